@@ -1,0 +1,32 @@
+#include <QString>
+#include <cstdio>
+
+#include "app/Display.h"
+#include "app/Fonts.h"
+#include "app/TApplication.h"
+#include "platform/AppControl.h"
+#include "wizard/TFormKestrix.h"
+
+int main(int argc, char** argv) {
+    if (NoDisplay()) {
+        if (!HasAutoOption(argc, argv)) {
+            std::fputs("Kestrix : aucun affichage disponible. Sans écran, seule une sauvegarde "
+                       "automatique est possible (kestrix /auto).\n",
+                       stderr);
+            return 2;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        AppControl::SetHeadless(true);
+    }
+
+    TApplication app(argc, argv);
+    app.setProperty("HelpFile", QStringLiteral("./Aide/Kestrix.hlp"));
+    app.setApplicationName(QStringLiteral("Kestrix - Version 1.1"));
+    app.setApplicationDisplayName(QStringLiteral("Kestrix - Version 1.1"));
+    LoadInterfaceFonts();
+
+    TFormKestrix window(app.arguments());
+    window.ShowAtLoopStart();
+    app.Run();
+    return window.ExitStatus();
+}

@@ -1,0 +1,53 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include "platform/Failure.h"
+#include "platform/UniqueFd.h"
+
+namespace FileSystem {
+
+QByteArray NativePath(const QString& path) { return QFile::encodeName(path); }
+
+bool FileExists(const QString& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::stat(NativePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const QString& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::stat(NativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void WriteWholeFile(const QString& path, const QByteArray& bytes) {
+    UniqueFd fd(::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd) {
+        KESTRIX_FAIL("cannot create " + path.toStdString());
+    }
+    fd.writeAll(bytes.constData(), bytes.size());
+    fd.close();
+}
+
+QByteArray ReadWholeFile(const QString& path) {
+    UniqueFd fd(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        KESTRIX_FAIL("cannot open " + path.toStdString());
+    }
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const qint64 n = fd.read(buffer, sizeof buffer);
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+}  // namespace FileSystem

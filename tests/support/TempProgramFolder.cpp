@@ -1,0 +1,38 @@
+#include "TempProgramFolder.h"
+
+#include <QFile>
+#include <stdexcept>
+
+namespace {
+
+void copyShipped(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    const QDir source(from);
+    for (const QString& name : source.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString sourcePath = source.filePath(name);
+        const QString targetPath = to + QLatin1Char('/') + name;
+        if (QFileInfo(sourcePath).isDir()) {
+            copyShipped(sourcePath, targetPath);
+        } else {
+            QFile::copy(sourcePath, targetPath);
+            QFile(targetPath).setPermissions(QFile(sourcePath).permissions() | QFile::WriteOwner);
+        }
+    }
+}
+
+}  // namespace
+
+TempProgramFolder::TempProgramFolder(Contents contents) : previous_(QDir::currentPath()) {
+    if (!dir_.isValid()) {
+        throw std::runtime_error("cannot create a temporary program folder");
+    }
+    if (contents == Contents::Shipped) {
+        copyShipped(QStringLiteral(KESTRIX_PROGRAM_DIR), dir_.path());
+    } else if (contents == Contents::Folders) {
+        QDir(dir_.path()).mkpath(QStringLiteral("Data"));
+        QDir(dir_.path()).mkpath(QStringLiteral("Rapports"));
+    }
+    QDir::setCurrent(dir_.path());
+}
+
+TempProgramFolder::~TempProgramFolder() { QDir::setCurrent(previous_); }
