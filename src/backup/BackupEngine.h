@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+#include "backup/BackupControls.h"
+#include "report/Reporter.h"
+
+// The backup engine of the main window: the destination preparation, the source list, the
+// backup run with its catalogue and boot batch file. It reads and drives the window's controls
+// and reports through the program-wide Reporter.
+class BackupEngine {
+public:
+    BackupEngine(Reporter& reporter, BackupControls& controls);
+
+    void PrepareDestination();
+    void LoadFileList();
+    void RunBackup();
+
+    // The last measured free space in bytes; 0 before any measurement, kept between runs.
+    qint64 LastFreeSpace() const { return lastFreeSpace_; }
+
+    // True once a ticked file was not copied by a run (no room, vanished, failed, a run ended
+    // early): the program then exits with status 1.
+    bool CopyIncomplete() const { return copyIncomplete_; }
+
+    // Only for tests: replaces the free-space query (a failing query cannot be staged).
+    void SetFreeSpaceQuery(std::function<qint64(const QString&)> query);
+
+    // "12 Ko", "3 Mo (3072 Ko)", "1 Go (1024 Mo)".
+    static QString FormatFreeSpace(qint64 bytes);
+
+    // Bytes free for the user where `path` lives; a failed query counts as 2147483647.
+    qint64 MeasureFreeSpace(const QString& path) const;
+
+    static const QString kListFile;       // ./Data/Kestrix.dat
+    static const QString kRestoreSource;  // ./Data/Kestrix.res
+
+private:
+    Reporter& reporter_;
+    BackupControls& controls_;
+    std::function<qint64(const QString&)> freeSpaceQuery_;
+    qint64 lastFreeSpace_ = 0;
+    bool copyIncomplete_ = false;
+};
