@@ -8,7 +8,9 @@ void LoadInterfaceFonts() {
     const int id = QFontDatabase::addApplicationFont(
         QStringLiteral("/usr/share/wine/fonts/ms_sans_serif.ttf"));
     if (id < 0) {
-        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
+                                  QStringLiteral("Liberation Sans"));
     }
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
 }

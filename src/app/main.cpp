@@ -10,9 +10,10 @@
 int main(int argc, char** argv) {
     if (NoDisplay()) {
         if (!HasAutoOption(argc, argv)) {
-            std::fputs("Kestrix : aucun affichage disponible. Sans écran, seule une sauvegarde "
-                       "automatique est possible (kestrix /auto).\n",
-                       stderr);
+            std::fputs(
+                "Kestrix : aucun affichage disponible. Sans écran, seule une sauvegarde "
+                "automatique est possible (kestrix /auto).\n",
+                stderr);
             return 2;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -10,10 +10,16 @@ bool headless = false;
 std::function<void()> exceptionHandler;
 }  // namespace
 
-void RequestEnd() { endRequested = true; }
-bool EndRequested() { return endRequested; }
+void RequestEnd() {
+    endRequested = true;
+}
+bool EndRequested() {
+    return endRequested;
+}
 
-void SetExceptionHandler(std::function<void()> handler) { exceptionHandler = std::move(handler); }
+void SetExceptionHandler(std::function<void()> handler) {
+    exceptionHandler = std::move(handler);
+}
 
 void HandleUncaughtException() {
     if (!exceptionHandler) {
@@ -22,8 +28,12 @@ void HandleUncaughtException() {
     exceptionHandler();
 }
 
-void SetHeadless(bool value) { headless = value; }
-bool Headless() { return headless; }
+void SetHeadless(bool value) {
+    headless = value;
+}
+bool Headless() {
+    return headless;
+}
 
 void Reset() {
     endRequested = false;

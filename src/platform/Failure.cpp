@@ -11,5 +11,6 @@ std::int32_t FailureLocation(const char* file, int line) {
         hash = (hash ^ static_cast<unsigned char>(*p)) * 16777619u;
     }
     // The line stays readable in the last four digits.
-    return static_cast<std::int32_t>((hash % 200000u) * 10000u + static_cast<std::uint32_t>(line % 10000));
+    return static_cast<std::int32_t>((hash % 200000u) * 10000u +
+                                     static_cast<std::uint32_t>(line % 10000));
 }

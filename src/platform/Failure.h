@@ -26,8 +26,7 @@ private:
 std::int32_t FailureLocation(const char* file, int line);
 
 // Throws a Failure for the current errno at the calling line.
-#define KESTRIX_FAIL(what) \
-    throw ::Failure((what), errno, ::FailureLocation(__FILE__, __LINE__))
+#define KESTRIX_FAIL(what) throw ::Failure((what), errno, ::FailureLocation(__FILE__, __LINE__))
 
 // Throws a Failure with no system error (a conversion, a refused value).
 #define KESTRIX_FAIL_NO_ERRNO(what) \

@@ -1,9 +1,9 @@
 #include "platform/FileSystem.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <QFile>
 
@@ -12,7 +12,9 @@
 
 namespace FileSystem {
 
-QByteArray NativePath(const QString& path) { return QFile::encodeName(path); }
+QByteArray NativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 bool FileExists(const QString& path) {
     struct stat st {};
@@ -25,7 +27,8 @@ bool DirectoryExists(const QString& path) {
 }
 
 void WriteWholeFile(const QString& path, const QByteArray& bytes) {
-    UniqueFd fd(::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    UniqueFd fd(
+        ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!fd) {
         KESTRIX_FAIL("cannot create " + path.toStdString());
     }

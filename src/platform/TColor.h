@@ -9,7 +9,9 @@ using TColor = std::int32_t;
 constexpr TColor SystemColour(int index) {
     return static_cast<TColor>(0x80000000u | static_cast<std::uint32_t>(index));
 }
-constexpr bool IsSystemColour(TColor colour) { return colour < 0; }
+constexpr bool IsSystemColour(TColor colour) {
+    return colour < 0;
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;

@@ -1,7 +1,7 @@
 #include "platform/UniqueFd.h"
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 #include "platform/Failure.h"
 

@@ -11,11 +11,14 @@ namespace UserLocale {
 
 QLocale Locale();
 
+// The locale that a system locale stands for: French in place of C or POSIX.
+QLocale EffectiveLocale(const QLocale& system);
+
 // The short date with a four-digit year (French: 07/12/2026).
-QString ShortDate(const QDate& date);
+QString ShortDate(const QDate& date, const QLocale& locale = Locale());
 
 // Hours, minutes and seconds in the locale's form, without a time zone (French: 11:23:08).
-QString LongTime(const QTime& time);
+QString LongTime(const QTime& time, const QLocale& locale = Locale());
 
 // Long weekday and month names as the locale writes them (French: lundi, décembre).
 QString DayName(const QDate& date);

@@ -23,7 +23,9 @@ QString CapitalizeFirst(QString text) {
     return text;
 }
 
-QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+QString Quoted(const QString& text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
 
 struct ErrorCase {
     const char16_t* code;
@@ -33,7 +35,8 @@ struct ErrorCase {
     const char16_t* reportText;  // quoted in "  -> Message : "
 };
 
-const QString kFileErrorBefore = QStringLiteral("Une erreur est survenue lors de la copie du fichier \"");
+const QString kFileErrorBefore =
+    QStringLiteral("Une erreur est survenue lors de la copie du fichier \"");
 const QString kFileErrorAfter = QStringLiteral(
     "\". Vérifiez que le disque de destination ne soit pas protégé en écriture. Kestrix termine la "
     "tâche en cours, puis va continuer avec le fichier suivant.");
@@ -42,8 +45,8 @@ const ErrorCase kErrorCases[] = {
     {u"FichierIni", MessageButtons::Ok, u"Impossible de travailler sur le fichier Kestrix.ini !",
      u"Erreur : ", u"Impossible de travailler sur le fichier Kestrix.ini !"},
     {u"NoFichierIni", MessageButtons::Ok,
-     u"Le fichier \"Kestrix.ini\" n'a pas été trouvé dans le répertoire Data du logiciel !", nullptr,
-     u"Le fichier Kestrix.ini n'a pas été trouvé dans le répertoire du logiciel !"},
+     u"Le fichier \"Kestrix.ini\" n'a pas été trouvé dans le répertoire Data du logiciel !",
+     nullptr, u"Le fichier Kestrix.ini n'a pas été trouvé dans le répertoire du logiciel !"},
     {u"Répertoire", MessageButtons::Ok,
      u"Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.",
      u"Erreur : ",
@@ -94,7 +97,8 @@ const ErrorCase* FindCase(const QString& code) {
 
 }  // namespace
 
-Reporter::Reporter(UserInterface& ui) : ui_(ui), clock_([] { return QDateTime::currentDateTime(); }) {}
+Reporter::Reporter(UserInterface& ui)
+    : ui_(ui), clock_([] { return QDateTime::currentDateTime(); }) {}
 
 void Reporter::BeginStage(const QString& title) {
     errorOccurred_ = false;
@@ -126,7 +130,8 @@ QString Reporter::NumberedFileName(const QDate& date) const {
            CapitalizeFirst(UserLocale::DayName(date)) + QLatin1Char(' ') +
            QString::number(date.day()).rightJustified(2, QLatin1Char('0')) + QLatin1Char(' ') +
            CapitalizeFirst(UserLocale::MonthName(date)) + QLatin1Char(' ') +
-           QString::number(date.year()).rightJustified(4, QLatin1Char('0')) + QStringLiteral(".txt");
+           QString::number(date.year()).rightJustified(4, QLatin1Char('0')) +
+           QStringLiteral(".txt");
 }
 
 void Reporter::SaveReport() {
@@ -147,11 +152,16 @@ void Reporter::RestartReport() {
     report_.Append(QString());
     report_.Append(RunReport::kTildes);
     report_.Append(QString());
-    report_.Append(QStringLiteral(" Ce rapport a été créé après qu'une sauvegarde ait été faite, "));
-    report_.Append(QStringLiteral("  car vous avez cliqué sur le bouton \"Précédent\" à la fin de  "));
-    report_.Append(QStringLiteral("  celle-ci afin d'en recommencer une autre. Les informations  "));
-    report_.Append(QStringLiteral(" concernant la lecture du fichier Ini et des paramètres de la "));
-    report_.Append(QStringLiteral("       ligne de commande ne seront donc pas enregistrés.      "));
+    report_.Append(
+        QStringLiteral(" Ce rapport a été créé après qu'une sauvegarde ait été faite, "));
+    report_.Append(
+        QStringLiteral("  car vous avez cliqué sur le bouton \"Précédent\" à la fin de  "));
+    report_.Append(
+        QStringLiteral("  celle-ci afin d'en recommencer une autre. Les informations  "));
+    report_.Append(
+        QStringLiteral(" concernant la lecture du fichier Ini et des paramètres de la "));
+    report_.Append(
+        QStringLiteral("       ligne de commande ne seront donc pas enregistrés.      "));
 }
 
 void Reporter::BuildLastErrorText() {
@@ -184,8 +194,7 @@ void Reporter::ReportError(const QString& code) {
         const bool fileError = code == QStringLiteral("FileError");
         const QString boxText = fileError ? kFileErrorBefore + currentSourcePath_ + kFileErrorAfter
                                           : QString::fromUtf16(c->boxText);
-        const QString reportText =
-            fileError ? boxText : QString::fromUtf16(c->reportText);
+        const QString reportText = fileError ? boxText : QString::fromUtf16(c->reportText);
         const MessageAnswer answer = ui_.ShowMessage(MessageIcon::Error, c->buttons, boxText);
         if (c->label) {
             AppendErrorLines(QString::fromUtf16(c->label) + lastErrorText_, reportText);

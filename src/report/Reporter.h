@@ -13,8 +13,8 @@ class Reporter {
 public:
     using Clock = std::function<QDateTime()>;
 
-    static const QString kReportFolder;       // ./Rapports
-    static const QString kImportantReport;    // ./Rapport Important.txt
+    static const QString kReportFolder;     // ./Rapports
+    static const QString kImportantReport;  // ./Rapport Important.txt
 
     explicit Reporter(UserInterface& ui);
 

@@ -6,14 +6,18 @@
 const QString RunReport::kTildes = QString(62, QLatin1Char('~'));
 const QString RunReport::kEquals =
     QStringLiteral("      ") + QString(51, QLatin1Char('=')) + QStringLiteral("     ");
-const QString RunReport::kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
+const QString RunReport::kNoError =
+    QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
 
 QString RunReport::HeaderLine(const QDateTime& now) {
-    return QStringLiteral("      Rapport Kestrix 1.1 - Créé le ") + UserLocale::ShortDate(now.date()) +
-           QStringLiteral(" à ") + UserLocale::LongTime(now.time()) + QStringLiteral("     ");
+    return QStringLiteral("      Rapport Kestrix 1.1 - Créé le ") +
+           UserLocale::ShortDate(now.date()) + QStringLiteral(" à ") +
+           UserLocale::LongTime(now.time()) + QStringLiteral("     ");
 }
 
-QString RunReport::TitleLine(const QString& title) { return QStringLiteral(" # ") + title; }
+QString RunReport::TitleLine(const QString& title) {
+    return QStringLiteral(" # ") + title;
+}
 
 QString RunReport::Underline(const QString& titleLine) {
     return QLatin1Char(' ') + QString(titleLine.size() - 1, QLatin1Char('-'));

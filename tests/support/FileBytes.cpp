@@ -1,7 +1,7 @@
 #include "FileBytes.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 #include "platform/Cp1252.h"
 
@@ -16,7 +16,8 @@ QByteArray readBytes(const QString& path) {
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
         ADD_FAILURE() << "cannot write " << path.toStdString();
     }
 }

@@ -35,4 +35,6 @@ TempProgramFolder::TempProgramFolder(Contents contents) : previous_(QDir::curren
     QDir::setCurrent(dir_.path());
 }
 
-TempProgramFolder::~TempProgramFolder() { QDir::setCurrent(previous_); }
+TempProgramFolder::~TempProgramFolder() {
+    QDir::setCurrent(previous_);
+}
