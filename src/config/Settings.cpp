@@ -1,0 +1,239 @@
+#include "config/Settings.h"
+
+#include <climits>
+
+#include "config/IniFile.h"
+#include "config/SettingsText.h"
+#include "platform/Failure.h"
+
+const QString kIniPath = QStringLiteral("./Data/Kestrix.ini");
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options");
+const QString kEnregistrement = QStringLiteral("Enregistrement");
+const QString kSauvegarde = QStringLiteral("Sauvegarde");
+const QString kAutres = QStringLiteral("Autres");
+const QString kCurrentRapportNo = QStringLiteral("CurrentRapportNo");
+const QString kDefaultChemin = QStringLiteral("/var/backups/Save");
+
+using SettingsText::kNon;
+using SettingsText::kOui;
+
+// The save flags after "Autoexec" as ReadSettings reads and echoes them.
+struct FlagLine {
+    SaveFlag flag;
+    const char* key;
+    const char16_t* line;
+};
+
+const FlagLine kReadFlags[] = {
+    {SaveFlag::RepName, "Chemin", u" * Nom du répertoire utilisé : "},
+    {SaveFlag::BtnColor, "BtnColors", u" * Couleurs des boutons      : "},
+    {SaveFlag::BarColor, "BarColors", u" * Couleurs de la barre      : "},
+    {SaveFlag::WinColor, "BackColor", u" * Couleur des fenêtres      : "},
+    {SaveFlag::Vitesse, "Vitesse", u" * Taille des blocs fichier  : "},
+    {SaveFlag::Texture, "Texture", u" * Utilisation de la texture : "},
+};
+
+// The seven flags as WriteSettings always writes them.
+const FlagLine kWriteFlags[] = {
+    {SaveFlag::Autoexec, "Autoexec", u" * Création d'Autoexec.bat   : "},
+    {SaveFlag::RepName, "Chemin", u" * Nom du répertoire utilisé : "},
+    {SaveFlag::BtnColor, "BtnColors", u" * Couleurs des boutons      : "},
+    {SaveFlag::BarColor, "BarColors", u" * Couleurs de la barre      : "},
+    {SaveFlag::WinColor, "BackColor", u" * Couleur de la fenêtre     : "},
+    {SaveFlag::Texture, "Texture", u" * Utilisation de la texture : "},
+    {SaveFlag::Vitesse, "Vitesse", u" * Taille des blocs fichier  : "},
+};
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// "CurrentRapportNo": the report of this run gets the stored number plus one. A text that is no
+// number (or whose successor is none) stays as the report number text and fails the reading.
+void ReadReportNumber(Reporter& reporter, const IniFile& ini) {
+    const QString stored = ini.ReadString(kAutres, kCurrentRapportNo, QStringLiteral("00"));
+    reporter.SetReportNumberText(stored);
+    const int number = SettingsText::ToInteger(stored);
+    if (number == INT_MAX) {
+        KESTRIX_FAIL_NO_ERRNO("report number " + stored.toStdString() + " has no successor");
+    }
+    reporter.SetReportNumber(number + 1);
+}
+
+// Reads, echoes and applies everything up to the report number, in the order that decides how
+// far the report and the window get when a value fails.
+void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const IniFile& ini) {
+    const QString texture =
+        SettingsText::NormalisedBool(ini.ReadString(kOptions, QStringLiteral("Texture"), kOui));
+    reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
+    reporter.Append(QStringLiteral(" * Usage de la texture  : ") + texture);
+    if (texture == kNon) {
+        controls.SetTextureShown(false);
+    }
+
+    const QString vitesse =
+        ini.ReadString(kOptions, QStringLiteral("Vitesse"), QStringLiteral("3"));
+    controls.UpdateBlockSizeText();
+    reporter.Append(QStringLiteral(" * Taille des blocs     : ") +
+                    QString::number(controls.TrackBarPosition()) + QStringLiteral(" (") +
+                    controls.BlockSizeText() + QLatin1Char(')'));
+    controls.SetTrackBarPosition(SettingsText::ToInteger(vitesse));
+
+    const QString barDebut =
+        ini.ReadString(kOptions, QStringLiteral("BarColorDebut"), QStringLiteral("$00004000"));
+    const QString barFin =
+        ini.ReadString(kOptions, QStringLiteral("BarColorFin"), QStringLiteral("$0080FF80"));
+    reporter.Append(QStringLiteral(" * Couleurs de la barre : ") + barDebut + QStringLiteral(", ") +
+                    barFin);
+    controls.SetComboColour(ColourBox::BarDebut, SettingsText::ToColour(barDebut));
+    controls.SetComboColour(ColourBox::BarFin, SettingsText::ToColour(barFin));
+    controls.SetProgressColours(controls.ComboColour(ColourBox::BarDebut),
+                                controls.ComboColour(ColourBox::BarFin));
+
+    const QString back =
+        ini.ReadString(kOptions, QStringLiteral("BackColor"), QStringLiteral("clBtnFace"));
+    const TColor backColour = SettingsText::ToColour(back);
+    controls.SetWindowColour(backColour);
+    controls.SetComboColour(ColourBox::Fond, backColour);
+    reporter.Append(QStringLiteral(" * Couleur des fenêtres : ") + back);
+
+    const QString haut =
+        ini.ReadString(kOptions, QStringLiteral("ButtonColorHaut"), QStringLiteral("$00E0E0E0"));
+    const QString bas =
+        ini.ReadString(kOptions, QStringLiteral("ButtonColorBas"), QStringLiteral("clSilver"));
+    reporter.Append(QStringLiteral(" * Couleurs des boutons : ") + haut + QStringLiteral(", ") +
+                    bas);
+    controls.SetComboColour(ColourBox::ButtonHaut, SettingsText::ToColour(haut));
+    controls.SetComboColour(ColourBox::ButtonBas, SettingsText::ToColour(bas));
+    controls.ApplyButtonColours();
+
+    const QString autoexecFlag = SettingsText::NormalisedBool(
+        ini.ReadString(kEnregistrement, QStringLiteral("Autoexec"), kOui));
+    reporter.Append(QString());
+    reporter.Append(QStringLiteral(" - Paramètres à enregistrer à la fermeture du programme"));
+    reporter.Append(QStringLiteral(" * Création d'Autoexec.bat   : ") + autoexecFlag);
+    if (autoexecFlag == kNon) {
+        controls.SetSaveFlagChecked(SaveFlag::Autoexec, false);
+    }
+    for (const FlagLine& f : kReadFlags) {
+        const QString value = SettingsText::NormalisedBool(
+            ini.ReadString(kEnregistrement, QLatin1String(f.key), kOui));
+        reporter.Append(Text(f.line) + value);
+        if (value == kNon) {
+            controls.SetSaveFlagChecked(f.flag, false);
+        }
+    }
+
+    const QString autoexec =
+        SettingsText::NormalisedBool(ini.ReadString(kSauvegarde, QStringLiteral("Autoexec"), kNon));
+    reporter.Append(QString());
+    reporter.Append(QStringLiteral(" - Paramètres de la dernière sauvegarde"));
+    reporter.Append(QStringLiteral(" * Créer un Autoexec.bat  : ") + autoexec);
+    if (autoexec == kOui) {
+        controls.SetAutoexecChecked(true);
+    }
+    controls.SetEditChemin(ini.ReadString(kSauvegarde, QStringLiteral("Chemin"), kDefaultChemin));
+    reporter.Append(QStringLiteral(" * Répertoire destination : ") + controls.EditChemin());
+}
+
+}  // namespace
+
+void ReadSettings(Reporter& reporter, SettingsControls& controls) {
+    const IniFile ini(kIniPath);
+    bool numberRead = false;
+    try {
+        ReadDisplayAndFlags(reporter, controls, ini);
+        numberRead = true;
+        ReadReportNumber(reporter, ini);
+        reporter.Append(QString());
+        reporter.Append(QStringLiteral(" - Autres paramètres"));
+        reporter.Append(QStringLiteral(" * Numéro de rapport courant : ") +
+                        reporter.ReportNumberText());
+    } catch (const Failure&) {
+        reporter.ReportError(QStringLiteral("FichierIni"));
+    }
+    if (!numberRead) {
+        // The reading stopped before the report number: it is still needed to name this run's
+        // report and to be written back, so it is read without report lines.
+        try {
+            ReadReportNumber(reporter, ini);
+        } catch (const Failure&) {
+            // The stored text stays as the number text, as when it fails in its own step.
+        }
+    }
+}
+
+void WriteSettings(Reporter& reporter, SettingsControls& controls) {
+    reporter.BeginStage(QStringLiteral("Ecriture des paramètres vers le fichier Ini"));
+    IniFile ini(kIniPath);
+    const QString enregistre = QStringLiteral("Enregistré");
+    const QString ignore = QStringLiteral("Ignoré");
+    try {
+        reporter.Append(QStringLiteral(" - Paramètres de la sauvegarde"));
+
+        const auto saveIf = [&](SaveFlag flag, const QString& line, const auto& write) {
+            const bool save = controls.SaveFlagChecked(flag);
+            if (save) {
+                write();
+            }
+            reporter.Append(line + (save ? enregistre : ignore));
+        };
+        saveIf(SaveFlag::Autoexec, QStringLiteral(" * Création d'Autoexec.bat   : "), [&] {
+            ini.WriteString(kSauvegarde, QStringLiteral("Autoexec"),
+                            SettingsText::BoolText(controls.AutoexecChecked()));
+        });
+        saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "), [&] {
+            ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), controls.EditChemin());
+        });
+        reporter.Append(QString());
+        reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
+        saveIf(SaveFlag::Texture, QStringLiteral(" * Utilisation de la texture : "), [&] {
+            ini.WriteString(kOptions, QStringLiteral("Texture"),
+                            SettingsText::BoolText(controls.TextureShown()));
+        });
+        saveIf(SaveFlag::Vitesse, QStringLiteral(" * Taille des blocs fichier  : "), [&] {
+            ini.WriteString(kOptions, QStringLiteral("Vitesse"),
+                            QString::number(controls.TrackBarPosition()));
+        });
+        saveIf(SaveFlag::WinColor, QStringLiteral(" * Couleur des fenêtres      : "), [&] {
+            ini.WriteString(kOptions, QStringLiteral("BackColor"),
+                            SettingsText::ColourText(controls.ComboColour(ColourBox::Fond)));
+        });
+        saveIf(SaveFlag::BarColor, QStringLiteral(" * Couleur de la barre       : "), [&] {
+            ini.WriteString(kOptions, QStringLiteral("BarColorDebut"),
+                            SettingsText::ColourText(controls.ComboColour(ColourBox::BarDebut)));
+            ini.WriteString(kOptions, QStringLiteral("BarColorFin"),
+                            SettingsText::ColourText(controls.ComboColour(ColourBox::BarFin)));
+        });
+        saveIf(SaveFlag::BtnColor, QStringLiteral(" * Couleur des boutons       : "), [&] {
+            ini.WriteString(kOptions, QStringLiteral("ButtonColorHaut"),
+                            SettingsText::ColourText(controls.ComboColour(ColourBox::ButtonHaut)));
+            ini.WriteString(kOptions, QStringLiteral("ButtonColorBas"),
+                            SettingsText::ColourText(controls.ComboColour(ColourBox::ButtonBas)));
+        });
+
+        reporter.Append(QString());
+        reporter.Append(QStringLiteral(" - Paramètres d'enregistrement"));
+        for (const FlagLine& f : kWriteFlags) {
+            const QString value = SettingsText::BoolText(controls.SaveFlagChecked(f.flag));
+            ini.WriteString(kEnregistrement, QLatin1String(f.key), value);
+            reporter.Append(Text(f.line) + value);
+        }
+
+        reporter.Append(QString());
+        reporter.Append(QStringLiteral(" - Autres paramètres"));
+        ini.WriteString(kAutres, kCurrentRapportNo, reporter.ReportNumberText());
+        reporter.Append(QStringLiteral(" * Numéro de rapport courant : ") +
+                        reporter.ReportNumberText());
+
+        if (!reporter.ErrorOccurred()) {
+            reporter.Append(QString());
+            reporter.Append(QStringLiteral("  <!> Aucune erreur ne semble s'être produite."));
+        }
+    } catch (const Failure&) {
+        reporter.ReportError(QStringLiteral("WriteIni"));
+    }
+}
