@@ -3,6 +3,8 @@
 #include <QString>
 #include <vector>
 
+#include "report/UserInterface.h"
+
 // One entry of CheckListBoxFiles: a path (or the missing-file marker), ticked, enabled.
 struct ListEntry {
     QString text;
@@ -44,4 +46,9 @@ public:
 
     // Processes all pending window messages.
     virtual void PumpMessages() = 0;
+
+    // The window's message box, the same function as its UserInterface::ShowMessage (a window
+    // that implements both interfaces overrides both with one function).
+    virtual MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
+                                      const QString& text) = 0;
 };

@@ -1,9 +1,29 @@
 #include "backup/BackupEngine.h"
 
+#include <algorithm>
+
+#include "backup/DestinationCatalogue.h"
+#include "backup/SourceList.h"
+#include "config/BlockSize.h"
+#include "platform/BackupFiles.h"
+#include "platform/Directories.h"
+#include "platform/Failure.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileSystem.h"
 #include "platform/FreeSpace.h"
 
 const QString BackupEngine::kListFile = QStringLiteral("./Data/Kestrix.dat");
 const QString BackupEngine::kRestoreSource = QStringLiteral("./Data/Kestrix.res");
+
+namespace {
+
+const QString kSubdirectory = QStringLiteral("Kestrix");
+
+QString Quoted(const QString& text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+}  // namespace
 
 BackupEngine::BackupEngine(Reporter& reporter, BackupControls& controls)
     : reporter_(reporter), controls_(controls), freeSpaceQuery_(&FreeSpace::Available) {}
@@ -30,6 +50,336 @@ qint64 BackupEngine::MeasureFreeSpace(const QString& path) const {
     return value < 0 ? 2147483647 : value;
 }
 
-void BackupEngine::PrepareDestination() {}
-void BackupEngine::LoadFileList() {}
-void BackupEngine::RunBackup() {}
+void BackupEngine::ShowError(const QString& text) {
+    controls_.ShowMessage(MessageIcon::Error, MessageButtons::Ok, text);
+}
+
+QString BackupEngine::DestinationPath(const QString& name) const {
+    // An empty destination names no file: every write then fails instead of landing in the root.
+    return destination_.isEmpty() ? QString() : Directories::Join(destination_, name);
+}
+
+void BackupEngine::PrepareDestination() {
+    reporter_.BeginStage(QStringLiteral("Préparation du répertoire de destination"));
+
+    QString destination = controls_.EditChemin();
+    // A lone trailing separator goes ("Save/" -> "Save"); the root "/" stays as it is.
+    if (destination.indexOf(QLatin1Char('/')) + 1 == destination.size()) {
+        if (destination.size() > 1) {
+            destination.chop(1);
+            controls_.SetEditChemin(destination);
+        }
+        Append(QStringLiteral(" * Répertoire sélectionné : ") + destination);
+    }
+
+    try {
+        if (FileSystem::DirectoryExists(destination)) {
+            Append(QStringLiteral(" <i> Vérification du répertoire indiqué..."));
+            Append(QStringLiteral("     -> Répertoire correct !"));
+        }
+        if (!FileSystem::DirectoryExists(destination)) {
+            Append(
+                QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé."));
+            Directories::CreateWithParents(destination);
+            Append(QStringLiteral("     -> Création du répertoire effectuée"));
+        }
+        const QString subdirectory = Directories::Join(destination, kSubdirectory);
+        if (FileSystem::DirectoryExists(subdirectory)) {
+            Append(QString());
+            Append(QStringLiteral(" <i> Vérification du sous-répertoire \"Kestrix\" existant..."));
+            Append(QStringLiteral("     -> Sous-répertoire correct !"));
+        }
+        if (!FileSystem::DirectoryExists(subdirectory)) {
+            Append(QString());
+            Append(QStringLiteral(
+                " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé."));
+            Directories::CreateWithParents(subdirectory);
+            Append(QStringLiteral("     -> Création du sous-répertoire effectuée"));
+        }
+        reporter_.EndStage();
+    } catch (const Failure&) {
+        reporter_.ReportError(QStringLiteral("Répertoire"));
+    }
+}
+
+void BackupEngine::LoadFileList() {
+    reporter_.BeginStage(QStringLiteral("Création de la liste des fichiers à sauvegarder"));
+    try {
+        Append(QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste"));
+        const QStringList lines = SourceList::Lines(FileSystem::ReadWholeFile(kListFile));
+        Append(QStringLiteral("   -> Chargement de la liste effectué"));
+        Append(QString());
+        Append(QStringLiteral(" * Traitement des éléments de la liste"));
+        std::vector<ListEntry> entries;
+        entries.reserve(static_cast<std::size_t>(lines.size()));
+        for (const QString& path : lines) {
+            ListEntry entry{path, true, true};
+            if (!FileSystem::FileExists(path)) {
+                entry = ListEntry{SourceList::MissingMarker(path), false, false};
+            }
+            entries.push_back(entry);
+        }
+        controls_.SetFileEntries(entries);
+    } catch (const Failure&) {
+        reporter_.ReportError(QStringLiteral("DressList"));
+    }
+    Append(QStringLiteral("   -> Traitement des données terminé"));
+    reporter_.EndStage();
+}
+
+void BackupEngine::RunBackup() {
+    const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
+    destination_ = controls_.EditChemin();
+    freeSpaceText_.clear();
+    buffer_.assign(static_cast<std::size_t>(BlockSize::Bytes(BlockSize::kMaxPosition)), 0);
+    // Set by every error this run reports, whatever a stage run in the middle of it did to the
+    // stage flag: such a run never closes with the no-error line.
+    bool errorReported = false;
+
+    reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
+
+    DestinationCatalogue catalogue;
+    try {
+        Append(QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"));
+        const QDate date = reporter_.Now().date();
+        const QTime time = reporter_.Now().time();
+        catalogue.Create(DestinationPath(QStringLiteral("Kestrix.dat")), date, time);
+        Append(QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"));
+    } catch (const Failure&) {
+        reporter_.ReportError(QStringLiteral("SaveDat"));
+        errorReported = true;
+    }
+
+    // Stage 1: the restore application.
+    bool noRoom = false;
+    try {
+        const QString status = QStringLiteral("Etape 1 sur ") + stages +
+                               QStringLiteral(" : Ecriture de l'application de restauration");
+        Append(QString());
+        Append(QStringLiteral(" - ") + status);
+        controls_.SetStatusText(status);
+        if (!reporter_.SkipFreeSpaceCheck()) {
+            lastFreeSpace_ = MeasureFreeSpace(destination_);
+            UniqueFd restore = BackupFiles::OpenSource(kRestoreSource);
+            freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
+            Append(QStringLiteral(" * Espace disque disponible : ") + freeSpaceText_);
+            const qint64 size = BackupFiles::Size(restore);
+            restore.close();
+            if (lastFreeSpace_ < size) {
+                Append(QStringLiteral("   -> Pas assez d'espace libre (") + freeSpaceText_ +
+                       QStringLiteral(") pour copier l'application de restauration (59 Ko) !"));
+                ShowError(QStringLiteral(
+                    "Il n'y a pas assez d'espace libre disponible sur le lecteur de destination "
+                    "pour copier l'application de restauration des fichiers. Redémarrez la "
+                    "sauvegarde sur un lecteur ayant assez d'espace libre. La création de la "
+                    "sauvegarde va être arrêtée."));
+                noRoom = true;
+            }
+        }
+    } catch (const Failure&) {
+        reporter_.ReportError(QStringLiteral("GetFreeSpace"));
+        errorReported = true;
+    }
+    if (noRoom) {
+        copyIncomplete_ = true;
+        if (catalogue.IsOpen()) {
+            catalogue.Close();
+        }
+        return;
+    }
+
+    controls_.SetCopyControlsVisible(false);
+    try {
+        Append(QStringLiteral(" * Copie du fichier \"Restore.exe\"..."));
+        CopyRestoreApplication();
+        Append(QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeSpaceText_);
+    } catch (const Failure&) {
+        reporter_.ReportError(QStringLiteral("CopyFile"));
+        errorReported = true;
+    }
+
+    // Stage 2: the files of the list.
+    readingLineWritten_ = false;
+    writingLineWritten_ = false;
+    const QString status = QStringLiteral("Etape 2 sur ") + stages +
+                           QStringLiteral(" : Copie des fichiers de la sauvegarde");
+    Append(QString());
+    Append(QStringLiteral(" - ") + status);
+    controls_.SetStatusText(status);
+    controls_.SetCopyControlsVisible(true);
+
+    const int count = controls_.FileCount();
+    for (int index = 0; index < count; ++index) {
+        const ListEntry entry = controls_.FileEntry(index);
+        const QString source = entry.text;
+        const QString destination = DestinationPath(
+            Directories::Join(kSubdirectory, DestinationCatalogue::FileName(source)));
+        reporter_.SetCurrentSourcePath(source);
+        bool copied = false;
+        bool sourceFound = true;
+        if (entry.ticked) {
+            try {
+                sourceFound = CopyEntry(source, destination, copied);
+            } catch (const Failure&) {
+                copied = false;
+                copyIncomplete_ = true;
+                reporter_.ReportError(QStringLiteral("FileError"));
+                errorReported = true;
+            }
+        }
+        if (!sourceFound) {
+            copyIncomplete_ = true;
+            if (catalogue.IsOpen()) {
+                catalogue.Close();
+            }
+            return;
+        }
+
+        try {
+            Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
+            if (copied) {
+                catalogue.AppendRecord(source);
+                Append(QStringLiteral("    <!> Copie du fichier réussie !"));
+            }
+        } catch (const Failure&) {
+            ShowError(QStringLiteral("Impossible d'écrire la configuration du fichier \"") +
+                      source +
+                      QStringLiteral(
+                          "\" dans le fichier Kestrix.dat. Vérifiez que le disque de destination "
+                          "ne soit pas plein ou protégé en écriture. Vous ne pourrez peut-être pas "
+                          "restaurer ce fichier en cas de problème."));
+        }
+    }
+    // A catalogue that cannot be closed is no failure of a stage: it reaches the application's
+    // handler of unexpected errors.
+    if (catalogue.IsOpen()) {
+        catalogue.Close();
+    }
+
+    // Stage 3: the boot batch file.
+    if (controls_.AutoexecChecked()) {
+        try {
+            WriteAutoexec();
+        } catch (const Failure&) {
+            reporter_.ReportError(QStringLiteral("SaveAutoexec"));
+            errorReported = true;
+        }
+    }
+
+    if (!errorReported) {
+        reporter_.EndStage();
+    }
+    // Also after an error, so that the lines written since it are not lost.
+    reporter_.SaveReport();
+}
+
+void BackupEngine::CopyRestoreApplication() {
+    UniqueFd source = BackupFiles::OpenSource(kRestoreSource);
+    UniqueFd copy = BackupFiles::ReplaceDestination(DestinationPath(QStringLiteral("Restore.exe")),
+                                                    BackupFiles::PermissionBits(source));
+    for (;;) {
+        const qint64 n = source.read(buffer_.data(), buffer_.size());
+        if (n == 0) {
+            break;
+        }
+        copy.writeAll(buffer_.data(), static_cast<std::size_t>(n));
+    }
+    copy.close();
+    source.close();
+}
+
+bool BackupEngine::CopyEntry(const QString& source, const QString& destination, bool& copied) {
+    controls_.SetCopyFileText(QStringLiteral("Copie de ") + source);
+    if (!FileSystem::FileExists(source)) {
+        ShowError(QStringLiteral("Le fichier ") + Quoted(source) +
+                  QStringLiteral(" n'existe pas !"));
+        Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : Le fichier n'existe pas !"));
+        return false;
+    }
+
+    Append(QString());
+    Append(QStringLiteral(" * Traitement du fichier ") + Quoted(source));
+    Append(QStringLiteral("    -> Modification des attributs..."));
+    FileAttributes::RemoveReadOnly(source);
+
+    Append(QStringLiteral("    -> Ouverture du fichier source..."));
+    UniqueFd input = BackupFiles::OpenSource(source);
+    const qint64 size = BackupFiles::Size(input);
+
+    Append(QStringLiteral("    -> Ouverture du fichier destination..."));
+    UniqueFd output =
+        BackupFiles::ReplaceDestination(destination, BackupFiles::PermissionBits(input));
+
+    bool fits = true;
+    if (!reporter_.SkipFreeSpaceCheck()) {
+        lastFreeSpace_ = MeasureFreeSpace(destination);
+        freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
+        Append(QStringLiteral("    -> Espace disque disponible : ") + freeSpaceText_);
+        // A file exactly as large as the free space fits.
+        fits = lastFreeSpace_ >= size;
+        if (!fits) {
+            controls_.ShowMessage(
+                MessageIcon::Warning, MessageButtons::Ok,
+                QStringLiteral("Il n'y a plus assez d'espace libre disponible sur le lecteur de "
+                               "destination pour copier le fichier ") +
+                    Quoted(source) +
+                    QStringLiteral(". Le programme va donc passer directement au fichier suivant "
+                                   "sans se préoccuper de celui-ci."));
+            Append(QStringLiteral("        <!> Espace libre insuffisant pour copier le fichier (") +
+                   QString::number(size / 1024) + QStringLiteral(" Ko) !"));
+            copyIncomplete_ = true;
+        }
+    }
+    // With the checks switched off the file is copied: a lack of room then shows as a write
+    // error of the copy.
+    if (fits) {
+        CopyBlocks(input, output, size);
+        copied = true;
+    }
+
+    Append(QStringLiteral("    -> Fermeture des fichiers..."));
+    input.close();
+    output.close();
+    return true;
+}
+
+void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
+    const QString totalText = QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
+    qint64 position = 0;
+    for (;;) {
+        controls_.PumpMessages();
+        if (!readingLineWritten_) {
+            Append(QStringLiteral("    -> Lecture des données source..."));
+            readingLineWritten_ = true;
+        }
+        const int block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
+        const qint64 n = source.read(buffer_.data(), static_cast<std::size_t>(block));
+        if (!writingLineWritten_) {
+            Append(QStringLiteral("    -> Ecriture des données source..."));
+            writingLineWritten_ = true;
+        }
+        // A short write is retried to the end; a disk that takes no more bytes is a failure.
+        destination.writeAll(buffer_.data(), static_cast<std::size_t>(n));
+        position += n;
+        controls_.SetFileSizeText(QString::number(position / 1024 + 1) + QStringLiteral(" Ko / ") +
+                                  totalText);
+        // An empty file shows a full bar; a file that grew while copied stops at 100.
+        const qint64 percent = size > 0 ? position * 100 / size : 100;
+        controls_.SetProgressPosition(static_cast<int>(std::clamp<qint64>(percent, 0, 100)));
+        controls_.PumpMessages();
+        if (n == 0) {
+            break;
+        }
+    }
+}
+
+void BackupEngine::WriteAutoexec() {
+    Append(QString());
+    Append(QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\""));
+    controls_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
+    UniqueFd file = BackupFiles::CreateDestination(DestinationPath(QStringLiteral("Autoexec.bat")));
+    static const char kContent[] = "Restore.exe\r\n";
+    file.writeAll(kContent, sizeof kContent - 1);
+    file.close();
+    Append(QStringLiteral("   -> Création du fichier effectuée"));
+}

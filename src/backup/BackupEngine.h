@@ -3,8 +3,10 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <vector>
 
 #include "backup/BackupControls.h"
+#include "platform/UniqueFd.h"
 #include "report/Reporter.h"
 
 // The backup engine of the main window: the destination preparation, the source list, the
@@ -38,9 +40,26 @@ public:
     static const QString kRestoreSource;  // ./Data/Kestrix.res
 
 private:
+    // One ticked entry's copy (one guarded block); false when the whole run must end.
+    bool CopyEntry(const QString& source, const QString& destination, bool& copied);
+    void CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size);
+    void CopyRestoreApplication();
+    void WriteAutoexec();
+    QString DestinationPath(const QString& name) const;
+    void Append(const QString& line) { reporter_.Append(line); }
+    void ShowError(const QString& text);
+
     Reporter& reporter_;
     BackupControls& controls_;
     std::function<qint64(const QString&)> freeSpaceQuery_;
     qint64 lastFreeSpace_ = 0;
     bool copyIncomplete_ = false;
+
+    // Run state: the destination, the last free-space text, the one-time line flags, the block
+    // buffer that serves the whole run.
+    QString destination_;
+    QString freeSpaceText_;
+    bool readingLineWritten_ = false;
+    bool writingLineWritten_ = false;
+    std::vector<char> buffer_;
 };
