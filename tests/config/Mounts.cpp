@@ -1,0 +1,69 @@
+#include "Mounts.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+
+#include <QFile>
+#include <vector>
+
+namespace Mounts {
+
+std::string EnterPrivateNamespace() {
+    if (::unshare(CLONE_NEWNS) != 0) {
+        return std::string("no mount namespace (needs root or CAP_SYS_ADMIN): ") +
+               std::strerror(errno);
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return std::string("cannot make mounts private: ") + std::strerror(errno);
+    }
+    return {};
+}
+
+Mount Mount::Tmpfs(const QString& path, qint64 bytes) {
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    if (::mount("kestrix-test", target.constData(), "tmpfs", 0, options.constData()) != 0) {
+        return Mount(QByteArray());
+    }
+    return Mount(target);
+}
+
+Mount Mount::Bind(const QString& path) {
+    const QByteArray target = QFile::encodeName(path);
+    if (::mount(target.constData(), target.constData(), nullptr, MS_BIND, nullptr) != 0) {
+        return Mount(QByteArray());
+    }
+    return Mount(target);
+}
+
+Mount::~Mount() {
+    if (!path_.isEmpty()) {
+        ::umount2(path_.constData(), MNT_DETACH);
+    }
+}
+
+bool Mount::MakeReadOnly(bool bind) const {
+    const unsigned long flags = MS_REMOUNT | MS_RDONLY | (bind ? MS_BIND : 0);
+    return !path_.isEmpty() && ::mount(nullptr, path_.constData(), nullptr, flags, nullptr) == 0;
+}
+
+void Fill(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder + QStringLiteral("/filler"));
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    const std::vector<char> block(4096, 'x');
+    // Whole blocks first, then single bytes, until the file system refuses.
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, block.data(), 1) > 0) {
+    }
+    ::close(fd);
+}
+
+}  // namespace Mounts

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+
+// Real read-only and full file systems for the write-failure tests. The test process gets a
+// mount namespace of its own, so nothing it mounts is seen outside it.
+namespace Mounts {
+
+// Empty when the process may mount; otherwise why not (the test then skips).
+std::string EnterPrivateNamespace();
+
+// Unmounts what it mounted when it goes.
+class Mount {
+public:
+    // A tmpfs of `bytes` at `path`.
+    static Mount Tmpfs(const QString& path, qint64 bytes);
+    // `path` (a file or folder) bound onto itself.
+    static Mount Bind(const QString& path);
+
+    Mount(Mount&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    Mount& operator=(Mount&&) = delete;
+    Mount(const Mount&) = delete;
+    Mount& operator=(const Mount&) = delete;
+    ~Mount();
+
+    bool ok() const { return !path_.isEmpty(); }
+
+    // Remounts read-only; false when refused.
+    bool MakeReadOnly(bool bind) const;
+
+private:
+    explicit Mount(QByteArray path) : path_(std::move(path)) {}
+    QByteArray path_;
+};
+
+// Fills the file system that holds `folder` to the last byte.
+void Fill(const QString& folder);
+
+}  // namespace Mounts
