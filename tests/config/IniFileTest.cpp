@@ -1,13 +1,13 @@
 #include "config/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <optional>
 
 #include "FileBytes.h"
 #include "Mounts.h"
