@@ -6,7 +6,6 @@
 
 #include "platform/BackupFiles.h"
 #include "platform/Failure.h"
-#include "platform/UserLocale.h"
 
 void DestinationCatalogue::Create(const QString& path, const QDate& date, const QTime& time) {
     fd_ = BackupFiles::ReplaceDestination(path, 0666);
@@ -25,8 +24,10 @@ void DestinationCatalogue::Close() {
     fd_.close();
 }
 
-QString DestinationCatalogue::DateLine(const QDate& date, const QTime& time) {
-    return UserLocale::ShortDate(date) + QLatin1Char(',') + UserLocale::LongTime(time);
+QString DestinationCatalogue::DateLine(const QDate& date, const QTime& time,
+                                       const QLocale& locale) {
+    return UserLocale::ShortDate(date, locale) + QLatin1Char(',') +
+           UserLocale::LongTime(time, locale);
 }
 
 QString DestinationCatalogue::FileName(const QString& entryPath) {

@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include "platform/UniqueFd.h"
+#include "platform/UserLocale.h"
 
 // The catalogue Kestrix.dat in the destination: the date line, then one record per copied file
 // ("name,directory"), every line ended by CR LF in the locale's encoding. It stays open for the
@@ -26,7 +27,8 @@ public:
     void Close();
 
     // "07/12/2026,11:15:45" in the user's locale.
-    static QString DateLine(const QDate& date, const QTime& time);
+    static QString DateLine(const QDate& date, const QTime& time,
+                            const QLocale& locale = UserLocale::Locale());
 
     // "fstab,/etc" for /etc/fstab, "vmlinuz,/" for /vmlinuz, "fstab," for fstab.
     static QString Record(const QString& entryPath);

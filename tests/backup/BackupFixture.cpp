@@ -1,0 +1,70 @@
+#include "BackupFixture.h"
+
+#include <QDir>
+
+#include "FileBytes.h"
+#include "report/RunReport.h"
+
+BackupFixture::BackupFixture() {
+    reporter.SetClock([] { return QDateTime(QDate(2026, 12, 7), QTime(11, 15, 45)); });
+    reporter.SetReportNumber(1);
+    reporter.StartReport();
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.res")), RestoreBytes());
+    dest = folder.file(QStringLiteral("Save"));
+    QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    QDir().mkpath(folder.file(QStringLiteral("src")));
+    window.editChemin = dest;
+}
+
+QByteArray BackupFixture::RestoreBytes() {
+    return Pattern(60000, 7);
+}
+
+QByteArray BackupFixture::Pattern(qint64 size, int seed) {
+    QByteArray bytes(static_cast<int>(size), Qt::Uninitialized);
+    quint32 state = static_cast<quint32>(seed) * 2654435761u + 1;
+    for (qint64 i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes[static_cast<int>(i)] = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+QString BackupFixture::Source(const QString& name, const QByteArray& bytes) {
+    const QString path = folder.file(QStringLiteral("src/") + name);
+    writeBytes(path, bytes);
+    return path;
+}
+
+QStringList BackupFixture::Section(const QString& title) const {
+    const QStringList& lines = reporter.Report().Lines();
+    const int titleIndex = lines.indexOf(QStringLiteral(" # ") + title);
+    if (titleIndex < 3) {
+        ADD_FAILURE() << "no section " << title.toStdString();
+        return {};
+    }
+    int end = lines.indexOf(RunReport::kTildes, titleIndex);
+    end = end < 0 ? lines.size() : end - 1;
+    return lines.mid(titleIndex - 3, end - (titleIndex - 3));
+}
+
+QStringList BackupFixture::Heading(const QString& title) {
+    const QString titleLine = QStringLiteral(" # ") + title;
+    return {QString(),
+            RunReport::kTildes,
+            QString(),
+            titleLine,
+            QStringLiteral(" ") + QString(titleLine.size() - 1, QLatin1Char('-')),
+            QString()};
+}
+
+void BackupFixture::FixFreeSpace(qint64 bytes) {
+    engine.SetFreeSpaceQuery([this, bytes](const QString& path) {
+        queriedPaths << path;
+        return bytes;
+    });
+}
+
+QString BackupFixture::SavedReportPath() const {
+    return folder.file(QStringLiteral("Rapports/Rapport 01 - Lundi 07 Décembre 2026.txt"));
+}

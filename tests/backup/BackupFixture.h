@@ -1,0 +1,53 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "FakeWindow.h"
+#include "TempProgramFolder.h"
+#include "backup/BackupEngine.h"
+#include "report/Reporter.h"
+
+// A program folder with Data/Kestrix.res, a destination folder "Save" with its subfolder, a
+// window in memory, a reporter on a fixed clock (Monday 7 December 2026, 11:15:45) and the
+// engine under test.
+class BackupFixture : public ::testing::Test {
+protected:
+    BackupFixture();
+
+    // 60 000 bytes that differ from block to block.
+    static QByteArray RestoreBytes();
+    // `size` bytes of a pattern that never repeats within a block.
+    static QByteArray Pattern(qint64 size, int seed = 1);
+
+    // Writes a source file under the program folder's "src" and returns its path.
+    QString Source(const QString& name, const QByteArray& bytes);
+
+    // The report's section with the given title: from the empty line before its tildes to the
+    // last line before the next section.
+    QStringList Section(const QString& title) const;
+    QStringList BackupSection() const {
+        return Section(QStringLiteral("Création de la sauvegarde"));
+    }
+
+    // The heading lines of a section.
+    static QStringList Heading(const QString& title);
+
+    // Every free-space query answers `bytes`.
+    void FixFreeSpace(qint64 bytes);
+
+    QString CopyPath(const QString& name) const {
+        return dest + QStringLiteral("/Kestrix/") + name;
+    }
+    QString SavedReportPath() const;
+
+    TempProgramFolder folder;
+    FakeWindow window;
+    Reporter reporter{window};
+    BackupEngine engine{reporter, window};
+    QString dest;
+    QStringList queriedPaths;
+};

@@ -1,0 +1,430 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "BackupFixture.h"
+#include "FileBytes.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
+const QString kFree = QStringLiteral("4 Go (4768 Mo)");
+constexpr qint64 kFreeBytes = 5000000000;
+
+QStringList RunStart(const QString& stages, const QString& freeText) {
+    return {QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"),
+            QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"),
+            QString(),
+            QStringLiteral(" - Etape 1 sur ") + stages +
+                QStringLiteral(" : Ecriture de l'application de restauration"),
+            QStringLiteral(" * Espace disque disponible : ") + freeText,
+            QStringLiteral(" * Copie du fichier \"Restore.exe\"..."),
+            QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeText,
+            QString(),
+            QStringLiteral(" - Etape 2 sur ") + stages +
+                QStringLiteral(" : Copie des fichiers de la sauvegarde")};
+}
+
+// The lines of one copied file; the first copied file of a run also has the two data lines.
+QStringList CopiedFile(const QString& path, const QString& freeText, bool first) {
+    QStringList lines{QString(),
+                      QStringLiteral(" * Traitement du fichier \"") + path + QLatin1Char('"'),
+                      QStringLiteral("    -> Modification des attributs..."),
+                      QStringLiteral("    -> Ouverture du fichier source..."),
+                      QStringLiteral("    -> Ouverture du fichier destination..."),
+                      QStringLiteral("    -> Espace disque disponible : ") + freeText};
+    if (first) {
+        lines << QStringLiteral("    -> Lecture des données source...")
+              << QStringLiteral("    -> Ecriture des données source...");
+    }
+    lines << QStringLiteral("    -> Fermeture des fichiers...")
+          << QStringLiteral("    -> Ecriture des infos de configuration...")
+          << QStringLiteral("    <!> Copie du fichier réussie !");
+    return lines;
+}
+
+QString Record(const QString& path) {
+    const QFileInfo info(path);
+    return info.fileName() + QLatin1Char(',') + info.path();
+}
+
+}  // namespace
+
+using BackupRunTest = BackupFixture;
+
+TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheReport) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
+    const QString b = Source(QStringLiteral("b.cfg"), Pattern(50000, 2));
+    window.SetTicked({a, b});
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << RunStart(QStringLiteral("2"), kFree) << CopiedFile(a, kFree, true)
+             << CopiedFile(b, kFree, false) << QString() << kNoError;
+    EXPECT_EQ(BackupSection(), expected);
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_EQ(
+        window.statusTexts,
+        QStringList({QStringLiteral("Etape 1 sur 2 : Ecriture de l'application de restauration"),
+                     QStringLiteral("Etape 2 sur 2 : Copie des fichiers de la sauvegarde")}));
+    EXPECT_EQ(window.copyControlsVisible, std::vector<bool>({false, true}));
+    EXPECT_EQ(window.copyFileTexts,
+              QStringList({QStringLiteral("Copie de ") + a, QStringLiteral("Copie de ") + b}));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_FALSE(engine.CopyIncomplete());
+    EXPECT_EQ(engine.LastFreeSpace(), kFreeBytes);
+    // The restore application is measured on the destination, each copy on its own path.
+    EXPECT_EQ(queriedPaths, QStringList({dest, CopyPath(QStringLiteral("a.cfg")),
+                                         CopyPath(QStringLiteral("b.cfg"))}));
+
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(3000));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("b.cfg"))), Pattern(50000, 2));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
+              QByteArray("07/12/2026,11:15:45\r\n") + QFile::encodeName(Record(a)) + "\r\n" +
+                  QFile::encodeName(Record(b)) + "\r\n");
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
+}
+
+TEST_F(BackupRunTest, CleanRunWithBootFileHasThreeStages) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(10));
+    window.SetTicked({a});
+    window.autoexec = true;
+    FixFreeSpace(kFreeBytes);
+    writeBytes(dest + QStringLiteral("/Autoexec.bat"), "@echo off\r\nwin\r\n");
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true) << QString()
+             << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
+             << QStringLiteral("   -> Création du fichier effectuée") << QString() << kNoError;
+    EXPECT_EQ(BackupSection(), expected);
+    EXPECT_EQ(window.statusTexts.last(),
+              QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
+    EXPECT_TRUE(QFile::exists(SavedReportPath()));
+}
+
+TEST_F(BackupRunTest, NothingTickedWritesOneLinePerEntryAndADateOnlyCatalogue) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(10));
+    window.entries = {ListEntry{a, false, true},
+                      ListEntry{QStringLiteral("<Fichier non trouvé : \"/nope\">"), false, false}};
+    FixFreeSpace(kFreeBytes);
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"), "old catalogue with many lines\r\nx\r\n");
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << RunStart(QStringLiteral("2"), kFree)
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...") << QString()
+             << kNoError;
+    EXPECT_EQ(BackupSection(), expected);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
+              QByteArray("07/12/2026,11:15:45\r\n"));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
+    EXPECT_FALSE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
+    const QString gone = folder.file(QStringLiteral("src/gone.cfg"));
+    const QString c = Source(QStringLiteral("c.cfg"), Pattern(100, 3));
+    window.SetTicked({a, gone, c});
+    window.autoexec = true;
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true)
+             << QStringLiteral(" <!> ") + gone + QStringLiteral(" : Le fichier n'existe pas !");
+    EXPECT_EQ(BackupSection(), expected);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(window.messages[0].text,
+              QStringLiteral("Le fichier \"") + gone + QStringLiteral("\" n'existe pas !"));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(a)}));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("c.cfg"))));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
+    EXPECT_FALSE(QFile::exists(SavedReportPath()));
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
+    window.SetTicked({a});
+    window.autoexec = true;
+    FixFreeSpace(59999);
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 3 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Espace disque disponible : 58 Ko")
+             << QStringLiteral(
+                    "   -> Pas assez d'espace libre (58 Ko) pour copier l'application "
+                    "de restauration (59 Ko) !");
+    EXPECT_EQ(BackupSection(), expected);
+    EXPECT_EQ(window.MessageTexts(),
+              QStringList({QStringLiteral(
+                  "Il n'y a pas assez d'espace libre disponible sur le lecteur de destination pour "
+                  "copier l'application de restauration des fichiers. Redémarrez la sauvegarde sur "
+                  "un lecteur ayant assez d'espace libre. La création de la sauvegarde va être "
+                  "arrêtée.")}));
+    EXPECT_EQ(window.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
+              QByteArray("07/12/2026,11:15:45\r\n"));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
+    EXPECT_FALSE(QFile::exists(SavedReportPath()));
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
+    const QString big = Source(QStringLiteral("big.cfg"), Pattern(70000));
+    const QString equal = Source(QStringLiteral("equal.cfg"), Pattern(65000, 4));
+    window.SetTicked({big, equal});
+    FixFreeSpace(65000);
+
+    engine.RunBackup();
+
+    const QString freeText = QStringLiteral("63 Ko");
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << RunStart(QStringLiteral("2"), freeText) << QString()
+             << QStringLiteral(" * Traitement du fichier \"") + big + QLatin1Char('"')
+             << QStringLiteral("    -> Modification des attributs...")
+             << QStringLiteral("    -> Ouverture du fichier source...")
+             << QStringLiteral("    -> Ouverture du fichier destination...")
+             << QStringLiteral("    -> Espace disque disponible : 63 Ko")
+             << QStringLiteral(
+                    "        <!> Espace libre insuffisant pour copier le fichier (68 Ko) !")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             // A file exactly as large as the free space is copied.
+             << CopiedFile(equal, freeText, true) << QString() << kNoError;
+    EXPECT_EQ(BackupSection(), expected);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(window.messages[0].text,
+              QStringLiteral("Il n'y a plus assez d'espace libre disponible sur le lecteur de "
+                             "destination pour copier le fichier \"") +
+                  big +
+                  QStringLiteral("\". Le programme va donc passer directement au fichier suivant "
+                                 "sans se préoccuper de celui-ci."));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big.cfg"))), QByteArray());
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("equal.cfg"))), Pattern(65000, 4));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(equal)}));
+    EXPECT_TRUE(QFile::exists(SavedReportPath()));
+    EXPECT_FALSE(reporter.ErrorOccurred());
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, FailedQueryShowsTheLargestThirtyTwoBitValue) {
+    window.SetTicked({});
+    FixFreeSpace(-1);
+    engine.RunBackup();
+    EXPECT_EQ(engine.LastFreeSpace(), 2147483647);
+    EXPECT_TRUE(
+        BackupSection().contains(QStringLiteral(" * Espace disque disponible : 1 Go (2047 Mo)")));
+}
+
+TEST_F(BackupRunTest, SkippedChecksMeasureNothingAndStillCopy) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(5000));
+    window.SetTicked({a});
+    FixFreeSpace(kFreeBytes);
+    reporter.SetSkipFreeSpaceCheck(true);
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 2 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") << QString()
+             << QStringLiteral(" - Etape 2 sur 2 : Copie des fichiers de la sauvegarde")
+             << QString() << QStringLiteral(" * Traitement du fichier \"") + a + QLatin1Char('"')
+             << QStringLiteral("    -> Modification des attributs...")
+             << QStringLiteral("    -> Ouverture du fichier source...")
+             << QStringLiteral("    -> Ouverture du fichier destination...")
+             << QStringLiteral("    -> Lecture des données source...")
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !") << QString() << kNoError;
+    EXPECT_EQ(BackupSection(), expected);
+    EXPECT_TRUE(queriedPaths.isEmpty());
+    // LastFreeSpace was never measured (0), yet the file is copied: the user chose to ignore it.
+    EXPECT_EQ(engine.LastFreeSpace(), 0);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(5000));
+}
+
+TEST_F(BackupRunTest, BlockLoopShowsAmountsAndProgressAndPumpsTwicePerBlock) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
+    const QString empty = Source(QStringLiteral("empty.cfg"), QByteArray());
+    window.SetTicked({a, empty});
+    window.trackBar = 0;
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    EXPECT_EQ(window.fileSizeTexts,
+              QStringList({QStringLiteral("3 Ko / 3 Ko"), QStringLiteral("3 Ko / 3 Ko"),
+                           QStringLiteral("3 Ko / 3 Ko"), QStringLiteral("1 Ko / 1 Ko")}));
+    EXPECT_EQ(window.progress, std::vector<int>({68, 100, 100, 100}));
+    EXPECT_EQ(window.pumps, 8);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(3000));
+    EXPECT_TRUE(QFile::exists(CopyPath(QStringLiteral("empty.cfg"))));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("empty.cfg"))), QByteArray());
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).size(), 3);
+}
+
+TEST_F(BackupRunTest, BlockSizeFollowsTheTrackBarWhileCopying) {
+    // 4 blocks of 2 Ko, then the bar moves to 200 Ko: the rest goes in one block.
+    const QByteArray bytes = Pattern(300000, 5);
+    const QString a = Source(QStringLiteral("a.bin"), bytes);
+    window.SetTicked({a});
+    window.trackBar = 0;
+    window.onPump = [this] {
+        if (window.pumps == 8) {
+            window.trackBar = 6;
+        }
+    };
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    EXPECT_EQ(window.progress.size(), 7u);  // 4 small, 2 large, 1 empty pass
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.bin"))), bytes);
+}
+
+TEST_F(BackupRunTest, CopiesAreExactForEveryShapeOfSizeAndBlock) {
+    for (int position = 0; position <= 6; ++position) {
+        static const int kBlocks[] = {2048, 5120, 10240, 20480, 51200, 102400, 204800};
+        const int block = kBlocks[position];
+        const std::vector<qint64> sizes = {0,         1,         block - 1,     block,
+                                           block + 1, 3 * block, 3 * block + 7, 1048576 + 3};
+        window.trackBar = position;
+        QStringList paths;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            paths << Source(QStringLiteral("f%1_%2").arg(position).arg(i),
+                            Pattern(sizes[i], position * 10 + static_cast<int>(i)));
+        }
+        window.SetTicked(paths);
+        FixFreeSpace(kFreeBytes);
+        engine.RunBackup();
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            EXPECT_EQ(readBytes(CopyPath(QStringLiteral("f%1_%2").arg(position).arg(i))),
+                      Pattern(sizes[i], position * 10 + static_cast<int>(i)))
+                << "position " << position << " size " << sizes[i];
+        }
+    }
+}
+
+TEST_F(BackupRunTest, CopiesKeepTheirSourcePermissionBitsAndSourcesStayUnchanged) {
+    const QString secret = Source(QStringLiteral("shadow"), Pattern(100));
+    const QString script = Source(QStringLiteral("run.sh"), Pattern(100, 2));
+    ::chmod(QFile::encodeName(secret).constData(), 0640);
+    ::chmod(QFile::encodeName(script).constData(), 0755);
+    // An older, world-readable copy is replaced, not reused with its wider mode.
+    writeBytes(CopyPath(QStringLiteral("shadow")), "old");
+    ::chmod(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), 0666);
+    window.SetTicked({secret, script});
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("run.sh"))).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(::stat(QFile::encodeName(secret).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("shadow"))), Pattern(100));
+    EXPECT_EQ(readBytes(secret), Pattern(100));
+}
+
+TEST_F(BackupRunTest, SymbolicLinksAtDestinationPathsAreReplacedNotFollowed) {
+    const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
+    const QString victim = folder.file(QStringLiteral("victim"));
+    writeBytes(victim, "precious");
+    for (const QString& name : {QStringLiteral("Kestrix.dat"), QStringLiteral("Restore.exe"),
+                                QStringLiteral("Autoexec.bat"), QStringLiteral("Kestrix/a.cfg")}) {
+        ASSERT_TRUE(QFile::link(victim, dest + QLatin1Char('/') + name));
+    }
+    window.SetTicked({a});
+    window.autoexec = true;
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    EXPECT_EQ(readBytes(victim), QByteArray("precious"));
+    for (const QString& name : {QStringLiteral("Kestrix.dat"), QStringLiteral("Restore.exe"),
+                                QStringLiteral("Autoexec.bat"), QStringLiteral("Kestrix/a.cfg")}) {
+        EXPECT_FALSE(QFileInfo(dest + QLatin1Char('/') + name).isSymLink()) << name.toStdString();
+    }
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(100));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
+    EXPECT_EQ(BackupSection().last(), kNoError);
+}
+
+TEST_F(BackupRunTest, ReadOnlyBitIsRemovedOnlyWhenTheFileIsReadOnlyForTheUser) {
+    const QString mine = Source(QStringLiteral("mine.cfg"), Pattern(100));
+    ::chmod(QFile::encodeName(mine).constData(), 0444);
+    const bool root = ::geteuid() == 0;
+    window.SetTicked({mine});
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
+    // Root may write any file: it is not read-only for root, and its mode stays as it was.
+    EXPECT_EQ(st.st_mode & 07777, root ? 0444u : 0644u);
+    EXPECT_EQ(readBytes(mine), Pattern(100));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("mine.cfg"))), Pattern(100));
+}
+
+TEST_F(BackupRunTest, SameNameTwiceGivesTwoRecordsAndTheLaterCopy) {
+    QDir().mkpath(folder.file(QStringLiteral("src/one")));
+    QDir().mkpath(folder.file(QStringLiteral("src/two")));
+    const QString first = Source(QStringLiteral("one/hosts"), Pattern(100, 1));
+    const QString second = Source(QStringLiteral("two/hosts"), Pattern(200, 2));
+    window.SetTicked({first, second});
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(200, 2));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first), Record(second)}));
+}
+
+TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {
+    // A list entry that names a copy of an earlier backup: the copy is written fresh, the bytes
+    // read from the old one.
+    writeBytes(CopyPath(QStringLiteral("self.cfg")), Pattern(9000));
+    window.SetTicked({CopyPath(QStringLiteral("self.cfg"))});
+    FixFreeSpace(kFreeBytes);
+
+    engine.RunBackup();
+
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("self.cfg"))), Pattern(9000));
+}

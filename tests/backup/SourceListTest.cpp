@@ -1,0 +1,151 @@
+#include <QDir>
+#include <QElapsedTimer>
+
+#include "BackupFixture.h"
+#include "FileBytes.h"
+#include "backup/SourceList.h"
+
+namespace {
+
+const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
+const QString kTitle = QStringLiteral("Création de la liste des fichiers à sauvegarder");
+
+}  // namespace
+
+TEST(SourceListLines, EveryKindOfLineEndEndsALine) {
+    EXPECT_EQ(SourceList::Lines("a\r\nb\rc\nd"), QStringList({"a", "b", "c", "d"}));
+    EXPECT_EQ(SourceList::Lines("a\r\n"), QStringList({"a"}));
+    EXPECT_EQ(SourceList::Lines("a\r"), QStringList({"a"}));
+    EXPECT_EQ(SourceList::Lines("a\n"), QStringList({"a"}));
+    EXPECT_EQ(SourceList::Lines("a"), QStringList({"a"}));
+    EXPECT_EQ(SourceList::Lines(""), QStringList());
+    // LF CR is two line ends; CR LF is one.
+    EXPECT_EQ(SourceList::Lines("a\n\rb"), QStringList({"a", "", "b"}));
+    EXPECT_EQ(SourceList::Lines("a\r\r\nb"), QStringList({"a", "", "b"}));
+}
+
+TEST(SourceListLines, EmptyLinesAndBlanksAreEntriesAsWritten) {
+    EXPECT_EQ(SourceList::Lines("\r\n\r\n  /etc/fstab \r\n\t# note\r\n"),
+              QStringList({"", "", "  /etc/fstab ", "\t# note"}));
+    EXPECT_EQ(SourceList::Lines("\n"), QStringList({""}));
+}
+
+TEST(SourceListLines, ANulByteEndsTheText) {
+    EXPECT_EQ(SourceList::Lines(QByteArray("a\r\nb\0c\r\nd", 9)), QStringList({"a", "b"}));
+    EXPECT_EQ(SourceList::Lines(QByteArray("\0a", 2)), QStringList());
+}
+
+TEST(SourceListLines, UnicodePathsAreKept) {
+    EXPECT_EQ(SourceList::Lines("/srv/données/été.txt\n"), QStringList({"/srv/données/été.txt"}));
+}
+
+TEST(SourceListLines, MissingMarkerQuotesThePath) {
+    EXPECT_EQ(SourceList::MissingMarker("/etc/x"),
+              QStringLiteral("<Fichier non trouvé : \"/etc/x\">"));
+    EXPECT_EQ(SourceList::MissingMarker(""), QStringLiteral("<Fichier non trouvé : \"\">"));
+}
+
+using LoadFileListTest = BackupFixture;
+
+TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
+    const QString a = Source(QStringLiteral("a.cfg"), "x");
+    const QString b = Source(QStringLiteral("b.cfg"), "");
+    const QString directory = folder.file(QStringLiteral("src"));
+    const QString missing = folder.file(QStringLiteral("src/missing"));
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+               QFile::encodeName(a) + "\r\n" + QFile::encodeName(directory) + "\r\n\r\n" +
+                   QFile::encodeName(missing) + "\n " + QFile::encodeName(b) + "\r" +
+                   QFile::encodeName(b) + "\r\n" + QFile::encodeName(a));
+    window.entries = {ListEntry{QStringLiteral("stale"), false, true}};
+
+    engine.LoadFileList();
+
+    const std::vector<ListEntry> expected = {
+        {a, true, true},
+        {QStringLiteral("<Fichier non trouvé : \"") + directory + QStringLiteral("\">"), false,
+         false},
+        {QStringLiteral("<Fichier non trouvé : \"\">"), false, false},
+        {QStringLiteral("<Fichier non trouvé : \"") + missing + QStringLiteral("\">"), false,
+         false},
+        {QStringLiteral("<Fichier non trouvé : \" ") + b + QStringLiteral("\">"), false, false},
+        {b, true, true},
+        {a, true, true}};
+    EXPECT_EQ(window.entries, expected);
+    QStringList section = Heading(kTitle);
+    section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
+            << QStringLiteral("   -> Chargement de la liste effectué") << QString()
+            << QStringLiteral(" * Traitement des éléments de la liste")
+            << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
+    EXPECT_EQ(Section(kTitle), section);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.endRequests, 0);
+}
+
+TEST_F(LoadFileListTest, ReloadTicksAgainWhatTheUserUnticked) {
+    const QString a = Source(QStringLiteral("a.cfg"), "x");
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), QFile::encodeName(a));
+    engine.LoadFileList();
+    window.entries[0].ticked = false;
+    engine.LoadFileList();
+    EXPECT_EQ(window.entries, std::vector<ListEntry>({{a, true, true}}));
+}
+
+TEST_F(LoadFileListTest, EmptyListFileGivesAnEmptyList) {
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), "");
+    window.entries = {ListEntry{QStringLiteral("stale"), true, true}};
+    engine.LoadFileList();
+    EXPECT_TRUE(window.entries.empty());
+    EXPECT_EQ(Section(kTitle).last(), kNoError);
+}
+
+TEST_F(LoadFileListTest, MissingListFileReportsDressListAndRequestsTheEnd) {
+    window.entries = {ListEntry{QStringLiteral("kept"), true, true}};
+
+    engine.LoadFileList();
+
+    const QString message = QStringLiteral(
+        "Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
+        "Kestrix.dat. Le programme ne peut pas continuer et va donc se terminer.");
+    QStringList section = Heading(kTitle);
+    section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
+            << QStringLiteral("  <!> Erreur fatale : ") + reporter.LastErrorText()
+            << QStringLiteral("  -> Message : \"") + message + QLatin1Char('"')
+            << QStringLiteral("   -> Traitement des données terminé");
+    EXPECT_EQ(Section(kTitle), section);
+    EXPECT_TRUE(reporter.LastErrorText().startsWith(QStringLiteral("Code ")));
+    EXPECT_EQ(window.MessageTexts(), QStringList({message}));
+    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(window.entries, std::vector<ListEntry>({{QStringLiteral("kept"), true, true}}));
+    // The important report holds everything up to the error.
+    EXPECT_EQ(readBytes(folder.file(QStringLiteral("Rapport Important.txt"))).size(),
+              reporter.Report().ToBytes().size() - QByteArray("   -> Traitement des donn\xe9"
+                                                              "es termin\xe9\r\n")
+                                                       .size());
+}
+
+TEST_F(LoadFileListTest, ListFileThatIsADirectoryReportsDressList) {
+    QDir().mkpath(folder.file(QStringLiteral("Data/Kestrix.dat")));
+    engine.LoadFileList();
+    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_TRUE(reporter.ErrorOccurred());
+}
+
+TEST_F(LoadFileListTest, TenThousandEntriesLoadInOrder) {
+    const QString a = Source(QStringLiteral("a.cfg"), "x");
+    QByteArray list;
+    for (int i = 0; i < 10000; ++i) {
+        list += (i % 2 == 0 ? QFile::encodeName(a)
+                            : QByteArray("/nonexistent/") + QByteArray::number(i)) +
+                "\r\n";
+    }
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), list);
+
+    engine.LoadFileList();
+
+    ASSERT_EQ(window.entries.size(), 10000u);
+    EXPECT_EQ(window.entries[9998], (ListEntry{a, true, true}));
+    EXPECT_EQ(
+        window.entries[9999],
+        (ListEntry{QStringLiteral("<Fichier non trouvé : \"/nonexistent/9999\">"), false, false}));
+    EXPECT_EQ(Section(kTitle).last(), kNoError);
+}
