@@ -42,7 +42,7 @@ public:
 
     bool textureShown = true;
     int position = BlockSize::kDefaultPosition;
-    QString blockSizeText = QStringLiteral("Description");
+    QString blockSizeText;
     std::map<ColourBox, TColor> combos = {{ColourBox::Fond, clBtnFace},
                                           {ColourBox::ButtonHaut, 0x00E0E0E0},
                                           {ColourBox::ButtonBas, clSilver},

@@ -1,0 +1,441 @@
+#include "config/Settings.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+#include <optional>
+
+#include "FileBytes.h"
+#include "MemorySettingsControls.h"
+#include "Mounts.h"
+#include "RecordingInterface.h"
+#include "TempProgramFolder.h"
+#include "platform/SystemError.h"
+
+namespace {
+
+const QByteArray kDefaultIni =
+    "[Sauvegarde]\r\nAutoexec=Non\r\nChemin=/var/backups/Save\r\n"
+    "[Options]\r\nTexture=Oui\r\nVitesse=3\r\nBackColor=clBtnFace\r\nBarColorDebut=$00004000\r\n"
+    "BarColorFin=$0080FF80\r\nButtonColorHaut=$00E0E0E0\r\nButtonColorBas=clSilver\r\n"
+    "[Enregistrement]\r\nAutoexec=Oui\r\nChemin=Oui\r\nTexture=Oui\r\nVitesse=Oui\r\n"
+    "BackColor=Oui\r\nBarColors=Oui\r\nBtnColors=Oui\r\n"
+    "[Autres]\r\nCurrentRapportNo=00\r\n";
+
+// What WriteSettings makes from nothing with the window's initial values.
+const QByteArray kWrittenFromNothing =
+    "[Sauvegarde]\r\nAutoexec=Non\r\nChemin=/var/backups/Save\r\n"
+    "[Options]\r\nTexture=Oui\r\nVitesse=3\r\nBackColor=clBtnFace\r\nBarColorDebut=$00004000\r\n"
+    "BarColorFin=$0080FF80\r\nButtonColorHaut=$00E0E0E0\r\nButtonColorBas=clSilver\r\n"
+    "[Enregistrement]\r\nAutoexec=Oui\r\nChemin=Oui\r\nBtnColors=Oui\r\nBarColors=Oui\r\n"
+    "BackColor=Oui\r\nTexture=Oui\r\nVitesse=Oui\r\n"
+    "[Autres]\r\nCurrentRapportNo=01\r\n";
+
+QStringList DisplayLines(const QString& texture = QStringLiteral("Oui")) {
+    return {QStringLiteral(" - Paramètres généraux et d'affichage"),
+            QStringLiteral(" * Usage de la texture  : ") + texture,
+            QStringLiteral(" * Taille des blocs     : 3 (20 Ko - Normal)")};
+}
+
+QStringList DefaultReadLines(const QString& number) {
+    return DisplayLines() +
+           QStringList{QStringLiteral(" * Couleurs de la barre : $00004000, $0080FF80"),
+                       QStringLiteral(" * Couleur des fenêtres : clBtnFace"),
+                       QStringLiteral(" * Couleurs des boutons : $00E0E0E0, clSilver"),
+                       QString(),
+                       QStringLiteral(" - Paramètres à enregistrer à la fermeture du programme"),
+                       QStringLiteral(" * Création d'Autoexec.bat   : Oui"),
+                       QStringLiteral(" * Nom du répertoire utilisé : Oui"),
+                       QStringLiteral(" * Couleurs des boutons      : Oui"),
+                       QStringLiteral(" * Couleurs de la barre      : Oui"),
+                       QStringLiteral(" * Couleur des fenêtres      : Oui"),
+                       QStringLiteral(" * Taille des blocs fichier  : Oui"),
+                       QStringLiteral(" * Utilisation de la texture : Oui"),
+                       QString(),
+                       QStringLiteral(" - Paramètres de la dernière sauvegarde"),
+                       QStringLiteral(" * Créer un Autoexec.bat  : Non"),
+                       QStringLiteral(" * Répertoire destination : /var/backups/Save"),
+                       QString(),
+                       QStringLiteral(" - Autres paramètres"),
+                       QStringLiteral(" * Numéro de rapport courant : ") + number};
+}
+
+QStringList WriteOpening() {
+    const QString title = QStringLiteral(" # Ecriture des paramètres vers le fichier Ini");
+    return {QString(),
+            QString(62, QLatin1Char('~')),
+            QString(),
+            title,
+            QLatin1Char(' ') + QString(title.size() - 1, QLatin1Char('-')),
+            QString()};
+}
+
+QStringList WriteLines(const QString& number, const QStringList& status = {},
+                       const QStringList& flags = {}) {
+    const auto s = [&](int i) {
+        return status.isEmpty() ? QStringLiteral("Enregistré") : status[i];
+    };
+    const auto f = [&](int i) { return flags.isEmpty() ? QStringLiteral("Oui") : flags[i]; };
+    return WriteOpening() +
+           QStringList{QStringLiteral(" - Paramètres de la sauvegarde"),
+                       QStringLiteral(" * Création d'Autoexec.bat   : ") + s(0),
+                       QStringLiteral(" * Nom du répertoire utilisé : ") + s(1),
+                       QString(),
+                       QStringLiteral(" - Paramètres généraux et d'affichage"),
+                       QStringLiteral(" * Utilisation de la texture : ") + s(2),
+                       QStringLiteral(" * Taille des blocs fichier  : ") + s(3),
+                       QStringLiteral(" * Couleur des fenêtres      : ") + s(4),
+                       QStringLiteral(" * Couleur de la barre       : ") + s(5),
+                       QStringLiteral(" * Couleur des boutons       : ") + s(6),
+                       QString(),
+                       QStringLiteral(" - Paramètres d'enregistrement"),
+                       QStringLiteral(" * Création d'Autoexec.bat   : ") + f(0),
+                       QStringLiteral(" * Nom du répertoire utilisé : ") + f(1),
+                       QStringLiteral(" * Couleurs des boutons      : ") + f(2),
+                       QStringLiteral(" * Couleurs de la barre      : ") + f(3),
+                       QStringLiteral(" * Couleur de la fenêtre     : ") + f(4),
+                       QStringLiteral(" * Utilisation de la texture : ") + f(5),
+                       QStringLiteral(" * Taille des blocs fichier  : ") + f(6),
+                       QString(),
+                       QStringLiteral(" - Autres paramètres"),
+                       QStringLiteral(" * Numéro de rapport courant : ") + number,
+                       QString(),
+                       QStringLiteral("  <!> Aucune erreur ne semble s'être produite.")};
+}
+
+const QString kFichierIniMessage =
+    QStringLiteral("Impossible de travailler sur le fichier Kestrix.ini !");
+const QString kWriteIniMessage = QStringLiteral(
+    "Impossible d'écrire la configuration des paramètres dans le fichier Kestrix.ini ! Vérifiez "
+    "que le disque ne soit pas plein ou protégé en écriture et rééssayez.");
+
+class Settings : public ::testing::Test {
+protected:
+    QStringList Lines() const { return reporter.Report().Lines(); }
+
+    void Read(const QByteArray& ini) {
+        writeBytes(kIniPath, ini);
+        ReadSettings(reporter, controls);
+    }
+
+    // The two error lines of a code: the failure's location and system message, then the text.
+    void ExpectErrorLines(const QStringList& lines, int errorNumber, const QString& message) {
+        ASSERT_GE(lines.size(), 2);
+        const QRegularExpression error(QStringLiteral("^  <!> Erreur : Code [1-9][0-9]* - ") +
+                                       QRegularExpression::escape(SystemErrorMessage(errorNumber)) +
+                                       QLatin1Char('$'));
+        EXPECT_TRUE(error.match(lines[lines.size() - 2]).hasMatch())
+            << lines[lines.size() - 2].toStdString();
+        EXPECT_EQ(lines.back(), QStringLiteral("  -> Message : \"") + message + QLatin1Char('"'));
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Error);
+        EXPECT_EQ(ui.boxes[0].text, message);
+        EXPECT_TRUE(reporter.ErrorOccurred());
+        EXPECT_EQ(readBytes(QStringLiteral("Rapport Important.txt")), reporter.Report().ToBytes());
+    }
+
+    TempProgramFolder folder;
+    RecordingInterface ui;
+    Reporter reporter{ui};
+    MemorySettingsControls controls;
+};
+
+}  // namespace
+
+TEST_F(Settings, DefaultFileIsEchoedAndApplied) {
+    controls.textureShown = false;  // proves that "Oui" leaves the window as it is
+    controls.chemin = QStringLiteral("form text");
+    Read(kDefaultIni);
+    EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_FALSE(reporter.ErrorOccurred());
+    EXPECT_EQ(reporter.ReportNumber(), 1);
+    EXPECT_EQ(reporter.ReportNumberText(), "01");
+    EXPECT_FALSE(controls.textureShown);
+    EXPECT_EQ(controls.position, 3);
+    EXPECT_EQ(controls.windowColour, clBtnFace);
+    EXPECT_EQ(controls.combos[ColourBox::Fond], clBtnFace);
+    EXPECT_EQ(controls.progressStart, 0x00004000);
+    EXPECT_EQ(controls.progressEnd, 0x0080FF80);
+    EXPECT_EQ(controls.buttonColoursApplied, 1);
+    EXPECT_EQ(controls.chemin, "/var/backups/Save");
+    EXPECT_FALSE(controls.autoexec);
+}
+
+TEST_F(Settings, ShippedFileReadsAsTheDefaults) {
+    Read(readBytes(QStringLiteral(KESTRIX_SOURCE_DIR "/data/Data/Kestrix.ini")));
+    EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
+    EXPECT_FALSE(reporter.ErrorOccurred());
+}
+
+TEST_F(Settings, ValuesAreAppliedToTheWindow) {
+    Read(
+        "[Options]\r\nTexture=Non\r\nVitesse=5\r\nBarColorDebut=clRed\r\nBarColorFin=$00123456\r\n"
+        "BackColor=clTeal\r\nButtonColorHaut=16\r\nButtonColorBas=clInfoBk\r\n"
+        "[Enregistrement]\r\nAutoexec=Non\r\nVitesse=Non\r\n"
+        "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"
+        "[Autres]\r\nCurrentRapportNo=7\r\n");
+    EXPECT_FALSE(controls.textureShown);
+    EXPECT_EQ(controls.position, 5);
+    EXPECT_EQ(controls.combos[ColourBox::BarDebut], clRed);
+    EXPECT_EQ(controls.progressStart, clRed);
+    EXPECT_EQ(controls.progressEnd, 0x00123456);
+    EXPECT_EQ(controls.windowColour, clTeal);
+    EXPECT_EQ(controls.combos[ColourBox::Fond], clTeal);
+    EXPECT_EQ(controls.combos[ColourBox::ButtonHaut], 16);
+    EXPECT_EQ(controls.combos[ColourBox::ButtonBas], clInfoBk);
+    EXPECT_FALSE(controls.flags[SaveFlag::Autoexec]);
+    EXPECT_FALSE(controls.flags[SaveFlag::Vitesse]);
+    EXPECT_TRUE(controls.flags[SaveFlag::RepName]);
+    EXPECT_TRUE(controls.autoexec);
+    EXPECT_EQ(controls.chemin, QStringLiteral("/mnt/clé"));
+    EXPECT_EQ(reporter.ReportNumberText(), "08");
+    EXPECT_EQ(Lines()[1], " * Usage de la texture  : Non");
+    EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
+    EXPECT_EQ(Lines()[3], " * Couleurs de la barre : clRed, $00123456");
+    EXPECT_EQ(Lines()[5], " * Couleurs des boutons : 16, clInfoBk");
+    EXPECT_EQ(Lines()[8], " * Création d'Autoexec.bat   : Non");
+    EXPECT_EQ(Lines()[13], " * Taille des blocs fichier  : Non");
+    EXPECT_EQ(Lines()[17], " * Créer un Autoexec.bat  : Oui");
+    EXPECT_EQ(Lines()[18], QStringLiteral(" * Répertoire destination : /mnt/clé"));
+}
+
+TEST_F(Settings, MissingFileGivesEveryDefaultAndIsWrittenWhole) {
+    ReadSettings(reporter, controls);
+    EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
+    EXPECT_FALSE(QFileInfo::exists(kIniPath));
+    WriteSettings(reporter, controls);
+    EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")) + WriteLines(QStringLiteral("01")));
+    EXPECT_EQ(readBytes(kIniPath), kWrittenFromNothing);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(Settings, WritingBackKeepsTheFileLayout) {
+    QByteArray ini = kDefaultIni;
+    ini.replace("[Autres]", "; numéro du dernier rapport\r\n[Autres]");
+    Read(ini);
+    WriteSettings(reporter, controls);
+    ini.replace("CurrentRapportNo=00", "CurrentRapportNo=01");
+    EXPECT_EQ(readBytes(kIniPath), ini);
+}
+
+TEST_F(Settings, LowerCaseOuiIsOui) {
+    Read("[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n");
+    EXPECT_EQ(Lines().mid(0, 3), DisplayLines(QStringLiteral("Oui")));
+    EXPECT_EQ(Lines()[9], " * Nom du répertoire utilisé : Oui");
+    EXPECT_TRUE(controls.textureShown);
+    EXPECT_TRUE(controls.flags[SaveFlag::RepName]);
+}
+
+TEST_F(Settings, BlockSizeOutsideTheScaleIsBroughtToItsEnds) {
+    Read("[Options]\r\nVitesse=9\r\n");
+    EXPECT_EQ(controls.position, 6);
+    EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
+    MemorySettingsControls other;
+    writeBytes(kIniPath, "[Options]\r\nVitesse=-1\r\n");
+    ReadSettings(reporter, other);
+    EXPECT_EQ(other.position, 0);
+    WriteSettings(reporter, other);
+    EXPECT_TRUE(readBytes(kIniPath).contains("\r\nVitesse=0\r\n"));
+}
+
+TEST_F(Settings, WindowColourNameInAnyCaseIsWrittenBackProperly) {
+    Read("[Options]\r\nBackColor=clbtnface\r\n");
+    EXPECT_EQ(Lines()[4], " * Couleur des fenêtres : clbtnface");
+    EXPECT_EQ(controls.windowColour, clBtnFace);
+    WriteSettings(reporter, controls);
+    EXPECT_TRUE(
+        readBytes(kIniPath).startsWith("[Options]\r\nBackColor=clBtnFace\r\nTexture=Oui\r\n"));
+}
+
+TEST_F(Settings, UnknownColourStopsTheReadingAfterItsLine) {
+    Read(
+        "[Options]\r\nBarColorDebut=vert\r\nBackColor=clRed\r\nButtonColorHaut=clBlue\r\n"
+        "[Enregistrement]\r\nChemin=Non\r\n[Sauvegarde]\r\nAutoexec=Oui\r\nChemin=/autre\r\n"
+        "[Autres]\r\nCurrentRapportNo=41\r\n");
+    const QStringList lines = Lines();
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(
+        lines.mid(0, 4),
+        DisplayLines() + QStringList{QStringLiteral(" * Couleurs de la barre : vert, $0080FF80")});
+    ExpectErrorLines(lines, 0, kFichierIniMessage);
+    const MemorySettingsControls initial;
+    EXPECT_EQ(controls.combos, initial.combos);
+    EXPECT_EQ(controls.windowColour, initial.windowColour);
+    EXPECT_EQ(controls.progressStart, initial.progressStart);
+    EXPECT_EQ(controls.buttonColoursApplied, 0);
+    EXPECT_EQ(controls.flags, initial.flags);
+    EXPECT_FALSE(controls.autoexec);
+    EXPECT_EQ(controls.chemin, initial.chemin);
+    // The report number is still read, silently.
+    EXPECT_EQ(reporter.ReportNumber(), 42);
+    EXPECT_EQ(reporter.ReportNumberText(), "42");
+}
+
+TEST_F(Settings, BadBlockSizeStopsTheReadingAndTheNumberDefaults) {
+    Read("[Options]\r\nVitesse=vite\r\n");
+    ASSERT_EQ(Lines().size(), 5);
+    EXPECT_EQ(Lines().mid(0, 3), DisplayLines());
+    ExpectErrorLines(Lines(), 0, kFichierIniMessage);
+    EXPECT_EQ(controls.position, 3);
+    EXPECT_EQ(reporter.ReportNumberText(), "01");
+    WriteSettings(reporter, controls);
+    EXPECT_TRUE(readBytes(kIniPath).endsWith("[Autres]\r\nCurrentRapportNo=01\r\n"));
+}
+
+TEST_F(Settings, ReportNumbersAfterNineAndNinetyNine) {
+    Read("[Autres]\r\nCurrentRapportNo=09\r\n");
+    EXPECT_EQ(reporter.ReportNumber(), 10);
+    EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 10");
+    writeBytes(kIniPath, "[Autres]\r\nCurrentRapportNo=99\r\n");
+    ReadSettings(reporter, controls);
+    EXPECT_EQ(reporter.ReportNumber(), 100);
+    EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 100");
+    WriteSettings(reporter, controls);
+    EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=100\r\n"));
+}
+
+TEST_F(Settings, BadReportNumberStaysAsReadAndIsWrittenBack) {
+    Read("[Autres]\r\nCurrentRapportNo=douze\r\n");
+    ASSERT_EQ(Lines().size(), 21);
+    EXPECT_EQ(Lines().mid(0, 19), DefaultReadLines({}).mid(0, 19));
+    ExpectErrorLines(Lines(), 0, kFichierIniMessage);
+    EXPECT_EQ(reporter.ReportNumber(), 0);
+    EXPECT_EQ(reporter.ReportNumberText(), "douze");
+    WriteSettings(reporter, controls);
+    EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=douze\r\n"));
+}
+
+TEST_F(Settings, ReportNumberWithoutSuccessorFails) {
+    Read("[Autres]\r\nCurrentRapportNo=2147483647\r\n");
+    ExpectErrorLines(Lines(), 0, kFichierIniMessage);
+    EXPECT_EQ(reporter.ReportNumberText(), "2147483647");
+}
+
+TEST_F(Settings, UncheckedSaveFlagsKeepTheOldValues) {
+    Read(QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/ancien"));
+    controls.flags[SaveFlag::RepName] = false;
+    controls.flags[SaveFlag::BarColor] = false;
+    controls.chemin = QStringLiteral("/nouveau");
+    controls.combos[ColourBox::BarDebut] = clRed;
+    controls.combos[ColourBox::Fond] = clWindow;
+    controls.autoexec = true;
+    WriteSettings(reporter, controls);
+    const QString e = QStringLiteral("Enregistré");
+    const QString i = QStringLiteral("Ignoré");
+    const QString o = QStringLiteral("Oui");
+    const QString n = QStringLiteral("Non");
+    EXPECT_EQ(Lines().mid(DefaultReadLines({}).size()),
+              WriteLines(QStringLiteral("01"), {e, i, e, e, e, i, e}, {o, n, o, n, o, o, o}));
+    QByteArray expected = kDefaultIni;
+    expected.replace("Autoexec=Non", "Autoexec=Oui")
+        .replace("Chemin=/var/backups/Save", "Chemin=/ancien")
+        .replace("BackColor=clBtnFace", "BackColor=clWindow")
+        .replace("\r\nChemin=Oui", "\r\nChemin=Non")
+        .replace("BarColors=Oui", "BarColors=Non")
+        .replace("CurrentRapportNo=00", "CurrentRapportNo=01");
+    EXPECT_EQ(readBytes(kIniPath), expected);
+}
+
+TEST_F(Settings, EveryFlagUncheckedLeavesOnlyFlagsAndNumber) {
+    for (auto& flag : controls.flags) {
+        flag.second = false;
+    }
+    reporter.SetReportNumber(3);
+    WriteSettings(reporter, controls);
+    EXPECT_EQ(readBytes(kIniPath),
+              QByteArray("[Enregistrement]\r\nAutoexec=Non\r\nChemin=Non\r\nBtnColors=Non\r\n"
+                         "BarColors=Non\r\nBackColor=Non\r\nTexture=Non\r\nVitesse=Non\r\n"
+                         "[Autres]\r\nCurrentRapportNo=03\r\n"));
+    // Read back, the flags come out unchecked.
+    MemorySettingsControls next;
+    ReadSettings(reporter, next);
+    for (const auto& flag : next.flags) {
+        EXPECT_FALSE(flag.second);
+    }
+    EXPECT_EQ(reporter.ReportNumberText(), "04");
+}
+
+// Write refusals: the section opening, the lines written so far and the two "WriteIni" lines;
+// the file stays exactly as it was.
+class SettingsWriteRefused : public Settings {
+protected:
+    void SetUp() override {
+        const std::string why = Mounts::EnterPrivateNamespace();
+        if (!why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        reporter.SetReportNumber(5);
+    }
+
+    void ExpectRefused(int errorNumber, const QByteArray& before, bool autoexecIgnored = false) {
+        WriteSettings(reporter, controls);
+        QStringList expected = WriteOpening();
+        expected << QStringLiteral(" - Paramètres de la sauvegarde");
+        if (autoexecIgnored) {
+            expected << QStringLiteral(" * Création d'Autoexec.bat   : Ignoré");
+        }
+        ASSERT_EQ(Lines().size(), expected.size() + 2);
+        EXPECT_EQ(Lines().mid(0, expected.size()), expected);
+        ExpectErrorLines(Lines(), errorNumber, kWriteIniMessage);
+        EXPECT_EQ(readBytes(kIniPath), before);
+        EXPECT_EQ(QDir(QStringLiteral("Data")).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("Kestrix.ini")});
+    }
+
+    std::optional<Mounts::Mount> mount;
+};
+
+TEST_F(SettingsWriteRefused, ReadOnlyIniFile) {
+    writeBytes(kIniPath, kDefaultIni);
+    mount.emplace(Mounts::Mount::Bind(QFileInfo(kIniPath).absoluteFilePath()));
+    if (!mount->ok() || !mount->MakeReadOnly(true)) {
+        GTEST_SKIP() << "read-only bind mount refused";
+    }
+    ExpectRefused(EROFS, kDefaultIni);
+}
+
+TEST_F(SettingsWriteRefused, ReadOnlyDataFolderAtTheSecondKey) {
+    mount.emplace(Mounts::Mount::Tmpfs(QDir::current().filePath(QStringLiteral("Data")), 65536));
+    if (!mount->ok()) {
+        GTEST_SKIP() << "tmpfs mount refused";
+    }
+    writeBytes(kIniPath, kDefaultIni);
+    if (!mount->MakeReadOnly(false)) {
+        GTEST_SKIP() << "read-only remount refused";
+    }
+    controls.flags[SaveFlag::Autoexec] = false;
+    ExpectRefused(EROFS, kDefaultIni, true);
+}
+
+TEST_F(SettingsWriteRefused, FullDisk) {
+    mount.emplace(Mounts::Mount::Tmpfs(QDir::current().filePath(QStringLiteral("Data")), 65536));
+    if (!mount->ok()) {
+        GTEST_SKIP() << "tmpfs mount refused";
+    }
+    const QByteArray before = kDefaultIni + QByteArray(8192, ';') + "\r\n";
+    writeBytes(kIniPath, before);
+    Mounts::Fill(QStringLiteral("Data"));
+    WriteSettings(reporter, controls);
+    const QStringList lines = Lines();
+    ASSERT_EQ(lines.size(), WriteOpening().size() + 3);
+    ExpectErrorLines(lines, ENOSPC, kWriteIniMessage);
+    EXPECT_EQ(readBytes(kIniPath), before);
+}
+
+TEST(SettingsWriteMissingFolder, MissingDataFolderIsRefused) {
+    TempProgramFolder folder(TempProgramFolder::Contents::Empty);
+    RecordingInterface ui;
+    Reporter reporter(ui);
+    MemorySettingsControls controls;
+    WriteSettings(reporter, controls);
+    const QStringList lines = reporter.Report().Lines();
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[6], QStringLiteral(" - Paramètres de la sauvegarde"));
+    EXPECT_TRUE(lines[7].endsWith(QStringLiteral(" - ") + SystemErrorMessage(ENOENT)));
+    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("Data")));
+}
