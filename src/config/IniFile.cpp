@@ -302,6 +302,7 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     if (::fchmod(temp.fd().get(), exists ? (st.st_mode & 07777) : NewFileMode()) != 0) {
         KESTRIX_FAIL("cannot set the mode of a new " + target.toStdString());
     }
+    // Root gives the new file the old one's owner; any other user keeps what it may.
     if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
         ::fchown(temp.fd().get(), st.st_uid, st.st_gid) != 0 && ::geteuid() == 0) {
         KESTRIX_FAIL("cannot keep the owner of " + target.toStdString());

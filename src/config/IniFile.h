@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <utility>
 
 // A Windows-style INI file with the private-profile behaviour: "[Section]" lines open sections,
 // "Key=Value" lines hold values, names match without regard to case, and the first matching
