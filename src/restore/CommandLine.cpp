@@ -1,0 +1,62 @@
+#include "restore/CommandLine.h"
+
+namespace {
+
+void SetMode(CommandLine& line, CommandLine::Mode mode) {
+    if (line.mode != CommandLine::Mode::Restore && line.mode != mode) {
+        line.error = "les options --liste et --comparer ne vont pas ensemble";
+    }
+    line.mode = mode;
+}
+
+void SetRoot(CommandLine& line, const std::string& root) {
+    if (line.hasRoot) {
+        line.error = "l'option --racine ne peut être donnée qu'une fois";
+    } else if (root.empty()) {
+        line.error = "l'option --racine demande un dossier";
+    }
+    line.hasRoot = true;
+    line.root = root;
+}
+
+}  // namespace
+
+CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool options = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (options && (argument == "-h" || argument == "--help")) {
+            line.help = true;
+        } else if (options && argument == "--") {
+            options = false;
+        } else if (options && argument == "--liste") {
+            SetMode(line, Mode::List);
+        } else if (options && argument == "--comparer") {
+            SetMode(line, Mode::Compare);
+        } else if (options && argument == "--oui") {
+            line.yes = true;
+        } else if (options && argument == "--racine") {
+            if (i + 1 == arguments.size()) {
+                line.error = "l'option --racine demande un dossier";
+            } else {
+                SetRoot(line, arguments[++i]);
+            }
+        } else if (options && argument.compare(0, 9, "--racine=") == 0) {
+            SetRoot(line, argument.substr(9));
+        } else if (options && argument.size() > 1 && argument.front() == '-') {
+            line.error = "option inconnue : « " + argument + " »";
+        } else if (line.hasFolder) {
+            line.error = "un seul DOSSIER peut être donné";
+        } else if (argument.empty()) {
+            line.error = "DOSSIER ne peut pas être vide";
+        } else {
+            line.hasFolder = true;
+            line.folder = argument;
+        }
+        if (!line.error.empty()) {
+            break;
+        }
+    }
+    return line;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The restore program's command line:
+//   Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] [DOSSIER]
+struct CommandLine {
+    enum class Mode { Restore, List, Compare };
+
+    Mode mode = Mode::Restore;
+    bool yes = false;
+    bool help = false;
+    bool hasRoot = false;
+    std::string root;
+    bool hasFolder = false;
+    std::string folder;
+    std::string error;  // in French; empty when the line is valid
+
+    // `arguments` without the program name.
+    static CommandLine Parse(const std::vector<std::string>& arguments);
+};

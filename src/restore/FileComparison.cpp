@@ -1,0 +1,43 @@
+#include "restore/FileComparison.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <cerrno>
+
+#include "restore/FileDescriptor.h"
+#include "restore/SafeReplacement.h"
+#include "restore/SystemFailure.h"
+
+FileComparison FileComparison::Of(const std::string& livePath, const std::string& copyPath) {
+    FileComparison comparison;
+    const FileDescriptor live(::open(livePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!live) {
+        if (errno == ENOENT) {
+            comparison.result = Result::Missing;
+        } else {
+            comparison.error = errno;
+        }
+        return comparison;
+    }
+    struct stat st {};
+    if (::fstat(live.Get(), &st) != 0) {
+        comparison.error = errno;
+        return comparison;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        comparison.result = Result::NotRegular;
+        return comparison;
+    }
+    const FileDescriptor copy(::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!copy) {
+        comparison.error = errno;
+        return comparison;
+    }
+    try {
+        comparison.result =
+            SafeReplacement::SameContent(copy, live) ? Result::Identical : Result::Different;
+    } catch (const SystemFailure& failure) {
+        comparison.error = failure.Error();
+    }
+    return comparison;
+}

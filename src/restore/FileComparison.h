@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// How the file in place compares with its copy in the backup.
+struct FileComparison {
+    enum class Result { Identical, Different, Missing, NotRegular, Unreadable };
+
+    Result result = Result::Unreadable;
+    int error = 0;  // errno when Unreadable
+
+    // Follows a symbolic link at `livePath`, as the backup did when it read the file.
+    static FileComparison Of(const std::string& livePath, const std::string& copyPath);
+};

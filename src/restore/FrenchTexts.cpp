@@ -1,0 +1,215 @@
+#include "restore/FrenchTexts.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace FrenchTexts {
+
+namespace {
+
+std::string Quoted(const std::string& bytes) {
+    return "« " + Printable(bytes) + " »";
+}
+
+std::string ErrorName(int error) {
+    switch (error) {
+        case EROFS:
+            return "système de fichiers en lecture seule";
+        case EACCES:
+            return "accès refusé";
+        case EPERM:
+            return "opération non permise";
+        case ENOSPC:
+            return "plus de place sur le disque";
+        case EDQUOT:
+            return "quota de disque dépassé";
+        case ENOENT:
+            return "fichier ou dossier absent";
+        case ENOTDIR:
+            return "un élément du chemin n'est pas un dossier";
+        case EISDIR:
+            return "c'est un dossier";
+        case EIO:
+            return "erreur d'entrée-sortie";
+        case ENAMETOOLONG:
+            return "nom trop long";
+        case ELOOP:
+            return "lien symbolique";
+        case EEXIST:
+            return "le fichier existe déjà";
+        case EBUSY:
+            return "ressource occupée";
+        case EINVAL:
+            return "n'est pas un fichier ordinaire";
+        case ENOMEM:
+            return "mémoire insuffisante";
+        default:
+            return "erreur système";
+    }
+}
+
+}  // namespace
+
+std::string Usage() {
+    return "Usage : Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] [DOSSIER]\n"
+           "\n"
+           "Remet en place les fichiers d'une sauvegarde faite par Kestrix.\n"
+           "\n"
+           "  DOSSIER          le dossier de la sauvegarde, qui contient Kestrix.dat et le\n"
+           "                   sous-dossier Kestrix (par défaut : le dossier de ce programme)\n"
+           "  --liste          montre ce qui serait restauré, sans rien changer\n"
+           "  --comparer       dit pour chaque fichier s'il est identique à sa copie,\n"
+           "                   différent ou absent, sans rien changer\n"
+           "  --oui            restaure sans poser de question\n"
+           "  --racine RACINE  restaure sous RACINE, par exemple /mnt pour un système\n"
+           "                   endommagé monté depuis un système de secours\n"
+           "  -h, --help       affiche cette aide\n"
+           "\n"
+           "Chaque fichier est d'abord écrit dans un fichier temporaire de son dossier, mis\n"
+           "sur le disque, puis renommé : un arrêt brutal ne laisse jamais un fichier à moitié\n"
+           "écrit. Un fichier remplacé garde son propriétaire et ses droits, et son ancien\n"
+           "contenu est gardé à côté de lui sous le nom <nom>.avant-restauration. Un fichier\n"
+           "absent est recréé avec les droits 0600 (lecture et écriture pour root seul).\n"
+           "\n"
+           "Code de sortie : 0 quand tout ce qui était demandé a été fait ; 1 quand un\n"
+           "fichier a été ignoré ou n'a pas pu être restauré (avec --comparer : quand un\n"
+           "fichier n'est pas identique à sa copie) ; 2 pour une erreur d'utilisation ou un\n"
+           "catalogue illisible.\n";
+}
+
+std::string SystemError(int error) {
+    return ErrorName(error) + " (code " + std::to_string(error) + ")";
+}
+
+std::string StepText(SystemFailure::Step step) {
+    using Step = SystemFailure::Step;
+    switch (step) {
+        case Step::ReadCatalogue:
+            return "lecture du catalogue impossible";
+        case Step::OpenCopy:
+            return "ouverture de la copie impossible";
+        case Step::CopyNotRegular:
+            return "la copie n'est pas un fichier ordinaire";
+        case Step::ReadCopy:
+            return "lecture de la copie impossible";
+        case Step::OpenDirectory:
+            return "ouverture du dossier impossible";
+        case Step::ReadTarget:
+            return "lecture du fichier en place impossible";
+        case Step::TargetNotRegular:
+            return "le fichier en place n'est pas un fichier ordinaire";
+        case Step::CreateTemporary:
+            return "création du fichier temporaire impossible";
+        case Step::WriteTemporary:
+            return "écriture du fichier temporaire impossible";
+        case Step::Owner:
+            return "impossible de garder le propriétaire du fichier";
+        case Step::Mode:
+            return "impossible de donner ses droits au fichier";
+        case Step::Flush:
+            return "mise sur disque impossible";
+        case Step::KeepOld:
+            return "impossible de garder l'ancien contenu";
+        case Step::Rename:
+            return "remplacement du fichier impossible";
+        case Step::FlushDirectory:
+            return "mise sur disque du dossier impossible (le fichier a été remplacé)";
+    }
+    return "échec";
+}
+
+std::string SkipReason(const PlanItem& item) {
+    using Skip = PlanItem::Skip;
+    switch (item.skip) {
+        case Skip::None:
+            return {};
+        case Skip::Malformed:
+            return "ligne illisible, sans nom de fichier ni dossier";
+        case Skip::Ambiguous: {
+            std::string names;
+            for (const std::string& candidate : item.candidates) {
+                names += (names.empty() ? "" : ", ") + Quoted(candidate);
+            }
+            return "nom ambigu, à cause des virgules : les copies " + names +
+                   " existent toutes dans Kestrix/, on ne sait pas laquelle est la bonne";
+        }
+        case Skip::NoCopy:
+            return "la copie Kestrix/" + Printable(item.name) + " manque dans la sauvegarde";
+        case Skip::InvalidName:
+            return "nom de fichier invalide " + Quoted(item.name);
+        case Skip::NoDirectory:
+            return "le dossier d'origine n'est pas connu (le fichier avait été sauvegardé sans "
+                   "chemin) : on ne sait pas où le remettre";
+        case Skip::RelativeDirectory:
+            return "le dossier d'origine " + Quoted(item.directory) +
+                   " est relatif : on ne sait pas où le remettre";
+        case Skip::Superseded:
+            return "un fichier plus récent du même nom (ligne " + std::to_string(item.laterLine) +
+                   ", dossier " + Printable(item.laterDirectory) +
+                   ") a remplacé sa copie dans Kestrix/ : seul celui-là peut être restauré";
+        case Skip::Duplicate:
+            return "en double dans le catalogue, restauré par la ligne " +
+                   std::to_string(item.laterLine);
+        case Skip::NoTargetDirectory:
+            return "le dossier " + Printable(item.targetDirectory) + " n'existe pas";
+        case Skip::DirectoryUnusable:
+            return "le dossier " + Printable(item.targetDirectory) +
+                   " est inaccessible : " + SystemError(item.error);
+        case Skip::OutsideRoot:
+            return "le dossier " + Printable(item.targetDirectory) +
+                   " mène hors de la racine (vers " + Printable(item.realDirectory) + ")";
+        case Skip::TargetIsLink:
+            return Printable(item.targetPath) +
+                   " est un lien symbolique : remettez ce fichier à la main si besoin";
+        case Skip::TargetNotRegular:
+            return Printable(item.targetPath) + " n'est pas un fichier ordinaire";
+        case Skip::TargetUnusable:
+            return Printable(item.targetPath) + " est inaccessible : " + SystemError(item.error);
+    }
+    return {};
+}
+
+std::string Printable(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            text += "\\x";
+            text += digits[byte >> 4];
+            text += digits[byte & 0xF];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::string Question(int count) {
+    return "Restaurer ces " + std::to_string(count) + " fichiers ? (o/N) ";
+}
+
+bool IsYes(const std::string& answer) {
+    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    std::string::size_type begin = 0;
+    std::string::size_type end = answer.size();
+    while (begin < end && blank(answer[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(answer[end - 1])) {
+        --end;
+    }
+    std::string word;
+    for (std::string::size_type i = begin; i < end; ++i) {
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(answer[i])));
+    }
+    return word == "o" || word == "oui";
+}
+
+std::string Summary(int restored, int ignored) {
+    return std::to_string(restored) + " fichiers restaurés, " + std::to_string(ignored) +
+           " ignorés";
+}
+
+}  // namespace FrenchTexts

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "restore/FileComparison.h"
+#include "restore/PlanItem.h"
+#include "restore/SystemFailure.h"
+
+// Every text the restore program shows, in French.
+namespace FrenchTexts {
+
+std::string Usage();
+
+// "système de fichiers en lecture seule (code 30)".
+std::string SystemError(int error);
+
+// What was being done when a restore failed: "création du fichier temporaire".
+std::string StepText(SystemFailure::Step step);
+
+// Why a record is not restored, from the record's point of view.
+std::string SkipReason(const PlanItem& item);
+
+// A name or path as it can be shown on a terminal: control bytes become \xNN.
+std::string Printable(const std::string& bytes);
+
+// "Restaurer ces N fichiers ? (o/N) ".
+std::string Question(int count);
+
+// True for "o", "oui" (any case, blanks around); anything else is no.
+bool IsYes(const std::string& answer);
+
+// "N fichiers restaurés, M ignorés".
+std::string Summary(int restored, int ignored);
+
+}  // namespace FrenchTexts

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One record of the catalogue and what a restore would do with it.
+struct PlanItem {
+    enum class Skip {
+        None,               // to be restored
+        Malformed,          // no "name,directory" in the line
+        Ambiguous,          // the commas allow several names that all have a copy
+        NoCopy,             // Kestrix/<name> is not in the backup
+        InvalidName,        // "." or ".."
+        NoDirectory,        // the file was backed up by a bare relative name
+        RelativeDirectory,  // the file was backed up by a relative path
+        Superseded,         // a later record of the same name overwrote the copy
+        Duplicate,          // a later record names the very same file
+        NoTargetDirectory,  // the directory to restore into does not exist
+        DirectoryUnusable,  // the directory cannot be resolved (errno in `error`)
+        OutsideRoot,        // the directory leads out of the restore root (symbolic link, "..")
+        TargetIsLink,       // the file in place is a symbolic link
+        TargetNotRegular,   // the file in place is a directory, device, pipe...
+        TargetUnusable      // the file in place cannot be examined (errno in `error`)
+    };
+
+    int line = 0;
+    std::string record;
+    std::string name;
+    std::string directory;
+    std::vector<std::string> candidates;
+    std::string copyPath;
+    std::string targetDirectory;  // the restore root followed by the record's directory
+    std::string targetPath;       // targetDirectory joined with the name, as shown to the user
+    std::string realDirectory;    // the canonical directory that is written into
+    bool targetExists = false;
+    Skip skip = Skip::None;
+    int error = 0;
+    int laterLine = 0;  // Superseded, Duplicate: the record that wins
+    std::string laterDirectory;
+
+    bool Restorable() const { return skip == Skip::None; }
+    // A duplicate line is restored through its later twin, so it is not a loss.
+    bool Ignored() const { return skip != Skip::None && skip != Skip::Duplicate; }
+    std::string RealTarget() const;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "restore/Catalogue.h"
+#include "restore/PlanItem.h"
+
+// What a restore from one backup folder would do with each record of its catalogue: which copy
+// goes where, and why a record is skipped. Reads the file system but changes nothing.
+class RestorePlan {
+public:
+    // `folder` holds the catalogue and the Kestrix/ copies; `root` is the canonical restore
+    // root, or empty to restore in place.
+    static RestorePlan Make(const Catalogue& catalogue, const std::string& folder,
+                            const std::string& root);
+
+    const std::vector<PlanItem>& Items() const { return items_; }
+    int RestorableCount() const;
+    int IgnoredCount() const;
+
+private:
+    std::vector<PlanItem> items_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "restore/CommandLine.h"
+#include "restore/RestorePlan.h"
+
+// The restore program from a parsed command line to its exit status: reads the catalogue,
+// shows the plan, asks, restores or compares, and ends with a summary line.
+class RestoreProgram {
+public:
+    enum ExitStatus { kDone = 0, kIncomplete = 1, kUsage = 2 };
+
+    RestoreProgram(std::istream& in, std::ostream& out, std::ostream& err)
+        : in_(in), out_(out), err_(err) {}
+
+    // `programFolder` is the folder that holds the program, the default backup folder; empty
+    // when it could not be found.
+    int Run(const CommandLine& line, const std::string& programFolder);
+
+private:
+    int UsageError(const std::string& message);
+    void ShowHeader(const Catalogue& catalogue, const std::string& folder, const std::string& root);
+    void ShowSkipped(const PlanItem& item);
+    void ShowPlan(const RestorePlan& plan);
+    int List(const RestorePlan& plan);
+    int Compare(const RestorePlan& plan);
+    int Restore(const RestorePlan& plan, bool yes);
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::ostream& err_;
+};

@@ -1,0 +1,240 @@
+#include "restore/SafeReplacement.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "restore/SystemFailure.h"
+
+namespace {
+
+using Step = SystemFailure::Step;
+
+constexpr std::size_t kBlock = 1 << 16;
+
+[[noreturn]] void Fail(Step step) {
+    throw SystemFailure(step, errno);
+}
+
+void Rewind(const FileDescriptor& fd, Step step) {
+    if (::lseek(fd.Get(), 0, SEEK_SET) != 0) {
+        Fail(step);
+    }
+}
+
+// Reads up to `size` bytes, fewer only at the end of the file.
+std::size_t ReadFull(const FileDescriptor& fd, char* buffer, std::size_t size, Step step) {
+    std::size_t done = 0;
+    while (done < size) {
+        const long n = fd.Read(buffer + done, size - done);
+        if (n < 0) {
+            Fail(step);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+// A temporary file in a directory, deleted when it goes unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(int directory) : directory_(directory) {
+        std::random_device random;
+        static const char digits[] = "0123456789abcdef";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = ".kestrix-restauration-";
+            for (int i = 0; i < 12; ++i) {
+                name += digits[random() % 16];
+            }
+            fd_ = FileDescriptor(::openat(directory, name.c_str(),
+                                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                          SafeReplacement::kNewFileMode));
+            if (fd_) {
+                name_ = name;
+                return;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        Fail(Step::CreateTemporary);
+    }
+    ~TemporaryFile() {
+        if (!name_.empty()) {
+            ::unlinkat(directory_, name_.c_str(), 0);
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const FileDescriptor& Fd() const { return fd_; }
+
+    // Writes the whole of `source`, sets the owner and mode, flushes and closes.
+    void Fill(const FileDescriptor& source, Step readStep, const struct stat* owner) {
+        Rewind(source, readStep);
+        std::vector<char> buffer(kBlock);
+        for (;;) {
+            const std::size_t n = ReadFull(source, buffer.data(), buffer.size(), readStep);
+            if (n == 0) {
+                break;
+            }
+            if (!fd_.WriteAll(buffer.data(), n)) {
+                Fail(Step::WriteTemporary);
+            }
+        }
+        if (owner != nullptr) {
+            // The owner first: changing it clears the set-user-ID and set-group-ID bits.
+            if (::fchown(fd_.Get(), owner->st_uid, owner->st_gid) != 0) {
+                Fail(Step::Owner);
+            }
+            if (::fchmod(fd_.Get(), owner->st_mode & 07777) != 0) {
+                Fail(Step::Mode);
+            }
+        } else if (::fchmod(fd_.Get(), SafeReplacement::kNewFileMode) != 0) {
+            // The umask may have narrowed the creation mode.
+            Fail(Step::Mode);
+        }
+        if (::fsync(fd_.Get()) != 0) {
+            Fail(Step::Flush);
+        }
+        if (!fd_.Close()) {
+            Fail(Step::Flush);
+        }
+    }
+
+    // Renames the file over `target`; from then on it is no longer deleted.
+    void RenameTo(const std::string& target) {
+        if (::renameat(directory_, name_.c_str(), directory_, target.c_str()) != 0) {
+            Fail(Step::Rename);
+        }
+        name_.clear();
+    }
+
+private:
+    int directory_;
+    FileDescriptor fd_;
+    std::string name_;
+};
+
+// Keeps the file `name` under `<name>.avant-restauration`, or `.2`, `.3`... when earlier
+// restores already left that name: an older kept content is never overwritten. A hard link
+// costs no room; where links are refused, the content is copied with its owner and mode.
+std::string KeepOld(int directory, const std::string& name, const FileDescriptor& old,
+                    const struct stat& oldStat) {
+    const std::string base = name + SafeReplacement::kKeptSuffix;
+    for (int number = 1; number < 1000; ++number) {
+        const std::string kept = number == 1 ? base : base + "." + std::to_string(number);
+        if (::linkat(directory, name.c_str(), directory, kept.c_str(), 0) == 0) {
+            return kept;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != EXDEV) {
+            Fail(Step::KeepOld);
+        }
+        struct stat st {};
+        if (::fstatat(directory, kept.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            continue;
+        }
+        TemporaryFile copy(directory);
+        copy.Fill(old, Step::ReadTarget, &oldStat);
+        // Another process may have taken the name meanwhile; a link would fail, a rename not.
+        if (::fstatat(directory, kept.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            continue;
+        }
+        copy.RenameTo(kept);
+        return kept;
+    }
+    errno = EEXIST;
+    Fail(Step::KeepOld);
+}
+
+}  // namespace
+
+bool SafeReplacement::SameContent(const FileDescriptor& a, const FileDescriptor& b) {
+    Rewind(a, Step::ReadCopy);
+    Rewind(b, Step::ReadTarget);
+    std::vector<char> bufferA(kBlock);
+    std::vector<char> bufferB(kBlock);
+    for (;;) {
+        const std::size_t na = ReadFull(a, bufferA.data(), kBlock, Step::ReadCopy);
+        const std::size_t nb = ReadFull(b, bufferB.data(), kBlock, Step::ReadTarget);
+        if (na != nb || std::memcmp(bufferA.data(), bufferB.data(), na) != 0) {
+            return false;
+        }
+        if (na == 0) {
+            return true;
+        }
+    }
+}
+
+SafeReplacement::Result SafeReplacement::Restore(const std::string& copyPath,
+                                                 const std::string& directory,
+                                                 const std::string& name) {
+    const FileDescriptor copy(
+        ::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!copy) {
+        Fail(Step::OpenCopy);
+    }
+    struct stat copyStat {};
+    if (::fstat(copy.Get(), &copyStat) != 0) {
+        Fail(Step::OpenCopy);
+    }
+    if (!S_ISREG(copyStat.st_mode)) {
+        errno = EINVAL;
+        Fail(Step::CopyNotRegular);
+    }
+    const FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) {
+        Fail(Step::OpenDirectory);
+    }
+
+    FileDescriptor old(
+        ::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat oldStat {};
+    if (old) {
+        if (::fstat(old.Get(), &oldStat) != 0) {
+            Fail(Step::ReadTarget);
+        }
+        if (!S_ISREG(oldStat.st_mode)) {
+            errno = EINVAL;
+            Fail(Step::TargetNotRegular);
+        }
+        if (SameContent(copy, old)) {
+            return Result{Outcome::Unchanged, {}};
+        }
+    } else if (errno == ELOOP) {
+        Fail(Step::TargetNotRegular);
+    } else if (errno != ENOENT) {
+        Fail(Step::ReadTarget);
+    }
+
+    TemporaryFile temporary(dir.Get());
+    temporary.Fill(copy, Step::ReadCopy, old ? &oldStat : nullptr);
+    Result result;
+    result.outcome = old ? Outcome::Replaced : Outcome::Created;
+    if (old) {
+        result.keptAs = KeepOld(dir.Get(), name, old, oldStat);
+    }
+    try {
+        temporary.RenameTo(name);
+    } catch (const SystemFailure&) {
+        // The target still holds its old content: the kept link would only be clutter.
+        if (!result.keptAs.empty()) {
+            ::unlinkat(dir.Get(), result.keptAs.c_str(), 0);
+        }
+        throw;
+    }
+    if (::fsync(dir.Get()) != 0) {
+        Fail(Step::FlushDirectory);
+    }
+    return result;
+}
