@@ -1,0 +1,242 @@
+#include "widgets/TGradProgress.h"
+
+#include "platform/SystemColours.h"
+#include "widgets/MulDiv.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+
+TGradProgress::TGradProgress(QWidget* parent) : QWidget(parent) {
+    resize(150, 16);
+    QFont f = font();
+    f.setPointSize(8);
+    f.setBold(false);
+    f.setItalic(false);
+    f.setUnderline(false);
+    f.setStrikeOut(false);
+    setFont(f);
+    splitColours();
+}
+
+void TGradProgress::splitColours() {
+    const TColor start = ColorToRGB(startColor_);
+    const TColor end = ColorToRGB(endColor_);
+    for (int c = 0; c < 3; ++c) {
+        start_[c] = (start >> (8 * c)) & 0xFF;
+        diff_[c] = ((end >> (8 * c)) & 0xFF) - start_[c];
+    }
+}
+
+void TGradProgress::setStyle(TStyle style) {
+    if (style != style_) {
+        style_ = style;
+        update();
+    }
+}
+
+void TGradProgress::setBevelStyle(TBevelStyleExt bevelStyle) {
+    if (bevelStyle != bevelStyle_) {
+        bevelStyle_ = bevelStyle;
+        update();
+    }
+}
+
+void TGradProgress::setBevelWidth(int bevelWidth) {
+    if (bevelWidth < 1 || bevelWidth > 10 || bevelWidth == bevelWidth_) {
+        return;
+    }
+    if (2 * bevelWidth <= height() - 4 && 2 * bevelWidth <= width() - 4) {
+        bevelWidth_ = bevelWidth;
+    }
+    update();
+}
+
+void TGradProgress::setStartColor(TColor colour) {
+    if (colour != startColor_) {
+        startColor_ = colour;
+        splitColours();
+        update();
+    }
+}
+
+void TGradProgress::setEndColor(TColor colour) {
+    if (colour != endColor_) {
+        endColor_ = colour;
+        splitColours();
+        update();
+    }
+}
+
+void TGradProgress::setPosition(int position) {
+    if (position == position_ || position < 0) {
+        return;
+    }
+    position_ = std::min(position, maxValue_);
+    repaint();
+}
+
+void TGradProgress::setMaxValue(int maxValue) {
+    if (maxValue == maxValue_) {
+        return;
+    }
+    maxValue_ = maxValue;
+    if (maxValue_ < position_) {
+        position_ = maxValue_;
+    }
+    update();
+}
+
+void TGradProgress::setShowPercent(bool show) {
+    if (show != showPercent_) {
+        showPercent_ = show;
+        update();
+    }
+}
+
+void TGradProgress::setBackColor(TColor colour) {
+    if (colour != backColor_) {
+        backColor_ = colour;
+        update();
+    }
+}
+
+void TGradProgress::setFontColor(TColor colour) {
+    if (colour != fontColor_) {
+        fontColor_ = colour;
+        update();
+    }
+}
+
+void TGradProgress::Stepit() {
+    setPosition(position_ + step_);
+}
+
+int TGradProgress::fillLength() const {
+    return style_ == gsHorizontal ? MulDiv(position_, width(), maxValue_)
+                                  : MulDiv(position_, height(), maxValue_);
+}
+
+QString TGradProgress::percentText() const {
+    const int extent = style_ == gsHorizontal ? width() : height();
+    return QString::number(MulDiv(fillLength(), 100, extent)) + QLatin1Char('%');
+}
+
+QRect TGradProgress::innerRect() const {
+    const int w = width();
+    const int h = height();
+    if (bevelStyle_ == bsNone) {
+        return QRect(QPoint(1, 1), QPoint(w - 2, h - 2));
+    }
+    return QRect(QPoint(bevelWidth_, bevelWidth_),
+                 QPoint(w - bevelWidth_ - 1, h - bevelWidth_ - 1));
+}
+
+void TGradProgress::drawBevel(QPainter& painter) const {
+    if (bevelStyle_ == bsNone) {
+        return;
+    }
+    const QColor shadow = TColorToQColor(clBtnShadow);
+    const QColor highlight = TColorToQColor(clBtnHighlight);
+    const QColor topLeft = bevelStyle_ == bsLowered ? shadow : highlight;
+    const QColor bottomRight = bevelStyle_ == bsLowered ? highlight : shadow;
+    const int w = width();
+    const int h = height();
+    for (int i = 0; i < bevelWidth_; ++i) {
+        const int right = w - i - 1;
+        const int bottom = h - i - 1;
+        if (right < i || bottom < i) {
+            break;
+        }
+        painter.fillRect(QRect(QPoint(i, i), QPoint(right, i)), topLeft);
+        painter.fillRect(QRect(QPoint(i, i), QPoint(i, bottom)), topLeft);
+        painter.fillRect(QRect(QPoint(i, bottom), QPoint(right, bottom)), bottomRight);
+        painter.fillRect(QRect(QPoint(right, i), QPoint(right, bottom)), bottomRight);
+    }
+}
+
+void TGradProgress::paintEvent(QPaintEvent*) {
+    QPainter surface(this);
+    drawBevel(surface);
+
+    const QRect inner = innerRect();
+    if (inner.right() < 0 || inner.bottom() < 0) {
+        return;
+    }
+    const int w = width();
+    const int h = height();
+    const int fill = fillLength();
+
+    // The buffer uses the control's own coordinates: it spans (0, 0) to the inner rectangle's
+    // far corner, and only the inner rectangle is copied out.
+    const QSize bufferSize(inner.right() + 1, inner.bottom() + 1);
+    if (buffer_.size() != bufferSize) {
+        buffer_ = QPixmap(bufferSize);
+    }
+    buffer_.fill(Qt::transparent);
+    QPainter painter(&buffer_);
+
+    if (fill >= 0) {
+        // Lines beyond the buffer are invisible; stop there whatever the fill length.
+        const int last = std::min(fill, style_ == gsHorizontal ? bufferSize.width() : h);
+        for (int i = 0; i <= last; ++i) {
+            const int t = MulDiv(255, i, fill);
+            int channel[3];
+            for (int c = 0; c < 3; ++c) {
+                channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
+            }
+            const QColor colour(channel[0], channel[1], channel[2]);
+            if (style_ == gsHorizontal) {
+                painter.fillRect(QRect(i, inner.top(), 1, inner.height()), colour);
+            } else {
+                painter.fillRect(QRect(inner.left(), std::abs(i - h), inner.width(), 1), colour);
+            }
+        }
+    }
+
+    const QColor back = TColorToQColor(backColor_);
+    if (style_ == gsHorizontal) {
+        painter.fillRect(QRect(QPoint(fill, inner.top()), QPoint(w - 1, h - 1)), back);
+    } else {
+        painter.fillRect(
+            QRect(QPoint(inner.left(), inner.top()), QPoint(inner.right(), std::abs(fill - h) - 1)),
+            back);
+    }
+
+    if (showPercent_) {
+        painter.setFont(font());
+        painter.setPen(TColorToQColor(fontColor_));
+        if (style_ == gsHorizontal) {
+            painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, percentText());
+        } else {
+            drawVerticalText(painter, inner, percentText());
+        }
+    }
+    painter.end();
+
+    surface.drawPixmap(inner.topLeft(), buffer_, inner);
+}
+
+void TGradProgress::drawVerticalText(QPainter& painter, const QRect& inner,
+                                     const QString& text) const {
+    // Whether the text fits across the bar is judged in the font it is drawn with.
+    const QFontMetrics metrics(font());
+    const int tw = metrics.horizontalAdvance(text);
+    const int th = metrics.height();
+    const int w = width();
+    const int h = height();
+    if (w - 2 * bevelWidth_ - 6 < tw) {
+        // Too narrow: the text runs downward, turned by a quarter turn clockwise, with the top
+        // left of its cell at the reference point.
+        const int x = RoundHalfEven((w + th - 3) / 2.0);
+        const int y = RoundHalfEven((h - tw + 3) / 2.0);
+        painter.save();
+        painter.translate(x, y);
+        painter.rotate(90);
+        painter.drawText(QPoint(0, metrics.ascent()), text);
+        painter.restore();
+    } else {
+        painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, text);
+    }
+}

@@ -1,0 +1,137 @@
+#include "platform/SystemColours.h"
+#include "widgets/TLnkLabel.h"
+
+#include "WidgetTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// Receives the links that the label hands to the desktop.
+class LinkRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+void Enter(QWidget& w) {
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(&w, &enter);
+}
+
+void Leave(QWidget& w) {
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&w, &leave);
+}
+
+// Whether some text pixel is close to the colour.
+bool ShowsColour(const QImage& image, const QColor& colour) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = PixelAt(image, x, y);
+            if (std::abs(c.red() - colour.red()) < 30 &&
+                std::abs(c.green() - colour.green()) < 30 &&
+                std::abs(c.blue() - colour.blue()) < 30) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(LnkLabel, LooksLikeALink) {
+    TLnkLabel label(QStringLiteral("www.kestrix.example"));
+    EXPECT_EQ(label.enterFontColor(), clRed);
+    EXPECT_EQ(label.leaveFontColor(), clBlue);
+    EXPECT_EQ(label.visitedColor(), clNavy);
+    EXPECT_EQ(label.fontColor(), clBlue);
+    EXPECT_TRUE(label.font().underline());
+    EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(label.autoFillBackground());
+    EXPECT_TRUE(label.link().startsWith(QStringLiteral("mailto:")));
+}
+
+TEST(LnkLabel, EnterLeaveAndVisitedColours) {
+    QWidget host;
+    host.resize(200, 40);
+    host.setAutoFillBackground(true);
+    QPalette p = host.palette();
+    p.setColor(QPalette::Window, Qt::white);
+    host.setPalette(p);
+    TLnkLabel label(QStringLiteral("WWWWWWWW"), &host);
+    label.setLink(QStringLiteral("https://www.kestrix.example/"));
+    label.move(5, 5);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+
+    LinkRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+
+    EXPECT_TRUE(ShowsColour(label.grab().toImage(), QColor(0, 0, 255)));
+    Enter(label);
+    EXPECT_EQ(label.fontColor(), clRed);
+    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(ShowsColour(label.grab().toImage(), QColor(255, 0, 0)));
+    Leave(label);
+    EXPECT_EQ(label.fontColor(), clBlue);
+
+    Enter(label);
+    QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(recorder.opened.size(), 1);
+    EXPECT_EQ(recorder.opened.first(), QUrl(QStringLiteral("https://www.kestrix.example/")));
+    EXPECT_EQ(label.leaveFontColor(), clNavy);
+    EXPECT_EQ(label.fontColor(), clRed);  // still under the mouse
+    Leave(label);
+    EXPECT_EQ(label.fontColor(), clNavy);
+    EXPECT_TRUE(ShowsColour(label.grab().toImage(), QColor(0, 0, 0x80)));
+    EXPECT_FALSE(ShowsColour(label.grab().toImage(), QColor(0, 0, 255)));
+    Enter(label);
+    EXPECT_EQ(label.fontColor(), clRed);
+
+    // Right button, or a release outside, opens nothing.
+    QTest::mouseClick(&label, Qt::RightButton, {}, QPoint(3, 3));
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(300, 3));
+    EXPECT_EQ(recorder.opened.size(), 1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+TEST(LnkLabel, MailLinkGoesToTheMailHandler) {
+    TLnkLabel label(QStringLiteral("contact"));
+    label.setLink(QStringLiteral("mailto:contact@kestrix.example"));
+    label.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+    LinkRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &recorder, "open");
+    QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(recorder.opened.size(), 1);
+    EXPECT_EQ(recorder.opened.first().scheme(), QStringLiteral("mailto"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+}
+
+TEST(LnkLabel, SameColourPaintsNothing) {
+    TLnkLabel label(QStringLiteral("site"));
+    label.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+    Settle();
+    PaintCounter paints(&label);
+    Leave(label);  // already the leave colour
+    label.setFontColor(clBlue);
+    Settle();
+    EXPECT_EQ(paints.count, 0);
+    Enter(label);
+    Settle();
+    EXPECT_GE(paints.count, 1);
+}
+
+#include "LnkLabelTest.moc"
