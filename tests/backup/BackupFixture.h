@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "FakeWindow.h"
+#include "QtPrinters.h"
 #include "TempProgramFolder.h"
 #include "backup/BackupEngine.h"
 #include "report/Reporter.h"

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include "FileBytes.h"
+#include "QtPrinters.h"
 #include "backup/DestinationCatalogue.h"
 #include "platform/Failure.h"
 

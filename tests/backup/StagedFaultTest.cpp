@@ -1,0 +1,557 @@
+// Faults staged for real: small tmpfs mounts (full, read-only) in a private mount namespace,
+// missing and unreadable files, a changed root. The mounts vanish with the test's process.
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+
+#include "BackupFixture.h"
+#include "FileBytes.h"
+#include "platform/FreeSpace.h"
+#include "platform/SystemError.h"
+#include "report/RunReport.h"
+
+namespace {
+
+const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
+const QString kSettingsTitle = QStringLiteral("Ecriture des paramètres vers le fichier Ini");
+const QString kSaveDat = QStringLiteral("Impossible de travailler sur le fichier Kestrix.dat !");
+const QString kCopyFile = QStringLiteral(
+    "Impossible de copier l'application de restauration des fichiers ! L'application ne peut pas "
+    "continuer et va donc se terminer.");
+const QString kSaveAutoexec = QStringLiteral(
+    "Impossible d'écrire le fichier Autoexec.bat. Vérifiez que le disque de destination ne soit "
+    "pas plein ou protégé en écriture.");
+const QString kGetFreeSpaceBox = QStringLiteral(
+    "Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
+    "disponible ! Voulez-vous ignorer cette opération à l'avenir ?");
+const QString kGetFreeSpaceReport = QStringLiteral(
+    "Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
+    "disponible !");
+
+QString FileErrorText(const QString& path) {
+    return QStringLiteral("Une erreur est survenue lors de la copie du fichier \"") + path +
+           QStringLiteral(
+               "\". Vérifiez que le disque de destination ne soit pas protégé en "
+               "écriture. Kestrix termine la tâche en cours, puis va continuer avec le "
+               "fichier suivant.");
+}
+
+QString RecordFailedText(const QString& path) {
+    return QStringLiteral("Impossible d'écrire la configuration du fichier \"") + path +
+           QStringLiteral(
+               "\" dans le fichier Kestrix.dat. Vérifiez que le disque de destination "
+               "ne soit pas plein ou protégé en écriture. Vous ne pourrez peut-être pas "
+               "restaurer ce fichier en cas de problème.");
+}
+
+// The two error lines of a code, with the location number written "N".
+QStringList ErrorLines(const QString& label, int errorNumber, const QString& message) {
+    return {QStringLiteral("  <!> ") + label + QStringLiteral(" : Code N - ") +
+                SystemErrorMessage(errorNumber),
+            QStringLiteral("  -> Message : \"") + message + QLatin1Char('"')};
+}
+
+QStringList WithoutLocations(QStringList lines) {
+    static const QRegularExpression code(QStringLiteral("Code -?\\d+ - "));
+    for (QString& line : lines) {
+        line.replace(code, QStringLiteral("Code N - "));
+    }
+    return lines;
+}
+
+QStringList FileStart(const QString& path) {
+    return {QString(), QStringLiteral(" * Traitement du fichier \"") + path + QLatin1Char('"'),
+            QStringLiteral("    -> Modification des attributs..."),
+            QStringLiteral("    -> Ouverture du fichier source..."),
+            QStringLiteral("    -> Ouverture du fichier destination...")};
+}
+
+bool PrivateMounts(QString& why) {
+    if (::geteuid() != 0) {
+        why = QStringLiteral("mounting a tmpfs needs root");
+        return false;
+    }
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        why = QStringLiteral("no private mount namespace here: ") + SystemErrorMessage(errno);
+        return false;
+    }
+    return true;
+}
+
+std::vector<QByteArray>& Mounts() {
+    static std::vector<QByteArray> mounts;
+    return mounts;
+}
+
+void MountTmpfs(const QString& where, const char* options) {
+    Mounts().push_back(QFile::encodeName(where));
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, options), 0)
+        << SystemErrorMessage(errno).toStdString();
+}
+
+void RemountReadOnly(const QString& where) {
+    ASSERT_EQ(::mount(nullptr, QFile::encodeName(where).constData(), nullptr,
+                      MS_REMOUNT | MS_RDONLY, nullptr),
+              0)
+        << SystemErrorMessage(errno).toStdString();
+}
+
+mode_t Mode(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+class StagedFaultTest : public BackupFixture {
+protected:
+    void SetUp() override {
+        // The real query, with every value it gave kept for the expected lines.
+        engine.SetFreeSpaceQuery([this](const QString& path) {
+            const qint64 value = FreeSpace::Available(path);
+            measured.push_back(value);
+            return value;
+        });
+    }
+
+    // The temporary folder can only go once the mounts in it are gone.
+    void TearDown() override {
+        while (!Mounts().empty()) {
+            ::umount2(Mounts().back().constData(), MNT_DETACH);
+            Mounts().pop_back();
+        }
+    }
+
+    QString Measured(std::size_t index) const {
+        return index < measured.size() ? BackupEngine::FormatFreeSpace(measured[index])
+                                       : QStringLiteral("(not measured)");
+    }
+
+    // The main window's close sequence as "FileError" runs it: settings stage, report saved.
+    void SimulateCloseSequence() {
+        window.onClose = [this] {
+            reporter.BeginStage(kSettingsTitle);
+            reporter.EndStage();
+            reporter.SaveReport();
+        };
+    }
+
+    // The report from the backup section's first line to the end.
+    QStringList FromBackupSection() const {
+        const QStringList& lines = reporter.Report().Lines();
+        const int title = lines.indexOf(QStringLiteral(" # Création de la sauvegarde"));
+        return WithoutLocations(lines.mid(title - 3));
+    }
+
+    static QStringList SettingsSection() {
+        return Heading(kSettingsTitle) << QString() << kNoError;
+    }
+
+    std::vector<qint64> measured;
+};
+
+}  // namespace
+
+TEST_F(StagedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
+    QString why;
+    if (!PrivateMounts(why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    MountTmpfs(dest, "size=256k");
+    QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
+    const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
+    const QString small2 = Source(QStringLiteral("small2"), Pattern(30000, 3));
+    window.SetTicked({small, big, small2});
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 2 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Espace disque disponible : ") + Measured(0)
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + Measured(0)
+             << QString()
+             << QStringLiteral(" - Etape 2 sur 2 : Copie des fichiers de la sauvegarde")
+             << FileStart(small)
+             << QStringLiteral("    -> Espace disque disponible : ") + Measured(1)
+             << QStringLiteral("    -> Lecture des données source...")
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !") << FileStart(big)
+             << QStringLiteral("    -> Espace disque disponible : ") + Measured(2)
+             << QStringLiteral(
+                    "        <!> Espace libre insuffisant pour copier le fichier (292 Ko) !")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...") << FileStart(small2)
+             << QStringLiteral("    -> Espace disque disponible : ") + Measured(3)
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !") << QString() << kNoError;
+    EXPECT_EQ(FromBackupSection(), expected);
+    ASSERT_EQ(measured.size(), 4u);
+    EXPECT_LT(measured[2], 300000);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), QByteArray());
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"),
+                           QStringLiteral("small,") + folder.file(QStringLiteral("src")),
+                           QStringLiteral("small2,") + folder.file(QStringLiteral("src"))}));
+    EXPECT_EQ(readBytes(big), Pattern(300000, 2));
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(StagedFaultTest, DiskFullWhileCopyingReportsFileErrorAndSaveAutoexec) {
+    QString why;
+    if (!PrivateMounts(why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    MountTmpfs(dest, "size=256k");
+    QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
+    const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
+    window.SetTicked({small, big});
+    window.autoexec = true;
+    reporter.SetSkipFreeSpaceCheck(true);
+    SimulateCloseSequence();
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 3 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") << QString()
+             << QStringLiteral(" - Etape 2 sur 3 : Copie des fichiers de la sauvegarde")
+             << FileStart(small) << QStringLiteral("    -> Lecture des données source...")
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !") << FileStart(big)
+             << ErrorLines(QStringLiteral("Erreur"), ENOSPC, FileErrorText(big))
+             << SettingsSection() << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QString()
+             << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
+             << ErrorLines(QStringLiteral("Erreur"), ENOSPC, kSaveAutoexec);
+    // The settings stage in the middle cleared the stage flag: the run still does not claim
+    // to be free of errors, and the report is saved at its end.
+    EXPECT_EQ(FromBackupSection(), expected);
+    EXPECT_EQ(window.MessageTexts(), QStringList({FileErrorText(big), kSaveAutoexec}));
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_EQ(window.endRequests, 0);
+    EXPECT_TRUE(measured.empty());
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"),
+                           QStringLiteral("small,") + folder.file(QStringLiteral("src"))}));
+    EXPECT_EQ(readBytes(big), Pattern(300000, 2));
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(StagedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
+    QString why;
+    if (!PrivateMounts(why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    MountTmpfs(dest, "size=1m");
+    QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"), "01/01/2020,00:00:00\r\nold,/etc\r\n");
+    writeBytes(dest + QStringLiteral("/Autoexec.bat"), "old\r\n");
+    MountTmpfs(dest + QStringLiteral("/Kestrix"), "size=1m");
+    RemountReadOnly(dest);
+    const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
+    const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
+    window.SetTicked({a, b});
+    window.autoexec = true;
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveDat) << QString()
+             << QStringLiteral(" - Etape 1 sur 3 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Espace disque disponible : ") + Measured(0)
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << ErrorLines(QStringLiteral("Erreur fatale"), EROFS, kCopyFile) << QString()
+             << QStringLiteral(" - Etape 2 sur 3 : Copie des fichiers de la sauvegarde")
+             << FileStart(a) << QStringLiteral("    -> Espace disque disponible : ") + Measured(1)
+             << QStringLiteral("    -> Lecture des données source...")
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...") << FileStart(b)
+             << QStringLiteral("    -> Espace disque disponible : ") + Measured(2)
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...") << QString()
+             << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
+             << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
+    EXPECT_EQ(FromBackupSection(), expected);
+    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, RecordFailedText(a),
+                                                  RecordFailedText(b), kSaveAutoexec}));
+    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
+              QByteArray("01/01/2020,00:00:00\r\nold,/etc\r\n"));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("old\r\n"));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), Pattern(5000, 1));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("b"))), QByteArray());
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_EQ(readBytes(folder.file(QStringLiteral("Rapport Important.txt"))).size() > 0, true);
+}
+
+TEST_F(StagedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
+    QString why;
+    if (!PrivateMounts(why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    MountTmpfs(dest, "size=1m");
+    QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    writeBytes(CopyPath(QStringLiteral("a")), "old copy");
+    RemountReadOnly(dest);
+    const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
+    const QString b = Source(QStringLiteral("b"), Pattern(7000, 2));
+    window.SetTicked({a, b});
+    window.autoexec = true;
+    SimulateCloseSequence();
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveDat) << QString()
+             << QStringLiteral(" - Etape 1 sur 3 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Espace disque disponible : ") + Measured(0)
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << ErrorLines(QStringLiteral("Erreur fatale"), EROFS, kCopyFile) << QString()
+             << QStringLiteral(" - Etape 2 sur 3 : Copie des fichiers de la sauvegarde")
+             << FileStart(a) << ErrorLines(QStringLiteral("Erreur"), EROFS, FileErrorText(a))
+             << SettingsSection() << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << FileStart(b) << ErrorLines(QStringLiteral("Erreur"), EROFS, FileErrorText(b))
+             << SettingsSection() << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QString()
+             << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
+             << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
+    EXPECT_EQ(FromBackupSection(), expected);
+    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
+                                                  FileErrorText(b), kSaveAutoexec}));
+    EXPECT_EQ(window.closeRequests, 2);
+    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), QByteArray("old copy"));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("b"))));
+    EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList({QStringLiteral("Kestrix")}));
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_EQ(readBytes(a), Pattern(5000, 1));
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(StagedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
+    QString why;
+    if (!PrivateMounts(why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    const QString system = folder.file(QStringLiteral("system"));
+    QDir().mkpath(system);
+    MountTmpfs(system, "size=1m");
+    const QString locked = system + QStringLiteral("/grub.cfg");
+    const QString open = system + QStringLiteral("/fstab");
+    writeBytes(locked, Pattern(3000, 1));
+    writeBytes(open, Pattern(4000, 2));
+    ::chmod(QFile::encodeName(locked).constData(), 0444);
+    ::chmod(QFile::encodeName(open).constData(), 0644);
+    // The restore application too may sit on the read-only system.
+    RemountReadOnly(system);
+    window.SetTicked({locked, open});
+
+    engine.RunBackup();
+
+    EXPECT_EQ(BackupSection().last(), kNoError);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(Mode(locked), 0444u);
+    EXPECT_EQ(Mode(open), 0644u);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("grub.cfg"))), Pattern(3000, 1));
+    EXPECT_EQ(Mode(CopyPath(QStringLiteral("grub.cfg"))), 0444u);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fstab"))), Pattern(4000, 2));
+}
+
+TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredYesSkipsLaterChecks) {
+    QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
+    const QString a = Source(QStringLiteral("a"), Pattern(3000, 1));
+    window.SetTicked({a});
+    window.answers = {MessageAnswer::Yes};
+
+    engine.RunBackup();
+
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 2 : Ecriture de l'application de restauration")
+             << ErrorLines(QStringLiteral("Erreur"), ENOENT, kGetFreeSpaceReport)
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << ErrorLines(QStringLiteral("Erreur fatale"), ENOENT, kCopyFile) << QString()
+             << QStringLiteral(" - Etape 2 sur 2 : Copie des fichiers de la sauvegarde")
+             << FileStart(a) << QStringLiteral("    -> Lecture des données source...")
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !");
+    EXPECT_EQ(FromBackupSection(), expected);
+    ASSERT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(window.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(window.messages[0].text, kGetFreeSpaceBox);
+    EXPECT_EQ(window.messages[1].text, kCopyFile);
+    EXPECT_TRUE(reporter.SkipFreeSpaceCheck());
+    EXPECT_EQ(measured.size(), 1u);
+    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), Pattern(3000, 1));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+}
+
+TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredNoKeepsMeasuring) {
+    QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
+    const QString a = Source(QStringLiteral("a"), Pattern(3000, 1));
+    window.SetTicked({a});
+    window.answers = {MessageAnswer::No};
+
+    engine.RunBackup();
+    EXPECT_FALSE(reporter.SkipFreeSpaceCheck());
+    ASSERT_EQ(measured.size(), 2u);
+    EXPECT_TRUE(FromBackupSection().contains(QStringLiteral("    -> Espace disque disponible : ") +
+                                             Measured(1)));
+    // The next run asks again.
+    engine.RunBackup();
+    EXPECT_EQ(window.messages.size(), 4u);
+    EXPECT_EQ(window.messages[2].text, kGetFreeSpaceBox);
+}
+
+TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
+    const QString locked = Source(QStringLiteral("locked"), Pattern(3000, 1));
+    ::chmod(QFile::encodeName(locked).constData(), 0);
+    if (::geteuid() == 0) {
+        // Root reads any file: drop the capabilities that allow it, for this process only.
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
+        const quint32 dac = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+        data[0].effective &= ~dac;
+        if (::syscall(SYS_capset, &header, data) != 0) {
+            GTEST_SKIP() << "cannot drop the file-access capabilities";
+        }
+    }
+    // Opens, but every read fails (EIO): a read error in the middle of the block loop.
+    const QString unreadable = QStringLiteral("/proc/self/mem");
+    const QString fine = Source(QStringLiteral("fine"), Pattern(3000, 2));
+    window.SetTicked({locked, unreadable, fine});
+    FixFreeSpace(5000000000);
+
+    engine.RunBackup();
+
+    const QString freeText = QStringLiteral("4 Go (4768 Mo)");
+    QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
+    expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
+             << QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée")
+             << QString()
+             << QStringLiteral(" - Etape 1 sur 2 : Ecriture de l'application de restauration")
+             << QStringLiteral(" * Espace disque disponible : ") + freeText
+             << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
+             << QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeText
+             << QString()
+             << QStringLiteral(" - Etape 2 sur 2 : Copie des fichiers de la sauvegarde")
+             << FileStart(locked).mid(0, 4)
+             << ErrorLines(QStringLiteral("Erreur"), EACCES, FileErrorText(locked))
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << FileStart(unreadable)
+             << QStringLiteral("    -> Espace disque disponible : ") + freeText
+             // The read fails before the first write: the writing line comes with the next file.
+             << QStringLiteral("    -> Lecture des données source...")
+             << ErrorLines(QStringLiteral("Erreur"), EIO, FileErrorText(unreadable))
+             << QStringLiteral("    -> Ecriture des infos de configuration...") << FileStart(fine)
+             << QStringLiteral("    -> Espace disque disponible : ") + freeText
+             << QStringLiteral("    -> Ecriture des données source...")
+             << QStringLiteral("    -> Fermeture des fichiers...")
+             << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << QStringLiteral("    <!> Copie du fichier réussie !");
+    EXPECT_EQ(FromBackupSection(), expected);
+    EXPECT_EQ(window.MessageTexts(),
+              QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
+    EXPECT_EQ(window.closeRequests, 2);
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("locked"))));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fine"))), Pattern(3000, 2));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"),
+                           QStringLiteral("fine,") + folder.file(QStringLiteral("src"))}));
+    EXPECT_EQ(Mode(locked), 0u);
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+}
+
+TEST_F(StagedFaultTest, RootDestinationStaysRoot) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "changing the root directory needs root";
+    }
+    // The program folder becomes "/" for this process; the real root comes back at the end.
+    const int realRoot = ::open("/", O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(realRoot, 0);
+    QDir(dest).removeRecursively();
+    writeBytes(folder.file(QStringLiteral("vmlinuz")), Pattern(100, 9));
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), "/src/a\n/vmlinuz\n");
+    Source(QStringLiteral("a"), Pattern(200, 8));
+    ASSERT_EQ(::chroot(QFile::encodeName(folder.path()).constData()), 0);
+    ASSERT_EQ(::chdir("/"), 0);
+    window.editChemin = QStringLiteral("/");
+    FixFreeSpace(5000000000);
+
+    engine.PrepareDestination();
+    engine.LoadFileList();
+    engine.RunBackup();
+
+    const QString title = QStringLiteral("Préparation du répertoire de destination");
+    QStringList prepared = Heading(title);
+    prepared << QStringLiteral(" * Répertoire sélectionné : /")
+             << QStringLiteral(" <i> Vérification du répertoire indiqué...")
+             << QStringLiteral("     -> Répertoire correct !") << QString()
+             << QStringLiteral(
+                    " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé.")
+             << QStringLiteral("     -> Création du sous-répertoire effectuée") << QString()
+             << kNoError;
+    EXPECT_EQ(Section(title), prepared);
+    EXPECT_EQ(window.editChemin, QStringLiteral("/"));
+    const QStringList catalogue = readCrLfLines(QStringLiteral("/Kestrix.dat"));
+    const QByteArray copyA = readBytes(QStringLiteral("/Kestrix/a"));
+    const QByteArray copyVmlinuz = readBytes(QStringLiteral("/Kestrix/vmlinuz"));
+    const QByteArray restore = readBytes(QStringLiteral("/Restore.exe"));
+    EXPECT_EQ(BackupSection().last(), kNoError);
+
+    ASSERT_EQ(::fchdir(realRoot), 0);
+    ASSERT_EQ(::chroot("."), 0);
+    ::close(realRoot);
+    QDir::setCurrent(folder.path());
+    EXPECT_EQ(catalogue, QStringList({QStringLiteral("07/12/2026,11:15:45"),
+                                      QStringLiteral("a,/src"), QStringLiteral("vmlinuz,/")}));
+    EXPECT_EQ(copyA, Pattern(200, 8));
+    EXPECT_EQ(copyVmlinuz, Pattern(100, 9));
+    EXPECT_EQ(restore, RestoreBytes());
+}
