@@ -14,7 +14,6 @@ TLnkLabel::TLnkLabel(const QString& caption, QWidget* parent) : QLabel(caption, 
     setFont(f);
     setCursor(Qt::PointingHandCursor);
     setAutoFillBackground(false);
-    setAttribute(Qt::WA_Hover, true);
     applyFontColor();
 }
 

@@ -384,6 +384,9 @@ TEST(GradientButton, AcceleratorPressesReleasesAndClicks) {
     precedent.setCaption(QStringLiteral("&Précédent       "));
     TZederuGradientButton hidden(&shown.host);
     hidden.setCaption(QStringLiteral("&Quitter"));
+    parcourir.move(30, 0);
+    precedent.move(60, 0);
+    hidden.move(90, 0);
     shown.show();
     hidden.hide();
     EXPECT_EQ(suivant.acceleratorLetter(), QLatin1Char('S'));
@@ -416,13 +419,13 @@ TEST(GradientButton, AcceleratorPressesReleasesAndClicks) {
 }
 
 TEST(GradientButton, AmpersandsAndAccentedLetters) {
+    QWidget host;
     TZederuGradientButton button;
     button.setCaption(QStringLiteral("R && D"));
     EXPECT_TRUE(button.acceleratorLetter().isNull());
     button.setCaption(QStringLiteral("A && &Démarrer"));
     EXPECT_EQ(button.acceleratorLetter(), QLatin1Char('D'));
     button.setCaption(QStringLiteral("&élan"));
-    QWidget host;
     button.setParent(&host);
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));

@@ -43,6 +43,8 @@ TEST(Wallpaper, DefaultsAndAlignment) {
     TZederuWallpaper wallpaper(&host);
     EXPECT_EQ(wallpaper.geometry(), QRect(0, 0, 458, 343));
     EXPECT_EQ(host.children().first(), &wallpaper);  // behind every other control
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     host.resize(345, 353);
     EXPECT_EQ(wallpaper.geometry(), QRect(0, 0, 345, 353));
     wallpaper.setAlignClient(false);
