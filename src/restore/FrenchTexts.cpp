@@ -136,8 +136,6 @@ std::string SkipReason(const PlanItem& item) {
         }
         case Skip::NoCopy:
             return "la copie Kestrix/" + Printable(item.name) + " manque dans la sauvegarde";
-        case Skip::InvalidName:
-            return "nom de fichier invalide " + Quoted(item.name);
         case Skip::NoDirectory:
             return "le dossier d'origine n'est pas connu (le fichier avait été sauvegardé sans "
                    "chemin) : on ne sait pas où le remettre";

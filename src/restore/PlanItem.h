@@ -10,7 +10,6 @@ struct PlanItem {
         Malformed,          // no "name,directory" in the line
         Ambiguous,          // the commas allow several names that all have a copy
         NoCopy,             // Kestrix/<name> is not in the backup
-        InvalidName,        // "." or ".."
         NoDirectory,        // the file was backed up by a bare relative name
         RelativeDirectory,  // the file was backed up by a relative path
         Superseded,         // a later record of the same name overwrote the copy

@@ -10,7 +10,8 @@
 namespace {
 
 bool IsCopy(const std::string& copies, const std::string& name) {
-    // Only regular files: the backup writes no links, and one would lead out of the backup.
+    // Only regular files: the backup writes no links, and one would lead out of the backup;
+    // "." and ".." are directories, so never names.
     struct stat st {};
     return ::lstat(Paths::Join(copies, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -109,9 +110,6 @@ RestorePlan RestorePlan::Make(const Catalogue& catalogue, const std::string& fol
         item.name = split.name;
         item.directory = split.directory;
         item.candidates = split.candidates;
-        if (item.skip == PlanItem::Skip::None && (item.name == "." || item.name == "..")) {
-            item.skip = PlanItem::Skip::InvalidName;
-        }
         if (!item.name.empty()) {
             item.copyPath = Paths::Join(copies, item.name);
             item.targetDirectory = root == "/" ? item.directory : root + item.directory;

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "restore/CommandLine.h"
+
+namespace {
+
+TEST(RestoreCommandLine, DefaultsAndEveryOption) {
+    const CommandLine none = CommandLine::Parse({});
+    EXPECT_EQ(none.mode, CommandLine::Mode::Restore);
+    EXPECT_FALSE(none.yes);
+    EXPECT_FALSE(none.hasFolder);
+    EXPECT_FALSE(none.hasRoot);
+    EXPECT_TRUE(none.error.empty());
+
+    const CommandLine all = CommandLine::Parse({"--oui", "--racine", "/mnt", "/media/cle"});
+    EXPECT_TRUE(all.error.empty());
+    EXPECT_TRUE(all.yes);
+    EXPECT_EQ(all.root, "/mnt");
+    EXPECT_EQ(all.folder, "/media/cle");
+
+    EXPECT_EQ(CommandLine::Parse({"--liste"}).mode, CommandLine::Mode::List);
+    EXPECT_EQ(CommandLine::Parse({"/b", "--comparer"}).mode, CommandLine::Mode::Compare);
+    EXPECT_EQ(CommandLine::Parse({"--racine=/mnt"}).root, "/mnt");
+    EXPECT_TRUE(CommandLine::Parse({"-h"}).help);
+    EXPECT_TRUE(CommandLine::Parse({"--help"}).help);
+    // After "--" a folder may start with a dash.
+    const CommandLine dashed = CommandLine::Parse({"--", "-sauvegarde"});
+    EXPECT_TRUE(dashed.error.empty());
+    EXPECT_EQ(dashed.folder, "-sauvegarde");
+}
+
+TEST(RestoreCommandLine, ErrorsInFrench) {
+    EXPECT_EQ(CommandLine::Parse({"--yes"}).error, "option inconnue : « --yes »");
+    EXPECT_EQ(CommandLine::Parse({"--liste", "--comparer"}).error,
+              "les options --liste et --comparer ne vont pas ensemble");
+    EXPECT_EQ(CommandLine::Parse({"--racine"}).error, "l'option --racine demande un dossier");
+    EXPECT_EQ(CommandLine::Parse({"--racine="}).error, "l'option --racine demande un dossier");
+    EXPECT_EQ(CommandLine::Parse({"--racine", "/a", "--racine", "/b"}).error,
+              "l'option --racine ne peut être donnée qu'une fois");
+    EXPECT_EQ(CommandLine::Parse({"/a", "/b"}).error, "un seul DOSSIER peut être donné");
+    EXPECT_EQ(CommandLine::Parse({""}).error, "DOSSIER ne peut pas être vide");
+    EXPECT_TRUE(CommandLine::Parse({"--liste", "--liste"}).error.empty());
+}
+
+}  // namespace

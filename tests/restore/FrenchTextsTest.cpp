@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "restore/FrenchTexts.h"
+
+namespace {
+
+TEST(RestoreFrenchTexts, SummaryQuestionAndErrors) {
+    EXPECT_EQ(FrenchTexts::Summary(3, 0), "3 fichiers restaurés, 0 ignorés");
+    EXPECT_EQ(FrenchTexts::Question(12), "Restaurer ces 12 fichiers ? (o/N) ");
+    EXPECT_EQ(FrenchTexts::SystemError(EROFS),
+              "système de fichiers en lecture seule (code " + std::to_string(EROFS) + ")");
+    EXPECT_EQ(FrenchTexts::SystemError(ENOSPC),
+              "plus de place sur le disque (code " + std::to_string(ENOSPC) + ")");
+    EXPECT_EQ(FrenchTexts::StepText(SystemFailure::Step::CreateTemporary),
+              "création du fichier temporaire impossible");
+    EXPECT_NE(FrenchTexts::Usage().find(
+                  "Usage : Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] "
+                  "[DOSSIER]\n"),
+              std::string::npos);
+}
+
+TEST(RestoreFrenchTexts, OnlyOuiMeansYes) {
+    for (const char* yes : {"o", "O", "oui", "OUI", " oui \r", "Oui"}) {
+        EXPECT_TRUE(FrenchTexts::IsYes(yes)) << yes;
+    }
+    for (const char* no : {"", "n", "non", "y", "yes", "ou i", "ouii", "o o"}) {
+        EXPECT_FALSE(FrenchTexts::IsYes(no)) << no;
+    }
+}
+
+TEST(RestoreFrenchTexts, ControlBytesAreShownEscaped) {
+    EXPECT_EQ(FrenchTexts::Printable("clé\x1b[2J\r\x7f"), "clé\\x1B[2J\\x0D\\x7F");
+}
+
+}  // namespace

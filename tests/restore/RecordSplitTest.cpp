@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "restore/RecordSplit.h"
+
+namespace {
+
+RecordSplit SplitWith(const std::string& record, const std::set<std::string>& copies) {
+    return RecordSplit::Of(record,
+                           [&copies](const std::string& name) { return copies.count(name) > 0; });
+}
+
+TEST(RestoreRecordSplit, SplitsAtTheOnlyComma) {
+    const RecordSplit split = SplitWith("fstab,/etc", {"fstab"});
+    EXPECT_EQ(split.kind, RecordSplit::Kind::Found);
+    EXPECT_EQ(split.name, "fstab");
+    EXPECT_EQ(split.directory, "/etc");
+    const RecordSplit root = SplitWith("vmlinuz,/", {"vmlinuz"});
+    EXPECT_EQ(root.directory, "/");
+    const RecordSplit bare = SplitWith("fstab,", {"fstab"});
+    EXPECT_EQ(bare.kind, RecordSplit::Kind::Found);
+    EXPECT_EQ(bare.directory, "");
+}
+
+TEST(RestoreRecordSplit, CommasInTheNameOrTheDirectory) {
+    const RecordSplit inName = SplitWith("a,b.conf,/etc", {"a,b.conf"});
+    EXPECT_EQ(inName.kind, RecordSplit::Kind::Found);
+    EXPECT_EQ(inName.name, "a,b.conf");
+    EXPECT_EQ(inName.directory, "/etc");
+    const RecordSplit inDirectory = SplitWith("hosts,/srv/a,b", {"hosts"});
+    EXPECT_EQ(inDirectory.kind, RecordSplit::Kind::Found);
+    EXPECT_EQ(inDirectory.name, "hosts");
+    EXPECT_EQ(inDirectory.directory, "/srv/a,b");
+    // A name never holds '/', so "x,/y" cannot be a name.
+    const RecordSplit both = SplitWith("x,y,/d,e", {"x,y", "x"});
+    EXPECT_EQ(both.kind, RecordSplit::Kind::Found);
+    EXPECT_EQ(both.name, "x,y");
+    EXPECT_EQ(both.directory, "/d,e");
+}
+
+TEST(RestoreRecordSplit, AmbiguousWhenTwoSplitsFitEqually) {
+    // Both "a" (into "b,") and "a,b" (into "") are copies, and neither directory is absolute.
+    const RecordSplit split = SplitWith("a,b,", {"a", "a,b"});
+    EXPECT_EQ(split.kind, RecordSplit::Kind::Ambiguous);
+    EXPECT_EQ(split.candidates, (std::vector<std::string>{"a", "a,b"}));
+    EXPECT_TRUE(split.name.empty());
+}
+
+TEST(RestoreRecordSplit, WithoutACopyGivesTheLikeliestSplit) {
+    const RecordSplit split = SplitWith("a,b,/etc", {});
+    EXPECT_EQ(split.kind, RecordSplit::Kind::NoCopy);
+    EXPECT_EQ(split.name, "a,b");
+    EXPECT_EQ(split.directory, "/etc");
+    const RecordSplit relative = SplitWith("a,b,c", {});
+    EXPECT_EQ(relative.kind, RecordSplit::Kind::NoCopy);
+    EXPECT_EQ(relative.name, "a");
+}
+
+TEST(RestoreRecordSplit, Malformed) {
+    EXPECT_EQ(SplitWith("fstab", {"fstab"}).kind, RecordSplit::Kind::Malformed);
+    EXPECT_EQ(SplitWith(",/etc", {""}).kind, RecordSplit::Kind::Malformed);
+    EXPECT_EQ(SplitWith("etc/fstab,/x", {"etc/fstab"}).kind, RecordSplit::Kind::Malformed);
+    EXPECT_EQ(SplitWith(std::string("fs\0tab,/etc", 11), {"fs"}).kind,
+              RecordSplit::Kind::Malformed);
+}
+
+}  // namespace

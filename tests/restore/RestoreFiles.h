@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Files and processes for the restore tests, on raw byte paths.
+namespace RestoreFiles {
+
+void Write(const std::string& path, const std::string& bytes, mode_t mode = 0644);
+std::string Read(const std::string& path);
+bool Exists(const std::string& path);  // anything at the path, links not followed
+void MakeDirectories(const std::string& path);
+
+struct Status {
+    mode_t mode = 0;  // permission bits with set-ID and sticky bits
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+Status StatusOf(const std::string& path);
+
+// `size` bytes of a pattern that differs from block to block.
+std::string Pattern(std::size_t size, int seed);
+
+// The entries of a directory tree: relative path -> type, mode, owner, size, content,
+// modification time. Two equal snapshots mean nothing was changed.
+std::map<std::string, std::string> Snapshot(const std::string& root);
+
+// The names in one directory, sorted.
+std::vector<std::string> Names(const std::string& directory);
+
+// A catalogue exactly as the backup writes it: the date line, then each record, CR LF.
+std::string CatalogueBytes(const std::vector<std::string>& records);
+
+struct ProcessRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs the built restore program (or `program`) with `arguments` and `input` on its standard
+// input.
+ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::string& input = {},
+                      const std::string& program = KESTRIX_RESTORE_PROGRAM);
+
+// The lines of a text, without their LF.
+std::vector<std::string> Lines(const std::string& text);
+
+// Empty when this process now has mounts of its own, else why not.
+std::string PrivateMounts();
+
+}  // namespace RestoreFiles
