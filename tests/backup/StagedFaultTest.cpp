@@ -2,8 +2,6 @@
 // missing and unreadable files, a changed root. The mounts vanish with the test's process.
 #include <fcntl.h>
 #include <linux/capability.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
+#include "StagedMounts.h"
 #include "platform/FreeSpace.h"
 #include "platform/SystemError.h"
 #include "report/RunReport.h"
@@ -77,34 +76,15 @@ QStringList FileStart(const QString& path) {
 }
 
 bool PrivateMounts(QString& why) {
-    if (::geteuid() != 0) {
-        why = QStringLiteral("mounting a tmpfs needs root");
-        return false;
-    }
-    if (::unshare(CLONE_NEWNS) != 0 ||
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        why = QStringLiteral("no private mount namespace here: ") + SystemErrorMessage(errno);
-        return false;
-    }
-    return true;
-}
-
-std::vector<QByteArray>& Mounts() {
-    static std::vector<QByteArray> mounts;
-    return mounts;
+    return StagedMounts::Enter(why);
 }
 
 void MountTmpfs(const QString& where, const char* options) {
-    Mounts().push_back(QFile::encodeName(where));
-    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, options), 0)
-        << SystemErrorMessage(errno).toStdString();
+    StagedMounts::MountTmpfs(where, options);
 }
 
 void RemountReadOnly(const QString& where) {
-    ASSERT_EQ(::mount(nullptr, QFile::encodeName(where).constData(), nullptr,
-                      MS_REMOUNT | MS_RDONLY, nullptr),
-              0)
-        << SystemErrorMessage(errno).toStdString();
+    StagedMounts::RemountReadOnly(where);
 }
 
 mode_t Mode(const QString& path) {
@@ -125,12 +105,7 @@ protected:
     }
 
     // The temporary folder can only go once the mounts in it are gone.
-    void TearDown() override {
-        while (!Mounts().empty()) {
-            ::umount2(Mounts().back().constData(), MNT_DETACH);
-            Mounts().pop_back();
-        }
-    }
+    void TearDown() override { StagedMounts::UnmountAll(); }
 
     QString Measured(std::size_t index) const {
         return index < measured.size() ? BackupEngine::FormatFreeSpace(measured[index])
