@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 
 namespace FrenchTexts {
 

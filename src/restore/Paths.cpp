@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <memory>
 

@@ -31,7 +31,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         out_ << FrenchTexts::Usage();
         return kDone;
     }
-    std::string folder = line.hasFolder ? line.folder : programFolder;
+    const std::string folder = line.hasFolder ? line.folder : programFolder;
     if (folder.empty()) {
         return UsageError(
             "le dossier de ce programme est introuvable : donnez le dossier de la sauvegarde");
