@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "report/Reporter.h"
+
+// What the command line changes in the main window: the destination edit box, the boot batch
+// check box, and the unattended backup that "/auto" starts where it stands.
+class CommandLineTarget {
+public:
+    virtual ~CommandLineTarget() = default;
+
+    virtual QString EditChemin() const = 0;
+    virtual void SetEditChemin(const QString& text) = 0;
+    virtual void SetAutoexecChecked(bool checked) = 0;
+    virtual void RunUnattendedBackup() = 0;
+};
+
+// Reads the process arguments (index 0 is the program path, examined like the others) into the
+// open command-line section of the report: "/rep" DIR, "/bat", "/nobat", "/auto", in any letter
+// case. "/auto" runs the unattended backup at once, before the later arguments are examined.
+void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLineTarget& target);

@@ -1,0 +1,1031 @@
+#include "wizard/TFormKestrix.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSlider>
+#include <QTimer>
+#include <QTreeView>
+#include <cstdio>
+#include <set>
+
+#include "config/BlockSize.h"
+#include "config/CommandLine.h"
+#include "config/Settings.h"
+#include "platform/AppControl.h"
+#include "platform/FileSystem.h"
+#include "platform/Screen.h"
+#include "wizard/ColourComboStandIn.h"
+#include "wizard/GradientButtonStandIn.h"
+#include "wizard/ProgressStandIn.h"
+#include "wizard/TFormKestrixAide.h"
+#include "wizard/WallpaperStandIn.h"
+#include "wizard/WizardColours.h"
+#include "wizard/WizardCommandLine.h"
+#include "wizard/WizardPages.h"
+#include "wizard/WizardPictures.h"
+
+using namespace WizardPages;
+
+namespace {
+
+// The designed 1 ms period of TimerEtapes: an idle wizard stays far below 2 % of one core with
+// it, since re-laying out the same page changes and repaints nothing.
+constexpr int kTimerEtapesInterval = 1;
+
+constexpr TColor kCheckBoxColour = 0x00C8C8C8;
+
+const QString kCaption = QStringLiteral("Kestrix - Version 1.1");
+const QString kSuccessText = QStringLiteral("Votre sauvegarde a été créée avec succès !");
+const QString kFailureText =
+    QStringLiteral("La sauvegarde n'a pas pu être terminée correctement. Consultez le rapport.");
+
+int GroupIndex(unsigned bit) {
+    int index = 0;
+    while (bit > 1u) {
+        bit >>= 1;
+        ++index;
+    }
+    return index;
+}
+
+// Changes a control only when its visibility really changes, so that a page laid out again
+// costs no repaint.
+void SetShown(QWidget* widget, bool shown) {
+    if (widget->isHidden() == shown) {
+        widget->setVisible(shown);
+    }
+}
+
+void ShowGroups(const std::vector<QWidget*>* groups, int count, unsigned flags) {
+    for (int i = 0; i < count; ++i) {
+        const bool shown = (flags & (1u << i)) != 0;
+        for (QWidget* widget : groups[i]) {
+            SetShown(widget, shown);
+        }
+    }
+}
+
+QFont InterfaceFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TFormKestrix::TFormKestrix(const QStringList& arguments, QWidget* parent)
+    : TFormKestrix(arguments, WizardHooks(), parent) {}
+
+TFormKestrix::TFormKestrix(const QStringList& arguments, const WizardHooks& hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      hooks_(hooks),
+      arguments_(arguments),
+      reporter_(*this),
+      engine_(reporter_, *this),
+      commandLine_(std::make_unique<WizardCommandLine>(*this)) {
+    if (hooks_.clock) {
+        reporter_.SetClock(hooks_.clock);
+    }
+    if (hooks_.freeSpace) {
+        engine_.SetFreeSpaceQuery(hooks_.freeSpace);
+    }
+    CreateControls();
+
+    // The timer runs from the creation of the window to its end.
+    TimerEtapes = new QTimer(this);
+    TimerEtapes->setObjectName(QStringLiteral("TimerEtapes"));
+    TimerEtapes->setInterval(kTimerEtapesInterval);
+    connect(TimerEtapes, &QTimer::timeout, this, [this] { TimerEtapesTimer(); });
+    TimerEtapes->start();
+
+    FormCreate();
+    FormKestrixAide = new TFormKestrixAide(this, [this](const QUrl& url) { return OpenUrl(url); });
+}
+
+TFormKestrix::~TFormKestrix() {
+    // The handler refers to this window's report.
+    AppControl::SetExceptionHandler(nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls
+
+void TFormKestrix::CreateControls() {
+    setObjectName(QStringLiteral("FormKestrix"));
+    setWindowTitle(kCaption);
+    setFixedSize(458, 343);
+    setFont(InterfaceFont());
+    setAutoFillBackground(true);
+    SetWindowColour(0x00C8C8C8);
+
+    CreateFrame();
+    CreateButtons();
+    CreateBackupPages();
+    CreateOptionsPages();
+    ConnectHandlers();
+    CreateAccelerators();
+
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (place.width() > 0) {
+        label->setWordWrap(true);
+        label->setGeometry(place);
+    } else {
+        label->move(place.topLeft());
+        label->adjustSize();
+    }
+    return label;
+}
+
+QFrame* MakeBevel(QWidget* parent, const QString& name, const QRect& place, QFrame::Shape shape,
+                  QFrame::Shadow shadow) {
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(name);
+    bevel->setFrameStyle(shape | shadow);
+    bevel->setGeometry(place);
+    return bevel;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, int left, int top,
+                        const QString& hint, bool checked) {
+    auto* box = new QCheckBox(parent);
+    box->setObjectName(name);
+    box->setGeometry(left, top, 13, 13);
+    box->setToolTip(hint);
+    box->setChecked(checked);
+    // The boxes keep their own background whatever the window colour.
+    QPalette colours = box->palette();
+    colours.setColor(QPalette::Window, WizardColour(kCheckBoxColour));
+    box->setPalette(colours);
+    box->setAutoFillBackground(true);
+    return box;
+}
+
+QRect At(int left, int top) {
+    return QRect(left, top, 0, 0);
+}
+
+}  // namespace
+
+void TFormKestrix::CreateFrame() {
+    ZederuWallpaper = new WallpaperStandIn(this, QStringLiteral("ZederuWallpaper"));
+    ZederuWallpaper->setGeometry(0, 0, 458, 343);
+
+    ImageLogo = new QLabel(this);
+    ImageLogo->setObjectName(QStringLiteral("ImageLogo"));
+    ImageLogo->setGeometry(8, 8, 115, 330);
+    ImageLogo->setAlignment(Qt::AlignCenter);
+    ImageLogo->setPixmap(WizardPictures::SideLogo(QSize(113, 328)));
+    BevelImage = MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 8, 115, 330), QFrame::Box,
+                           QFrame::Sunken);
+
+    LabelTitre = new QLabel(this);
+    LabelTitre->setObjectName(QStringLiteral("LabelTitre"));
+    QFont titleFont(QStringLiteral("Times New Roman"));
+    titleFont.setPixelSize(20);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    titleFont.setUnderline(true);
+    LabelTitre->setFont(titleFont);
+    LabelTitre->move(152, 10);
+
+    BevelHaut = MakeBevel(this, QStringLiteral("BevelHaut"), QRect(152, 40, 289, 9), QFrame::HLine,
+                          QFrame::Raised);
+    BevelBas = MakeBevel(this, QStringLiteral("BevelBas"), QRect(152, 288, 289, 9), QFrame::HLine,
+                         QFrame::Raised);
+}
+
+void TFormKestrix::CreateButtons() {
+    // The creation order is the control order that decides which of two visible buttons with
+    // the same accelerator letter acts: Parcourir before Précédent, Affichage before Aide.
+    const auto make = [this](const char* name, const QString& caption, const QString& hint,
+                             const QSize& picture, const QRect& place) {
+        auto* button = new GradientButtonStandIn(this, QLatin1String(name), caption, hint, picture);
+        button->setGeometry(place);
+        buttonsInOrder_.push_back(button);
+        return button;
+    };
+    BtnParcourir = make("BtnParcourir", QStringLiteral("&Parcourir..."),
+                        QStringLiteral("Parcourir à la recherche d'un dossier"), QSize(),
+                        QRect(152, 174, 289, 25));
+    BtnOptionsGen = make("BtnOptionsGen", QStringLiteral("&Général      "),
+                         QStringLiteral("Configurer les options générales du programme"),
+                         QSize(16, 16), QRect(152, 60, 93, 25));
+    BtnOptionsAff =
+        make("BtnOptionsAff", QStringLiteral("&Affichage      "),
+             QStringLiteral("Configurer les options relatives à l'apparence du programme"),
+             QSize(16, 16), QRect(250, 60, 93, 25));
+    BtnOptionsEnreg =
+        make("BtnOptionsEnreg", QStringLiteral("&Paramètres       "),
+             QStringLiteral(
+                 "Configurer les options relatives à l'enregistrement des paramètres de Kestrix"),
+             QSize(16, 16), QRect(348, 60, 93, 25));
+    BtnOptionsDefault =
+        make("BtnOptionsDefault", QStringLiteral("Paramètres par défaut"),
+             QStringLiteral("Restaurer les couleurs par défaut de Windows ou du logiciel"), QSize(),
+             QRect(296, 252, 133, 21));
+    BtnAide = make("BtnAide", QStringLiteral("&Aide       "),
+                   QStringLiteral("Affiche la boite A propos du programme (informations sur le "
+                                  "logiciel, l'auteur...)"),
+                   QSize(16, 16), QRect(384, 10, 57, 25));
+    BtnSuivant =
+        make("BtnSuivant", QStringLiteral("&Suivant       "),
+             QStringLiteral("Passer à l'étape suivante"), QSize(15, 14), QRect(250, 310, 90, 25));
+    BtnPrecedent = make("BtnPrecedent", QStringLiteral("&Précédent       "),
+                        QStringLiteral("Retourner à l'étape précédente"), QSize(15, 14),
+                        QRect(148, 310, 93, 25));
+    BtnOptions = make("BtnOptions", QStringLiteral("&Options      "),
+                      QStringLiteral("Afficher et configurer les options du programme"),
+                      QSize(20, 17), QRect(148, 310, 93, 25));
+    BtnValider = make("BtnValider", QStringLiteral("&Valider"),
+                      QStringLiteral("Valider les modifications apportées"), QSize(12, 10),
+                      QRect(148, 310, 192, 25));
+    BtnDemarrer = make("BtnDemarrer", QStringLiteral("&Démarrer     "),
+                       QStringLiteral("Démarre la création de la sauvegarde"), QSize(12, 10),
+                       QRect(250, 310, 90, 25));
+    BtnRapport = make("BtnRapport", QStringLiteral("&Rapport       "),
+                      QStringLiteral("Voir le rapport de Kestrix dans le Bloc-Notes"),
+                      QSize(16, 16), QRect(250, 310, 90, 25));
+    BtnQuitter =
+        make("BtnQuitter", QStringLiteral("&Quitter      "),
+             QStringLiteral("Ferme et quitte le logiciel"), QSize(16, 16), QRect(350, 310, 90, 25));
+
+    buttonGroups_[GroupIndex(kAide)] = {BtnAide};
+    buttonGroups_[GroupIndex(kDemarrer)] = {BtnDemarrer};
+    buttonGroups_[GroupIndex(kRapport)] = {BtnRapport};
+    buttonGroups_[GroupIndex(kValider)] = {BtnValider};
+    buttonGroups_[GroupIndex(kSuivant)] = {BtnSuivant};
+    buttonGroups_[GroupIndex(kPrecedent)] = {BtnPrecedent};
+    buttonGroups_[GroupIndex(kParcourir)] = {BtnParcourir};
+    buttonGroups_[GroupIndex(kOptionsDefault)] = {BtnOptionsDefault};
+    buttonGroups_[GroupIndex(kOptions)] = {BtnOptions};
+    buttonGroups_[GroupIndex(kOptionsTabs)] = {BtnOptionsGen, BtnOptionsAff, BtnOptionsEnreg};
+}
+
+void TFormKestrix::CreateBackupPages() {
+    auto& texts = textGroups_;
+    const auto label = [this](const char* name, const QString& text, const QRect& place) {
+        return MakeLabel(this, QLatin1String(name), text, place);
+    };
+
+    texts[GroupIndex(kWelcomeTexts)] = {
+        label("LabelStep1Num1",
+              QStringLiteral("Bienvenue dans Kestrix. Ce programme va vous permettre de "
+                             "sauvegarder les fichiers système les plus importants pour le "
+                             "fonctionnement de Windows."),
+              QRect(152, 80, 281, 39)),
+        label("LabelStep1Num2",
+              QStringLiteral("Vous pourrez alors restaurer votre configuration Windows d'origine "
+                             "au cas où le système refuserait de démarrer."),
+              QRect(152, 136, 272, 26)),
+        label("LabelStep1Num3",
+              QStringLiteral("Cet assistant va vous guider pas à pas dans la création de votre "
+                             "sauvegarde. Vous pouvez à tout moment consulter l'aide ou quitter "
+                             "l'application en cas de besoin."),
+              QRect(152, 176, 278, 39)),
+        label("LabelStep1Num4",
+              QStringLiteral("Pour commencer la sauvegarde, cliquez sur Suivant."),
+              QRect(152, 248, 248, 13)),
+    };
+
+    texts[GroupIndex(kDestinationTexts)] = {
+        label("LabelStep2Num1",
+              QStringLiteral("Indiquez ci-dessous le répertoire où créer la sauvegarde. Ce "
+                             "répertoire sera automatiquement créé s'il n'existe pas."),
+              QRect(152, 80, 285, 26)),
+        label("LabelStep2Num2",
+              QStringLiteral("Pour mettre à jour une sauvegarde déjà existante, indiquez "
+                             "simplement son emplacement actuel."),
+              QRect(152, 224, 279, 26)),
+    };
+    EditChemin_ = new QLineEdit(QStringLiteral("/var/backups/Save"), this);
+    EditChemin_->setObjectName(QStringLiteral("EditChemin"));
+    EditChemin_->setGeometry(152, 136, 289, 21);
+    EditChemin_->setToolTip(
+        QStringLiteral("Entrez ici le chemin complet du répertoire où placer la sauvegarde"));
+    controlGroups_[GroupIndex(kEditChemin)] = {EditChemin_};
+
+    texts[GroupIndex(kParcourirText)] = {
+        label("LabelStepParcourir",
+              QStringLiteral("Sélectionnez ci-dessous le répertoire où créer la sauvegarde."),
+              QRect(152, 64, 287, 13))};
+    folderModel_ = new QFileSystemModel(this);
+    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folderModel_->setRootPath(QStringLiteral("/"));
+    SystemTreeViewParcourir = new QTreeView(this);
+    SystemTreeViewParcourir->setObjectName(QStringLiteral("SystemTreeViewParcourir"));
+    SystemTreeViewParcourir->setGeometry(152, 96, 289, 153);
+    SystemTreeViewParcourir->setModel(folderModel_);
+    for (int column = 1; column < folderModel_->columnCount(); ++column) {
+        SystemTreeViewParcourir->hideColumn(column);
+    }
+    SystemTreeViewParcourir->setHeaderHidden(true);
+    SystemTreeViewParcourir->setIndentation(19);
+    SystemTreeViewParcourir->setSelectionMode(QAbstractItemView::SingleSelection);
+    SystemTreeViewParcourir->setToolTip(
+        QStringLiteral("Sélectionnez le dossier où créer la sauvegarde et cliquez sur Valider"));
+    SystemTreeViewParcourir->setCurrentIndex(folderModel_->index(QStringLiteral("/")));
+    controlGroups_[GroupIndex(kTreeViewParcourir)] = {SystemTreeViewParcourir};
+
+    texts[GroupIndex(kStep3Text)] = {
+        label("LabelStep3",
+              QStringLiteral("Cochez dans la liste ci-dessous les fichiers que vous voulez placer "
+                             "dans la sauvegarde et décochez les autres."),
+              QRect(152, 72, 283, 26))};
+    CheckListBoxFiles = new QListWidget(this);
+    CheckListBoxFiles->setObjectName(QStringLiteral("CheckListBoxFiles"));
+    CheckListBoxFiles->setGeometry(152, 120, 289, 153);
+    CheckListBoxFiles->setToolTip(
+        QStringLiteral("Cochez dans cette liste les fichiers à mettre dans la sauvegarde"));
+    controlGroups_[GroupIndex(kCheckListBoxFiles)] = {CheckListBoxFiles};
+
+    CheckBoxAutoexec =
+        MakeCheckBox(this, QStringLiteral("CheckBoxAutoexec"), 152, 176,
+                     QStringLiteral("Cochez cette case si vous souhaitez créer un fichier "
+                                    "Autoexec.at"),
+                     false);
+    checkBoxGroups_[GroupIndex(kAutoexecBox)] = {CheckBoxAutoexec};
+    texts[GroupIndex(kBootFileTexts)] = {
+        label("LabelStep4Num1", QStringLiteral("Souhaitez vous créer un fichier Autoexec.bat ?"),
+              QRect(152, 72, 221, 13)),
+        label("LabelStep4Num2",
+              QStringLiteral("C'est un fichier qui permet, lorsque la sauvegarde est créée sur "
+                             "disquette, de lancer automatiquement le programme de restauration "
+                             "des fichiers si vous placez la disquette dans votre lecteur au "
+                             "démarrage de l'ordinateur."),
+              QRect(152, 104, 281, 52)),
+        label("LabelStep4Num3",
+              QStringLiteral("Cette option n'est vraiment utile que si vous créez votre "
+                             "sauvegarde sur une disquette."),
+              QRect(152, 208, 263, 26)),
+        label("LabelStep4Num4", QStringLiteral("Créer un fichier Autoexec.bat avec la sauvegarde"),
+              QRect(168, 176, 234, 13)),
+        label("LabelStep4Num5", QStringLiteral("Cliquez sur Démarrer pour créer la sauvegarde."),
+              QRect(152, 256, 221, 13)),
+    };
+
+    LabelStatus = label(
+        "LabelStatus", QStringLiteral("Etape 1 sur 2 : Ecriture des informations de configuration"),
+        QRect(152, 136, 266, 13));
+    LabelCopyFile = label("LabelCopyFile", QStringLiteral("Copie de <Fichier>"), At(152, 228));
+    LabelFileSize = label("LabelFileSize", QStringLiteral("<Taille> Ko / <Taille> Ko"),
+                          QRect(323, 228, 117, 13));
+    LabelFileSize->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    texts[GroupIndex(kBackupTexts)] = {
+        label("LabelStep5Num1", QStringLiteral("Kestrix crée maintenant votre sauvegarde système."),
+              QRect(152, 96, 245, 13)),
+        LabelStatus, LabelCopyFile, LabelFileSize};
+    GradProgressFile = new ProgressStandIn(this, QStringLiteral("GradProgressFile"));
+    GradProgressFile->setGeometry(152, 184, 289, 25);
+    controlGroups_[GroupIndex(kGradProgressFile)] = {GradProgressFile};
+
+    LabelStep6Num1 = label("LabelStep6Num1", kSuccessText, QRect(152, 76, 211, 13));
+    texts[GroupIndex(kEndTexts)] = {
+        LabelStep6Num1,
+        label("LabelStep6Num2",
+              QStringLiteral("Pour restaurer les fichiers copiés, vous devez lancer le programme "
+                             "de restauration (Restore.exe) se trouvant dans le répertoire de la "
+                             "sauvegarde. Il doit être exécuté sous Dos."),
+              QRect(152, 113, 284, 39)),
+        label("LabelStep6Num3",
+              QStringLiteral("Kestrix a créé un rapport, dans lequel il a fait un résumé des "
+                             "opérations importantes qu'il a effectuées. Cliquez sur le bouton "
+                             "Rapport pour le voir avec le Bloc-Notes."),
+              QRect(152, 172, 277, 39)),
+        label("LabelStep6Num4",
+              QStringLiteral("Cliquez sur Précédent pour redémarrer une sauvegarde, sinon cliquez "
+                             "sur Quitter pour sortir du programme."),
+              QRect(152, 239, 266, 26)),
+    };
+}
+
+void TFormKestrix::CreateOptionsPages() {
+    auto& texts = textGroups_;
+    const auto label = [this](const char* name, const QString& text, const QRect& place) {
+        return MakeLabel(this, QLatin1String(name), text, place);
+    };
+    const auto centred = [&](const char* name, const QString& text, const QRect& place) {
+        QLabel* l = label(name, text, place);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        return l;
+    };
+
+    controlGroups_[GroupIndex(kBevelOptions)] = {MakeBevel(this, QStringLiteral("BevelOptions"),
+                                                           QRect(152, 98, 289, 185), QFrame::Box,
+                                                           QFrame::Raised)};
+
+    // General options.
+    controlGroups_[GroupIndex(kBevelTrackBar)] = {MakeBevel(this, QStringLiteral("BevelTrackBar"),
+                                                            QRect(279, 111, 152, 35), QFrame::Box,
+                                                            QFrame::Sunken)};
+    TrackBarVitesse = new QSlider(Qt::Horizontal, this);
+    TrackBarVitesse->setObjectName(QStringLiteral("TrackBarVitesse"));
+    TrackBarVitesse->setGeometry(280, 112, 150, 33);
+    TrackBarVitesse->setRange(BlockSize::kMinPosition, BlockSize::kMaxPosition);
+    TrackBarVitesse->setValue(BlockSize::kDefaultPosition);
+    TrackBarVitesse->setTickPosition(QSlider::TicksBelow);
+    TrackBarVitesse->setTickInterval(1);
+    TrackBarVitesse->setPageStep(1);
+    TrackBarVitesse->setToolTip(
+        QStringLiteral("Déplacez le curseur pour régler la taille des blocs fichiers"));
+    controlGroups_[GroupIndex(kTrackBarVitesse)] = {TrackBarVitesse};
+    LabelOptions1Desc =
+        centred("LabelOptions1Desc", QStringLiteral("Description"), QRect(160, 130, 110, 13));
+    texts[GroupIndex(kGeneralOptionsTexts)] = {
+        label("LabelOptions1Num1", QStringLiteral("Taille des blocs fichier :"),
+              QRect(160, 114, 110, 13)),
+        LabelOptions1Desc,
+        label("LabelOptions1Num2",
+              QStringLiteral("Ce paramètre vous permet de définir la vitesse à laquelle seront "
+                             "copiés vos fichiers par Kestrix."),
+              QRect(160, 162, 268, 26)),
+        label("LabelOptions1Num3",
+              QStringLiteral("Plus la valeur exprimée en Ko est élevée, plus la vitesse de "
+                             "transfert des fichiers est haute."),
+              QRect(160, 202, 266, 26)),
+        label("LabelOptions1Num4",
+              QStringLiteral("Sachez cependant que plus la vitesse est élevée, plus votre "
+                             "processeur travaille et moins le débit est fluide."),
+              QRect(160, 242, 260, 26)),
+    };
+
+    // Display options.
+    const auto combo = [this](ColourBox box, const char* name, TColor value, const QRect& place) {
+        auto* c = new ColourComboStandIn(this, QLatin1String(name), value);
+        c->setGeometry(place);
+        colourBoxes_[box] = c;
+        controlGroups_[GroupIndex(kColourCombos)].push_back(c);
+    };
+    combo(ColourBox::Fond, "TintoColorComboBoxFond", clBtnFace, QRect(297, 110, 135, 22));
+    combo(ColourBox::ButtonHaut, "TintoColorComboBoxButtonHaut", 0x00E0E0E0,
+          QRect(297, 140, 135, 22));
+    combo(ColourBox::ButtonBas, "TintoColorComboBoxButtonBas", clSilver, QRect(297, 164, 135, 22));
+    combo(ColourBox::BarDebut, "TintoColorComboBoxBarDebut", 0x00004000, QRect(297, 196, 135, 22));
+    combo(ColourBox::BarFin, "TintoColorComboBoxBarFin", 0x0080FF80, QRect(297, 220, 135, 22));
+    CheckBoxOptions2Texture =
+        MakeCheckBox(this, QStringLiteral("CheckBoxOptions2Texture"), 160, 258, QString(), true);
+    checkBoxGroups_[GroupIndex(kTextureBox)] = {CheckBoxOptions2Texture};
+    texts[GroupIndex(kDisplayOptionsTexts)] = {
+        centred("LabelOptions2Num1", QStringLiteral("Couleur des fenêtres :"), At(160, 114)),
+        centred("LabelOptions2Num2", QStringLiteral("Couleur des boutons (haut) :"), At(160, 145)),
+        centred("LabelOptions2Num3", QStringLiteral("Couleur des boutons (bas) :"), At(160, 168)),
+        centred("LabelOptions2Num4", QStringLiteral("Couleur de la barre (début) :"), At(162, 202)),
+        centred("LabelOptions2Num5", QStringLiteral("Couleur de la barre (fin) :"), At(162, 226)),
+        centred("LabelOptions2Num6", QStringLiteral("Texture de fond"), At(180, 258)),
+    };
+
+    // Saving options.
+    controlGroups_[GroupIndex(kBevelsOptions3)] = {
+        MakeBevel(this, QStringLiteral("BevelOptions3Num1"), QRect(160, 128, 137, 77), QFrame::Box,
+                  QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num2"), QRect(160, 218, 137, 57), QFrame::Box,
+                  QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num3"), QRect(304, 128, 129, 147), QFrame::Box,
+                  QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num4"), QRect(312, 208, 113, 9), QFrame::HLine,
+                  QFrame::Raised),
+    };
+    const auto saveBox = [this](SaveFlag flag, const char* name, int left, int top) {
+        QCheckBox* box = MakeCheckBox(this, QLatin1String(name), left, top, QString(), true);
+        saveBoxes_[flag] = box;
+        return box;
+    };
+    // In the order of the saving-page group.
+    checkBoxGroups_[GroupIndex(kSavingBoxes)] = {
+        saveBox(SaveFlag::WinColor, "CheckBoxOptions3WinColor", 312, 162),
+        saveBox(SaveFlag::Texture, "CheckBoxOptions3Texture", 312, 186),
+        saveBox(SaveFlag::BtnColor, "CheckBoxOptions3BtnColor", 312, 232),
+        saveBox(SaveFlag::BarColor, "CheckBoxOptions3BarColor", 312, 255),
+        saveBox(SaveFlag::RepName, "CheckBoxOptions3RepName", 168, 162),
+        saveBox(SaveFlag::Autoexec, "CheckBoxOptions3Autoexec", 168, 186),
+        saveBox(SaveFlag::Vitesse, "CheckBoxOptions3Vitesse", 168, 255),
+    };
+    texts[GroupIndex(kSavingOptionsTexts)] = {
+        centred("LabelOptions3Num1",
+                QStringLiteral("Paramètres à sauvegarder à la fermeture du programmme :"),
+                QRect(160, 104, 275, 13)),
+        label("LabelOptions3Num2", QStringLiteral("Paramètres sauvegarde :"), At(168, 136)),
+        label("LabelOptions3Num3", QStringLiteral("Nom du répertoire"), At(185, 162)),
+        label("LabelOptions3Num4", QStringLiteral("Création Autoexec.bat"), At(185, 186)),
+        label("LabelOptions3Num5", QStringLiteral("Paramètres généraux"), At(176, 226)),
+        label("LabelOptions3Num6", QStringLiteral("Taille des blocs fichier"), At(184, 255)),
+        label("LabelOptions3Num7", QStringLiteral("Paramètres d'affichage :"), At(312, 136)),
+        label("LabelOptions3Num8", QStringLiteral("Couleur des fenêtres"), At(329, 162)),
+        label("LabelOptions3Num9", QStringLiteral("Utilisation de texture"), At(329, 186)),
+        label("LabelOptions3Num10", QStringLiteral("Couleur des boutons"), At(329, 232)),
+        label("LabelOptions3Num11", QStringLiteral("Couleur de la barre"), At(329, 255)),
+    };
+
+    // The frame's wallpaper lies behind every control.
+    ZederuWallpaper->lower();
+}
+
+void TFormKestrix::ConnectHandlers() {
+    const auto on = [this](QPushButton* button, void (TFormKestrix::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    on(BtnSuivant, &TFormKestrix::BtnSuivantClick);
+    on(BtnPrecedent, &TFormKestrix::BtnPrecedentClick);
+    on(BtnParcourir, &TFormKestrix::BtnParcourirClick);
+    on(BtnValider, &TFormKestrix::BtnValiderClick);
+    on(BtnDemarrer, &TFormKestrix::BtnDemarrerClick);
+    on(BtnRapport, &TFormKestrix::BtnRapportClick);
+    on(BtnOptions, &TFormKestrix::BtnOptionsClick);
+    on(BtnOptionsGen, &TFormKestrix::BtnOptionsGenClick);
+    on(BtnOptionsAff, &TFormKestrix::BtnOptionsAffClick);
+    on(BtnOptionsEnreg, &TFormKestrix::BtnOptionsEnregClick);
+    on(BtnAide, &TFormKestrix::BtnAideClick);
+    on(BtnQuitter, &TFormKestrix::BtnQuitterClick);
+    connect(CheckBoxOptions2Texture, &QCheckBox::clicked, this,
+            [this] { CheckBoxOptions2TextureClick(); });
+}
+
+void TFormKestrix::CreateAccelerators() {
+    std::set<QChar> letters;
+    for (const GradientButtonStandIn* button : buttonsInOrder_) {
+        const QChar key = button->AcceleratorKey();
+        if (!key.isNull() && letters.insert(key).second) {
+            auto* shortcut = new QShortcut(
+                QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key.unicode()))), this);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, key] { AcceleratorPressed(key); });
+        }
+    }
+}
+
+void TFormKestrix::AcceleratorPressed(QChar key) {
+    for (GradientButtonStandIn* button : buttonsInOrder_) {
+        if (button->AcceleratorKey() == key && button->isVisibleTo(this) && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and shutdown
+
+void TFormKestrix::FormCreate() {
+    const int dpi = hooks_.screenDpi ? hooks_.screenDpi() : ScreenLogicalDpiX();
+    if (dpi == 120 &&
+        ShowMessage(
+            MessageIcon::Warning, MessageButtons::YesNo,
+            QStringLiteral(
+                "Vous utilisez actuellement le mode Grandes Polices de Windows. Kestrix "
+                "est optimisé pour fonctionner en Petites Polices et apparaîtra fortement "
+                "disproportionné si vous le lancez avec le mode Grandes Polices. Voulez-vous "
+                "continuer malgré tout ?")) == MessageAnswer::No) {
+        RequestEnd();
+    }
+
+    if (FileSystem::FileExists(Reporter::kImportantReport)) {
+        ShowMessage(
+            MessageIcon::Warning, MessageButtons::Ok,
+            QStringLiteral(
+                "Un fichier rapport important a été détecté dans le répertoire du "
+                "logiciel, ce qui signifie qu'il y a eu des erreurs lors de la dernière "
+                "exécution du logiciel. Déplacez-le dans un autre répertoire, sinon il sera "
+                "écrasé si un autre rapport est créé."));
+    }
+
+    AppControl::SetExceptionHandler([this] { reporter_.ApplicationException(); });
+
+    // The rest of start-up runs before the event loop: what escapes it goes to the same handler
+    // as an exception escaping an event handler.
+    try {
+        reporter_.StartReport();
+        reporter_.Report().OpenSection(
+            QStringLiteral("Lecture de la configuration depuis le fichier \"Kestrix.ini\""));
+        if (!FileSystem::FileExists(kIniPath)) {
+            reporter_.ReportError(QStringLiteral("NoFichierIni"));
+        }
+        ReadSettings(reporter_, *this);
+        if (!reporter_.ErrorOccurred()) {
+            reporter_.Report().AppendNoErrorLines();
+        }
+        reporter_.Report().OpenSection(
+            QStringLiteral("Lecture et gestion des paramètres de la ligne de commandes"));
+        ApplyPage(1);
+        ReadCommandLine(arguments_, reporter_, *commandLine_);
+    } catch (...) {
+        AppControl::HandleUncaughtException();
+    }
+}
+
+void TFormKestrix::FormClose() {
+    WriteSettings(reporter_, *this);
+    reporter_.SaveReport();
+}
+
+void TFormKestrix::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+    // The main window: closing it ends the application.
+    RequestEnd();
+}
+
+void TFormKestrix::RunUnattendedBackup() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    setVisible(true);
+    engine_.PrepareDestination();
+    engine_.LoadFileList();
+    etape_ = 5;
+    EnterBackupPage();
+    etape_ = 5;
+    engine_.RunBackup();
+    WriteSettings(reporter_, *this);
+    reporter_.SaveReport();
+    RequestEnd();
+}
+
+void TFormKestrix::ShowAtLoopStart() {
+    if (AppControl::EndRequested()) {
+        return;
+    }
+    if (isMinimized()) {
+        showMinimized();
+    } else {
+        show();
+    }
+}
+
+int TFormKestrix::ExitStatus() const {
+    return reporter_.ErrorReported() || engine_.CopyIncomplete() ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pages
+
+void TFormKestrix::ShowPageControls(unsigned groups) {
+    ShowGroups(controlGroups_, kControlGroupCount, groups);
+}
+
+void TFormKestrix::ShowPageCheckBoxes(unsigned groups) {
+    ShowGroups(checkBoxGroups_, kCheckBoxGroupCount, groups);
+}
+
+void TFormKestrix::ShowPageButtons(unsigned groups) {
+    ShowGroups(buttonGroups_, kButtonGroupCount, groups);
+}
+
+void TFormKestrix::ShowPageTexts(const QString& title, unsigned groups) {
+    if (LabelTitre->text() != title) {
+        LabelTitre->setText(title);
+        LabelTitre->adjustSize();
+    }
+    ShowGroups(textGroups_, kTextGroupCount, groups);
+}
+
+void TFormKestrix::ApplyPage(int etape) {
+    const PageLayout* page = WizardPages::Find(etape);
+    if (!page) {
+        return;
+    }
+    ShowPageControls(page->controls);
+    ShowPageCheckBoxes(page->checkBoxes);
+    ShowPageButtons(page->buttons);
+    ShowPageTexts(QString::fromUtf16(page->title), page->texts);
+}
+
+void TFormKestrix::EnterBackupPage() {
+    BtnQuitter->setGeometry(148, 310, 296, 25);
+    LabelStatus->resize(266, LabelStatus->height());
+    ApplyPage(5);
+    etape_ = 5;
+}
+
+void TFormKestrix::SetEndPageOutcome(bool succeeded) {
+    if (succeeded) {
+        LabelStep6Num1->setText(kSuccessText);
+        LabelStep6Num1->setGeometry(152, 76, 211, 13);
+    } else {
+        LabelStep6Num1->setText(kFailureText);
+        LabelStep6Num1->setGeometry(152, 76, 284, 26);
+    }
+}
+
+void TFormKestrix::TimerEtapesTimer() {
+    UpdateBlockSizeText();
+    if (!LaidOutByTimer(etape_)) {
+        return;
+    }
+    if (etape_ == 71) {
+        if (LabelOptions1Desc->text() != blockSizeText_) {
+            LabelOptions1Desc->setText(blockSizeText_);
+        }
+        if (LabelOptions1Desc->width() != 110) {
+            LabelOptions1Desc->resize(110, LabelOptions1Desc->height());
+        }
+    }
+    ApplyPage(etape_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons
+
+void TFormKestrix::BtnSuivantClick() {
+    if (etape_ == 2) {
+        engine_.PrepareDestination();
+        engine_.LoadFileList();
+    }
+    etape_ += 1;
+}
+
+void TFormKestrix::BtnPrecedentClick() {
+    if (etape_ == 6) {
+        reporter_.RestartReport();
+        etape_ = 1;
+    }
+    etape_ -= 1;
+    if (etape_ == 0) {
+        etape_ = 1;
+    }
+}
+
+void TFormKestrix::BtnParcourirClick() {
+    ApplyPage(21);
+    etape_ = 21;
+}
+
+void TFormKestrix::BtnValiderClick() {
+    if (etape_ == 21) {
+        const QString folder = SelectedFolder();
+        if (folder.isEmpty()) {
+            ShowMessage(
+                MessageIcon::Warning, MessageButtons::Ok,
+                QStringLiteral("Vous devez sélectionner un répertoire sur un de vos lecteurs !"));
+        } else {
+            etape_ = 2;
+            SetEditChemin(folder);
+        }
+    }
+    if (etape_ == 71 || etape_ == 72 || etape_ == 73) {
+        etape_ = 1;
+    }
+}
+
+void TFormKestrix::BtnDemarrerClick() {
+    EnterBackupPage();
+    const int messagesBefore = messagesShown_;
+    const bool incompleteBefore = engine_.CopyIncomplete();
+    engine_.RunBackup();
+    BtnQuitter->setGeometry(350, 310, 90, 25);
+    // Every error, warning or stop of the run was told in a message box; a run that told
+    // nothing and left no ticked file behind succeeded.
+    SetEndPageOutcome(messagesShown_ == messagesBefore &&
+                      (incompleteBefore || !engine_.CopyIncomplete()));
+    etape_ = 6;
+}
+
+void TFormKestrix::BtnRapportClick() {
+    // The current run's report: saved under the current number first, then opened.
+    reporter_.SaveReport();
+    if (!FileSystem::FileExists(reporter_.ReportFileName())) {
+        return;
+    }
+    if (!OpenUrl(QUrl::fromLocalFile(QFileInfo(reporter_.ReportFileName()).absoluteFilePath()))) {
+        ShowMessage(MessageIcon::Error, MessageButtons::Ok,
+                    QStringLiteral("Impossible de lancer le Bloc-Notes avec le rapport ! Vérifiez "
+                                   "que le fichier \"Notepad.exe\" se trouve bien dans votre "
+                                   "répertoire Windows."));
+    }
+}
+
+void TFormKestrix::BtnOptionsClick() {
+    etape_ = 71;
+}
+
+void TFormKestrix::BtnOptionsGenClick() {
+    etape_ = 71;
+}
+
+void TFormKestrix::BtnOptionsAffClick() {
+    etape_ = 72;
+}
+
+void TFormKestrix::BtnOptionsEnregClick() {
+    etape_ = 73;
+}
+
+void TFormKestrix::BtnAideClick() {
+    FormKestrixAide->ShowFromMain({TextureShown(), WizardColour(windowColour_),
+                                   BtnQuitter->LightColour(), BtnQuitter->ShadowColour()});
+}
+
+void TFormKestrix::BtnQuitterClick() {
+    close();
+}
+
+void TFormKestrix::CheckBoxOptions2TextureClick() {
+    ZederuWallpaper->setHidden(!CheckBoxOptions2Texture->isChecked());
+}
+
+QString TFormKestrix::SelectedFolder() const {
+    const QModelIndexList rows = SystemTreeViewParcourir->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : folderModel_->filePath(rows.first());
+}
+
+bool TFormKestrix::OpenUrl(const QUrl& url) const {
+    return hooks_.openUrl ? hooks_.openUrl(url) : QDesktopServices::openUrl(url);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's services to the engine
+
+void TFormKestrix::SetMessageHook(WizardHooks::MessageHook hook) {
+    hooks_.answerMessage = std::move(hook);
+}
+
+MessageAnswer TFormKestrix::ShowMessage(MessageIcon icon, MessageButtons buttons,
+                                        const QString& text) {
+    ++messagesShown_;
+    if (hooks_.answerMessage) {
+        return hooks_.answerMessage(icon, buttons, text);
+    }
+    const QString title =
+        icon == MessageIcon::Error ? QStringLiteral("Erreur") : QStringLiteral("Avertissement");
+    if (AppControl::Headless()) {
+        // Nobody can see the box: it takes its default button and goes to the terminal.
+        std::fprintf(stderr, "%s : %s\n", title.toLocal8Bit().constData(),
+                     text.toLocal8Bit().constData());
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                    title, text, QMessageBox::NoButton, this);
+    if (buttons == MessageButtons::YesNo) {
+        QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.exec();
+        return box.clickedButton() == no ? MessageAnswer::No : MessageAnswer::Yes;
+    }
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+void TFormKestrix::RequestEnd() {
+    AppControl::RequestEnd();
+}
+
+void TFormKestrix::CloseMainWindow() {
+    close();
+}
+
+bool TFormKestrix::TextureShown() const {
+    return !ZederuWallpaper->isHidden();
+}
+
+void TFormKestrix::SetTextureShown(bool shown) {
+    ZederuWallpaper->setHidden(!shown);
+    CheckBoxOptions2Texture->setChecked(shown);
+}
+
+int TFormKestrix::TrackBarPosition() const {
+    return TrackBarVitesse->value();
+}
+
+void TFormKestrix::SetTrackBarPosition(int position) {
+    TrackBarVitesse->setValue(BlockSize::Clamp(position));
+}
+
+void TFormKestrix::UpdateBlockSizeText() {
+    const QString text = BlockSize::Text(TrackBarVitesse->value());
+    if (!text.isEmpty()) {
+        blockSizeText_ = text;
+    }
+}
+
+TColor TFormKestrix::ComboColour(ColourBox box) const {
+    return colourBoxes_.at(box)->Value();
+}
+
+void TFormKestrix::SetComboColour(ColourBox box, TColor colour) {
+    colourBoxes_.at(box)->SetValue(colour);
+}
+
+void TFormKestrix::SetWindowColour(TColor colour) {
+    windowColour_ = colour;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, WizardColour(colour));
+    setPalette(colours);
+}
+
+void TFormKestrix::SetProgressColours(TColor start, TColor end) {
+    GradProgressFile->SetColours(start, end);
+}
+
+void TFormKestrix::ApplyButtonColours() {
+    const TColor light = ComboColour(ColourBox::ButtonHaut);
+    const TColor shadow = ComboColour(ColourBox::ButtonBas);
+    GradientButtonStandIn* const order[] = {
+        BtnAide,           BtnDemarrer,     BtnOptions,   BtnOptionsAff, BtnOptionsGen,
+        BtnOptionsDefault, BtnOptionsEnreg, BtnParcourir, BtnPrecedent,  BtnSuivant,
+        BtnValider,        BtnRapport,      BtnQuitter};
+    for (GradientButtonStandIn* button : order) {
+        button->SetLightColour(light);
+    }
+    for (GradientButtonStandIn* button : order) {
+        button->SetShadowColour(shadow);
+    }
+}
+
+bool TFormKestrix::SaveFlagChecked(SaveFlag flag) const {
+    return saveBoxes_.at(flag)->isChecked();
+}
+
+void TFormKestrix::SetSaveFlagChecked(SaveFlag flag, bool checked) {
+    saveBoxes_.at(flag)->setChecked(checked);
+}
+
+bool TFormKestrix::AutoexecChecked() const {
+    return CheckBoxAutoexec->isChecked();
+}
+
+void TFormKestrix::SetAutoexecChecked(bool checked) {
+    CheckBoxAutoexec->setChecked(checked);
+}
+
+QString TFormKestrix::EditChemin() const {
+    return EditChemin_->text();
+}
+
+void TFormKestrix::SetEditChemin(const QString& text) {
+    EditChemin_->setText(text);
+}
+
+int TFormKestrix::FileCount() const {
+    return CheckListBoxFiles->count();
+}
+
+ListEntry TFormKestrix::FileEntry(int index) const {
+    const QListWidgetItem* item = CheckListBoxFiles->item(index);
+    return ListEntry{item->text(), item->checkState() == Qt::Checked,
+                     (item->flags() & Qt::ItemIsEnabled) != 0};
+}
+
+void TFormKestrix::SetFileEntries(const std::vector<ListEntry>& entries) {
+    CheckListBoxFiles->clear();
+    for (const ListEntry& entry : entries) {
+        auto* item = new QListWidgetItem(entry.text, CheckListBoxFiles);
+        Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
+        if (entry.enabled) {
+            flags |= Qt::ItemIsEnabled;
+        }
+        item->setFlags(flags);
+        item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
+        item->setSizeHint(QSize(0, 19));
+    }
+}
+
+void TFormKestrix::SetStatusText(const QString& text) {
+    LabelStatus->setText(text);
+}
+
+void TFormKestrix::SetCopyFileText(const QString& text) {
+    LabelCopyFile->setText(text);
+    LabelCopyFile->setGeometry(152, 228, 169, 17);
+}
+
+void TFormKestrix::SetFileSizeText(const QString& text) {
+    LabelFileSize->setText(text);
+    LabelFileSize->setGeometry(304, 228, 136, 13);
+}
+
+void TFormKestrix::SetProgressPosition(int position) {
+    GradProgressFile->setValue(position);
+}
+
+void TFormKestrix::SetCopyControlsVisible(bool visible) {
+    SetShown(LabelCopyFile, visible);
+    SetShown(LabelFileSize, visible);
+    SetShown(GradProgressFile, visible);
+}
+
+void TFormKestrix::PumpMessages() {
+    QCoreApplication::processEvents();
+}

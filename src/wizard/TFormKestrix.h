@@ -1,0 +1,205 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "backup/BackupControls.h"
+#include "backup/BackupEngine.h"
+#include "config/SettingsControls.h"
+#include "report/Reporter.h"
+#include "report/UserInterface.h"
+#include "wizard/WizardHooks.h"
+
+class QCheckBox;
+class QFileSystemModel;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSlider;
+class QTimer;
+class QTreeView;
+class ColourComboStandIn;
+class GradientButtonStandIn;
+class ProgressStandIn;
+class TFormKestrixAide;
+class WallpaperStandIn;
+class WizardCommandLine;
+
+// The main window of Kestrix: a fixed-size wizard whose pages are its own controls, shown by
+// the step number Etape and laid out again by TimerEtapes. It owns the program's state for the
+// whole run: the report, the backup engine and the controls that hold the settings. Every
+// control carries its name as its object name.
+class TFormKestrix : public QWidget,
+                     public UserInterface,
+                     public SettingsControls,
+                     public BackupControls {
+    Q_OBJECT
+public:
+    // Creates the window and runs its start-up sequence FormCreate (with "/auto" among the
+    // arguments, the whole unattended backup).
+    explicit TFormKestrix(const QStringList& arguments, QWidget* parent = nullptr);
+    TFormKestrix(const QStringList& arguments, const WizardHooks& hooks, QWidget* parent = nullptr);
+    ~TFormKestrix() override;
+
+    // At the start of the event loop: shows the window, minimised if it was left minimised;
+    // nothing when the end of the application is already requested.
+    void ShowAtLoopStart();
+
+    // 0 when the run reported no error and every ticked file of every backup was copied; 1
+    // when an error was reported or a ticked file was not copied. (2, a program that could not
+    // start, is decided before any window exists.)
+    int ExitStatus() const;
+
+    int Etape() const { return etape_; }
+    const Reporter& GetReporter() const { return reporter_; }
+
+    // Replaces the person who answers the message boxes (an empty hook shows the real box).
+    void SetMessageHook(WizardHooks::MessageHook hook);
+
+    // UserInterface and BackupControls: the one message-box function of the window.
+    MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
+                              const QString& text) override;
+    void RequestEnd() override;
+    void CloseMainWindow() override;
+
+    // SettingsControls.
+    bool TextureShown() const override;
+    void SetTextureShown(bool shown) override;
+    int TrackBarPosition() const override;
+    void SetTrackBarPosition(int position) override;
+    void UpdateBlockSizeText() override;
+    QString BlockSizeText() const override { return blockSizeText_; }
+    TColor ComboColour(ColourBox box) const override;
+    void SetComboColour(ColourBox box, TColor colour) override;
+    void SetWindowColour(TColor colour) override;
+    void SetProgressColours(TColor start, TColor end) override;
+    void ApplyButtonColours() override;
+    bool SaveFlagChecked(SaveFlag flag) const override;
+    void SetSaveFlagChecked(SaveFlag flag, bool checked) override;
+    bool AutoexecChecked() const override;
+    void SetAutoexecChecked(bool checked) override;
+    QString EditChemin() const override;
+    void SetEditChemin(const QString& text) override;
+
+    // BackupControls.
+    int FileCount() const override;
+    ListEntry FileEntry(int index) const override;
+    void SetFileEntries(const std::vector<ListEntry>& entries) override;
+    void SetStatusText(const QString& text) override;
+    void SetCopyFileText(const QString& text) override;
+    void SetFileSizeText(const QString& text) override;
+    void SetProgressPosition(int position) override;
+    void SetCopyControlsVisible(bool visible) override;
+    void PumpMessages() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class WizardCommandLine;
+
+    void CreateControls();
+    void CreateFrame();
+    void CreateBackupPages();
+    void CreateOptionsPages();
+    void CreateButtons();
+    void ConnectHandlers();
+    void CreateAccelerators();
+
+    void FormCreate();
+    void FormClose();
+    void RunUnattendedBackup();
+
+    // The page operations: each sets the visibility of every control of each group to its flag.
+    void ShowPageControls(unsigned groups);
+    void ShowPageCheckBoxes(unsigned groups);
+    void ShowPageButtons(unsigned groups);
+    void ShowPageTexts(const QString& title, unsigned groups);
+    void ApplyPage(int etape);
+    void EnterBackupPage();
+    void SetEndPageOutcome(bool succeeded);
+
+    void TimerEtapesTimer();
+    void BtnSuivantClick();
+    void BtnPrecedentClick();
+    void BtnParcourirClick();
+    void BtnValiderClick();
+    void BtnDemarrerClick();
+    void BtnRapportClick();
+    void BtnOptionsClick();
+    void BtnOptionsGenClick();
+    void BtnOptionsAffClick();
+    void BtnOptionsEnregClick();
+    void BtnAideClick();
+    void BtnQuitterClick();
+    void CheckBoxOptions2TextureClick();
+    void AcceleratorPressed(QChar key);
+
+    QString SelectedFolder() const;
+    bool OpenUrl(const QUrl& url) const;
+
+    WizardHooks hooks_;
+    QStringList arguments_;
+    Reporter reporter_;
+    BackupEngine engine_;
+    std::unique_ptr<WizardCommandLine> commandLine_;
+    int etape_ = 1;
+    QString blockSizeText_;
+    TColor windowColour_ = clBtnFace;
+    int messagesShown_ = 0;
+
+    std::vector<QWidget*> controlGroups_[9];
+    std::vector<QWidget*> checkBoxGroups_[3];
+    std::vector<QWidget*> buttonGroups_[10];
+    std::vector<QWidget*> textGroups_[10];
+    std::vector<GradientButtonStandIn*> buttonsInOrder_;
+    std::map<SaveFlag, QCheckBox*> saveBoxes_;
+    std::map<ColourBox, ColourComboStandIn*> colourBoxes_;
+
+    QTimer* TimerEtapes;
+    TFormKestrixAide* FormKestrixAide = nullptr;
+
+    // The frame.
+    WallpaperStandIn* ZederuWallpaper;
+    QLabel* ImageLogo;
+    QFrame* BevelImage;
+    QLabel* LabelTitre;
+    QFrame* BevelHaut;
+    QFrame* BevelBas;
+
+    // The buttons.
+    GradientButtonStandIn* BtnAide;
+    GradientButtonStandIn* BtnSuivant;
+    GradientButtonStandIn* BtnPrecedent;
+    GradientButtonStandIn* BtnOptions;
+    GradientButtonStandIn* BtnParcourir;
+    GradientButtonStandIn* BtnValider;
+    GradientButtonStandIn* BtnDemarrer;
+    GradientButtonStandIn* BtnRapport;
+    GradientButtonStandIn* BtnQuitter;
+    GradientButtonStandIn* BtnOptionsGen;
+    GradientButtonStandIn* BtnOptionsAff;
+    GradientButtonStandIn* BtnOptionsEnreg;
+    GradientButtonStandIn* BtnOptionsDefault;
+
+    // The pages of the backup path.
+    QLineEdit* EditChemin_;
+    QTreeView* SystemTreeViewParcourir;
+    QFileSystemModel* folderModel_;
+    QListWidget* CheckListBoxFiles;
+    QCheckBox* CheckBoxAutoexec;
+    QLabel* LabelStatus;
+    QLabel* LabelCopyFile;
+    QLabel* LabelFileSize;
+    QLabel* LabelStep6Num1;
+    ProgressStandIn* GradProgressFile;
+
+    // The options pages.
+    QSlider* TrackBarVitesse;
+    QLabel* LabelOptions1Desc;
+    QCheckBox* CheckBoxOptions2Texture;
+};

@@ -1,0 +1,120 @@
+#include "wizard/TFormKestrixAide.h"
+
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QPalette>
+
+#include "wizard/GradientButtonStandIn.h"
+#include "wizard/WallpaperStandIn.h"
+
+namespace {
+
+const QString kHtmlHelp = QStringLiteral("./Aide/HTML/Index.htm");
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QFrame* MakeBevel(QWidget* parent, const QString& name, const QRect& place, QFrame::Shape shape,
+                  QFrame::Shadow shadow) {
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(name);
+    bevel->setFrameStyle(shape | shadow);
+    bevel->setGeometry(place);
+    return bevel;
+}
+
+QUrl HelpUrl(const QString& fragment) {
+    QUrl url = QUrl::fromLocalFile(QFileInfo(kHtmlHelp).absoluteFilePath());
+    url.setFragment(fragment);
+    return url;
+}
+
+}  // namespace
+
+TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl&)> openUrl)
+    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      openUrl_(std::move(openUrl)) {
+    setObjectName(QStringLiteral("FormKestrixAide"));
+    setWindowTitle(QStringLiteral("Aide - A propos de Kestrix"));
+    setFixedSize(345, 353);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setAutoFillBackground(true);
+
+    ZederuWallpaperAide = new WallpaperStandIn(this, QStringLiteral("ZederuWallpaperAide"));
+    ZederuWallpaperAide->setGeometry(0, 0, 345, 353);
+    MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 16, 330, 115), QFrame::Box,
+              QFrame::Sunken);
+    auto* title = new QLabel(QStringLiteral("Kestrix 1.1 - copie de secours des fichiers de "
+                                            "démarrage du système"),
+                             this);
+    title->setObjectName(QStringLiteral("LabelAboutTitle"));
+    title->setAlignment(Qt::AlignCenter);
+    title->setWordWrap(true);
+    title->setGeometry(40, 144, 265, 17);
+    MakeBevel(this, QStringLiteral("BevelAboutHaut"), QRect(8, 160, 329, 9), QFrame::HLine,
+              QFrame::Raised);
+    MakeLabel(this, QStringLiteral("LabelAbout1"), QStringLiteral("Site Internet :"), 104, 197);
+    MakeLabel(this, QStringLiteral("LabelAbout2"), QStringLiteral("Adresse e-mail :"), 104, 229);
+    MakeLabel(this, QStringLiteral("LabelAbout3"), QStringLiteral("Page Web :"), 104, 261);
+    MakeBevel(this, QStringLiteral("BevelAboutBas"), QRect(8, 296, 329, 10), QFrame::HLine,
+              QFrame::Raised);
+    MakeLabel(this, QStringLiteral("LabelAboutAide"), QStringLiteral("Aide :"), 16, 325);
+
+    BtnHTML = new GradientButtonStandIn(
+        this, QStringLiteral("BtnHTML"), QStringLiteral("Format HTML       "),
+        QStringLiteral("Affiche l'aide au format HTML dans votre navigateur Web"), QSize(16, 16));
+    BtnHTML->setGeometry(56, 318, 105, 25);
+    BtnHLP = new GradientButtonStandIn(
+        this, QStringLiteral("BtnHLP"), QStringLiteral("Format HLP        "),
+        QStringLiteral("Affiche le fichier d'aide au format Windows HLP"), QSize(16, 16));
+    BtnHLP->setGeometry(168, 318, 97, 25);
+    BtnOK = new GradientButtonStandIn(this, QStringLiteral("BtnOK"), QStringLiteral("OK     "),
+                                      QString(), QSize(12, 10));
+    BtnOK->setGeometry(288, 318, 49, 25);
+
+    connect(BtnHTML, &QPushButton::clicked, this, [this] { BtnHTMLClick(); });
+    connect(BtnHLP, &QPushButton::clicked, this, [this] { BtnHLPClick(); });
+    connect(BtnOK, &QPushButton::clicked, this, [this] { BtnOKClick(); });
+}
+
+void TFormKestrixAide::ShowFromMain(const MainLook& look) {
+    if (isHidden()) {
+        FormShow(look);
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TFormKestrixAide::FormShow(const MainLook& look) {
+    ZederuWallpaperAide->setHidden(!look.textureShown);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, look.windowColour);
+    setPalette(colours);
+    for (GradientButtonStandIn* button : {BtnHLP, BtnHTML, BtnOK}) {
+        button->SetLightColour(look.buttonLight);
+        button->SetShadowColour(look.buttonShadow);
+    }
+}
+
+void TFormKestrixAide::BtnHTMLClick() {
+    openUrl_(HelpUrl(QString()));
+}
+
+void TFormKestrixAide::BtnHLPClick() {
+    // There is no Windows help engine here: the HTML help opens at the same topic.
+    openUrl_(HelpUrl(QStringLiteral("Presentation")));
+}
+
+void TFormKestrixAide::BtnOKClick() {
+    close();
+}
