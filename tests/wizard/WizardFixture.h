@@ -1,0 +1,64 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "TempProgramFolder.h"
+#include "report/UserInterface.h"
+#include "wizard/TFormKestrix.h"
+
+class QPushButton;
+
+// A shipped program folder with a source list of files of its own, the window started in it
+// with a fixed clock, a fixed free space, and a recorded person who answers every message box.
+class WizardFixture : public ::testing::Test {
+protected:
+    struct Message {
+        MessageIcon icon;
+        MessageButtons buttons;
+        QString text;
+    };
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window with these arguments after the program path, shown on screen.
+    void Start(const QStringList& arguments = {});
+
+    TFormKestrix& Window() { return *window_; }
+    QPushButton* Button(const char* name);
+    void Click(const char* name);
+    // Lets the step timer lay out the current page.
+    void Tick();
+    // The names of the window's controls that are visible, sorted.
+    QStringList VisibleControls();
+    // The frame's controls that every page shows, texture on.
+    static QStringList Frame();
+    QStringList Messages() const;
+
+    QString Source(const QString& name) const {
+        return folder_->file(QStringLiteral("src/") + name);
+    }
+    QString Dest() const { return folder_->file(QStringLiteral("dest")); }
+    QString File(const QString& relative) const { return folder_->file(relative); }
+    QString ReportPath(const QString& number) const;
+
+    std::unique_ptr<TempProgramFolder> folder_;
+    std::unique_ptr<TFormKestrix> window_;
+    std::vector<Message> messages_;
+    std::deque<MessageAnswer> answers_;
+    std::function<void(const QString&)> onMessage_;
+    int dpi_ = 96;
+    QList<QUrl> opened_;
+    bool openSucceeds_ = true;
+    qint64 freeSpace_ = 10LL * 1024 * 1024 * 1024;
+    QDateTime now_{QDate(2026, 12, 7), QTime(11, 23, 8)};
+};
+
+// The lines that open a report section.
+QStringList Section(const QString& title);
