@@ -19,6 +19,10 @@ namespace {
 
 const QString kSubdirectory = QStringLiteral("Kestrix");
 
+// The one buffer of a run: the disk is read and written in pieces of this size, whatever the
+// block size that paces the display (at least the largest block, 200 Ko).
+constexpr std::size_t kBufferBytes = 1 << 20;
+
 QString Quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
@@ -131,7 +135,7 @@ void BackupEngine::RunBackup() {
     const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
     destination_ = controls_.EditChemin();
     freeSpaceText_.clear();
-    buffer_.assign(static_cast<std::size_t>(BlockSize::Bytes(BlockSize::kMaxPosition)), 0);
+    buffer_.assign(kBufferBytes, 0);
     // Set by every error this run reports, whatever a stage run in the middle of it did to the
     // stage flag: such a run never closes with the no-error line.
     bool errorReported = false;
@@ -346,20 +350,32 @@ bool BackupEngine::CopyEntry(const QString& source, const QString& destination, 
 void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
     const QString totalText = QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
     qint64 position = 0;
+    // The disk is read and written a whole buffer at a time; the blocks of the track bar pace
+    // the display and the message pump over the bytes of that buffer. Small blocks then cost
+    // no more system calls than large ones.
+    qint64 buffered = 0;
+    qint64 shown = 0;
     for (;;) {
         controls_.PumpMessages();
         if (!readingLineWritten_) {
             Append(QStringLiteral("    -> Lecture des données source..."));
             readingLineWritten_ = true;
         }
-        const int block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
-        const qint64 n = source.read(buffer_.data(), static_cast<std::size_t>(block));
+        const qint64 block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
+        if (shown == buffered) {
+            buffered = source.read(buffer_.data(), buffer_.size());
+            shown = 0;
+        }
+        const qint64 n = std::min(block, buffered - shown);
         if (!writingLineWritten_) {
             Append(QStringLiteral("    -> Ecriture des données source..."));
             writingLineWritten_ = true;
         }
-        // A short write is retried to the end; a disk that takes no more bytes is a failure.
-        destination.writeAll(buffer_.data(), static_cast<std::size_t>(n));
+        if (shown == 0 && buffered > 0) {
+            // A short write is retried to the end; a disk that takes no more bytes is a failure.
+            destination.writeAll(buffer_.data(), static_cast<std::size_t>(buffered));
+        }
+        shown += n;
         position += n;
         controls_.SetFileSizeText(QString::number(position / 1024 + 1) + QStringLiteral(" Ko / ") +
                                   totalText);
