@@ -18,14 +18,18 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     }
     --depth_;
     // Back at depth 0, no handler and so no nested loop is running: the main loop has control.
-    if (depth_ == 0 && AppControl::EndRequested()) {
-        quit();
+    // exit(), not quit(): quit() would first close the windows, running the main window's
+    // close sequence, which an end request must not do.
+    if (depth_ == 0 && AppControl::EndRequested() && !quitAsked_) {
+        quitAsked_ = true;
+        exit(0);
     }
     return handled;
 }
 
 void TApplication::Run() {
     if (!AppControl::EndRequested()) {
+        quitAsked_ = false;
         exec();
     }
 }

@@ -16,4 +16,5 @@ public:
 
 private:
     int depth_ = 0;  // event dispatches in progress; 0 means control is in the main loop
+    bool quitAsked_ = false;
 };

@@ -1,5 +1,5 @@
-#include <QByteArray>
 #include <gtest/gtest.h>
+#include <QByteArray>
 
 #include "app/TApplication.h"
 

@@ -10,7 +10,9 @@
 
 namespace {
 
-TApplication& App() { return *static_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication& App() {
+    return *static_cast<TApplication*>(QCoreApplication::instance());
+}
 
 struct TApplicationTest : ::testing::Test {
     void SetUp() override {
@@ -37,14 +39,15 @@ TEST_F(TApplicationTest, EndRequestedBeforeTheLoopSkipsIt) {
 TEST_F(TApplicationTest, EndRequestedInAMessageBoxWaitsForTheAnswer) {
     QStringList events;
     QTimer::singleShot(0, [&] {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"), QStringLiteral("texte"),
-                        QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"),
+                        QStringLiteral("texte"), QMessageBox::Ok);
         QTimer::singleShot(20, [&] {
             AppControl::RequestEnd();
             events << QStringLiteral("requested");
         });
         QTimer::singleShot(200, [&] {
-            events << (box.isVisible() ? QStringLiteral("box still open") : QStringLiteral("box closed"));
+            events << (box.isVisible() ? QStringLiteral("box still open")
+                                       : QStringLiteral("box closed"));
             box.button(QMessageBox::Ok)->click();
         });
         box.exec();

@@ -28,6 +28,17 @@ TempProgramFolder::TempProgramFolder(Contents contents) : previous_(QDir::curren
     }
     if (contents == Contents::Shipped) {
         copyShipped(QStringLiteral(KESTRIX_PROGRAM_DIR), dir_.path());
+        // As shipped, whatever runs of the built program left in build/Kestrix.
+        const QDir folder(dir_.path());
+        QDir(folder.filePath(QStringLiteral("Rapports"))).removeRecursively();
+        folder.mkpath(QStringLiteral("Rapports"));
+        QFile::remove(folder.filePath(QStringLiteral("Rapport Important.txt")));
+        QFile::remove(folder.filePath(QStringLiteral("Data/Kestrix.ini")));
+        QFile::copy(QStringLiteral(KESTRIX_SOURCE_DIR "/data/Data/Kestrix.ini"),
+                    folder.filePath(QStringLiteral("Data/Kestrix.ini")));
+        QFile(folder.filePath(QStringLiteral("Data/Kestrix.ini")))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                            QFile::ReadOther);
     } else if (contents == Contents::Folders) {
         QDir(dir_.path()).mkpath(QStringLiteral("Data"));
         QDir(dir_.path()).mkpath(QStringLiteral("Rapports"));
