@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QDateTime>
 #include <QStringList>
 #include <deque>
@@ -59,6 +61,17 @@ protected:
     qint64 freeSpace_ = 10LL * 1024 * 1024 * 1024;
     QDateTime now_{QDate(2026, 12, 7), QTime(11, 23, 8)};
 };
+
+// Readable failure output for Qt strings and line lists.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& lines, std::ostream* out) {
+    *out << "\n";
+    for (const QString& line : lines) {
+        *out << "  |" << line.toStdString() << "|\n";
+    }
+}
 
 // The lines that open a report section.
 QStringList Section(const QString& title);

@@ -1,0 +1,115 @@
+// ReadCommandLine against a window in memory: the report lines and the order effects.
+
+#include <gtest/gtest.h>
+
+#include "config/CommandLine.h"
+#include "report/Reporter.h"
+
+namespace {
+
+class SilentUi : public UserInterface {
+public:
+    MessageAnswer ShowMessage(MessageIcon, MessageButtons, const QString&) override {
+        return MessageAnswer::Ok;
+    }
+    void RequestEnd() override {}
+    void CloseMainWindow() override {}
+};
+
+// Records what the command line did to the window, and the destination and batch choice that
+// each unattended backup saw.
+class Target : public CommandLineTarget {
+public:
+    QString EditChemin() const override { return chemin; }
+    void SetEditChemin(const QString& text) override { chemin = text; }
+    void SetAutoexecChecked(bool checked) override {
+        autoexec = checked;
+        ++autoexecChanges;
+    }
+    void RunUnattendedBackup() override { backups << chemin + (autoexec ? "|bat" : "|nobat"); }
+
+    QString chemin = QStringLiteral("/var/backups/Save");
+    bool autoexec = false;
+    int autoexecChanges = 0;
+    QStringList backups;
+};
+
+struct CommandLineTest : ::testing::Test {
+    QStringList Read(const QStringList& arguments) {
+        ReadCommandLine(QStringList{QStringLiteral("/usr/bin/kestrix")} + arguments, reporter,
+                        target);
+        return reporter.Report().Lines();
+    }
+    SilentUi ui;
+    Reporter reporter{ui};
+    Target target;
+};
+
+const QString kDestNone = QString::fromUtf8(" * Répertoire destination  : Non spécifié");
+const QString kBatNone = QString::fromUtf8(" * Création d'Autoexec.bat : Non spécifié");
+const QString kAutoNo = QString::fromUtf8(" * Sauvegarde automatique  : Non");
+const QString kAutoYes = QString::fromUtf8(" * Sauvegarde automatique  : Oui");
+const QString kBatYes = QString::fromUtf8(" * Création d'Autoexec.bat : Oui");
+const QString kBatNo = QString::fromUtf8(" * Création d'Autoexec.bat : Non");
+
+QString Dest(const QString& path) {
+    return QString::fromUtf8(" * Répertoire destination   : ") + path;
+}
+
+}  // namespace
+
+TEST_F(CommandLineTest, NoArgumentClosesWithTheThreeNotGivenLines) {
+    EXPECT_EQ(Read({}), (QStringList{kDestNone, kBatNone, kAutoNo}));
+    EXPECT_EQ(target.chemin, QStringLiteral("/var/backups/Save"));
+    EXPECT_EQ(target.autoexecChanges, 0);
+    EXPECT_TRUE(target.backups.isEmpty());
+}
+
+TEST_F(CommandLineTest, RepTakesThePathAsTyped) {
+    EXPECT_EQ(Read({QStringLiteral("/REP"), QStringLiteral("/Media/Clé USB/Sauve")}),
+              (QStringList{Dest(QString::fromUtf8("/Media/Clé USB/Sauve")), kBatNone, kAutoNo}));
+    EXPECT_EQ(target.chemin, QString::fromUtf8("/Media/Clé USB/Sauve"));
+}
+
+TEST_F(CommandLineTest, RepLastGivesAnEmptyDestination) {
+    EXPECT_EQ(Read({QStringLiteral("/rep")}), (QStringList{Dest(QString()), kBatNone, kAutoNo}));
+    EXPECT_EQ(target.chemin, QString());
+}
+
+TEST_F(CommandLineTest, TheLaterBatchChoiceWinsAndBothAreReported) {
+    EXPECT_EQ(Read({QStringLiteral("/bat"), QStringLiteral("/NoBat")}),
+              (QStringList{kBatYes, kBatNo, kDestNone, kAutoNo}));
+    EXPECT_FALSE(target.autoexec);
+    EXPECT_EQ(target.autoexecChanges, 2);
+}
+
+TEST_F(CommandLineTest, UpperCaseAutoRunsTheBackupWithTheOptionsBeforeIt) {
+    EXPECT_EQ(Read({QStringLiteral("/rep"), QStringLiteral("/tmp/D"), QStringLiteral("/BAT"),
+                    QStringLiteral("/AUTO")}),
+              (QStringList{Dest(QStringLiteral("/tmp/D")), kBatYes, kAutoYes}));
+    EXPECT_EQ(target.backups, QStringList{QStringLiteral("/tmp/D|bat")});
+}
+
+TEST_F(CommandLineTest, AutoBeforeRepBacksUpToTheStoredDestination) {
+    EXPECT_EQ(Read({QStringLiteral("/auto"), QStringLiteral("/rep"), QStringLiteral("/tmp/later")}),
+              (QStringList{kAutoYes, Dest(QStringLiteral("/tmp/later")), kBatNone}));
+    EXPECT_EQ(target.backups, QStringList{QStringLiteral("/var/backups/Save|nobat")});
+    EXPECT_EQ(target.chemin, QStringLiteral("/tmp/later"));
+}
+
+TEST_F(CommandLineTest, APathThatIsAnOptionIsUsedAndActs) {
+    EXPECT_EQ(Read({QStringLiteral("/rep"), QStringLiteral("/bat")}),
+              (QStringList{Dest(QStringLiteral("/bat")), kBatYes, kAutoNo}));
+    EXPECT_TRUE(target.autoexec);
+}
+
+TEST_F(CommandLineTest, UnknownArgumentsAndTheProgramPathAreIgnored) {
+    EXPECT_EQ(Read({QStringLiteral("-auto"), QStringLiteral("auto"), QStringLiteral("/autox")}),
+              (QStringList{kDestNone, kBatNone, kAutoNo}));
+    EXPECT_TRUE(target.backups.isEmpty());
+}
+
+TEST_F(CommandLineTest, TheProgramPathIsExaminedToo) {
+    ReadCommandLine({QStringLiteral("/Auto")}, reporter, target);
+    EXPECT_EQ(target.backups.size(), 1);
+}

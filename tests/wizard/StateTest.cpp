@@ -1,0 +1,412 @@
+// The state table, the browse page, the options pages, the accelerators and the idle tick.
+
+#include <QCheckBox>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include "FileBytes.h"
+#include "WizardFixture.h"
+#include "platform/AppControl.h"
+
+namespace {
+
+QString L(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Counts the paint, show, hide, move and resize events of every control of a window.
+class EventCounter : public QObject {
+public:
+    explicit EventCounter(QWidget* window) {
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            child->installEventFilter(this);
+        }
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::Paint:
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::UpdateRequest:
+                ++count;
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+using StateTest = WizardFixture;
+
+TEST_F(StateTest, EveryTransitionOfTheBackupPath) {
+    Start();
+    EXPECT_EQ(Window().Etape(), 1);
+    Click("BtnSuivant");
+    EXPECT_EQ(Window().Etape(), 2);
+    Tick();
+    Click("BtnPrecedent");
+    EXPECT_EQ(Window().Etape(), 1);
+    Tick();
+    // "Précédent" is hidden on the welcome page: a click there does nothing.
+    QTest::mouseClick(Button("BtnPrecedent"), Qt::LeftButton);
+    EXPECT_EQ(Window().Etape(), 1);
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    EXPECT_EQ(Window().Etape(), 3);
+    Tick();
+    Click("BtnPrecedent");
+    EXPECT_EQ(Window().Etape(), 2);
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    EXPECT_EQ(Window().Etape(), 4);
+    Tick();
+    Click("BtnPrecedent");
+    EXPECT_EQ(Window().Etape(), 3);
+    // Going back to the destination page and on again prepares and loads again.
+    const int sections = Window().GetReporter().Report().Lines().count(
+        L(" # Création de la liste des fichiers à sauvegarder"));
+    EXPECT_EQ(sections, 2);
+}
+
+TEST_F(StateTest, AClickThatOnlyChangesTheStepShowsItsPageAtTheNextTick) {
+    Start();
+    Click("BtnSuivant");
+    EXPECT_TRUE(Button("BtnOptions")->isVisibleTo(&Window()));
+    EXPECT_FALSE(Button("BtnParcourir")->isVisibleTo(&Window()));
+    Tick();
+    EXPECT_FALSE(Button("BtnOptions")->isVisibleTo(&Window()));
+    EXPECT_TRUE(Button("BtnParcourir")->isVisibleTo(&Window()));
+}
+
+TEST_F(StateTest, BrowsePageShownAtOnceAndAChosenFolderGoesIntoEditChemin) {
+    QDir().mkpath(Dest());
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnParcourir");
+    EXPECT_EQ(Window().Etape(), 21);
+    QStringList page{"BtnAide", "BtnValider", "LabelStepParcourir", "SystemTreeViewParcourir"};
+    page << Frame();
+    page.sort();
+    EXPECT_EQ(VisibleControls(), page);
+    Tick();
+    EXPECT_EQ(VisibleControls(), page) << "the tick leaves the browse page alone";
+
+    auto* tree = Window().findChild<QTreeView*>(QStringLiteral("SystemTreeViewParcourir"));
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    EXPECT_EQ(model->filePath(tree->selectionModel()->selectedRows().value(0)),
+              QStringLiteral("/"));
+    tree->setCurrentIndex(model->index(Dest()));
+    Click("BtnValider");
+    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().EditChemin(), Dest());
+}
+
+TEST_F(StateTest, TheRootChosenInTheTreeKeepsItsSeparator) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnParcourir");
+    Click("BtnValider");
+    EXPECT_EQ(Window().EditChemin(), QStringLiteral("/"));
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(StateTest, AnEmptySelectionWarnsAndKeepsTheBrowsePage) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnParcourir");
+    Window().findChild<QTreeView*>(QStringLiteral("SystemTreeViewParcourir"))->clearSelection();
+    Click("BtnValider");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(messages_[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(messages_[0].text,
+              L("Vous devez sélectionner un répertoire sur un de vos lecteurs !"));
+    EXPECT_EQ(Window().Etape(), 21);
+    EXPECT_EQ(Window().EditChemin(), QStringLiteral("/var/backups/Save"));
+}
+
+TEST_F(StateTest, OptionsPagesAndTheirTabs) {
+    Start();
+    Click("BtnOptions");
+    EXPECT_EQ(Window().Etape(), 71);
+    Tick();
+    QStringList general{"BtnAide",           "BtnValider",        "BtnOptionsGen",
+                        "BtnOptionsAff",     "BtnOptionsEnreg",   "BevelOptions",
+                        "BevelTrackBar",     "TrackBarVitesse",   "LabelOptions1Num1",
+                        "LabelOptions1Desc", "LabelOptions1Num2", "LabelOptions1Num3",
+                        "LabelOptions1Num4"};
+    general << Frame();
+    general.sort();
+    EXPECT_EQ(VisibleControls(), general);
+    Click("BtnOptionsAff");
+    EXPECT_EQ(Window().Etape(), 72);
+    Tick();
+    EXPECT_TRUE(Button("BtnOptionsDefault")->isVisibleTo(&Window()));
+    EXPECT_TRUE(Window()
+                    .findChild<QWidget*>(QStringLiteral("TintoColorComboBoxBarFin"))
+                    ->isVisibleTo(&Window()));
+    Click("BtnOptionsEnreg");
+    EXPECT_EQ(Window().Etape(), 73);
+    Tick();
+    EXPECT_TRUE(Window()
+                    .findChild<QWidget*>(QStringLiteral("CheckBoxOptions3Vitesse"))
+                    ->isVisibleTo(&Window()));
+    EXPECT_FALSE(Button("BtnOptionsDefault")->isVisibleTo(&Window()));
+    Click("BtnOptionsGen");
+    EXPECT_EQ(Window().Etape(), 71);
+    Tick();
+    Click("BtnValider");
+    EXPECT_EQ(Window().Etape(), 1);
+}
+
+TEST_F(StateTest, TheSliderDescriptionFollowsWithinOneTick) {
+    Start();
+    Click("BtnOptions");
+    Tick();
+    auto* slider = Window().findChild<QSlider*>(QStringLiteral("TrackBarVitesse"));
+    auto* desc = Window().findChild<QLabel*>(QStringLiteral("LabelOptions1Desc"));
+    const QStringList texts{L("2 Ko - Minimum"),  L("5 Ko - Très Faible"), L("10 Ko - Faible"),
+                            L("20 Ko - Normal"),  L("50 Ko - Elevé"),      L("100 Ko - Très élevé"),
+                            L("200 Ko - Maximum")};
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Home);
+    for (int position = 0; position <= 6; ++position) {
+        Tick();
+        EXPECT_EQ(desc->text(), texts.at(position));
+        EXPECT_EQ(desc->width(), 110);
+        QTest::keyClick(slider, Qt::Key_Right);
+    }
+    EXPECT_EQ(Window().TrackBarPosition(), 6);
+}
+
+TEST_F(StateTest, TheTextureBoxShowsAndHidesTheWallpaper) {
+    Start();
+    Click("BtnOptions");
+    Tick();
+    Click("BtnOptionsAff");
+    Tick();
+    auto* box = Window().findChild<QCheckBox*>(QStringLiteral("CheckBoxOptions2Texture"));
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_FALSE(Window().TextureShown());
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(Window().TextureShown());
+}
+
+TEST_F(StateTest, SharedAcceleratorsActOnTheFirstButtonInControlOrder) {
+    Start();
+    Window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    QTest::keyClick(&Window(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 2);
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 21) << "P is Parcourir's, not Précédent's";
+    Click("BtnValider");
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 21);
+    Click("BtnValider");
+    Tick();
+    Click("BtnPrecedent");
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 71);
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 72) << "A is Affichage's, not Aide's";
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 73);
+    Tick();
+    QTest::keyClick(&Window(), Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(Window().Etape(), 1);
+}
+
+TEST_F(StateTest, PrecedentOnTheEndPageRestartsTheReportAndNeverReachesZero) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnDemarrer");
+    Tick();
+    EXPECT_EQ(Window().GetReporter().ReportNumberText(), QStringLiteral("01"));
+    Click("BtnPrecedent");
+    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().GetReporter().ReportNumberText(), QStringLiteral("02"));
+    EXPECT_TRUE(Window().GetReporter().Report().Lines().contains(
+        L(" Ce rapport a été créé après qu'une sauvegarde ait été faite, ")));
+}
+
+TEST_F(StateTest, QuitterDuringARunWritesAtOnceAndTheRunGoesOn) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    QStringList reportAtQuit;
+    bool quitterVisible = false;
+    QTimer::singleShot(0, [&] {
+        quitterVisible = Button("BtnQuitter")->isVisible();
+        EXPECT_EQ(Button("BtnQuitter")->geometry(), QRect(148, 310, 296, 25));
+        QTest::mouseClick(Button("BtnQuitter"), Qt::LeftButton);
+        reportAtQuit = readCrLfLines(ReportPath(QStringLiteral("01")));
+    });
+    Click("BtnDemarrer");
+    EXPECT_TRUE(quitterVisible);
+    // Written at once, in the middle of the run.
+    EXPECT_TRUE(reportAtQuit.contains(L(" # Ecriture des paramètres vers le fichier Ini")));
+    EXPECT_FALSE(reportAtQuit.contains(L(" * Traitement du fichier \"") +
+                                       Source(QStringLiteral("b.txt")) + QLatin1Char('"')));
+    EXPECT_TRUE(readCrLfLines(File(QStringLiteral("Data/Kestrix.ini")))
+                    .contains(QStringLiteral("Chemin=") + Dest()));
+    // The copy went on to its end; the program ends without the end page.
+    EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/b.txt")), QByteArray(3000, 'b'));
+    EXPECT_TRUE(readCrLfLines(ReportPath(QStringLiteral("01")))
+                    .contains(L(" * Traitement du fichier \"") + Source(QStringLiteral("b.txt")) +
+                              QLatin1Char('"')));
+    EXPECT_TRUE(AppControl::EndRequested());
+    EXPECT_FALSE(Window().isVisible());
+}
+
+TEST_F(StateTest, ARunWithAnErrorDoesNotClaimSuccess) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    freeSpace_ = 100;  // no room for any file
+    Click("BtnDemarrer");
+    Tick();
+    EXPECT_EQ(Window().Etape(), 6);
+    auto* label = Window().findChild<QLabel*>(QStringLiteral("LabelStep6Num1"));
+    EXPECT_EQ(label->text(),
+              L("La sauvegarde n'a pas pu être terminée correctement. Consultez le rapport."));
+    EXPECT_EQ(Window().ExitStatus(), 1);
+
+    // A later run that goes well says so again.
+    freeSpace_ = 10LL * 1024 * 1024 * 1024;
+    Click("BtnPrecedent");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnDemarrer");
+    Tick();
+    EXPECT_EQ(label->text(), L("Votre sauvegarde a été créée avec succès !"));
+    EXPECT_EQ(Window().ExitStatus(), 1) << "the first run's missing files still count";
+}
+
+TEST_F(StateTest, RapportThatCannotOpenShowsTheBlocNotesError) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnDemarrer");
+    Tick();
+    openSucceeds_ = false;
+    Click("BtnRapport");
+    EXPECT_EQ(Messages(), QStringList{L("Impossible de lancer le Bloc-Notes avec le rapport ! "
+                                        "Vérifiez que le fichier \"Notepad.exe\" se trouve bien "
+                                        "dans votre répertoire Windows.")});
+    EXPECT_EQ(messages_.at(0).icon, MessageIcon::Error);
+    EXPECT_EQ(Window().Etape(), 6);
+}
+
+TEST_F(StateTest, AideShowsOneAboutWindowHoweverOftenAsked) {
+    Start();
+    Click("BtnAide");
+    Click("BtnAide");
+    QList<QWidget*> shown;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->windowTitle() == QStringLiteral("Aide - A propos de Kestrix") &&
+            top->isVisible()) {
+            shown << top;
+        }
+    }
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0]->size(), QSize(345, 353));
+    EXPECT_EQ(Window().Etape(), 1);
+    QTest::mouseClick(shown[0]->findChild<QPushButton*>(QStringLiteral("BtnOK")), Qt::LeftButton);
+    EXPECT_FALSE(shown[0]->isVisible());
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_FALSE(AppControl::EndRequested());
+}
+
+TEST_F(StateTest, TheSamePageLaidOutAgainChangesAndRepaintsNothing) {
+    for (const int etape : {1, 71}) {
+        SCOPED_TRACE(etape);
+        Start();
+        if (etape == 71) {
+            Click("BtnOptions");
+        }
+        QTest::qWait(50);
+        EventCounter counter(&Window());
+        QTest::qWait(200);
+        EXPECT_EQ(counter.count, 0);
+    }
+}
+
+TEST_F(StateTest, FrameAndButtonsAtTheirPlaces) {
+    Start();
+    EXPECT_EQ(Window().size(), QSize(458, 343));
+    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Kestrix - Version 1.1"));
+    EXPECT_EQ(Button("BtnSuivant")->text(), QStringLiteral("&Suivant       "));
+    EXPECT_EQ(Button("BtnSuivant")->toolTip(), L("Passer à l'étape suivante"));
+    EXPECT_EQ(Button("BtnSuivant")->geometry(), QRect(250, 310, 90, 25));
+    EXPECT_EQ(Button("BtnPrecedent")->text(), L("&Précédent       "));
+    EXPECT_EQ(Button("BtnAide")->geometry(), QRect(384, 10, 57, 25));
+    EXPECT_EQ(Button("BtnValider")->geometry(), QRect(148, 310, 192, 25));
+    EXPECT_EQ(Button("BtnOptionsEnreg")->text(), L("&Paramètres       "));
+    EXPECT_EQ(Button("BtnOptionsDefault")->geometry(), QRect(296, 252, 133, 21));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("EditChemin"))->geometry(),
+              QRect(152, 136, 289, 21));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("CheckListBoxFiles"))->geometry(),
+              QRect(152, 120, 289, 153));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("GradProgressFile"))->geometry(),
+              QRect(152, 184, 289, 25));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("CheckBoxAutoexec"))->geometry(),
+              QRect(152, 176, 13, 13));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("ZederuWallpaper"))->geometry(),
+              QRect(0, 0, 458, 343));
+    EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("LabelStep1Num4"))->geometry(),
+              QRect(152, 248, 248, 13));
+}
