@@ -3,7 +3,6 @@
 #include <QString>
 #include <vector>
 
-#include "report/UserInterface.h"
 
 // One entry of CheckListBoxFiles: a path (or the missing-file marker), ticked, enabled.
 struct ListEntry {
@@ -46,9 +45,4 @@ public:
 
     // Processes all pending window messages.
     virtual void PumpMessages() = 0;
-
-    // The window's message box, the same function as its UserInterface::ShowMessage (a window
-    // that implements both interfaces overrides both with one function).
-    virtual MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
-                                      const QString& text) = 0;
 };

@@ -55,7 +55,7 @@ qint64 BackupEngine::MeasureFreeSpace(const QString& path) const {
 }
 
 void BackupEngine::ShowError(const QString& text) {
-    controls_.ShowMessage(MessageIcon::Error, MessageButtons::Ok, text);
+    reporter_.Ui().ShowMessage(MessageIcon::Error, MessageButtons::Ok, text);
 }
 
 QString BackupEngine::DestinationPath(const QString& name) const {
@@ -322,7 +322,7 @@ bool BackupEngine::CopyEntry(const QString& source, const QString& destination, 
         // A file exactly as large as the free space fits.
         fits = lastFreeSpace_ >= size;
         if (!fits) {
-            controls_.ShowMessage(
+            reporter_.Ui().ShowMessage(
                 MessageIcon::Warning, MessageButtons::Ok,
                 QStringLiteral("Il n'y a plus assez d'espace libre disponible sur le lecteur de "
                                "destination pour copier le fichier ") +

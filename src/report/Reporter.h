@@ -18,6 +18,9 @@ public:
 
     explicit Reporter(UserInterface& ui);
 
+    // The window that shows this run's messages.
+    UserInterface& Ui() const { return ui_; }
+
     RunReport& Report() { return report_; }
     const RunReport& Report() const { return report_; }
     void Append(const QString& line) { report_.Append(line); }
