@@ -49,6 +49,11 @@ QString BackupEngine::FormatFreeSpace(qint64 v) {
            QString::number(v / 1048576) + QStringLiteral(" Mo)");
 }
 
+void BackupEngine::MarkIncomplete() {
+    copyIncomplete_ = true;
+    runIncomplete_ = true;
+}
+
 qint64 BackupEngine::MeasureFreeSpace(const QString& path) const {
     const qint64 value = freeSpaceQuery_(path);
     return value < 0 ? 2147483647 : value;
@@ -139,6 +144,8 @@ void BackupEngine::RunBackup() {
     // Set by every error this run reports, whatever a stage run in the middle of it did to the
     // stage flag: such a run never closes with the no-error line.
     bool errorReported = false;
+    lastRunSucceeded_ = false;
+    runIncomplete_ = false;
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
@@ -185,7 +192,7 @@ void BackupEngine::RunBackup() {
         errorReported = true;
     }
     if (noRoom) {
-        copyIncomplete_ = true;
+        MarkIncomplete();
         if (catalogue.IsOpen()) {
             catalogue.Close();
         }
@@ -226,13 +233,13 @@ void BackupEngine::RunBackup() {
                 sourceFound = CopyEntry(source, destination, copied);
             } catch (const Failure&) {
                 copied = false;
-                copyIncomplete_ = true;
+                MarkIncomplete();
                 reporter_.ReportError(QStringLiteral("FileError"));
                 errorReported = true;
             }
         }
         if (!sourceFound) {
-            copyIncomplete_ = true;
+            MarkIncomplete();
             if (catalogue.IsOpen()) {
                 catalogue.Close();
             }
@@ -246,6 +253,8 @@ void BackupEngine::RunBackup() {
                 Append(QStringLiteral("    <!> Copie du fichier réussie !"));
             }
         } catch (const Failure&) {
+            // Copied but not recorded: the restore program cannot put this file back.
+            MarkIncomplete();
             ShowError(QStringLiteral("Impossible d'écrire la configuration du fichier \"") +
                       source +
                       QStringLiteral(
@@ -270,6 +279,7 @@ void BackupEngine::RunBackup() {
         }
     }
 
+    lastRunSucceeded_ = !errorReported && !runIncomplete_;
     if (!errorReported) {
         reporter_.EndStage();
     }
@@ -331,7 +341,7 @@ bool BackupEngine::CopyEntry(const QString& source, const QString& destination, 
                                    "sans se préoccuper de celui-ci."));
             Append(QStringLiteral("        <!> Espace libre insuffisant pour copier le fichier (") +
                    QString::number(size / 1024) + QStringLiteral(" Ko) !"));
-            copyIncomplete_ = true;
+            MarkIncomplete();
         }
     }
     // With the checks switched off the file is copied: a lack of room then shows as a write

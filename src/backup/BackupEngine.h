@@ -23,9 +23,12 @@ public:
     // The last measured free space in bytes; 0 before any measurement, kept between runs.
     qint64 LastFreeSpace() const { return lastFreeSpace_; }
 
-    // True once a ticked file was not copied by a run (no room, vanished, failed, a run ended
-    // early): the program then exits with status 1.
+    // True once a ticked file was not copied and recorded by a run (no room, vanished, failed,
+    // no catalogue record, a run ended early): the program then exits with status 1.
     bool CopyIncomplete() const { return copyIncomplete_; }
+
+    // The last run ended normally, reported no error, and copied and recorded every ticked file.
+    bool LastRunSucceeded() const { return lastRunSucceeded_; }
 
     // Only for tests: replaces the free-space query (a failing query cannot be staged).
     void SetFreeSpaceQuery(std::function<qint64(const QString&)> query);
@@ -48,12 +51,15 @@ private:
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
+    void MarkIncomplete();
 
     Reporter& reporter_;
     BackupControls& controls_;
     std::function<qint64(const QString&)> freeSpaceQuery_;
     qint64 lastFreeSpace_ = 0;
     bool copyIncomplete_ = false;
+    bool runIncomplete_ = false;
+    bool lastRunSucceeded_ = false;
 
     // Run state: the destination, the last free-space text, the one-time line flags, the block
     // buffer that serves the whole run.

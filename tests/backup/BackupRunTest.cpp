@@ -78,6 +78,7 @@ TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheRep
               QStringList({QStringLiteral("Copie de ") + a, QStringLiteral("Copie de ") + b}));
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(engine.CopyIncomplete());
+    EXPECT_TRUE(engine.LastRunSucceeded());
     EXPECT_EQ(engine.LastFreeSpace(), kFreeBytes);
     // The restore application is measured on the destination, each copy on its own path.
     EXPECT_EQ(queriedPaths, QStringList({dest, CopyPath(QStringLiteral("a.cfg")),
@@ -157,6 +158,7 @@ TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
     EXPECT_FALSE(QFile::exists(SavedReportPath()));
     EXPECT_TRUE(engine.CopyIncomplete());
+    EXPECT_FALSE(engine.LastRunSucceeded());
 }
 
 TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
@@ -230,6 +232,13 @@ TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
               QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(equal)}));
     EXPECT_TRUE(QFile::exists(SavedReportPath()));
     EXPECT_FALSE(reporter.ErrorOccurred());
+    EXPECT_TRUE(engine.CopyIncomplete());
+    EXPECT_FALSE(engine.LastRunSucceeded());
+
+    // A later complete run succeeds; the program still remembers the file left behind.
+    window.SetTicked({equal});
+    engine.RunBackup();
+    EXPECT_TRUE(engine.LastRunSucceeded());
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
