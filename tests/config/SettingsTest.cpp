@@ -11,7 +11,7 @@
 #include "FileBytes.h"
 #include "MemorySettingsControls.h"
 #include "Mounts.h"
-#include "RecordingInterface.h"
+#include "RecordingUi.h"
 #include "TempProgramFolder.h"
 #include "platform/SystemError.h"
 
@@ -138,7 +138,7 @@ protected:
     }
 
     TempProgramFolder folder;
-    RecordingInterface ui;
+    RecordingUi ui;
     Reporter reporter{ui};
     MemorySettingsControls controls;
 };
@@ -428,7 +428,7 @@ TEST_F(SettingsWriteRefused, FullDisk) {
 
 TEST(SettingsWriteMissingFolder, MissingDataFolderIsRefused) {
     TempProgramFolder folder(TempProgramFolder::Contents::Empty);
-    RecordingInterface ui;
+    RecordingUi ui;
     Reporter reporter(ui);
     MemorySettingsControls controls;
     WriteSettings(reporter, controls);
