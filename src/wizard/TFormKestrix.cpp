@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,12 +15,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
-#include <set>
 
 #include "config/BlockSize.h"
 #include "config/CommandLine.h"
@@ -27,15 +26,15 @@
 #include "platform/AppControl.h"
 #include "platform/FileSystem.h"
 #include "platform/Screen.h"
-#include "wizard/ColourComboStandIn.h"
-#include "wizard/GradientButtonStandIn.h"
-#include "wizard/ProgressStandIn.h"
+#include "platform/SystemColours.h"
+#include "widgets/TGradProgress.h"
+#include "widgets/TTintoColorComboBox.h"
+#include "widgets/TZederuGradientButton.h"
+#include "widgets/TZederuWallpaper.h"
+#include "widgets/WidgetResources.h"
 #include "wizard/TFormKestrixAide.h"
-#include "wizard/WallpaperStandIn.h"
-#include "wizard/WizardColours.h"
 #include "wizard/WizardCommandLine.h"
 #include "wizard/WizardPages.h"
-#include "wizard/WizardPictures.h"
 
 using namespace WizardPages;
 
@@ -48,6 +47,9 @@ namespace {
 constexpr int kTimerEtapesInterval = 10;
 
 constexpr TColor kCheckBoxColour = 0x00C8C8C8;
+// The design colours of the wizard buttons, top and bottom, until the settings are read.
+constexpr TColor kButtonLight = 0x00E0E0E0;
+constexpr TColor kButtonShadow = clSilver;
 
 const QString kCaption = QStringLiteral("Kestrix - Version 1.1");
 const QString kSuccessText = QStringLiteral("Votre sauvegarde a été créée avec succès !");
@@ -80,6 +82,19 @@ void ShowGroups(const std::vector<QWidget*>* groups, int count, unsigned flags) 
     }
 }
 
+// The pictures of the widgets library are registered once, whatever the number of windows.
+void InitResourcesOnce() {
+    static const bool done = [] {
+        InitWidgetResources();
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+QImage Picture(const char* name) {
+    return QImage(QStringLiteral(":/pictures/") + QLatin1String(name));
+}
+
 QFont InterfaceFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
@@ -106,6 +121,7 @@ TFormKestrix::TFormKestrix(const QStringList& arguments, const WizardHooks& hook
     if (hooks_.freeSpace) {
         engine_.SetFreeSpaceQuery(hooks_.freeSpace);
     }
+    InitResourcesOnce();
     CreateControls();
 
     // The timer runs from the creation of the window to its end.
@@ -140,7 +156,6 @@ void TFormKestrix::CreateControls() {
     CreateBackupPages();
     CreateOptionsPages();
     ConnectHandlers();
-    CreateAccelerators();
 
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -181,7 +196,7 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, int left, int top,
     box->setChecked(checked);
     // The boxes keep their own background whatever the window colour.
     QPalette colours = box->palette();
-    colours.setColor(QPalette::Window, WizardColour(kCheckBoxColour));
+    colours.setColor(QPalette::Window, TColorToQColor(kCheckBoxColour));
     box->setPalette(colours);
     box->setAutoFillBackground(true);
     return box;
@@ -194,14 +209,18 @@ QRect At(int left, int top) {
 }  // namespace
 
 void TFormKestrix::CreateFrame() {
-    ZederuWallpaper = new WallpaperStandIn(this, QStringLiteral("ZederuWallpaper"));
-    ZederuWallpaper->setGeometry(0, 0, 458, 343);
+    // Covers the whole client area and lies behind every other control.
+    ZederuWallpaper = new TZederuWallpaper(this);
+    ZederuWallpaper->setObjectName(QStringLiteral("ZederuWallpaper"));
+    ZederuWallpaper->setAlignClient(true);
+    ZederuWallpaper->setImage(Picture("texture.png"));
+    ZederuWallpaper->setTransColor(0x02BFBFBF);
 
     ImageLogo = new QLabel(this);
     ImageLogo->setObjectName(QStringLiteral("ImageLogo"));
     ImageLogo->setGeometry(8, 8, 115, 330);
     ImageLogo->setAlignment(Qt::AlignCenter);
-    ImageLogo->setPixmap(WizardPictures::SideLogo(QSize(113, 328)));
+    ImageLogo->setPixmap(QPixmap::fromImage(Picture("logo.png")));
     BevelImage = MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 8, 115, 330), QFrame::Box,
                            QFrame::Sunken);
 
@@ -225,56 +244,66 @@ void TFormKestrix::CreateButtons() {
     // The creation order is the control order that decides which of two visible buttons with
     // the same accelerator letter acts: Parcourir before Précédent, Affichage before Aide.
     const auto make = [this](const char* name, const QString& caption, const QString& hint,
-                             const QSize& picture, const QRect& place) {
-        auto* button = new GradientButtonStandIn(this, QLatin1String(name), caption, hint, picture);
+                             const char* glyph, int spacing, const QRect& place) {
+        auto* button = new TZederuGradientButton(this);
+        button->setObjectName(QLatin1String(name));
+        button->setCaption(caption);
+        button->setToolTip(hint);
+        button->setLayout(TZederuGradientButton::blGlyphLeft);
+        button->setVertical(true);
+        button->setSpacing(spacing);
+        if (glyph != nullptr) {
+            button->setGlyph(Picture(glyph));
+        }
+        button->setLightColor(kButtonLight);
+        button->setShadowColor(kButtonShadow);
         button->setGeometry(place);
-        buttonsInOrder_.push_back(button);
         return button;
     };
     BtnParcourir = make("BtnParcourir", QStringLiteral("&Parcourir..."),
-                        QStringLiteral("Parcourir à la recherche d'un dossier"), QSize(),
+                        QStringLiteral("Parcourir à la recherche d'un dossier"), nullptr, 110,
                         QRect(152, 174, 289, 25));
     BtnOptionsGen = make("BtnOptionsGen", QStringLiteral("&Général      "),
                          QStringLiteral("Configurer les options générales du programme"),
-                         QSize(16, 16), QRect(152, 60, 93, 25));
+                         "optgen.png", 25, QRect(152, 60, 93, 25));
     BtnOptionsAff =
         make("BtnOptionsAff", QStringLiteral("&Affichage      "),
              QStringLiteral("Configurer les options relatives à l'apparence du programme"),
-             QSize(16, 16), QRect(250, 60, 93, 25));
+             "optaff.png", 25, QRect(250, 60, 93, 25));
     BtnOptionsEnreg =
         make("BtnOptionsEnreg", QStringLiteral("&Paramètres       "),
              QStringLiteral(
                  "Configurer les options relatives à l'enregistrement des paramètres de Kestrix"),
-             QSize(16, 16), QRect(348, 60, 93, 25));
+             "optenreg.png", 25, QRect(348, 60, 93, 25));
     BtnOptionsDefault =
         make("BtnOptionsDefault", QStringLiteral("Paramètres par défaut"),
-             QStringLiteral("Restaurer les couleurs par défaut de Windows ou du logiciel"), QSize(),
-             QRect(296, 252, 133, 21));
+             QStringLiteral("Restaurer les couleurs par défaut de Windows ou du logiciel"), nullptr,
+             15, QRect(296, 252, 133, 21));
     BtnAide = make("BtnAide", QStringLiteral("&Aide       "),
                    QStringLiteral("Affiche la boite A propos du programme (informations sur le "
                                   "logiciel, l'auteur...)"),
-                   QSize(16, 16), QRect(384, 10, 57, 25));
-    BtnSuivant =
-        make("BtnSuivant", QStringLiteral("&Suivant       "),
-             QStringLiteral("Passer à l'étape suivante"), QSize(15, 14), QRect(250, 310, 90, 25));
+                   "aide.png", 25, QRect(384, 10, 57, 25));
+    BtnSuivant = make("BtnSuivant", QStringLiteral("&Suivant       "),
+                      QStringLiteral("Passer à l'étape suivante"), "suivant.png", 25,
+                      QRect(250, 310, 90, 25));
     BtnPrecedent = make("BtnPrecedent", QStringLiteral("&Précédent       "),
-                        QStringLiteral("Retourner à l'étape précédente"), QSize(15, 14),
+                        QStringLiteral("Retourner à l'étape précédente"), "precedent.png", 25,
                         QRect(148, 310, 93, 25));
     BtnOptions = make("BtnOptions", QStringLiteral("&Options      "),
                       QStringLiteral("Afficher et configurer les options du programme"),
-                      QSize(20, 17), QRect(148, 310, 93, 25));
+                      "options.png", 25, QRect(148, 310, 93, 25));
     BtnValider = make("BtnValider", QStringLiteral("&Valider"),
-                      QStringLiteral("Valider les modifications apportées"), QSize(12, 10),
+                      QStringLiteral("Valider les modifications apportées"), "valider.png", 20,
                       QRect(148, 310, 192, 25));
     BtnDemarrer = make("BtnDemarrer", QStringLiteral("&Démarrer     "),
-                       QStringLiteral("Démarre la création de la sauvegarde"), QSize(12, 10),
+                       QStringLiteral("Démarre la création de la sauvegarde"), "demarrer.png", 20,
                        QRect(250, 310, 90, 25));
     BtnRapport = make("BtnRapport", QStringLiteral("&Rapport       "),
                       QStringLiteral("Voir le rapport de Kestrix dans le Bloc-Notes"),
-                      QSize(16, 16), QRect(250, 310, 90, 25));
-    BtnQuitter =
-        make("BtnQuitter", QStringLiteral("&Quitter      "),
-             QStringLiteral("Ferme et quitte le logiciel"), QSize(16, 16), QRect(350, 310, 90, 25));
+                      "rapport.png", 25, QRect(250, 310, 90, 25));
+    BtnQuitter = make("BtnQuitter", QStringLiteral("&Quitter      "),
+                      QStringLiteral("Ferme et quitte le logiciel"), "quitter.png", 25,
+                      QRect(350, 310, 90, 25));
 
     buttonGroups_[GroupIndex(kAide)] = {BtnAide};
     buttonGroups_[GroupIndex(kDemarrer)] = {BtnDemarrer};
@@ -401,8 +430,25 @@ void TFormKestrix::CreateBackupPages() {
         label("LabelStep5Num1", QStringLiteral("Kestrix crée maintenant votre sauvegarde système."),
               QRect(152, 96, 245, 13)),
         LabelStatus, LabelCopyFile, LabelFileSize};
-    GradProgressFile = new ProgressStandIn(this, QStringLiteral("GradProgressFile"));
+    GradProgressFile = new TGradProgress(this);
+    GradProgressFile->setObjectName(QStringLiteral("GradProgressFile"));
     GradProgressFile->setGeometry(152, 184, 289, 25);
+    GradProgressFile->setStyle(TGradProgress::gsHorizontal);
+    GradProgressFile->setBevelStyle(TGradProgress::bsRaised);
+    GradProgressFile->setBevelWidth(1);
+    GradProgressFile->setMaxValue(100);
+    GradProgressFile->setStep(1);
+    GradProgressFile->setShowPercent(true);
+    GradProgressFile->setBackColor(clBtnFace);
+    GradProgressFile->setFontColor(clWhite);
+    GradProgressFile->setStartColor(0x00004000);
+    GradProgressFile->setEndColor(0x0080FF80);
+    {
+        // The percentage in the toolkit's default face, 11 pixels high.
+        QFont percentFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        percentFont.setPixelSize(11);
+        GradProgressFile->setFont(percentFont);
+    }
     controlGroups_[GroupIndex(kGradProgressFile)] = {GradProgressFile};
 
     LabelStep6Num1 = label("LabelStep6Num1", kSuccessText, QRect(152, 76, 211, 13));
@@ -477,7 +523,11 @@ void TFormKestrix::CreateOptionsPages() {
 
     // Display options.
     const auto combo = [this](ColourBox box, const char* name, TColor value, const QRect& place) {
-        auto* c = new ColourComboStandIn(this, QLatin1String(name), value);
+        auto* c = new TTintoColorComboBox(this);
+        c->setObjectName(QLatin1String(name));
+        c->setLanguage(TTintoColorComboBox::lgFrench);
+        c->setShowSysColors(true);
+        c->setColorValue(value);
         c->setGeometry(place);
         colourBoxes_[box] = c;
         controlGroups_[GroupIndex(kColourCombos)].push_back(c);
@@ -547,8 +597,9 @@ void TFormKestrix::CreateOptionsPages() {
 }
 
 void TFormKestrix::ConnectHandlers() {
-    const auto on = [this](QPushButton* button, void (TFormKestrix::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    const auto on = [this](TZederuGradientButton* button, void (TFormKestrix::*handler)()) {
+        connect(button, &TZederuGradientButton::clicked, this,
+                [this, handler] { (this->*handler)(); });
     };
     on(BtnSuivant, &TFormKestrix::BtnSuivantClick);
     on(BtnPrecedent, &TFormKestrix::BtnPrecedentClick);
@@ -564,28 +615,15 @@ void TFormKestrix::ConnectHandlers() {
     on(BtnQuitter, &TFormKestrix::BtnQuitterClick);
     connect(CheckBoxOptions2Texture, &QCheckBox::clicked, this,
             [this] { CheckBoxOptions2TextureClick(); });
-}
-
-void TFormKestrix::CreateAccelerators() {
-    std::set<QChar> letters;
-    for (const GradientButtonStandIn* button : buttonsInOrder_) {
-        const QChar key = button->AcceleratorKey();
-        if (!key.isNull() && letters.insert(key).second) {
-            auto* shortcut = new QShortcut(
-                QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key.unicode()))), this);
-            connect(shortcut, &QShortcut::activated, this,
-                    [this, key] { AcceleratorPressed(key); });
-        }
-    }
-}
-
-void TFormKestrix::AcceleratorPressed(QChar key) {
-    for (GradientButtonStandIn* button : buttonsInOrder_) {
-        if (button->AcceleratorKey() == key && button->isVisibleTo(this) && button->isEnabled()) {
-            button->click();
-            return;
-        }
-    }
+    const auto onColour = [this](ColourBox box, void (TFormKestrix::*handler)()) {
+        connect(colourBoxes_.at(box), &TTintoColorComboBox::changed, this,
+                [this, handler] { (this->*handler)(); });
+    };
+    onColour(ColourBox::Fond, &TFormKestrix::TintoColorComboBoxFondChange);
+    onColour(ColourBox::ButtonHaut, &TFormKestrix::TintoColorComboBoxButtonHautChange);
+    onColour(ColourBox::ButtonBas, &TFormKestrix::TintoColorComboBoxButtonBasChange);
+    onColour(ColourBox::BarDebut, &TFormKestrix::TintoColorComboBoxBarDebutChange);
+    onColour(ColourBox::BarFin, &TFormKestrix::TintoColorComboBoxBarFinChange);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -834,8 +872,8 @@ void TFormKestrix::BtnOptionsEnregClick() {
 }
 
 void TFormKestrix::BtnAideClick() {
-    FormKestrixAide->ShowFromMain({TextureShown(), WizardColour(windowColour_),
-                                   BtnQuitter->LightColour(), BtnQuitter->ShadowColour()});
+    FormKestrixAide->ShowFromMain({TextureShown(), TColorToQColor(windowColour_),
+                                   BtnQuitter->lightColor(), BtnQuitter->shadowColor()});
 }
 
 void TFormKestrix::BtnQuitterClick() {
@@ -844,6 +882,26 @@ void TFormKestrix::BtnQuitterClick() {
 
 void TFormKestrix::CheckBoxOptions2TextureClick() {
     ZederuWallpaper->setHidden(!CheckBoxOptions2Texture->isChecked());
+}
+
+void TFormKestrix::TintoColorComboBoxFondChange() {
+    SetWindowColour(ComboColour(ColourBox::Fond));
+}
+
+void TFormKestrix::TintoColorComboBoxButtonHautChange() {
+    ApplyButtonColours();
+}
+
+void TFormKestrix::TintoColorComboBoxButtonBasChange() {
+    ApplyButtonColours();
+}
+
+void TFormKestrix::TintoColorComboBoxBarDebutChange() {
+    GradProgressFile->setStartColor(ComboColour(ColourBox::BarDebut));
+}
+
+void TFormKestrix::TintoColorComboBoxBarFinChange() {
+    GradProgressFile->setEndColor(ComboColour(ColourBox::BarFin));
 }
 
 QString TFormKestrix::SelectedFolder() const {
@@ -923,36 +981,37 @@ void TFormKestrix::UpdateBlockSizeText() {
 }
 
 TColor TFormKestrix::ComboColour(ColourBox box) const {
-    return colourBoxes_.at(box)->Value();
+    return colourBoxes_.at(box)->colorValue();
 }
 
 void TFormKestrix::SetComboColour(ColourBox box, TColor colour) {
-    colourBoxes_.at(box)->SetValue(colour);
+    colourBoxes_.at(box)->setColorValue(colour);
 }
 
 void TFormKestrix::SetWindowColour(TColor colour) {
     windowColour_ = colour;
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, WizardColour(colour));
+    colours.setColor(QPalette::Window, TColorToQColor(colour));
     setPalette(colours);
 }
 
 void TFormKestrix::SetProgressColours(TColor start, TColor end) {
-    GradProgressFile->SetColours(start, end);
+    GradProgressFile->setStartColor(start);
+    GradProgressFile->setEndColor(end);
 }
 
 void TFormKestrix::ApplyButtonColours() {
     const TColor light = ComboColour(ColourBox::ButtonHaut);
     const TColor shadow = ComboColour(ColourBox::ButtonBas);
-    GradientButtonStandIn* const order[] = {
+    TZederuGradientButton* const order[] = {
         BtnAide,           BtnDemarrer,     BtnOptions,   BtnOptionsAff, BtnOptionsGen,
         BtnOptionsDefault, BtnOptionsEnreg, BtnParcourir, BtnPrecedent,  BtnSuivant,
         BtnValider,        BtnRapport,      BtnQuitter};
-    for (GradientButtonStandIn* button : order) {
-        button->SetLightColour(light);
+    for (TZederuGradientButton* button : order) {
+        button->setLightColor(light);
     }
-    for (GradientButtonStandIn* button : order) {
-        button->SetShadowColour(shadow);
+    for (TZederuGradientButton* button : order) {
+        button->setShadowColor(shadow);
     }
 }
 
@@ -1019,7 +1078,7 @@ void TFormKestrix::SetFileSizeText(const QString& text) {
 }
 
 void TFormKestrix::SetProgressPosition(int position) {
-    GradProgressFile->setValue(position);
+    GradProgressFile->setPosition(position);
 }
 
 void TFormKestrix::SetCopyControlsVisible(bool visible) {

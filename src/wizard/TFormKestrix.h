@@ -22,11 +22,11 @@ class QListWidget;
 class QSlider;
 class QTimer;
 class QTreeView;
-class ColourComboStandIn;
-class GradientButtonStandIn;
-class ProgressStandIn;
 class TFormKestrixAide;
-class WallpaperStandIn;
+class TGradProgress;
+class TTintoColorComboBox;
+class TZederuGradientButton;
+class TZederuWallpaper;
 class WizardCommandLine;
 
 // The main window of Kestrix: a fixed-size wizard whose pages are its own controls, shown by
@@ -108,7 +108,6 @@ private:
     void CreateOptionsPages();
     void CreateButtons();
     void ConnectHandlers();
-    void CreateAccelerators();
 
     void FormCreate();
     void FormClose();
@@ -137,7 +136,11 @@ private:
     void BtnAideClick();
     void BtnQuitterClick();
     void CheckBoxOptions2TextureClick();
-    void AcceleratorPressed(QChar key);
+    void TintoColorComboBoxFondChange();
+    void TintoColorComboBoxButtonHautChange();
+    void TintoColorComboBoxButtonBasChange();
+    void TintoColorComboBoxBarDebutChange();
+    void TintoColorComboBoxBarFinChange();
 
     QString SelectedFolder() const;
     bool OpenUrl(const QUrl& url) const;
@@ -156,15 +159,14 @@ private:
     std::vector<QWidget*> checkBoxGroups_[3];
     std::vector<QWidget*> buttonGroups_[10];
     std::vector<QWidget*> textGroups_[10];
-    std::vector<GradientButtonStandIn*> buttonsInOrder_;
     std::map<SaveFlag, QCheckBox*> saveBoxes_;
-    std::map<ColourBox, ColourComboStandIn*> colourBoxes_;
+    std::map<ColourBox, TTintoColorComboBox*> colourBoxes_;
 
     QTimer* TimerEtapes;
     TFormKestrixAide* FormKestrixAide = nullptr;
 
     // The frame.
-    WallpaperStandIn* ZederuWallpaper;
+    TZederuWallpaper* ZederuWallpaper;
     QLabel* ImageLogo;
     QFrame* BevelImage;
     QLabel* LabelTitre;
@@ -172,19 +174,19 @@ private:
     QFrame* BevelBas;
 
     // The buttons.
-    GradientButtonStandIn* BtnAide;
-    GradientButtonStandIn* BtnSuivant;
-    GradientButtonStandIn* BtnPrecedent;
-    GradientButtonStandIn* BtnOptions;
-    GradientButtonStandIn* BtnParcourir;
-    GradientButtonStandIn* BtnValider;
-    GradientButtonStandIn* BtnDemarrer;
-    GradientButtonStandIn* BtnRapport;
-    GradientButtonStandIn* BtnQuitter;
-    GradientButtonStandIn* BtnOptionsGen;
-    GradientButtonStandIn* BtnOptionsAff;
-    GradientButtonStandIn* BtnOptionsEnreg;
-    GradientButtonStandIn* BtnOptionsDefault;
+    TZederuGradientButton* BtnAide;
+    TZederuGradientButton* BtnSuivant;
+    TZederuGradientButton* BtnPrecedent;
+    TZederuGradientButton* BtnOptions;
+    TZederuGradientButton* BtnParcourir;
+    TZederuGradientButton* BtnValider;
+    TZederuGradientButton* BtnDemarrer;
+    TZederuGradientButton* BtnRapport;
+    TZederuGradientButton* BtnQuitter;
+    TZederuGradientButton* BtnOptionsGen;
+    TZederuGradientButton* BtnOptionsAff;
+    TZederuGradientButton* BtnOptionsEnreg;
+    TZederuGradientButton* BtnOptionsDefault;
 
     // The pages of the backup path.
     QLineEdit* EditChemin_;
@@ -196,7 +198,7 @@ private:
     QLabel* LabelCopyFile;
     QLabel* LabelFileSize;
     QLabel* LabelStep6Num1;
-    ProgressStandIn* GradProgressFile;
+    TGradProgress* GradProgressFile;
 
     // The options pages.
     QSlider* TrackBarVitesse;

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPalette>
 
-#include "wizard/GradientButtonStandIn.h"
-#include "wizard/WallpaperStandIn.h"
+#include "widgets/TZederuGradientButton.h"
+#include "widgets/TZederuWallpaper.h"
 
 namespace {
 
@@ -29,6 +29,29 @@ QFrame* MakeBevel(QWidget* parent, const QString& name, const QRect& place, QFra
     return bevel;
 }
 
+QImage Picture(const char* name) {
+    return QImage(QStringLiteral(":/pictures/") + QLatin1String(name));
+}
+
+// A button of the window: vertical gradient, picture on the left, the main window's design
+// colours until the window is first shown.
+TZederuGradientButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                                  const QString& hint, const char* glyph, int spacing,
+                                  const QRect& place) {
+    auto* button = new TZederuGradientButton(parent);
+    button->setObjectName(name);
+    button->setCaption(caption);
+    button->setToolTip(hint);
+    button->setLayout(TZederuGradientButton::blGlyphLeft);
+    button->setVertical(true);
+    button->setSpacing(spacing);
+    button->setGlyph(Picture(glyph));
+    button->setLightColor(0x00E0E0E0);
+    button->setShadowColor(clSilver);
+    button->setGeometry(place);
+    return button;
+}
+
 QUrl HelpUrl(const QString& fragment) {
     QUrl url = QUrl::fromLocalFile(QFileInfo(kHtmlHelp).absoluteFilePath());
     url.setFragment(fragment);
@@ -49,8 +72,11 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
     setFont(font);
     setAutoFillBackground(true);
 
-    ZederuWallpaperAide = new WallpaperStandIn(this, QStringLiteral("ZederuWallpaperAide"));
-    ZederuWallpaperAide->setGeometry(0, 0, 345, 353);
+    ZederuWallpaperAide = new TZederuWallpaper(this);
+    ZederuWallpaperAide->setObjectName(QStringLiteral("ZederuWallpaperAide"));
+    ZederuWallpaperAide->setAlignClient(true);
+    ZederuWallpaperAide->setImage(Picture("texture.png"));
+    ZederuWallpaperAide->setTransColor(0x02BFBFBF);
     MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 16, 330, 115), QFrame::Box,
               QFrame::Sunken);
     auto* title = new QLabel(QStringLiteral("Kestrix 1.1 - copie de secours des fichiers de "
@@ -69,21 +95,18 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
               QFrame::Raised);
     MakeLabel(this, QStringLiteral("LabelAboutAide"), QStringLiteral("Aide :"), 16, 325);
 
-    BtnHTML = new GradientButtonStandIn(
-        this, QStringLiteral("BtnHTML"), QStringLiteral("Format HTML       "),
-        QStringLiteral("Affiche l'aide au format HTML dans votre navigateur Web"), QSize(16, 16));
-    BtnHTML->setGeometry(56, 318, 105, 25);
-    BtnHLP = new GradientButtonStandIn(
-        this, QStringLiteral("BtnHLP"), QStringLiteral("Format HLP        "),
-        QStringLiteral("Affiche le fichier d'aide au format Windows HLP"), QSize(16, 16));
-    BtnHLP->setGeometry(168, 318, 97, 25);
-    BtnOK = new GradientButtonStandIn(this, QStringLiteral("BtnOK"), QStringLiteral("OK     "),
-                                      QString(), QSize(12, 10));
-    BtnOK->setGeometry(288, 318, 49, 25);
+    BtnHTML = MakeButton(this, QStringLiteral("BtnHTML"), QStringLiteral("Format HTML       "),
+                         QStringLiteral("Affiche l'aide au format HTML dans votre navigateur Web"),
+                         "html.png", 21, QRect(56, 318, 105, 25));
+    BtnHLP = MakeButton(this, QStringLiteral("BtnHLP"), QStringLiteral("Format HLP        "),
+                        QStringLiteral("Affiche le fichier d'aide au format Windows HLP"),
+                        "hlp.png", 25, QRect(168, 318, 97, 25));
+    BtnOK = MakeButton(this, QStringLiteral("BtnOK"), QStringLiteral("OK     "), QString(),
+                       "valider.png", 15, QRect(288, 318, 49, 25));
 
-    connect(BtnHTML, &QPushButton::clicked, this, [this] { BtnHTMLClick(); });
-    connect(BtnHLP, &QPushButton::clicked, this, [this] { BtnHLPClick(); });
-    connect(BtnOK, &QPushButton::clicked, this, [this] { BtnOKClick(); });
+    connect(BtnHTML, &TZederuGradientButton::clicked, this, [this] { BtnHTMLClick(); });
+    connect(BtnHLP, &TZederuGradientButton::clicked, this, [this] { BtnHLPClick(); });
+    connect(BtnOK, &TZederuGradientButton::clicked, this, [this] { BtnOKClick(); });
 }
 
 void TFormKestrixAide::ShowFromMain(const MainLook& look) {
@@ -100,9 +123,9 @@ void TFormKestrixAide::FormShow(const MainLook& look) {
     QPalette colours = palette();
     colours.setColor(QPalette::Window, look.windowColour);
     setPalette(colours);
-    for (GradientButtonStandIn* button : {BtnHLP, BtnHTML, BtnOK}) {
-        button->SetLightColour(look.buttonLight);
-        button->SetShadowColour(look.buttonShadow);
+    for (TZederuGradientButton* button : {BtnHLP, BtnHTML, BtnOK}) {
+        button->setLightColor(look.buttonLight);
+        button->setShadowColor(look.buttonShadow);
     }
 }
 

@@ -7,8 +7,8 @@
 
 #include "platform/TColor.h"
 
-class GradientButtonStandIn;
-class WallpaperStandIn;
+class TZederuGradientButton;
+class TZederuWallpaper;
 
 // The about window: created once, hidden until "Aide" asks for it, hidden again by "OK" or its
 // close box. It never blocks the main window.
@@ -36,8 +36,8 @@ private:
     void BtnOKClick();
 
     std::function<bool(const QUrl&)> openUrl_;
-    WallpaperStandIn* ZederuWallpaperAide;
-    GradientButtonStandIn* BtnHTML;
-    GradientButtonStandIn* BtnHLP;
-    GradientButtonStandIn* BtnOK;
+    TZederuWallpaper* ZederuWallpaperAide;
+    TZederuGradientButton* BtnHTML;
+    TZederuGradientButton* BtnHLP;
+    TZederuGradientButton* BtnOK;
 };

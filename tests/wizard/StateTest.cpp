@@ -4,11 +4,11 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include "widgets/TZederuGradientButton.h"
 
 #include "FileBytes.h"
 #include "WizardFixture.h"
@@ -365,7 +365,8 @@ TEST_F(StateTest, AideShowsOneAboutWindowHoweverOftenAsked) {
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0]->size(), QSize(345, 353));
     EXPECT_EQ(Window().Etape(), 1);
-    QTest::mouseClick(shown[0]->findChild<QPushButton*>(QStringLiteral("BtnOK")), Qt::LeftButton);
+    QTest::mouseClick(shown[0]->findChild<TZederuGradientButton*>(QStringLiteral("BtnOK")),
+                      Qt::LeftButton);
     EXPECT_FALSE(shown[0]->isVisible());
     EXPECT_TRUE(Window().isVisible());
     EXPECT_FALSE(AppControl::EndRequested());
@@ -389,13 +390,13 @@ TEST_F(StateTest, FrameAndButtonsAtTheirPlaces) {
     Start();
     EXPECT_EQ(Window().size(), QSize(458, 343));
     EXPECT_EQ(Window().windowTitle(), QStringLiteral("Kestrix - Version 1.1"));
-    EXPECT_EQ(Button("BtnSuivant")->text(), QStringLiteral("&Suivant       "));
+    EXPECT_EQ(Button("BtnSuivant")->caption(), QStringLiteral("&Suivant       "));
     EXPECT_EQ(Button("BtnSuivant")->toolTip(), L("Passer à l'étape suivante"));
     EXPECT_EQ(Button("BtnSuivant")->geometry(), QRect(250, 310, 90, 25));
-    EXPECT_EQ(Button("BtnPrecedent")->text(), L("&Précédent       "));
+    EXPECT_EQ(Button("BtnPrecedent")->caption(), L("&Précédent       "));
     EXPECT_EQ(Button("BtnAide")->geometry(), QRect(384, 10, 57, 25));
     EXPECT_EQ(Button("BtnValider")->geometry(), QRect(148, 310, 192, 25));
-    EXPECT_EQ(Button("BtnOptionsEnreg")->text(), L("&Paramètres       "));
+    EXPECT_EQ(Button("BtnOptionsEnreg")->caption(), L("&Paramètres       "));
     EXPECT_EQ(Button("BtnOptionsDefault")->geometry(), QRect(296, 252, 133, 21));
     EXPECT_EQ(Window().findChild<QWidget*>(QStringLiteral("EditChemin"))->geometry(),
               QRect(152, 136, 289, 21));

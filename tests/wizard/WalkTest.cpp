@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include "widgets/TZederuGradientButton.h"
 
 #include "FileBytes.h"
 #include "WizardFixture.h"

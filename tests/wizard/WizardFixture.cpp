@@ -1,8 +1,8 @@
 #include "WizardFixture.h"
 
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QTest>
+#include "widgets/TZederuGradientButton.h"
 
 #include "FileBytes.h"
 #include "platform/AppControl.h"
@@ -53,14 +53,14 @@ void WizardFixture::Start(const QStringList& arguments) {
     Tick();
 }
 
-QPushButton* WizardFixture::Button(const char* name) {
-    auto* button = window_->findChild<QPushButton*>(QLatin1String(name));
+TZederuGradientButton* WizardFixture::Button(const char* name) {
+    auto* button = window_->findChild<TZederuGradientButton*>(QLatin1String(name));
     EXPECT_NE(button, nullptr) << name;
     return button;
 }
 
 void WizardFixture::Click(const char* name) {
-    QPushButton* button = Button(name);
+    TZederuGradientButton* button = Button(name);
     ASSERT_TRUE(button->isVisibleTo(window_.get())) << name << " clicked while hidden";
     QTest::mouseClick(button, Qt::LeftButton);
 }

@@ -14,7 +14,7 @@
 #include "report/UserInterface.h"
 #include "wizard/TFormKestrix.h"
 
-class QPushButton;
+class TZederuGradientButton;
 
 // A shipped program folder with a source list of files of its own, the window started in it
 // with a fixed clock, a fixed free space, and a recorded person who answers every message box.
@@ -33,7 +33,7 @@ protected:
     void Start(const QStringList& arguments = {});
 
     TFormKestrix& Window() { return *window_; }
-    QPushButton* Button(const char* name);
+    TZederuGradientButton* Button(const char* name);
     void Click(const char* name);
     // Lets the step timer lay out the current page.
     void Tick();
