@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+#include <memory>
+
+class TFormKestrix;
+
+// Walks the wizard the way a person would, in the current working directory (a program
+// folder), and renders four of its pages: the welcome page, the file page after the destination
+// was prepared and the list loaded, the backup page while the bar is part-filled, and the end
+// page. Every message box is answered with its default button and printed on stderr; a run that
+// showed one is a failed run, since its pictures would not show the normal road.
+class ScreenshotSession {
+public:
+    ScreenshotSession(const QString& outputFolder, const QString& destination);
+    ~ScreenshotSession();
+
+    // Writes welcome.png, files.png, backup.png and end.png; false, with the reason on stderr,
+    // when a page could not be reached or a picture not written.
+    bool Run();
+
+private:
+    bool Click(const char* name);
+    void Settle();
+    bool Save(const QPixmap& picture, const char* name);
+    void WatchBackupPage();
+
+    QString outputFolder_;
+    QString destination_;
+    std::unique_ptr<TFormKestrix> window_;
+    int messages_ = 0;
+    int lastPosition_ = -1;
+    bool partFilled_ = false;
+    QPixmap backupPicture_;
+};
