@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 #include <map>
@@ -151,9 +152,10 @@ private:
     BackupEngine engine_;
     std::unique_ptr<WizardCommandLine> commandLine_;
     int etape_ = 1;
+    QElapsedTimer lastPump_;
+    static constexpr qint64 kPumpIntervalNs = 1'000'000;
     QString blockSizeText_;
     TColor windowColour_ = clBtnFace;
-    int messagesShown_ = 0;
 
     std::vector<QWidget*> controlGroups_[9];
     std::vector<QWidget*> checkBoxGroups_[3];
