@@ -1,22 +1,25 @@
-// Times RunBackup against cp on the same page-cached file set at each block size, and measures
-// the peak memory of a run. Usage: bench_copy [total MiB] [file count] [work folder]
-#include <sys/wait.h>
+// Times RunBackup, driving the real main window headless, against cp and against a plain
+// read/write loop on the same page-cached file set at each block size, and measures the peak
+// memory of a run. Usage: bench_copy [total MiB] [file count] [work folder]
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
-#include "HeadlessWindow.h"
-#include "backup/BackupEngine.h"
+#include <fcntl.h>
+
 #include "config/BlockSize.h"
-#include "report/Reporter.h"
+#include "platform/UniqueFd.h"
+#include "wizard/TFormKestrix.h"
 
 namespace {
 
@@ -59,16 +62,35 @@ void ClearCopies(const QString& folder) {
     }
 }
 
-double TimeBackup(HeadlessWindow& window, BackupEngine& engine, const QString& copies) {
+void Click(QWidget& window, const char* name) {
+    auto* button = window.findChild<QWidget*>(QString::fromLatin1(name));
+    if (!button) {
+        std::fprintf(stderr, "no button %s\n", name);
+        std::exit(2);
+    }
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+    QTest::qWait(40);  // the page of the new step is laid out at the next tick
+}
+
+// One backup as a person makes it, from the welcome page to the end page and back; only the
+// click on "Démarrer", which runs the whole backup, is timed.
+double TimeBackup(QWidget& window, const QString& copies, const int& messages,
+                  int repeats = kRepeats) {
     double best = 1e30;
-    for (int i = 0; i < kRepeats; ++i) {
+    for (int i = 0; i < repeats; ++i) {
         ClearCopies(copies);
+        Click(window, "BtnSuivant");
+        Click(window, "BtnSuivant");
+        Click(window, "BtnSuivant");
+        auto* start = window.findChild<QWidget*>(QStringLiteral("BtnDemarrer"));
         QElapsedTimer timer;
         timer.start();
-        engine.RunBackup();
+        QTest::mouseClick(start, Qt::LeftButton, Qt::NoModifier, start->rect().center());
         best = std::min(best, timer.nsecsElapsed() / 1e9);
+        QTest::qWait(40);
+        Click(window, "BtnPrecedent");
     }
-    if (window.MessagesShown() != 0) {
+    if (messages != 0) {
         std::fprintf(stderr, "the backup showed messages: the timing is not valid\n");
         std::exit(2);
     }
@@ -93,6 +115,29 @@ double TimeCp(const QStringList& options, const QStringList& files, const QStrin
     return best;
 }
 
+// What cp would do with plain reads and writes: one 128 KiB buffer, no in-kernel copy.
+double TimeReadWrite(const QStringList& files, const QString& copies) {
+    std::vector<char> buffer(128 * 1024);
+    double best = 1e30;
+    for (int i = 0; i < kRepeats; ++i) {
+        ClearCopies(copies);
+        QElapsedTimer timer;
+        timer.start();
+        for (const QString& path : files) {
+            UniqueFd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+            const QString target = copies + QLatin1Char('/') + QFileInfo(path).fileName();
+            UniqueFd out(::open(QFile::encodeName(target).constData(),
+                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            for (std::int64_t n; (n = in.read(buffer.data(), buffer.size())) > 0;) {
+                out.writeAll(buffer.data(), static_cast<std::size_t>(n));
+            }
+            out.close();
+        }
+        best = std::min(best, timer.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
 long PeakMemoryKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
@@ -106,42 +151,31 @@ long PeakMemoryKiB() {
     return -1;
 }
 
-// The peak memory of a child process that runs `work` (or nothing) after the common set-up.
-long ChildPeak(const std::function<void()>& work) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) {
-        return -1;
+// Starts a new peak: the kernel resets VmHWM to the current resident size.
+void ResetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1) {
+        std::fprintf(stderr, "cannot reset the peak memory\n");
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        if (work) {
-            work();
-        }
-        const long peak = PeakMemoryKiB();
-        (void)!::write(pipeFds[1], &peak, sizeof peak);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    long peak = -1;
-    (void)!::read(pipeFds[0], &peak, sizeof peak);
-    ::close(pipeFds[0]);
-    ::waitpid(child, nullptr, 0);
-    return peak;
 }
 
-std::vector<ListEntry> Ticked(const QStringList& files) {
-    std::vector<ListEntry> entries;
-    for (const QString& path : files) {
-        entries.push_back(ListEntry{path, true, true});
+// The source list that the file page loads.
+void WriteList(const QStringList& files) {
+    QFile list(QStringLiteral("Data/Kestrix.dat"));
+    if (!list.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        list.write(QFile::encodeName(files.join(QLatin1Char('\n')))) < 0) {
+        std::fprintf(stderr, "cannot write the list\n");
+        std::exit(2);
     }
-    return entries;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const qint64 totalMiB = args.size() > 1 ? args[1].toLongLong() : 1024;
     const int fileCount = args.size() > 2 ? args[2].toInt() : 20;
@@ -170,55 +204,68 @@ int main(int argc, char** argv) {
         WriteRandomFile(files.last(), fileSize, random);
     }
     Warm(files);
+    // The program folder's settings, and its list naming these files.
+    QFile::copy(QStringLiteral(KESTRIX_SOURCE_DIR "/data/Data/Kestrix.ini"),
+                QStringLiteral("Data/Kestrix.ini"));
+    WriteList(files);
     const QString copies = work.filePath(QStringLiteral("Save/Kestrix"));
     const double mib = static_cast<double>(fileSize) * fileCount / 1048576.0;
 
-    HeadlessWindow window;
-    Reporter reporter(window);
-    reporter.SetReportNumber(1);
-    reporter.StartReport();
-    BackupEngine engine(reporter, window);
+    // The real main window, headless; the run drives its labels, bar and message pump.
+    int messages = 0;
+    WizardHooks hooks;
+    hooks.answerMessage = [&messages](MessageIcon, MessageButtons buttons, const QString& text) {
+        ++messages;
+        std::fprintf(stderr, "message: %s\n", text.toLocal8Bit().constData());
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    };
+    TFormKestrix window({QStringLiteral("kestrix")}, hooks);
+    window.show();
     window.SetEditChemin(work.filePath(QStringLiteral("Save")));
-    window.SetFileEntries(Ticked(files));
+
+    // Peak memory: the idle window, a run of the whole set, and a run of one file of the same
+    // total size.
+    const QString bigFile = work.filePath(QStringLiteral("Big/one.bin"));
+    WriteRandomFile(bigFile, fileSize * fileCount, random);
+    Warm({bigFile});
+    ResetPeakMemory();
+    QTest::qWait(500);
+    const long idle = PeakMemoryKiB();
+    ResetPeakMemory();
+    TimeBackup(window, copies, messages, 1);
+    const long manyFiles = PeakMemoryKiB();
+    WriteList({bigFile});
+    ResetPeakMemory();
+    TimeBackup(window, copies, messages, 1);
+    const long oneFile = PeakMemoryKiB();
+    WriteList(files);
 
     std::printf("Kestrix copy benchmark: %d files, %.0f MiB in all, in %s (best of %d)\n",
                 fileCount, mib, qPrintable(base), kRepeats);
     const double cpNever = TimeCp({QStringLiteral("--sparse=never")}, files, copies);
     const double cpPlain = TimeCp({}, files, copies);
-    std::printf("cp --sparse=never: %7.3f s  %7.0f MiB/s\n", cpNever, mib / cpNever);
-    std::printf("cp               : %7.3f s  %7.0f MiB/s\n\n", cpPlain, mib / cpPlain);
+    const double readWrite = TimeReadWrite(files, copies);
+    std::printf("cp --sparse=never    : %7.3f s  %7.0f MiB/s\n", cpNever, mib / cpNever);
+    std::printf("cp                   : %7.3f s  %7.0f MiB/s\n", cpPlain, mib / cpPlain);
+    std::printf("read/write 128 KiB   : %7.3f s  %7.0f MiB/s\n\n", readWrite, mib / readWrite);
     std::printf(
-        "| block   | RunBackup s | MiB/s | vs cp --sparse=never | vs cp | vs own 200 Ko |\n");
+        "| block  | RunBackup s | MiB/s | vs cp --sparse=never | vs cp | vs read/write | vs own "
+        "200 Ko |\n");
     std::printf(
-        "|---------|-------------|-------|----------------------|-------|---------------|\n");
+        "|--------|-------------|-------|----------------------|-------|---------------|-------"
+        "--------|\n");
     std::vector<double> times(7);
     for (int position = 6; position >= 0; --position) {
         window.SetTrackBarPosition(position);
-        times[position] = TimeBackup(window, engine, copies);
+        times[position] = TimeBackup(window, copies, messages);
     }
     for (int position = 0; position <= 6; ++position) {
         const double t = times[position];
-        std::printf("| %3d Ko  | %11.3f | %5.0f | %20.2f | %5.2f | %13.2f |\n",
+        std::printf("| %3d Ko | %11.3f | %5.0f | %20.2f | %5.2f | %13.2f | %14.2f |\n",
                     BlockSize::Bytes(position) / 1024, t, mib / t, cpNever / t, cpPlain / t,
-                    t / times[6]);
+                    readWrite / t, t / times[6]);
     }
 
-    // Peak memory: an idle process after the same set-up, a run of the whole set, and a run of
-    // one file of the same total size.
-    const QString bigFile = work.filePath(QStringLiteral("Big/one.bin"));
-    WriteRandomFile(bigFile, fileSize * fileCount, random);
-    Warm({bigFile});
-    window.SetTrackBarPosition(BlockSize::kDefaultPosition);
-    const long idle = ChildPeak(nullptr);
-    const long manyFiles = ChildPeak([&] {
-        ClearCopies(copies);
-        engine.RunBackup();
-    });
-    const long oneFile = ChildPeak([&] {
-        ClearCopies(copies);
-        window.SetFileEntries(Ticked({bigFile}));
-        engine.RunBackup();
-    });
     std::printf(
         "\nPeak memory (VmHWM): idle %ld KiB; run of %d files %ld KiB (+%ld); run of one "
         "%.0f MiB file %ld KiB (+%ld)\n",

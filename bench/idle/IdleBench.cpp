@@ -10,7 +10,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "platform/AppControl.h"
+#include "widgets/TZederuGradientButton.h"
 #include "wizard/TFormKestrix.h"
 
 namespace {
@@ -52,7 +52,7 @@ double IdleShare(int etape, int interval, int seconds) {
     window.findChild<QTimer*>(QStringLiteral("TimerEtapes"))->setInterval(interval);
     window.ShowAtLoopStart();
     if (etape == 71) {
-        window.findChild<QPushButton*>(QStringLiteral("BtnOptions"))->click();
+        emit window.findChild<TZederuGradientButton*>(QStringLiteral("BtnOptions"))->clicked();
     }
     QEventLoop loop;
     QTimer::singleShot(500, &loop, &QEventLoop::quit);

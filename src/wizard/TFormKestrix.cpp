@@ -1084,8 +1084,8 @@ void TFormKestrix::SetCopyControlsVisible(bool visible) {
 
 void TFormKestrix::PumpMessages() {
     // The run pumps twice per block, hundreds of thousands of times a second with small blocks.
-    // Within a millisecond of the last pass nothing a person or the screen could notice has
-    // arrived, so such a pass is left out.
+    // Within 10 ms of the last pass (the step timer's period) nothing a person or the screen
+    // could notice has arrived, so such a pass is left out.
     if (lastPump_.isValid() && lastPump_.nsecsElapsed() < kPumpIntervalNs) {
         return;
     }

@@ -153,7 +153,7 @@ private:
     std::unique_ptr<WizardCommandLine> commandLine_;
     int etape_ = 1;
     QElapsedTimer lastPump_;
-    static constexpr qint64 kPumpIntervalNs = 1'000'000;
+    static constexpr qint64 kPumpIntervalNs = 10'000'000;
     QString blockSizeText_;
     TColor windowColour_ = clBtnFace;
 
