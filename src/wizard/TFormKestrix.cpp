@@ -1,4 +1,5 @@
 #include "wizard/TFormKestrix.h"
+#include "wizard/WizardBevel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -177,15 +178,6 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, con
         label->adjustSize();
     }
     return label;
-}
-
-QFrame* MakeBevel(QWidget* parent, const QString& name, const QRect& place, QFrame::Shape shape,
-                  QFrame::Shadow shadow) {
-    auto* bevel = new QFrame(parent);
-    bevel->setObjectName(name);
-    bevel->setFrameStyle(shape | shadow);
-    bevel->setGeometry(place);
-    return bevel;
 }
 
 QCheckBox* MakeCheckBox(QWidget* parent, const QString& name, int left, int top,

@@ -1,4 +1,5 @@
 #include "wizard/TFormKestrixAide.h"
+#include "wizard/WizardBevel.h"
 
 #include <QFileInfo>
 #include <QFrame>
@@ -18,15 +19,6 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int
     label->move(left, top);
     label->adjustSize();
     return label;
-}
-
-QFrame* MakeBevel(QWidget* parent, const QString& name, const QRect& place, QFrame::Shape shape,
-                  QFrame::Shadow shadow) {
-    auto* bevel = new QFrame(parent);
-    bevel->setObjectName(name);
-    bevel->setFrameStyle(shape | shadow);
-    bevel->setGeometry(place);
-    return bevel;
 }
 
 QImage Picture(const char* name) {
