@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <iterator>
 
 namespace {
 
@@ -11,71 +12,42 @@ constexpr TColor Rgb(int red, int green, int blue) {
 
 // The classic Windows scheme, for the roles that Qt's palette does not have (and for every
 // index when no application object exists yet).
+constexpr TColor kClassic[] = {
+    Rgb(212, 208, 200),  // 0 scroll bar
+    Rgb(58, 110, 165),   // 1 desktop
+    Rgb(10, 36, 106),    // 2 active caption
+    Rgb(128, 128, 128),  // 3 inactive caption
+    Rgb(212, 208, 200),  // 4 menu
+    Rgb(255, 255, 255),  // 5 window
+    Rgb(0, 0, 0),        // 6 window frame
+    Rgb(0, 0, 0),        // 7 menu text
+    Rgb(0, 0, 0),        // 8 window text
+    Rgb(255, 255, 255),  // 9 caption text
+    Rgb(212, 208, 200),  // 10 active border
+    Rgb(212, 208, 200),  // 11 inactive border
+    Rgb(128, 128, 128),  // 12 application work space
+    Rgb(10, 36, 106),    // 13 highlight
+    Rgb(255, 255, 255),  // 14 highlighted text
+    Rgb(212, 208, 200),  // 15 button face
+    Rgb(128, 128, 128),  // 16 button shadow
+    Rgb(128, 128, 128),  // 17 greyed text
+    Rgb(0, 0, 0),        // 18 button text
+    Rgb(212, 208, 200),  // 19 inactive caption text
+    Rgb(255, 255, 255),  // 20 button highlight
+    Rgb(64, 64, 64),     // 21 3-D dark shadow
+    Rgb(212, 208, 200),  // 22 3-D light
+    Rgb(0, 0, 0),        // 23 tooltip text
+    Rgb(255, 255, 225),  // 24 tooltip background
+    0,                   // 25 (none)
+    Rgb(0, 0, 128),      // 26 hot-tracked item
+    Rgb(166, 202, 240),  // 27 active caption gradient
+    Rgb(192, 192, 192),  // 28 inactive caption gradient
+    Rgb(10, 36, 106),    // 29 menu highlight
+    Rgb(212, 208, 200),  // 30 menu bar
+};
+
 TColor ClassicColour(int index) {
-    switch (index) {
-        case 0:
-            return Rgb(212, 208, 200);  // scroll bar
-        case 1:
-            return Rgb(58, 110, 165);  // desktop
-        case 2:
-            return Rgb(10, 36, 106);  // active caption
-        case 3:
-            return Rgb(128, 128, 128);  // inactive caption
-        case 4:
-            return Rgb(212, 208, 200);  // menu
-        case 5:
-            return Rgb(255, 255, 255);  // window
-        case 6:
-            return Rgb(0, 0, 0);  // window frame
-        case 7:
-            return Rgb(0, 0, 0);  // menu text
-        case 8:
-            return Rgb(0, 0, 0);  // window text
-        case 9:
-            return Rgb(255, 255, 255);  // caption text
-        case 10:
-            return Rgb(212, 208, 200);  // active border
-        case 11:
-            return Rgb(212, 208, 200);  // inactive border
-        case 12:
-            return Rgb(128, 128, 128);  // application work space
-        case 13:
-            return Rgb(10, 36, 106);  // highlight
-        case 14:
-            return Rgb(255, 255, 255);  // highlighted text
-        case 15:
-            return Rgb(212, 208, 200);  // button face
-        case 16:
-            return Rgb(128, 128, 128);  // button shadow
-        case 17:
-            return Rgb(128, 128, 128);  // greyed text
-        case 18:
-            return Rgb(0, 0, 0);  // button text
-        case 19:
-            return Rgb(212, 208, 200);  // inactive caption text
-        case 20:
-            return Rgb(255, 255, 255);  // button highlight
-        case 21:
-            return Rgb(64, 64, 64);  // 3-D dark shadow
-        case 22:
-            return Rgb(212, 208, 200);  // 3-D light
-        case 23:
-            return Rgb(0, 0, 0);  // tooltip text
-        case 24:
-            return Rgb(255, 255, 225);  // tooltip background
-        case 26:
-            return Rgb(0, 0, 128);  // hot-tracked item
-        case 27:
-            return Rgb(166, 202, 240);  // active caption gradient
-        case 28:
-            return Rgb(192, 192, 192);  // inactive caption gradient
-        case 29:
-            return Rgb(10, 36, 106);  // menu highlight
-        case 30:
-            return Rgb(212, 208, 200);  // menu bar
-        default:
-            return 0;
-    }
+    return index >= 0 && index < static_cast<int>(std::size(kClassic)) ? kClassic[index] : 0;
 }
 
 bool PaletteRole(int index, QPalette::ColorGroup* group, QPalette::ColorRole* role) {
