@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "FileBytes.h"
+#include "SettingsReportLines.h"
 #include "TempProgramFolder.h"
 #include "app/TApplication.h"
 #include "platform/AppControl.h"
@@ -40,63 +41,10 @@ const QString kConfigTitle =
     QStringLiteral("Lecture de la configuration depuis le fichier \"Kestrix.ini\"");
 const QString kCommandTitle =
     QStringLiteral("Lecture et gestion des paramètres de la ligne de commandes");
-const QString kWriteTitle = QStringLiteral("Ecriture des paramètres vers le fichier Ini");
-
-QStringList ConfigLines(const QString& number) {
-    return {QStringLiteral(" - Paramètres généraux et d'affichage"),
-            QStringLiteral(" * Usage de la texture  : Oui"),
-            QStringLiteral(" * Taille des blocs     : 3 (20 Ko - Normal)"),
-            QStringLiteral(" * Couleurs de la barre : $00004000, $0080FF80"),
-            QStringLiteral(" * Couleur des fenêtres : clBtnFace"),
-            QStringLiteral(" * Couleurs des boutons : $00E0E0E0, clSilver"),
-            QString(),
-            QStringLiteral(" - Paramètres à enregistrer à la fermeture du programme"),
-            QStringLiteral(" * Création d'Autoexec.bat   : Oui"),
-            QStringLiteral(" * Nom du répertoire utilisé : Oui"),
-            QStringLiteral(" * Couleurs des boutons      : Oui"),
-            QStringLiteral(" * Couleurs de la barre      : Oui"),
-            QStringLiteral(" * Couleur des fenêtres      : Oui"),
-            QStringLiteral(" * Taille des blocs fichier  : Oui"),
-            QStringLiteral(" * Utilisation de la texture : Oui"),
-            QString(),
-            QStringLiteral(" - Paramètres de la dernière sauvegarde"),
-            QStringLiteral(" * Créer un Autoexec.bat  : Non"),
-            QStringLiteral(" * Répertoire destination : /var/backups/Save"),
-            QString(),
-            QStringLiteral(" - Autres paramètres"),
-            QStringLiteral(" * Numéro de rapport courant : ") + number};
-}
 
 const QStringList kNoCommandLine = {QStringLiteral(" * Répertoire destination  : Non spécifié"),
                                     QStringLiteral(" * Création d'Autoexec.bat : Non spécifié"),
                                     QStringLiteral(" * Sauvegarde automatique  : Non")};
-
-QStringList WriteLines(const QString& number) {
-    return {QStringLiteral(" - Paramètres de la sauvegarde"),
-            QStringLiteral(" * Création d'Autoexec.bat   : Enregistré"),
-            QStringLiteral(" * Nom du répertoire utilisé : Enregistré"),
-            QString(),
-            QStringLiteral(" - Paramètres généraux et d'affichage"),
-            QStringLiteral(" * Utilisation de la texture : Enregistré"),
-            QStringLiteral(" * Taille des blocs fichier  : Enregistré"),
-            QStringLiteral(" * Couleur des fenêtres      : Enregistré"),
-            QStringLiteral(" * Couleur de la barre       : Enregistré"),
-            QStringLiteral(" * Couleur des boutons       : Enregistré"),
-            QString(),
-            QStringLiteral(" - Paramètres d'enregistrement"),
-            QStringLiteral(" * Création d'Autoexec.bat   : Oui"),
-            QStringLiteral(" * Nom du répertoire utilisé : Oui"),
-            QStringLiteral(" * Couleurs des boutons      : Oui"),
-            QStringLiteral(" * Couleurs de la barre      : Oui"),
-            QStringLiteral(" * Couleur de la fenêtre     : Oui"),
-            QStringLiteral(" * Utilisation de la texture : Oui"),
-            QStringLiteral(" * Taille des blocs fichier  : Oui"),
-            QString(),
-            QStringLiteral(" - Autres paramètres"),
-            QStringLiteral(" * Numéro de rapport courant : ") + number,
-            QString(),
-            QStringLiteral("  <!> Aucune erreur ne semble s'être produite.")};
-}
 
 struct Box {
     MessageIcon icon;
@@ -164,9 +112,9 @@ TEST_F(StartupTest, FirstStartClosedAtOnceSavesReportOneAndTheNextStartReportTwo
     StartAndQuit();
     EXPECT_TRUE(boxes.empty());
     const QStringList expected =
-        kHeader + Section(kConfigTitle) + ConfigLines(QStringLiteral("01")) +
+        kHeader + Section(kConfigTitle) + DefaultReadLines(QStringLiteral("01")) +
         QStringList{QString(), RunReport::kNoError} + Section(kCommandTitle) + kNoCommandLine +
-        Section(kWriteTitle) + WriteLines(QStringLiteral("01"));
+        WriteLines(QStringLiteral("01"));
     EXPECT_EQ(readCrLfLines(Report(1)), expected);
     EXPECT_TRUE(
         readBytes(QStringLiteral("Data/Kestrix.ini")).contains("\r\nCurrentRapportNo=01\r\n"));
@@ -206,7 +154,7 @@ TEST_F(StartupTest, MissingSettingsFileIsReportedThenCreatedWithEveryKeyAtClose)
     }
     // The configuration section ends without its no-error line.
     const QStringList report = readCrLfLines(Report(1));
-    const QStringList configuration = ConfigLines(QStringLiteral("01"));
+    const QStringList configuration = DefaultReadLines(QStringLiteral("01"));
     const int commandSection = report.indexOf(QStringLiteral(" # ") + kCommandTitle);
     ASSERT_GT(commandSection, 0);
     EXPECT_EQ(report.mid(commandSection - 3 - configuration.size(), configuration.size()),
