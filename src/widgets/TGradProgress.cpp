@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -17,6 +18,7 @@ TGradProgress::TGradProgress(QWidget* parent) : QWidget(parent) {
     f.setUnderline(false);
     f.setStrikeOut(false);
     setFont(f);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
     splitColours();
 }
 
@@ -39,6 +41,9 @@ void TGradProgress::setStyle(TStyle style) {
 void TGradProgress::setBevelStyle(TBevelStyleExt bevelStyle) {
     if (bevelStyle != bevelStyle_) {
         bevelStyle_ = bevelStyle;
+        // With a bevel the bar covers every pixel of its area, so what lies beneath need not be
+        // drawn first; without one, its one-pixel margin shows the parent.
+        setAttribute(Qt::WA_OpaquePaintEvent, bevelStyle_ != bsNone);
         update();
     }
 }
@@ -156,6 +161,15 @@ void TGradProgress::drawBevel(QPainter& painter) const {
     }
 }
 
+QRgb TGradProgress::gradientColour(int i, int fill) const {
+    const int t = MulDiv(255, i, fill);
+    int channel[3];
+    for (int c = 0; c < 3; ++c) {
+        channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
+    }
+    return qRgb(channel[0], channel[1], channel[2]);
+}
+
 void TGradProgress::paintEvent(QPaintEvent*) {
     QPainter surface(this);
     drawBevel(surface);
@@ -164,47 +178,40 @@ void TGradProgress::paintEvent(QPaintEvent*) {
     if (inner.right() < 0 || inner.bottom() < 0) {
         return;
     }
-    const int w = width();
     const int h = height();
     const int fill = fillLength();
 
     // The buffer uses the control's own coordinates: it spans (0, 0) to the inner rectangle's
-    // far corner, and only the inner rectangle is copied out.
+    // far corner, and only the inner rectangle is copied out. The inner rectangle is wholly
+    // covered by gradient lines and BackColor, so its pixels are written directly: the bar is
+    // drawn at every step of a copy and must cost next to nothing.
     const QSize bufferSize(inner.right() + 1, inner.bottom() + 1);
     if (buffer_.size() != bufferSize) {
-        buffer_ = QPixmap(bufferSize);
+        buffer_ = QImage(bufferSize, QImage::Format_RGB32);
     }
-    buffer_.fill(Qt::transparent);
-    QPainter painter(&buffer_);
-
-    if (fill >= 0) {
-        // Lines beyond the buffer are invisible; stop there whatever the fill length.
-        const int last = std::min(fill, style_ == gsHorizontal ? bufferSize.width() : h);
-        for (int i = 0; i <= last; ++i) {
-            const int t = MulDiv(255, i, fill);
-            int channel[3];
-            for (int c = 0; c < 3; ++c) {
-                channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
-            }
-            const QColor colour(channel[0], channel[1], channel[2]);
-            if (style_ == gsHorizontal) {
-                painter.fillRect(QRect(i, inner.top(), 1, inner.height()), colour);
-            } else {
-                painter.fillRect(QRect(inner.left(), std::abs(i - h), inner.width(), 1), colour);
-            }
+    const QRgb back = TColorToQColor(backColor_).rgb();
+    if (style_ == gsHorizontal) {
+        // Column x shows gradient line x when x < F; from F on, BackColor covers it.
+        auto* row = reinterpret_cast<QRgb*>(buffer_.scanLine(inner.top()));
+        for (int x = 0; x < bufferSize.width(); ++x) {
+            row[x] = x < fill ? gradientColour(x, fill) : back;
+        }
+        for (int y = inner.top() + 1; y <= inner.bottom(); ++y) {
+            std::copy_n(row, bufferSize.width(), reinterpret_cast<QRgb*>(buffer_.scanLine(y)));
+        }
+    } else {
+        // Row y shows gradient line H - y when that line is drawn (H - y <= F); the rows above
+        // H - F take BackColor.
+        for (int y = inner.top(); y <= inner.bottom(); ++y) {
+            const int i = h - y;
+            const QRgb colour = fill >= 0 && i <= fill ? gradientColour(i, fill) : back;
+            auto* row = reinterpret_cast<QRgb*>(buffer_.scanLine(y));
+            std::fill(row + inner.left(), row + inner.right() + 1, colour);
         }
     }
 
-    const QColor back = TColorToQColor(backColor_);
-    if (style_ == gsHorizontal) {
-        painter.fillRect(QRect(QPoint(fill, inner.top()), QPoint(w - 1, h - 1)), back);
-    } else {
-        painter.fillRect(
-            QRect(QPoint(inner.left(), inner.top()), QPoint(inner.right(), std::abs(fill - h) - 1)),
-            back);
-    }
-
     if (showPercent_) {
+        QPainter painter(&buffer_);
         painter.setFont(font());
         painter.setPen(TColorToQColor(fontColor_));
         if (style_ == gsHorizontal) {
@@ -213,9 +220,8 @@ void TGradProgress::paintEvent(QPaintEvent*) {
             drawVerticalText(painter, inner, percentText());
         }
     }
-    painter.end();
 
-    surface.drawPixmap(inner.topLeft(), buffer_, inner);
+    surface.drawImage(inner.topLeft(), buffer_, inner);
 }
 
 void TGradProgress::drawVerticalText(QPainter& painter, const QRect& inner,

@@ -2,7 +2,7 @@
 
 #include "platform/TColor.h"
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 
 // A progress bar whose filled part is a colour gradient from StartColor to EndColor over a plain
@@ -68,6 +68,8 @@ protected:
 
 private:
     void splitColours();
+    // The colour of gradient line i of a fill F pixels long.
+    QRgb gradientColour(int i, int fill) const;
     QRect innerRect() const;
     void drawBevel(QPainter& painter) const;
     void drawVerticalText(QPainter& painter, const QRect& inner, const QString& text) const;
@@ -87,5 +89,5 @@ private:
     // The start colour's channels (red, green, blue) and the end-minus-start differences.
     int start_[3] = {0, 0, 0};
     int diff_[3] = {0, 0, 0};
-    QPixmap buffer_;
+    QImage buffer_;
 };

@@ -3,8 +3,8 @@
 #include "platform/SystemColours.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPixmap>
 
 TZederuWallpaper::TZederuWallpaper(QWidget* parent) : QWidget(parent) {
     resize(100, 100);
@@ -16,6 +16,8 @@ void TZederuWallpaper::setImage(const QImage& image) {
         transColor_ =
             (QColorToTColor(QColor(image.pixel(0, image.height() - 1))) & 0xFFFFFF) | 0x02000000;
         image_ = image;
+        tile_ = QPixmap::fromImage(image);
+        composed_ = QPixmap();
         setAttribute(Qt::WA_OpaquePaintEvent, true);
         // The parent's colour first, at once; the tiles come with the next paint.
         parentFillPending_ = true;
@@ -24,6 +26,8 @@ void TZederuWallpaper::setImage(const QImage& image) {
         update();
     } else {
         image_ = QImage();
+        tile_ = QPixmap();
+        composed_ = QPixmap();
         setAttribute(Qt::WA_OpaquePaintEvent, false);
         update();
     }
@@ -71,7 +75,7 @@ bool TZederuWallpaper::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TZederuWallpaper::paintEvent(QPaintEvent*) {
+void TZederuWallpaper::paintEvent(QPaintEvent* event) {
     if (parentFillPending_) {
         QPainter surface(this);
         const QWidget* parent = parentWidget();
@@ -83,15 +87,19 @@ void TZederuWallpaper::paintEvent(QPaintEvent*) {
     if (image_.width() <= 0 || image_.height() <= 0 || width() <= 0 || height() <= 0) {
         return;
     }
-    QPixmap buffer(size());
-    {
-        QPainter painter(&buffer);
-        for (int y = 0; y < height(); y += image_.height()) {
-            for (int x = 0; x < width(); x += image_.width()) {
-                painter.drawImage(x, y, image_);
+    if (composed_.size() != size()) {
+        composed_ = QPixmap(size());
+        QPainter painter(&composed_);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int y = 0; y < height(); y += tile_.height()) {
+            for (int x = 0; x < width(); x += tile_.width()) {
+                painter.drawPixmap(x, y, tile_);
             }
         }
     }
+    // The progress bar above repaints many times a second: copy back only what it uncovered.
     QPainter surface(this);
-    surface.drawPixmap(0, 0, buffer);
+    for (const QRect& area : event->region()) {
+        surface.drawPixmap(area, composed_, area);
+    }
 }

@@ -3,6 +3,7 @@
 #include "platform/TColor.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 // Fills its whole area with a small picture repeated in rows and columns: a textured window
@@ -35,6 +36,10 @@ private:
     void followParent();
 
     QImage image_;
+    // The tile in the screen's pixel format, and the whole area tiled with it: both are made
+    // again only when the picture or the size changes.
+    QPixmap tile_;
+    QPixmap composed_;
     TColor transColor_ = 0;
     bool alignClient_ = true;
     bool parentFillPending_ = false;

@@ -689,7 +689,7 @@ void TFormKestrix::RunUnattendedBackup() {
     etape_ = 5;
     EnterBackupPage();
     etape_ = 5;
-    engine_.RunBackup();
+    RunEngineBackup();
     WriteSettings(reporter_, *this);
     reporter_.SaveReport();
     RequestEnd();
@@ -823,7 +823,7 @@ void TFormKestrix::BtnValiderClick() {
 
 void TFormKestrix::BtnDemarrerClick() {
     EnterBackupPage();
-    engine_.RunBackup();
+    RunEngineBackup();
     BtnQuitter->setGeometry(350, 310, 90, 25);
     SetEndPageOutcome(engine_.LastRunSucceeded());
     etape_ = 6;
@@ -910,6 +910,7 @@ void TFormKestrix::SetMessageHook(WizardHooks::MessageHook hook) {
 
 MessageAnswer TFormKestrix::ShowMessage(MessageIcon icon, MessageButtons buttons,
                                         const QString& text) {
+    ShowPendingFileSize();
     if (hooks_.answerMessage) {
         return hooks_.answerMessage(icon, buttons, text);
     }
@@ -1060,8 +1061,22 @@ void TFormKestrix::SetCopyFileText(const QString& text) {
 }
 
 void TFormKestrix::SetFileSizeText(const QString& text) {
-    LabelFileSize->setText(text);
-    LabelFileSize->setGeometry(304, 228, 136, 13);
+    // The amount changes with every block. Shown at once, the label would be drawn again with
+    // each synchronous step of the bar; it is shown with the next pass of the pump instead.
+    pendingFileSize_ = text;
+}
+
+void TFormKestrix::ShowPendingFileSize() {
+    if (pendingFileSize_) {
+        LabelFileSize->setText(*pendingFileSize_);
+        LabelFileSize->setGeometry(304, 228, 136, 13);
+        pendingFileSize_.reset();
+    }
+}
+
+void TFormKestrix::RunEngineBackup() {
+    engine_.RunBackup();
+    ShowPendingFileSize();
 }
 
 void TFormKestrix::SetProgressPosition(int position) {
@@ -1081,6 +1096,7 @@ void TFormKestrix::PumpMessages() {
     if (lastPump_.isValid() && lastPump_.nsecsElapsed() < kPumpIntervalNs) {
         return;
     }
+    ShowPendingFileSize();
     QCoreApplication::processEvents();
     lastPump_.start();
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "backup/BackupControls.h"
@@ -144,6 +145,8 @@ private:
     void TintoColorComboBoxBarFinChange();
 
     QString SelectedFolder() const;
+    void RunEngineBackup();
+    void ShowPendingFileSize();
     bool OpenUrl(const QUrl& url) const;
 
     WizardHooks hooks_;
@@ -153,6 +156,7 @@ private:
     std::unique_ptr<WizardCommandLine> commandLine_;
     int etape_ = 1;
     QElapsedTimer lastPump_;
+    std::optional<QString> pendingFileSize_;
     static constexpr qint64 kPumpIntervalNs = 10'000'000;
     QString blockSizeText_;
     TColor windowColour_ = clBtnFace;
