@@ -74,69 +74,64 @@ void Click(QWidget& window, const char* name) {
 
 // One backup as a person makes it, from the welcome page to the end page and back; only the
 // click on "Démarrer", which runs the whole backup, is timed.
-double TimeBackup(QWidget& window, const QString& copies, const int& messages,
-                  int repeats = kRepeats) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        ClearCopies(copies);
-        Click(window, "BtnSuivant");
-        Click(window, "BtnSuivant");
-        Click(window, "BtnSuivant");
-        auto* start = window.findChild<QWidget*>(QStringLiteral("BtnDemarrer"));
-        QElapsedTimer timer;
-        timer.start();
-        QTest::mouseClick(start, Qt::LeftButton, Qt::NoModifier, start->rect().center());
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-        QTest::qWait(40);
-        Click(window, "BtnPrecedent");
-    }
+double TimeBackup(QWidget& window, const QString& copies, const int& messages) {
+    ClearCopies(copies);
+    Click(window, "BtnSuivant");
+    Click(window, "BtnSuivant");
+    Click(window, "BtnSuivant");
+    auto* start = window.findChild<QWidget*>(QStringLiteral("BtnDemarrer"));
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(start, Qt::LeftButton, Qt::NoModifier, start->rect().center());
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    QTest::qWait(40);
+    Click(window, "BtnPrecedent");
     if (messages != 0) {
         std::fprintf(stderr, "the backup showed messages: the timing is not valid\n");
         std::exit(2);
     }
-    return best;
+    return seconds;
 }
 
 double TimeCp(const QStringList& options, const QStringList& files, const QString& copies) {
-    double best = 1e30;
-    for (int i = 0; i < kRepeats; ++i) {
-        ClearCopies(copies);
-        QElapsedTimer timer;
-        timer.start();
-        const int status = QProcess::execute(QStringLiteral("cp"),
-                                             options + QStringList{QStringLiteral("--")} + files +
-                                                 QStringList{copies + QLatin1Char('/')});
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-        if (status != 0) {
-            std::fprintf(stderr, "cp failed\n");
-            std::exit(2);
-        }
+    ClearCopies(copies);
+    QElapsedTimer timer;
+    timer.start();
+    const int status =
+        QProcess::execute(QStringLiteral("cp"), options + QStringList{QStringLiteral("--")} +
+                                                    files + QStringList{copies + QLatin1Char('/')});
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (status != 0) {
+        std::fprintf(stderr, "cp failed\n");
+        std::exit(2);
     }
-    return best;
+    return seconds;
 }
 
 // What cp would do with plain reads and writes: one 128 KiB buffer, no in-kernel copy.
 double TimeReadWrite(const QStringList& files, const QString& copies) {
     std::vector<char> buffer(128 * 1024);
-    double best = 1e30;
-    for (int i = 0; i < kRepeats; ++i) {
-        ClearCopies(copies);
-        QElapsedTimer timer;
-        timer.start();
-        for (const QString& path : files) {
-            UniqueFd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-            const QString target = copies + QLatin1Char('/') + QFileInfo(path).fileName();
-            UniqueFd out(::open(QFile::encodeName(target).constData(),
-                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-            for (std::int64_t n; (n = in.read(buffer.data(), buffer.size())) > 0;) {
-                out.writeAll(buffer.data(), static_cast<std::size_t>(n));
-            }
-            out.close();
+    ClearCopies(copies);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& path : files) {
+        UniqueFd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+        const QString target = copies + QLatin1Char('/') + QFileInfo(path).fileName();
+        UniqueFd out(::open(QFile::encodeName(target).constData(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        for (std::int64_t n; (n = in.read(buffer.data(), buffer.size())) > 0;) {
+            out.writeAll(buffer.data(), static_cast<std::size_t>(n));
         }
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
+        out.close();
     }
-    return best;
+    return timer.nsecsElapsed() / 1e9;
 }
+
+// The shortest of the times given to it.
+struct Best {
+    double seconds = 1e30;
+    void Add(double s) { seconds = std::min(seconds, s); }
+};
 
 long PeakMemoryKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -232,44 +227,51 @@ int main(int argc, char** argv) {
     QTest::qWait(500);
     const long idle = PeakMemoryKiB();
     ResetPeakMemory();
-    TimeBackup(window, copies, messages, 1);
+    TimeBackup(window, copies, messages);
     const long manyFiles = PeakMemoryKiB();
     WriteList({bigFile});
     ResetPeakMemory();
-    TimeBackup(window, copies, messages, 1);
+    TimeBackup(window, copies, messages);
     const long oneFile = PeakMemoryKiB();
     WriteList(files);
 
     std::printf("Kestrix copy benchmark: %d files, %.0f MiB in all, in %s (best of %d)\n",
                 fileCount, mib, qPrintable(base), kRepeats);
     // cp 9 copies in the kernel (copy_file_range) unless reflinks are refused too: with both
-    // options it makes plain reads and writes, as Kestrix does.
-    const double cpNever = TimeCp(
-        {QStringLiteral("--sparse=never"), QStringLiteral("--reflink=never")}, files, copies);
-    const double cpPlain = TimeCp({}, files, copies);
-    const double readWrite = TimeReadWrite(files, copies);
-    std::printf("cp --sparse=never --reflink=never : %7.3f s  %7.0f MiB/s\n", cpNever,
-                mib / cpNever);
-    std::printf("cp                                : %7.3f s  %7.0f MiB/s\n", cpPlain,
-                mib / cpPlain);
-    std::printf("read/write 128 KiB                : %7.3f s  %7.0f MiB/s\n\n", readWrite,
-                mib / readWrite);
+    // options it makes plain reads and writes, as Kestrix does. The rounds interleave every
+    // contender, so that a machine slowing down or speeding up weighs on all of them alike.
+    const QStringList plainReadsAndWrites{QStringLiteral("--sparse=never"),
+                                          QStringLiteral("--reflink=never")};
+    Best cpNever;
+    Best cpPlain;
+    Best readWrite;
+    std::vector<Best> backups(7);
+    for (int round = 0; round < kRepeats; ++round) {
+        cpNever.Add(TimeCp(plainReadsAndWrites, files, copies));
+        cpPlain.Add(TimeCp({}, files, copies));
+        readWrite.Add(TimeReadWrite(files, copies));
+        for (int position = 6; position >= 0; --position) {
+            window.SetTrackBarPosition(position);
+            backups[position].Add(TimeBackup(window, copies, messages));
+        }
+    }
+    std::printf("cp --sparse=never --reflink=never : %7.3f s  %7.0f MiB/s\n", cpNever.seconds,
+                mib / cpNever.seconds);
+    std::printf("cp                                : %7.3f s  %7.0f MiB/s\n", cpPlain.seconds,
+                mib / cpPlain.seconds);
+    std::printf("read/write 128 KiB                : %7.3f s  %7.0f MiB/s\n\n", readWrite.seconds,
+                mib / readWrite.seconds);
     std::printf(
         "| block  | RunBackup s | MiB/s | vs cp --sparse=never | vs cp | vs read/write | vs own "
         "200 Ko |\n");
     std::printf(
         "|--------|-------------|-------|----------------------|-------|---------------|-------"
         "--------|\n");
-    std::vector<double> times(7);
-    for (int position = 6; position >= 0; --position) {
-        window.SetTrackBarPosition(position);
-        times[position] = TimeBackup(window, copies, messages);
-    }
     for (int position = 0; position <= 6; ++position) {
-        const double t = times[position];
+        const double t = backups[position].seconds;
         std::printf("| %3d Ko | %11.3f | %5.0f | %20.2f | %5.2f | %13.2f | %14.2f |\n",
-                    BlockSize::Bytes(position) / 1024, t, mib / t, cpNever / t, cpPlain / t,
-                    readWrite / t, t / times[6]);
+                    BlockSize::Bytes(position) / 1024, t, mib / t, cpNever.seconds / t,
+                    cpPlain.seconds / t, readWrite.seconds / t, t / backups[6].seconds);
     }
 
     std::printf(

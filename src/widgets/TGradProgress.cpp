@@ -3,6 +3,7 @@
 #include "platform/SystemColours.h"
 #include "widgets/MulDiv.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -215,13 +216,36 @@ void TGradProgress::paintEvent(QPaintEvent*) {
         painter.setFont(font());
         painter.setPen(TColorToQColor(fontColor_));
         if (style_ == gsHorizontal) {
-            painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, percentText());
+            const QStaticText& text = laidOutText(percentText());
+            const QSizeF size = text.size();
+            painter.drawStaticText(QPointF(inner.left() + (inner.width() - size.width()) / 2,
+                                           inner.top() + (inner.height() - size.height()) / 2),
+                                   text);
         } else {
             drawVerticalText(painter, inner, percentText());
         }
     }
 
     surface.drawImage(inner.topLeft(), buffer_, inner);
+}
+
+const QStaticText& TGradProgress::laidOutText(const QString& text) {
+    // A copy shows each of the 101 percentages over and over: each is laid out once.
+    auto found = laidOut_.find(text);
+    if (found == laidOut_.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font());
+        found = laidOut_.insert(text, laid);
+    }
+    return *found;
+}
+
+void TGradProgress::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        laidOut_.clear();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TGradProgress::drawVerticalText(QPainter& painter, const QRect& inner,

@@ -2,7 +2,9 @@
 
 #include "platform/TColor.h"
 
+#include <QHash>
 #include <QImage>
+#include <QStaticText>
 #include <QWidget>
 
 // A progress bar whose filled part is a colour gradient from StartColor to EndColor over a plain
@@ -65,11 +67,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void splitColours();
     // The colour of gradient line i of a fill F pixels long.
     QRgb gradientColour(int i, int fill) const;
+    const QStaticText& laidOutText(const QString& text);
     QRect innerRect() const;
     void drawBevel(QPainter& painter) const;
     void drawVerticalText(QPainter& painter, const QRect& inner, const QString& text) const;
@@ -90,4 +94,5 @@ private:
     int start_[3] = {0, 0, 0};
     int diff_[3] = {0, 0, 0};
     QImage buffer_;
+    QHash<QString, QStaticText> laidOut_;
 };

@@ -72,6 +72,28 @@ TEST(Wallpaper, TilesFourByFourCutAtTheEdges) {
     EXPECT_EQ(PixelAt(image, 0, 29), PixelAt(tile, 0, 29));
 }
 
+TEST(Wallpaper, TilesFollowANewPictureAndANewSize) {
+    QWidget host;
+    host.resize(100, 100);
+    TZederuWallpaper wallpaper(&host);
+    wallpaper.setImage(Tile(30, 30));
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    Settle();
+    const QImage other = Tile(20, 25).mirrored(true, false);
+    wallpaper.setImage(other);
+    Settle();
+    QImage image = host.grab().toImage();
+    EXPECT_EQ(PixelAt(image, 50, 60), PixelAt(other, 10, 10));
+    EXPECT_EQ(PixelAt(image, 99, 99), PixelAt(other, 19, 24));
+
+    host.resize(170, 130);
+    Settle();
+    image = host.grab().toImage();
+    EXPECT_EQ(PixelAt(image, 165, 127), PixelAt(other, 5, 2));
+    EXPECT_EQ(PixelAt(image, 105, 40), PixelAt(other, 5, 15));
+}
+
 TEST(Wallpaper, EmptyImageLeavesTheParentVisible) {
     QWidget host;
     host.resize(100, 100);

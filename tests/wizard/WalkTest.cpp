@@ -191,6 +191,9 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
                                           "LabelStep6Num2", "LabelStep6Num3", "LabelStep6Num4"});
     EXPECT_EQ(Window().findChild<QLabel*>(QStringLiteral("LabelStep6Num1"))->text(),
               L("Votre sauvegarde a été créée avec succès !"));
+    // The amount shown last is the last file's, complete ("alpha\n": 6 bytes, plus one Ko).
+    EXPECT_EQ(Window().findChild<QLabel*>(QStringLiteral("LabelFileSize"))->text(),
+              QStringLiteral("1 Ko / 1 Ko"));
 
     // The destination.
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Restore.exe")), QByteArray("RESTORE"));
