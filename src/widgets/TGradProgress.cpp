@@ -30,6 +30,14 @@ void TGradProgress::splitColours() {
         start_[c] = (start >> (8 * c)) & 0xFF;
         diff_[c] = ((end >> (8 * c)) & 0xFF) - start_[c];
     }
+    // A line's colour depends only on its position t (0..255) along the gradient.
+    for (int t = 0; t < 256; ++t) {
+        int channel[3];
+        for (int c = 0; c < 3; ++c) {
+            channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
+        }
+        gradient_[t] = qRgb(channel[0], channel[1], channel[2]);
+    }
 }
 
 void TGradProgress::setStyle(TStyle style) {
@@ -163,12 +171,7 @@ void TGradProgress::drawBevel(QPainter& painter) const {
 }
 
 QRgb TGradProgress::gradientColour(int i, int fill) const {
-    const int t = MulDiv(255, i, fill);
-    int channel[3];
-    for (int c = 0; c < 3; ++c) {
-        channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
-    }
-    return qRgb(channel[0], channel[1], channel[2]);
+    return gradient_[MulDiv(255, i, fill)];
 }
 
 void TGradProgress::paintEvent(QPaintEvent*) {

@@ -71,7 +71,7 @@ protected:
 
 private:
     void splitColours();
-    // The colour of gradient line i of a fill F pixels long.
+    // The colour of gradient line i (0..F) of a fill F pixels long.
     QRgb gradientColour(int i, int fill) const;
     const QStaticText& laidOutText(const QString& text);
     QRect innerRect() const;
@@ -93,6 +93,7 @@ private:
     // The start colour's channels (red, green, blue) and the end-minus-start differences.
     int start_[3] = {0, 0, 0};
     int diff_[3] = {0, 0, 0};
+    QRgb gradient_[256] = {};
     QImage buffer_;
     QHash<QString, QStaticText> laidOut_;
 };
