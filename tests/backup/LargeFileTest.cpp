@@ -4,10 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <optional>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
-#include "StagedMounts.h"
+#include "Mounts.h"
 
 namespace {
 
@@ -42,17 +43,14 @@ bool SameBytes(const QString& a, const QString& b, QString& where) {
 
 }  // namespace
 
-class LargeFileTest : public BackupFixture {
-protected:
-    void TearDown() override { StagedMounts::UnmountAll(); }
-};
+using LargeFileTest = BackupFixture;
 
 TEST_F(LargeFileTest, FileLargerThanFourGibibytesIsCopiedExactly) {
     const qint64 size = 4 * kGiB + 3 * 1024 + 5;
     // The copy is written in full: in memory when a tmpfs can be had, else on the disk.
-    QString why;
-    if (StagedMounts::Enter(why)) {
-        StagedMounts::MountTmpfs(dest, "size=6g");
+    std::optional<Mounts::Mount> memory;
+    if (Mounts::EnterPrivateNamespace().empty()) {
+        memory.emplace(Mounts::Mount::Tmpfs(dest, 6 * kGiB));
         QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     }
     struct statvfs vfs {};

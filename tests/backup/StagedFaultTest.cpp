@@ -14,7 +14,7 @@
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
-#include "StagedMounts.h"
+#include "Mounts.h"
 #include "platform/FreeSpace.h"
 #include "platform/SystemError.h"
 #include "report/RunReport.h"
@@ -75,18 +75,6 @@ QStringList FileStart(const QString& path) {
             QStringLiteral("    -> Ouverture du fichier destination...")};
 }
 
-bool PrivateMounts(QString& why) {
-    return StagedMounts::Enter(why);
-}
-
-void MountTmpfs(const QString& where, const char* options) {
-    StagedMounts::MountTmpfs(where, options);
-}
-
-void RemountReadOnly(const QString& where) {
-    StagedMounts::RemountReadOnly(where);
-}
-
 mode_t Mode(const QString& path) {
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
@@ -104,8 +92,27 @@ protected:
         });
     }
 
-    // The temporary folder can only go once the mounts in it are gone.
-    void TearDown() override { StagedMounts::UnmountAll(); }
+    // The temporary folder can only go once the mounts in it are gone, the last first.
+    void TearDown() override {
+        while (!mounts.empty()) {
+            mounts.pop_back();
+        }
+    }
+
+    void MountTmpfs(const QString& where, qint64 bytes) {
+        mounts.push_back(Mounts::Mount::Tmpfs(where, bytes));
+        ASSERT_TRUE(mounts.back().ok()) << "cannot mount a tmpfs on " << where.toStdString();
+    }
+
+    void RemountReadOnly(const QString& where) {
+        for (const Mounts::Mount& mount : mounts) {
+            if (mount.target() == QFile::encodeName(where)) {
+                ASSERT_TRUE(mount.MakeReadOnly(false)) << where.toStdString();
+                return;
+            }
+        }
+        FAIL() << "nothing mounted on " << where.toStdString();
+    }
 
     QString Measured(std::size_t index) const {
         return index < measured.size() ? BackupEngine::FormatFreeSpace(measured[index])
@@ -133,16 +140,17 @@ protected:
     }
 
     std::vector<qint64> measured;
+    std::vector<Mounts::Mount> mounts;
 };
 
 }  // namespace
 
 TEST_F(StagedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
-    QString why;
-    if (!PrivateMounts(why)) {
-        GTEST_SKIP() << why.toStdString();
+    const std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
     }
-    MountTmpfs(dest, "size=256k");
+    MountTmpfs(dest, 256 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
@@ -196,11 +204,11 @@ TEST_F(StagedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
 }
 
 TEST_F(StagedFaultTest, DiskFullWhileCopyingReportsFileErrorAndSaveAutoexec) {
-    QString why;
-    if (!PrivateMounts(why)) {
-        GTEST_SKIP() << why.toStdString();
+    const std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
     }
-    MountTmpfs(dest, "size=256k");
+    MountTmpfs(dest, 256 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
@@ -246,15 +254,15 @@ TEST_F(StagedFaultTest, DiskFullWhileCopyingReportsFileErrorAndSaveAutoexec) {
 }
 
 TEST_F(StagedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
-    QString why;
-    if (!PrivateMounts(why)) {
-        GTEST_SKIP() << why.toStdString();
+    const std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
     }
-    MountTmpfs(dest, "size=1m");
+    MountTmpfs(dest, 1024 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     writeBytes(dest + QStringLiteral("/Kestrix.dat"), "01/01/2020,00:00:00\r\nold,/etc\r\n");
     writeBytes(dest + QStringLiteral("/Autoexec.bat"), "old\r\n");
-    MountTmpfs(dest + QStringLiteral("/Kestrix"), "size=1m");
+    MountTmpfs(dest + QStringLiteral("/Kestrix"), 1024 * 1024);
     RemountReadOnly(dest);
     const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
     const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
@@ -297,11 +305,11 @@ TEST_F(StagedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
 }
 
 TEST_F(StagedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
-    QString why;
-    if (!PrivateMounts(why)) {
-        GTEST_SKIP() << why.toStdString();
+    const std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
     }
-    MountTmpfs(dest, "size=1m");
+    MountTmpfs(dest, 1024 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     writeBytes(CopyPath(QStringLiteral("a")), "old copy");
     RemountReadOnly(dest);
@@ -343,13 +351,13 @@ TEST_F(StagedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
 }
 
 TEST_F(StagedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
-    QString why;
-    if (!PrivateMounts(why)) {
-        GTEST_SKIP() << why.toStdString();
+    const std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
     }
     const QString system = folder.file(QStringLiteral("system"));
     QDir().mkpath(system);
-    MountTmpfs(system, "size=1m");
+    MountTmpfs(system, 1024 * 1024);
     const QString locked = system + QStringLiteral("/grub.cfg");
     const QString open = system + QStringLiteral("/fstab");
     writeBytes(locked, Pattern(3000, 1));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -10,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTime>
 
+#include "Mounts.h"
 #include "RestoreFiles.h"
 #include "backup/DestinationCatalogue.h"
 #include "restore/FrenchTexts.h"
@@ -280,19 +280,17 @@ TEST_F(RestoreProgramTest, AnythingButOuiChangesNothing) {
 }
 
 TEST_F(RestoreProgramTest, AReadOnlyTargetIsReportedAndTheOthersGoOn) {
-    const std::string why = PrivateMounts();
+    const std::string why = Mounts::EnterPrivateNamespace();
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
     const std::string root = base_ + "/mnt";
     MakeDirectories(root + "/etc");
     MakeDirectories(root + "/boot");
-    if (::mount("kestrix-test", (root + "/etc").c_str(), "tmpfs", 0, "size=65536") != 0) {
-        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    }
+    const Mounts::Mount etc = Mounts::Mount::Tmpfs(QString::fromStdString(root + "/etc"), 65536);
+    ASSERT_TRUE(etc.ok()) << "cannot mount a tmpfs: " << std::strerror(errno);
     Write(root + "/etc/fstab", "endommagé\n", 0644);
-    ASSERT_EQ(::mount(nullptr, (root + "/etc").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
-              0);
+    ASSERT_TRUE(etc.MakeReadOnly(false));
     Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab,/etc", "config,/boot"}));
     Write(save_ + "/Kestrix/fstab", "UUID=1 / ext4\n");
     Write(save_ + "/Kestrix/config", "CONFIG=y\n");
@@ -312,7 +310,6 @@ TEST_F(RestoreProgramTest, AReadOnlyTargetIsReportedAndTheOthersGoOn) {
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
     EXPECT_EQ(Read(root + "/etc/fstab"), "endommagé\n");
     EXPECT_EQ(Read(root + "/boot/config"), "CONFIG=y\n");
-    ::umount2((root + "/etc").c_str(), MNT_DETACH);
 }
 
 TEST_F(RestoreProgramTest, TheBackupIsTheProgramsOwnFolderByDefault) {

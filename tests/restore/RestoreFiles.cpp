@@ -1,8 +1,6 @@
 #include "RestoreFiles.h"
 
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -133,17 +131,6 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
-}
-
-std::string PrivateMounts() {
-    if (::unshare(CLONE_NEWNS) != 0) {
-        return std::string("no mount namespace (needs root or CAP_SYS_ADMIN): ") +
-               std::strerror(errno);
-    }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        return std::string("cannot make mounts private: ") + std::strerror(errno);
-    }
-    return {};
 }
 
 }  // namespace RestoreFiles

@@ -47,7 +47,4 @@ ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 // The lines of a text, without their LF.
 std::vector<std::string> Lines(const std::string& text);
 
-// Empty when this process now has mounts of its own, else why not.
-std::string PrivateMounts();
-
 }  // namespace RestoreFiles

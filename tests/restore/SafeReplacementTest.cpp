@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -8,6 +7,7 @@
 
 #include <QTemporaryDir>
 
+#include "Mounts.h"
 #include "RestoreFiles.h"
 #include "restore/Paths.h"
 #include "restore/SafeReplacement.h"
@@ -129,16 +129,15 @@ TEST_F(SafeReplacementTest, FailuresLeaveTheTargetAndNoTemporaryFile) {
 }
 
 TEST_F(SafeReplacementTest, AReadOnlyFileSystemRefusesCleanly) {
-    const std::string why = PrivateMounts();
+    const std::string why = Mounts::EnterPrivateNamespace();
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
-    if (::mount("kestrix-test", directory_.c_str(), "tmpfs", 0, "size=65536") != 0) {
-        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    }
+    const Mounts::Mount memory = Mounts::Mount::Tmpfs(QString::fromStdString(directory_), 65536);
+    ASSERT_TRUE(memory.ok()) << "cannot mount a tmpfs: " << std::strerror(errno);
     Write(copy_, "sauvegarde\n");
     Write(Target(), "endommagé\n", 0640);
-    ASSERT_EQ(::mount(nullptr, directory_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    ASSERT_TRUE(memory.MakeReadOnly(false));
     try {
         Restore();
         FAIL() << "wrote to a read-only file system";
@@ -148,17 +147,15 @@ TEST_F(SafeReplacementTest, AReadOnlyFileSystemRefusesCleanly) {
     }
     EXPECT_EQ(Read(Target()), "endommagé\n");
     EXPECT_EQ(Names(directory_), std::vector<std::string>{"shadow"});
-    ::umount2(directory_.c_str(), MNT_DETACH);
 }
 
 TEST_F(SafeReplacementTest, AFullDiskRefusesCleanly) {
-    const std::string why = PrivateMounts();
+    const std::string why = Mounts::EnterPrivateNamespace();
     if (!why.empty()) {
         GTEST_SKIP() << why;
     }
-    if (::mount("kestrix-test", directory_.c_str(), "tmpfs", 0, "size=65536") != 0) {
-        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
-    }
+    const Mounts::Mount memory = Mounts::Mount::Tmpfs(QString::fromStdString(directory_), 65536);
+    ASSERT_TRUE(memory.ok()) << "cannot mount a tmpfs: " << std::strerror(errno);
     Write(copy_, Pattern(300000, 5));
     Write(Target(), "endommagé\n", 0640);
     try {
@@ -170,7 +167,6 @@ TEST_F(SafeReplacementTest, AFullDiskRefusesCleanly) {
     }
     EXPECT_EQ(Read(Target()), "endommagé\n");
     EXPECT_EQ(Names(directory_), std::vector<std::string>{"shadow"});
-    ::umount2(directory_.c_str(), MNT_DETACH);
 }
 
 }  // namespace

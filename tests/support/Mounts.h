@@ -4,8 +4,8 @@
 #include <QString>
 #include <string>
 
-// Real read-only and full file systems for the write-failure tests. The test process gets a
-// mount namespace of its own, so nothing it mounts is seen outside it.
+// Real read-only and full file systems for the tests of write failures. The test process gets
+// a mount namespace of its own, so nothing it mounts is seen outside it and all goes with it.
 namespace Mounts {
 
 // Empty when the process may mount; otherwise why not (the test then skips).
@@ -26,6 +26,8 @@ public:
     ~Mount();
 
     bool ok() const { return !path_.isEmpty(); }
+    // The mount point, as the system names it.
+    const QByteArray& target() const { return path_; }
 
     // Remounts read-only; false when refused.
     bool MakeReadOnly(bool bind) const;
