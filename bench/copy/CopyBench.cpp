@@ -13,6 +13,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 #include <fcntl.h>
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr int kRepeats = 5;
+constexpr int kRounds = 10;
 
 void WriteRandomFile(const QString& path, qint64 size, std::mt19937_64& random) {
     QFile file(path);
@@ -236,7 +237,7 @@ int main(int argc, char** argv) {
     WriteList(files);
 
     std::printf("Kestrix copy benchmark: %d files, %.0f MiB in all, in %s (best of %d)\n",
-                fileCount, mib, qPrintable(base), kRepeats);
+                fileCount, mib, qPrintable(base), kRounds);
     // cp 9 copies in the kernel (copy_file_range) unless reflinks are refused too: with both
     // options it makes plain reads and writes, as Kestrix does. The rounds interleave every
     // contender, so that a machine slowing down or speeding up weighs on all of them alike.
@@ -246,13 +247,21 @@ int main(int argc, char** argv) {
     Best cpPlain;
     Best readWrite;
     std::vector<Best> backups(7);
-    for (int round = 0; round < kRepeats; ++round) {
-        cpNever.Add(TimeCp(plainReadsAndWrites, files, copies));
-        cpPlain.Add(TimeCp({}, files, copies));
-        readWrite.Add(TimeReadWrite(files, copies));
-        for (int position = 6; position >= 0; --position) {
+    std::vector<std::function<void()>> contenders{
+        [&] { cpNever.Add(TimeCp(plainReadsAndWrites, files, copies)); },
+        [&] { cpPlain.Add(TimeCp({}, files, copies)); },
+        [&] { readWrite.Add(TimeReadWrite(files, copies)); }};
+    for (int position = 6; position >= 0; --position) {
+        contenders.push_back([&, position] {
             window.SetTrackBarPosition(position);
             backups[position].Add(TimeBackup(window, copies, messages));
+        });
+    }
+    // Each round starts with another contender: none always comes first after the previous
+    // round's copies were deleted.
+    for (int round = 0; round < kRounds; ++round) {
+        for (std::size_t i = 0; i < contenders.size(); ++i) {
+            contenders[(i + round) % contenders.size()]();
         }
     }
     std::printf("cp --sparse=never --reflink=never : %7.3f s  %7.0f MiB/s\n", cpNever.seconds,
