@@ -28,6 +28,21 @@ void ColourWindow(QWidget& host, const QColor& colour) {
     host.setPalette(p);
 }
 
+// A 100 x 100 window covered with 30 x 30 tiles, shown and painted.
+class ShownWallpaper : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.resize(100, 100);
+        wallpaper.setImage(Tile(30, 30));
+        host.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        Settle();
+    }
+
+    QWidget host;
+    TZederuWallpaper wallpaper{&host};
+};
+
 }  // namespace
 
 TEST(Wallpaper, DefaultsAndAlignment) {
@@ -72,14 +87,7 @@ TEST(Wallpaper, TilesFourByFourCutAtTheEdges) {
     EXPECT_EQ(PixelAt(image, 0, 29), PixelAt(tile, 0, 29));
 }
 
-TEST(Wallpaper, TilesFollowANewPictureAndANewSize) {
-    QWidget host;
-    host.resize(100, 100);
-    TZederuWallpaper wallpaper(&host);
-    wallpaper.setImage(Tile(30, 30));
-    host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    Settle();
+TEST_F(ShownWallpaper, TilesFollowANewPictureAndANewSize) {
     const QImage other = Tile(20, 25).mirrored(true, false);
     wallpaper.setImage(other);
     Settle();
@@ -131,14 +139,7 @@ TEST(Wallpaper, AssigningAPicturePaintsTheParentColourAtOnce) {
     EXPECT_EQ(PixelAt(screen->grabWindow(host.winId()).toImage(), 50, 50), PixelAt(other, 20, 20));
 }
 
-TEST(Wallpaper, TransColorRepaintsOnlyOnChange) {
-    QWidget host;
-    host.resize(100, 100);
-    TZederuWallpaper wallpaper(&host);
-    wallpaper.setImage(Tile(30, 30));
-    host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    Settle();
+TEST_F(ShownWallpaper, TransColorRepaintsOnlyOnChange) {
     PaintCounter paints(&wallpaper);
     wallpaper.setTransColor(wallpaper.transColor());
     wallpaper.setAlignClient(true);
