@@ -331,6 +331,27 @@ TEST_F(StateTest, ARunWithAnErrorDoesNotClaimSuccess) {
     EXPECT_EQ(Window().ExitStatus(), 1) << "the first run's missing files still count";
 }
 
+TEST_F(StateTest, AMessageDuringTheRunComesWithTheAmountCopiedSoFar) {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+    freeSpace_ = 1000;  // a.txt (6 bytes) fits, b.txt (3000 bytes) does not
+    QStringList amounts;
+    onMessage_ = [&](const QString&) {
+        amounts << Window().findChild<QLabel*>(QStringLiteral("LabelFileSize"))->text();
+    };
+    Click("BtnDemarrer");
+    Tick();
+    ASSERT_EQ(amounts.size(), 1) << Messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(Messages().first().contains(QStringLiteral("b.txt")));
+    EXPECT_EQ(amounts.first(), QStringLiteral("1 Ko / 1 Ko"));
+}
+
 TEST_F(StateTest, RapportThatCannotOpenShowsTheBlocNotesError) {
     Start();
     Click("BtnSuivant");
