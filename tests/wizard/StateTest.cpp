@@ -245,14 +245,7 @@ TEST_F(StateTest, SharedAcceleratorsActOnTheFirstButtonInControlOrder) {
 }
 
 TEST_F(StateTest, PrecedentOnTheEndPageRestartsTheReportAndNeverReachesZero) {
-    Start();
-    Click("BtnSuivant");
-    Tick();
-    Window().SetEditChemin(Dest());
-    Click("BtnSuivant");
-    Tick();
-    Click("BtnSuivant");
-    Tick();
+    StartOnAutoexecPage();
     Click("BtnDemarrer");
     Tick();
     EXPECT_EQ(Window().GetReporter().ReportNumberText(), QStringLiteral("01"));
@@ -264,14 +257,7 @@ TEST_F(StateTest, PrecedentOnTheEndPageRestartsTheReportAndNeverReachesZero) {
 }
 
 TEST_F(StateTest, QuitterDuringARunWritesAtOnceAndTheRunGoesOn) {
-    Start();
-    Click("BtnSuivant");
-    Tick();
-    Window().SetEditChemin(Dest());
-    Click("BtnSuivant");
-    Tick();
-    Click("BtnSuivant");
-    Tick();
+    StartOnAutoexecPage();
     QStringList reportAtQuit;
     bool quitterVisible = false;
     QTimer::singleShot(0, [&] {
@@ -298,14 +284,7 @@ TEST_F(StateTest, QuitterDuringARunWritesAtOnceAndTheRunGoesOn) {
 }
 
 TEST_F(StateTest, ARunWithAnErrorDoesNotClaimSuccess) {
-    Start();
-    Click("BtnSuivant");
-    Tick();
-    Window().SetEditChemin(Dest());
-    Click("BtnSuivant");
-    Tick();
-    Click("BtnSuivant");
-    Tick();
+    StartOnAutoexecPage();
     freeSpace_ = 100;  // no room for any file
     Click("BtnDemarrer");
     Tick();
@@ -332,14 +311,7 @@ TEST_F(StateTest, ARunWithAnErrorDoesNotClaimSuccess) {
 }
 
 TEST_F(StateTest, AMessageDuringTheRunComesWithTheAmountCopiedSoFar) {
-    Start();
-    Click("BtnSuivant");
-    Tick();
-    Window().SetEditChemin(Dest());
-    Click("BtnSuivant");
-    Tick();
-    Click("BtnSuivant");
-    Tick();
+    StartOnAutoexecPage();
     freeSpace_ = 1000;  // a.txt (6 bytes) fits, b.txt (3000 bytes) does not
     QStringList amounts;
     onMessage_ = [&](const QString&) {
@@ -353,14 +325,7 @@ TEST_F(StateTest, AMessageDuringTheRunComesWithTheAmountCopiedSoFar) {
 }
 
 TEST_F(StateTest, RapportThatCannotOpenShowsTheBlocNotesError) {
-    Start();
-    Click("BtnSuivant");
-    Tick();
-    Window().SetEditChemin(Dest());
-    Click("BtnSuivant");
-    Tick();
-    Click("BtnSuivant");
-    Tick();
+    StartOnAutoexecPage();
     Click("BtnDemarrer");
     Tick();
     openSucceeds_ = false;

@@ -65,6 +65,17 @@ void WizardFixture::Click(const char* name) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+void WizardFixture::StartOnAutoexecPage() {
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    Window().SetEditChemin(Dest());
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnSuivant");
+    Tick();
+}
+
 void WizardFixture::Tick() {
     // The step timer always runs: each wait ends with at least one of its ticks.
     for (int i = 0; i < 3; ++i) {

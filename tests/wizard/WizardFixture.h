@@ -37,6 +37,8 @@ protected:
     void Click(const char* name);
     // Lets the step timer lay out the current page.
     void Tick();
+    // Starts the window and goes to the Autoexec.bat page, the destination set to Dest().
+    void StartOnAutoexecPage();
     // The names of the window's controls that are visible, sorted.
     QStringList VisibleControls();
     // The frame's controls that every page shows, texture on.
