@@ -97,7 +97,8 @@ void TZederuWallpaper::paintEvent(QPaintEvent* event) {
             }
         }
     }
-    // The progress bar above repaints many times a second: copy back only what it uncovered.
+    // The labels above it change many times a second during a copy: only the region asked for
+    // is copied back.
     QPainter surface(this);
     for (const QRect& area : event->region()) {
         surface.drawPixmap(area, composed_, area);
