@@ -1071,6 +1071,7 @@ void TFormKestrix::ShowPendingFileSize() {
         LabelFileSize->setText(*pendingFileSize_);
         LabelFileSize->setGeometry(304, 228, 136, 13);
         pendingFileSize_.reset();
+        lastFileSizeShown_.start();
     }
 }
 
@@ -1096,7 +1097,10 @@ void TFormKestrix::PumpMessages() {
     if (lastPump_.isValid() && lastPump_.nsecsElapsed() < kPumpIntervalNs) {
         return;
     }
-    ShowPendingFileSize();
+    // The amount is text drawn anew at each change; 25 times a second reads as continuous.
+    if (!lastFileSizeShown_.isValid() || lastFileSizeShown_.nsecsElapsed() >= kFileSizeIntervalNs) {
+        ShowPendingFileSize();
+    }
     QCoreApplication::processEvents();
     lastPump_.start();
 }

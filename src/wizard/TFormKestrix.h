@@ -157,7 +157,9 @@ private:
     int etape_ = 1;
     QElapsedTimer lastPump_;
     std::optional<QString> pendingFileSize_;
+    QElapsedTimer lastFileSizeShown_;
     static constexpr qint64 kPumpIntervalNs = 10'000'000;
+    static constexpr qint64 kFileSizeIntervalNs = 40'000'000;
     QString blockSizeText_;
     TColor windowColour_ = clBtnFace;
 
