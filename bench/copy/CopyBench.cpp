@@ -13,7 +13,6 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <random>
 
 #include <fcntl.h>
@@ -128,10 +127,17 @@ double TimeReadWrite(const QStringList& files, const QString& copies) {
     return timer.nsecsElapsed() / 1e9;
 }
 
-// The shortest of the times given to it.
-struct Best {
-    double seconds = 1e30;
-    void Add(double s) { seconds = std::min(seconds, s); }
+// The values measured for one contender: the best time, or the median of ratios.
+struct Samples {
+    std::vector<double> values;
+    void Add(double value) { values.push_back(value); }
+    double Best() const { return *std::min_element(values.begin(), values.end()); }
+    double Median() const {
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        return n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
 };
 
 long PeakMemoryKiB() {
@@ -236,53 +242,56 @@ int main(int argc, char** argv) {
     const long oneFile = PeakMemoryKiB();
     WriteList(files);
 
-    std::printf("Kestrix copy benchmark: %d files, %.0f MiB in all, in %s (best of %d)\n",
-                fileCount, mib, qPrintable(base), kRounds);
+    std::printf("Kestrix copy benchmark: %d files, %.0f MiB in all, in %s (%d rounds)\n", fileCount,
+                mib, qPrintable(base), kRounds);
     // cp 9 copies in the kernel (copy_file_range) unless reflinks are refused too: with both
-    // options it makes plain reads and writes, as Kestrix does. The rounds interleave every
-    // contender, so that a machine slowing down or speeding up weighs on all of them alike.
+    // options it makes plain reads and writes, as Kestrix does. This machine's speed drifts
+    // over seconds, so each backup is paired with a cp run right before or after it (in turn)
+    // and the ratio is the median of the pairs'.
     const QStringList plainReadsAndWrites{QStringLiteral("--sparse=never"),
                                           QStringLiteral("--reflink=never")};
-    Best cpNever;
-    Best cpPlain;
-    Best readWrite;
-    std::vector<Best> backups(7);
-    std::vector<std::function<void()>> contenders{
-        [&] { cpNever.Add(TimeCp(plainReadsAndWrites, files, copies)); },
-        [&] { cpPlain.Add(TimeCp({}, files, copies)); },
-        [&] { readWrite.Add(TimeReadWrite(files, copies)); }};
-    for (int position = 6; position >= 0; --position) {
-        contenders.push_back([&, position] {
-            window.SetTrackBarPosition(position);
-            backups[position].Add(TimeBackup(window, copies, messages));
-        });
-    }
-    // Each round starts with another contender: none always comes first after the previous
-    // round's copies were deleted.
+    Samples cpNever;
+    Samples cpPlain;
+    Samples readWrite;
+    std::vector<Samples> backups(7);
+    std::vector<Samples> pairedRatios(7);
     for (int round = 0; round < kRounds; ++round) {
-        for (std::size_t i = 0; i < contenders.size(); ++i) {
-            contenders[(i + round) % contenders.size()]();
+        cpPlain.Add(TimeCp({}, files, copies));
+        readWrite.Add(TimeReadWrite(files, copies));
+        for (int position = 6; position >= 0; --position) {
+            window.SetTrackBarPosition(position);
+            double cp = 0;
+            double backup = 0;
+            if (round % 2 == 0) {
+                cp = TimeCp(plainReadsAndWrites, files, copies);
+                backup = TimeBackup(window, copies, messages);
+            } else {
+                backup = TimeBackup(window, copies, messages);
+                cp = TimeCp(plainReadsAndWrites, files, copies);
+            }
+            cpNever.Add(cp);
+            backups[position].Add(backup);
+            pairedRatios[position].Add(cp / backup);
         }
     }
-    std::printf("cp --sparse=never --reflink=never : %7.3f s  %7.0f MiB/s\n", cpNever.seconds,
-                mib / cpNever.seconds);
-    std::printf("cp                                : %7.3f s  %7.0f MiB/s\n", cpPlain.seconds,
-                mib / cpPlain.seconds);
-    std::printf("read/write 128 KiB                : %7.3f s  %7.0f MiB/s\n\n", readWrite.seconds,
-                mib / readWrite.seconds);
+    std::printf("cp --sparse=never --reflink=never : %7.3f s  %7.0f MiB/s (best)\n", cpNever.Best(),
+                mib / cpNever.Best());
+    std::printf("cp                                : %7.3f s  %7.0f MiB/s (best)\n", cpPlain.Best(),
+                mib / cpPlain.Best());
+    std::printf("read/write 128 KiB                : %7.3f s  %7.0f MiB/s (best)\n\n",
+                readWrite.Best(), mib / readWrite.Best());
     std::printf(
-        "| block  | RunBackup s | MiB/s | vs cp --sparse=never | vs cp | vs read/write | vs own "
-        "200 Ko |\n");
+        "| block  | RunBackup s (best) | MiB/s | vs cp --sparse=never --reflink=never (paired) | "
+        "vs cp | vs read/write | vs own 200 Ko |\n");
     std::printf(
-        "|--------|-------------|-------|----------------------|-------|---------------|-------"
-        "--------|\n");
+        "|--------|--------------------|-------|-----------------------------------------------|"
+        "-------|---------------|---------------|\n");
     for (int position = 0; position <= 6; ++position) {
-        const double t = backups[position].seconds;
-        std::printf("| %3d Ko | %11.3f | %5.0f | %20.2f | %5.2f | %13.2f | %14.2f |\n",
-                    BlockSize::Bytes(position) / 1024, t, mib / t, cpNever.seconds / t,
-                    cpPlain.seconds / t, readWrite.seconds / t, t / backups[6].seconds);
+        const double t = backups[position].Best();
+        std::printf("| %3d Ko | %18.3f | %5.0f | %45.2f | %5.2f | %13.2f | %13.2f |\n",
+                    BlockSize::Bytes(position) / 1024, t, mib / t, pairedRatios[position].Median(),
+                    cpPlain.Best() / t, readWrite.Best() / t, t / backups[6].Best());
     }
-
     std::printf(
         "\nPeak memory (VmHWM): idle %ld KiB; run of %d files %ld KiB (+%ld); run of one "
         "%.0f MiB file %ld KiB (+%ld)\n",
