@@ -48,6 +48,43 @@ QStringList BackupFixture::Section(const QString& title) const {
     return lines.mid(titleIndex - 3, end - (titleIndex - 3));
 }
 
+const QString BackupFixture::kNoError =
+    QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
+
+QStringList BackupFixture::RunStart(const QString& stages, const QString& freeText) {
+    return {QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"),
+            QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"),
+            QString(),
+            QStringLiteral(" - Etape 1 sur ") + stages +
+                QStringLiteral(" : Ecriture de l'application de restauration"),
+            QStringLiteral(" * Espace disque disponible : ") + freeText,
+            QStringLiteral(" * Copie du fichier \"Restore.exe\"..."),
+            QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeText,
+            QString(),
+            QStringLiteral(" - Etape 2 sur ") + stages +
+                QStringLiteral(" : Copie des fichiers de la sauvegarde")};
+}
+
+QStringList BackupFixture::FileStart(const QString& path) {
+    return {QString(), QStringLiteral(" * Traitement du fichier \"") + path + QLatin1Char('"'),
+            QStringLiteral("    -> Modification des attributs..."),
+            QStringLiteral("    -> Ouverture du fichier source..."),
+            QStringLiteral("    -> Ouverture du fichier destination...")};
+}
+
+QStringList BackupFixture::CopiedFile(const QString& path, const QString& freeText, bool first) {
+    QStringList lines = FileStart(path);
+    lines << QStringLiteral("    -> Espace disque disponible : ") + freeText;
+    if (first) {
+        lines << QStringLiteral("    -> Lecture des données source...")
+              << QStringLiteral("    -> Ecriture des données source...");
+    }
+    lines << QStringLiteral("    -> Fermeture des fichiers...")
+          << QStringLiteral("    -> Ecriture des infos de configuration...")
+          << QStringLiteral("    <!> Copie du fichier réussie !");
+    return lines;
+}
+
 QStringList BackupFixture::Heading(const QString& title) {
     const QString titleLine = QStringLiteral(" # ") + title;
     return {QString(),

@@ -36,6 +36,15 @@ protected:
 
     // The heading lines of a section.
     static QStringList Heading(const QString& title);
+    // The backup section's lines up to the files' stage, the free space read once as `freeText`.
+    static QStringList RunStart(const QString& stages, const QString& freeText);
+    // The lines that open a file's part of the backup section.
+    static QStringList FileStart(const QString& path);
+    // The lines of one file copied and recorded; the first copied file of a run also has the two
+    // data lines.
+    static QStringList CopiedFile(const QString& path, const QString& freeText, bool first);
+    // The closing line of a section without error.
+    static const QString kNoError;
 
     // Every free-space query answers `bytes`.
     void FixFreeSpace(qint64 bytes);

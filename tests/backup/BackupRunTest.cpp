@@ -11,41 +11,8 @@
 
 namespace {
 
-const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
 const QString kFree = QStringLiteral("4 Go (4768 Mo)");
 constexpr qint64 kFreeBytes = 5000000000;
-
-QStringList RunStart(const QString& stages, const QString& freeText) {
-    return {QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"),
-            QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"),
-            QString(),
-            QStringLiteral(" - Etape 1 sur ") + stages +
-                QStringLiteral(" : Ecriture de l'application de restauration"),
-            QStringLiteral(" * Espace disque disponible : ") + freeText,
-            QStringLiteral(" * Copie du fichier \"Restore.exe\"..."),
-            QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeText,
-            QString(),
-            QStringLiteral(" - Etape 2 sur ") + stages +
-                QStringLiteral(" : Copie des fichiers de la sauvegarde")};
-}
-
-// The lines of one copied file; the first copied file of a run also has the two data lines.
-QStringList CopiedFile(const QString& path, const QString& freeText, bool first) {
-    QStringList lines{QString(),
-                      QStringLiteral(" * Traitement du fichier \"") + path + QLatin1Char('"'),
-                      QStringLiteral("    -> Modification des attributs..."),
-                      QStringLiteral("    -> Ouverture du fichier source..."),
-                      QStringLiteral("    -> Ouverture du fichier destination..."),
-                      QStringLiteral("    -> Espace disque disponible : ") + freeText};
-    if (first) {
-        lines << QStringLiteral("    -> Lecture des données source...")
-              << QStringLiteral("    -> Ecriture des données source...");
-    }
-    lines << QStringLiteral("    -> Fermeture des fichiers...")
-          << QStringLiteral("    -> Ecriture des infos de configuration...")
-          << QStringLiteral("    <!> Copie du fichier réussie !");
-    return lines;
-}
 
 QString Record(const QString& path) {
     const QFileInfo info(path);

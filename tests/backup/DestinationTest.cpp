@@ -8,7 +8,6 @@
 
 namespace {
 
-const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
 const QString kTitle = QStringLiteral("Préparation du répertoire de destination");
 const QString kBoxText = QStringLiteral(
     "Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.");

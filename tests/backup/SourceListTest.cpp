@@ -7,7 +7,6 @@
 
 namespace {
 
-const QString kNoError = QStringLiteral("  <i> Aucune erreur ne semble s'être produite.");
 const QString kTitle = QStringLiteral("Création de la liste des fichiers à sauvegarder");
 
 }  // namespace
