@@ -43,7 +43,7 @@ TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheRep
     EXPECT_EQ(window.copyControlsVisible, std::vector<bool>({false, true}));
     EXPECT_EQ(window.copyFileTexts,
               QStringList({QStringLiteral("Copie de ") + a, QStringLiteral("Copie de ") + b}));
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.boxes.empty());
     EXPECT_FALSE(engine.CopyIncomplete());
     EXPECT_TRUE(engine.LastRunSucceeded());
     EXPECT_EQ(engine.LastFreeSpace(), kFreeBytes);
@@ -115,9 +115,9 @@ TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
     expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true)
              << QStringLiteral(" <!> ") + gone + QStringLiteral(" : Le fichier n'existe pas !");
     EXPECT_EQ(BackupSection(), expected);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(window.messages[0].text,
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(window.boxes[0].text,
               QStringLiteral("Le fichier \"") + gone + QStringLiteral("\" n'existe pas !"));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
               QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(a)}));
@@ -152,7 +152,7 @@ TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
                   "copier l'application de restauration des fichiers. Redémarrez la sauvegarde sur "
                   "un lecteur ayant assez d'espace libre. La création de la sauvegarde va être "
                   "arrêtée.")}));
-    EXPECT_EQ(window.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
               QByteArray("07/12/2026,11:15:45\r\n"));
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
@@ -185,9 +185,9 @@ TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
              // A file exactly as large as the free space is copied.
              << CopiedFile(equal, freeText, true) << QString() << kNoError;
     EXPECT_EQ(BackupSection(), expected);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(window.messages[0].text,
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(window.boxes[0].text,
               QStringLiteral("Il n'y a plus assez d'espace libre disponible sur le lecteur de "
                              "destination pour copier le fichier \"") +
                   big +

@@ -2,28 +2,16 @@
 
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <functional>
 #include <vector>
 
+#include "RecordingUi.h"
 #include "backup/BackupControls.h"
-#include "report/UserInterface.h"
 
-// The main window as the engine sees it, in memory: its controls, the message boxes it was
-// asked to show (answered from a queue, OK or Yes by default), and its end and close requests.
-class FakeWindow : public UserInterface, public BackupControls {
+// The main window as the engine sees it, in memory: its controls, and (as RecordingUi) the
+// message boxes it was asked to show and its end and close requests.
+class FakeWindow : public RecordingUi, public BackupControls {
 public:
-    struct Message {
-        MessageIcon icon;
-        MessageButtons buttons;
-        QString text;
-    };
-
-    MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
-                              const QString& text) override;
-    void RequestEnd() override { ++endRequests; }
-    void CloseMainWindow() override;
-
     QString EditChemin() const override { return editChemin; }
     void SetEditChemin(const QString& text) override { editChemin = text; }
     bool AutoexecChecked() const override { return autoexec; }
@@ -43,8 +31,6 @@ public:
     // Ticks the given paths, in order, enabled.
     void SetTicked(const QStringList& paths);
 
-    QStringList MessageTexts() const;
-
     QString editChemin;
     bool autoexec = false;
     int trackBar = 3;
@@ -56,9 +42,4 @@ public:
     std::vector<bool> copyControlsVisible;
     int pumps = 0;
     std::function<void()> onPump;
-    std::function<void()> onClose;
-    std::deque<MessageAnswer> answers;
-    std::vector<Message> messages;
-    int endRequests = 0;
-    int closeRequests = 0;
 };

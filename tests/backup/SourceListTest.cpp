@@ -76,7 +76,7 @@ TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
             << QStringLiteral(" * Traitement des éléments de la liste")
             << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
     EXPECT_EQ(Section(kTitle), section);
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.boxes.empty());
     EXPECT_EQ(window.endRequests, 0);
 }
 

@@ -170,8 +170,8 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
     EXPECT_EQ(FromBackupSection(), expected);
     ASSERT_EQ(measured.size(), 4u);
     EXPECT_LT(measured[2], 300000);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Warning);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), QByteArray());
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
@@ -337,7 +337,7 @@ TEST_F(MountedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
     engine.RunBackup();
 
     EXPECT_EQ(BackupSection().last(), kNoError);
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.boxes.empty());
     EXPECT_EQ(Mode(locked), 0444u);
     EXPECT_EQ(Mode(open), 0644u);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("grub.cfg"))), Pattern(3000, 1));
@@ -368,10 +368,10 @@ TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredYesSkipsLaterChecks) {
              << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QStringLiteral("    <!> Copie du fichier réussie !");
     EXPECT_EQ(FromBackupSection(), expected);
-    ASSERT_EQ(window.messages.size(), 2u);
-    EXPECT_EQ(window.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(window.messages[0].text, kGetFreeSpaceBox);
-    EXPECT_EQ(window.messages[1].text, kCopyFile);
+    ASSERT_EQ(window.boxes.size(), 2u);
+    EXPECT_EQ(window.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(window.boxes[0].text, kGetFreeSpaceBox);
+    EXPECT_EQ(window.boxes[1].text, kCopyFile);
     EXPECT_TRUE(reporter.SkipFreeSpaceCheck());
     EXPECT_EQ(measured.size(), 1u);
     EXPECT_EQ(window.endRequests, 1);
@@ -393,8 +393,8 @@ TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredNoKeepsMeasuring) {
                                              Measured(1)));
     // The next run asks again.
     engine.RunBackup();
-    EXPECT_EQ(window.messages.size(), 4u);
-    EXPECT_EQ(window.messages[2].text, kGetFreeSpaceBox);
+    EXPECT_EQ(window.boxes.size(), 4u);
+    EXPECT_EQ(window.boxes[2].text, kGetFreeSpaceBox);
 }
 
 TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {

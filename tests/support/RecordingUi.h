@@ -36,6 +36,14 @@ public:
         }
     }
 
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const Box& box : boxes) {
+            texts << box.text;
+        }
+        return texts;
+    }
+
     std::vector<Box> boxes;
     std::deque<MessageAnswer> answers;
     int endRequests = 0;
