@@ -24,17 +24,20 @@ TGradProgress::TGradProgress(QWidget* parent) : QWidget(parent) {
 }
 
 void TGradProgress::splitColours() {
+    // The start colour's channels (red, green, blue) and the end-minus-start differences.
     const TColor start = ColorToRGB(startColor_);
     const TColor end = ColorToRGB(endColor_);
+    int first[3];
+    int diff[3];
     for (int c = 0; c < 3; ++c) {
-        start_[c] = (start >> (8 * c)) & 0xFF;
-        diff_[c] = ((end >> (8 * c)) & 0xFF) - start_[c];
+        first[c] = (start >> (8 * c)) & 0xFF;
+        diff[c] = ((end >> (8 * c)) & 0xFF) - first[c];
     }
     // A line's colour depends only on its position t (0..255) along the gradient.
     for (int t = 0; t < 256; ++t) {
         int channel[3];
         for (int c = 0; c < 3; ++c) {
-            channel[c] = ((start_[c] + MulDiv(t, diff_[c], 255)) % 256 + 256) % 256;
+            channel[c] = ((first[c] + MulDiv(t, diff[c], 255)) % 256 + 256) % 256;
         }
         gradient_[t] = qRgb(channel[0], channel[1], channel[2]);
     }

@@ -90,9 +90,7 @@ private:
     TColor backColor_ = clBtnFace;
     TColor fontColor_ = clWhite;
 
-    // The start colour's channels (red, green, blue) and the end-minus-start differences.
-    int start_[3] = {0, 0, 0};
-    int diff_[3] = {0, 0, 0};
+    // The colour of each position t (0..255) along the gradient, from StartColor to EndColor.
     QRgb gradient_[256] = {};
     QImage buffer_;
     QHash<QString, QStaticText> laidOut_;
