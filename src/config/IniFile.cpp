@@ -268,13 +268,15 @@ QByteArray IniFile::WithValue(const QByteArray& content, const QString& section,
 
 QString IniFile::ReadString(const QString& section, const QString& key,
                             const QString& fallback) const {
-    QByteArray content;
+    return Lookup(ReadAll(), section, key).value_or(fallback);
+}
+
+QByteArray IniFile::ReadAll() const {
     try {
-        content = ReadContent(FileSystem::NativePath(path_));
+        return ReadContent(FileSystem::NativePath(path_));
     } catch (const Failure&) {
-        return fallback;  // a file that cannot be read is a missing file, as for the platform
+        return {};  // a file that cannot be read is a missing file, as for the platform
     }
-    return Lookup(content, section, key).value_or(fallback);
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

@@ -21,6 +21,10 @@ public:
     // The value, or `fallback` when the file (or reading it), the section or the key is missing.
     QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
 
+    // The whole file as it is now, for many lookups with one reading; empty when the file is
+    // missing or cannot be read (every key then takes its fallback, as with ReadString).
+    QByteArray ReadAll() const;
+
     // Sets the key on disk at once, creating the file, section and key as needed. Throws Failure
     // (with errno) when the file cannot be read or replaced; the file is then left as it was.
     void WriteString(const QString& section, const QString& key, const QString& value);

@@ -47,14 +47,20 @@ const FlagLine kWriteFlags[] = {
     {SaveFlag::Vitesse, "Vitesse", u" * Taille des blocs fichier  : "},
 };
 
+// A value of the settings read once at start-up, or its fallback.
+QString Value(const QByteArray& ini, const QString& section, const QString& key,
+              const QString& fallback) {
+    return IniFile::Lookup(ini, section, key).value_or(fallback);
+}
+
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
 }
 
 // "CurrentRapportNo": the report of this run gets the stored number plus one. A text that is no
 // number (or whose successor is none) stays as the report number text and fails the reading.
-void ReadReportNumber(Reporter& reporter, const IniFile& ini) {
-    const QString stored = ini.ReadString(kAutres, kCurrentRapportNo, QStringLiteral("00"));
+void ReadReportNumber(Reporter& reporter, const QByteArray& ini) {
+    const QString stored = Value(ini, kAutres, kCurrentRapportNo, QStringLiteral("00"));
     reporter.SetReportNumberText(stored);
     const int number = SettingsText::ToInteger(stored);
     if (number == INT_MAX) {
@@ -65,17 +71,16 @@ void ReadReportNumber(Reporter& reporter, const IniFile& ini) {
 
 // Reads, echoes and applies everything up to the report number, in the order that decides how
 // far the report and the window get when a value fails.
-void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const IniFile& ini) {
+void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const QByteArray& ini) {
     const QString texture =
-        SettingsText::NormalisedBool(ini.ReadString(kOptions, QStringLiteral("Texture"), kOui));
+        SettingsText::NormalisedBool(Value(ini, kOptions, QStringLiteral("Texture"), kOui));
     reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
     reporter.Append(QStringLiteral(" * Usage de la texture  : ") + texture);
     if (texture == kNon) {
         controls.SetTextureShown(false);
     }
 
-    const QString vitesse =
-        ini.ReadString(kOptions, QStringLiteral("Vitesse"), QStringLiteral("3"));
+    const QString vitesse = Value(ini, kOptions, QStringLiteral("Vitesse"), QStringLiteral("3"));
     controls.UpdateBlockSizeText();
     reporter.Append(QStringLiteral(" * Taille des blocs     : ") +
                     QString::number(controls.TrackBarPosition()) + QStringLiteral(" (") +
@@ -83,9 +88,9 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const I
     controls.SetTrackBarPosition(SettingsText::ToInteger(vitesse));
 
     const QString barDebut =
-        ini.ReadString(kOptions, QStringLiteral("BarColorDebut"), QStringLiteral("$00004000"));
+        Value(ini, kOptions, QStringLiteral("BarColorDebut"), QStringLiteral("$00004000"));
     const QString barFin =
-        ini.ReadString(kOptions, QStringLiteral("BarColorFin"), QStringLiteral("$0080FF80"));
+        Value(ini, kOptions, QStringLiteral("BarColorFin"), QStringLiteral("$0080FF80"));
     reporter.Append(QStringLiteral(" * Couleurs de la barre : ") + barDebut + QStringLiteral(", ") +
                     barFin);
     controls.SetComboColour(ColourBox::BarDebut, SettingsText::ToColour(barDebut));
@@ -94,24 +99,24 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const I
                                 controls.ComboColour(ColourBox::BarFin));
 
     const QString back =
-        ini.ReadString(kOptions, QStringLiteral("BackColor"), QStringLiteral("clBtnFace"));
+        Value(ini, kOptions, QStringLiteral("BackColor"), QStringLiteral("clBtnFace"));
     const TColor backColour = SettingsText::ToColour(back);
     controls.SetWindowColour(backColour);
     controls.SetComboColour(ColourBox::Fond, backColour);
     reporter.Append(QStringLiteral(" * Couleur des fenêtres : ") + back);
 
     const QString haut =
-        ini.ReadString(kOptions, QStringLiteral("ButtonColorHaut"), QStringLiteral("$00E0E0E0"));
+        Value(ini, kOptions, QStringLiteral("ButtonColorHaut"), QStringLiteral("$00E0E0E0"));
     const QString bas =
-        ini.ReadString(kOptions, QStringLiteral("ButtonColorBas"), QStringLiteral("clSilver"));
+        Value(ini, kOptions, QStringLiteral("ButtonColorBas"), QStringLiteral("clSilver"));
     reporter.Append(QStringLiteral(" * Couleurs des boutons : ") + haut + QStringLiteral(", ") +
                     bas);
     controls.SetComboColour(ColourBox::ButtonHaut, SettingsText::ToColour(haut));
     controls.SetComboColour(ColourBox::ButtonBas, SettingsText::ToColour(bas));
     controls.ApplyButtonColours();
 
-    const QString autoexecFlag = SettingsText::NormalisedBool(
-        ini.ReadString(kEnregistrement, QStringLiteral("Autoexec"), kOui));
+    const QString autoexecFlag =
+        SettingsText::NormalisedBool(Value(ini, kEnregistrement, QStringLiteral("Autoexec"), kOui));
     reporter.Append(QString());
     reporter.Append(QStringLiteral(" - Paramètres à enregistrer à la fermeture du programme"));
     reporter.Append(QStringLiteral(" * Création d'Autoexec.bat   : ") + autoexecFlag);
@@ -119,8 +124,8 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const I
         controls.SetSaveFlagChecked(SaveFlag::Autoexec, false);
     }
     for (const FlagLine& f : kReadFlags) {
-        const QString value = SettingsText::NormalisedBool(
-            ini.ReadString(kEnregistrement, QLatin1String(f.key), kOui));
+        const QString value =
+            SettingsText::NormalisedBool(Value(ini, kEnregistrement, QLatin1String(f.key), kOui));
         reporter.Append(Text(f.line) + value);
         if (value == kNon) {
             controls.SetSaveFlagChecked(f.flag, false);
@@ -128,21 +133,21 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const I
     }
 
     const QString autoexec =
-        SettingsText::NormalisedBool(ini.ReadString(kSauvegarde, QStringLiteral("Autoexec"), kNon));
+        SettingsText::NormalisedBool(Value(ini, kSauvegarde, QStringLiteral("Autoexec"), kNon));
     reporter.Append(QString());
     reporter.Append(QStringLiteral(" - Paramètres de la dernière sauvegarde"));
     reporter.Append(QStringLiteral(" * Créer un Autoexec.bat  : ") + autoexec);
     if (autoexec == kOui) {
         controls.SetAutoexecChecked(true);
     }
-    controls.SetEditChemin(ini.ReadString(kSauvegarde, QStringLiteral("Chemin"), kDefaultChemin));
+    controls.SetEditChemin(Value(ini, kSauvegarde, QStringLiteral("Chemin"), kDefaultChemin));
     reporter.Append(QStringLiteral(" * Répertoire destination : ") + controls.EditChemin());
 }
 
 }  // namespace
 
 void ReadSettings(Reporter& reporter, SettingsControls& controls) {
-    const IniFile ini(kIniPath);
+    const QByteArray ini = IniFile(kIniPath).ReadAll();
     bool numberRead = false;
     try {
         ReadDisplayAndFlags(reporter, controls, ini);
