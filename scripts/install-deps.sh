@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wine fonts-liberation
   xdg-utils
+  dosfstools fusefat
+  clang
 )
 missing=()
 for p in "${packages[@]}"; do
