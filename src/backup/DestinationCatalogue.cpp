@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include <QFile>
+#include "platform/NativeNames.h"
 
 #include "platform/BackupFiles.h"
 #include "platform/Failure.h"
@@ -45,6 +45,6 @@ QString DestinationCatalogue::Record(const QString& entryPath) {
 }
 
 void DestinationCatalogue::WriteLine(const QString& line) {
-    const QByteArray bytes = QFile::encodeName(line) + "\r\n";
+    const QByteArray bytes = NativeNames::Encode(line) + "\r\n";
     fd_.writeAll(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }

@@ -1,6 +1,6 @@
 #include "backup/SourceList.h"
 
-#include <QFile>
+#include "platform/NativeNames.h"
 
 QStringList SourceList::Lines(const QByteArray& bytes) {
     const int nul = bytes.indexOf('\0');
@@ -13,14 +13,14 @@ QStringList SourceList::Lines(const QByteArray& bytes) {
         if (c != '\r' && c != '\n') {
             continue;
         }
-        lines.append(QFile::decodeName(text.mid(start, i - start)));
+        lines.append(NativeNames::Decode(text.mid(start, i - start)));
         if (c == '\r' && i + 1 < size && text.at(i + 1) == '\n') {
             ++i;
         }
         start = i + 1;
     }
     if (start < size) {
-        lines.append(QFile::decodeName(text.mid(start)));
+        lines.append(NativeNames::Decode(text.mid(start)));
     }
     return lines;
 }

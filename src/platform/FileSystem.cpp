@@ -5,15 +5,15 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include <QFile>
 
 #include "platform/Failure.h"
+#include "platform/NativeNames.h"
 #include "platform/UniqueFd.h"
 
 namespace FileSystem {
 
 QByteArray NativePath(const QString& path) {
-    return QFile::encodeName(path);
+    return NativeNames::Encode(path);
 }
 
 bool FileExists(const QString& path) {
