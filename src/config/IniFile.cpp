@@ -26,10 +26,13 @@ struct Line {
     bool hasEnd() const { return next > start + length; }
 };
 
-// Lines end at CR LF, LF or a lone CR; the last one may have no end.
+const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// Lines end at CR LF, LF or a lone CR; the last one may have no end. A UTF-8 byte-order mark
+// that an editor put at the start belongs to no line, so it stays in the file when it is written.
 std::vector<Line> SplitLines(const QByteArray& content) {
     std::vector<Line> lines;
-    qsizetype start = 0;
+    qsizetype start = content.startsWith(kUtf8Bom) ? kUtf8Bom.size() : 0;
     const qsizetype size = content.size();
     while (start < size) {
         qsizetype end = start;
@@ -227,19 +230,9 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-}  // namespace
-
-std::optional<QString> IniFile::Lookup(const QByteArray& content, const QString& section,
-                                       const QString& key) {
-    const Location where = Locate(content, SplitLines(content), section, key);
-    if (where.keyLine < 0) {
-        return std::nullopt;
-    }
-    return ValueRead(where.value);
-}
-
-QByteArray IniFile::WithValue(const QByteArray& content, const QString& section, const QString& key,
-                              const QString& value) {
+// The content with the key set, as WithValue describes it.
+QByteArray Edited(const QByteArray& content, const QString& section, const QString& key,
+                  const QString& value) {
     CheckText(section);
     CheckText(key);
     CheckText(value);
@@ -263,6 +256,29 @@ QByteArray IniFile::WithValue(const QByteArray& content, const QString& section,
         result += kCrLf;
     }
     result += ToCp1252(QLatin1Char('[') + section + QLatin1Char(']')) + kCrLf + entry;
+    return result;
+}
+
+}  // namespace
+
+std::optional<QString> IniFile::Lookup(const QByteArray& content, const QString& section,
+                                       const QString& key) {
+    const Location where = Locate(content, SplitLines(content), section, key);
+    if (where.keyLine < 0) {
+        return std::nullopt;
+    }
+    return ValueRead(where.value);
+}
+
+QByteArray IniFile::WithValue(const QByteArray& content, const QString& section, const QString& key,
+                              const QString& value) {
+    QByteArray result = Edited(content, section, key, value);
+    // What the reader would give back differs from what was asked (a character outside the code
+    // page, blanks it trims, quotes it strips, a value it cuts): saving it would change the value.
+    if (Lookup(result, section, key) != value) {
+        errno = EINVAL;
+        KESTRIX_FAIL("INI entry would not read back as written: " + value.toStdString());
+    }
     return result;
 }
 

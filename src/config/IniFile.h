@@ -9,6 +9,7 @@
 // "Key=Value" lines hold values, names match without regard to case, and the first matching
 // section and key win. Every call goes to the file on disk, as the platform functions do.
 // Text is Windows-1252; lines written get CR LF, all other bytes of the file stay as they were.
+// A UTF-8 byte-order mark at the start is no part of the first line and is kept.
 class IniFile {
 public:
     // Values are read up to this many characters.
@@ -26,7 +27,8 @@ public:
     QByteArray ReadAll() const;
 
     // Sets the key on disk at once, creating the file, section and key as needed. Throws Failure
-    // (with errno) when the file cannot be read or replaced; the file is then left as it was.
+    // (with errno) when the file cannot be read or replaced, or when WithValue refuses the entry;
+    // the file is then left as it was.
     void WriteString(const QString& section, const QString& key, const QString& value);
 
     // The value of a key in INI content; nothing when the section or key is absent.
@@ -34,7 +36,9 @@ public:
                                          const QString& key);
 
     // The content with the key set: an existing key line is replaced, a new key goes after the
-    // last entry of its section, a new section at the end of the content.
+    // last entry of its section, a new section at the end of the content. An entry that Lookup
+    // would not give back exactly (line ends, NUL, characters outside Windows-1252, blanks around
+    // the value, enclosing quotes, a value past kMaxValueLength) throws Failure with EINVAL.
     static QByteArray WithValue(const QByteArray& content, const QString& section,
                                 const QString& key, const QString& value);
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <optional>
+#include <ostream>
 
 #include "FileBytes.h"
 #include "Mounts.h"
@@ -286,4 +287,102 @@ TEST(IniFileWrite, FullDiskLeavesTheFileWhole) {
     ini.WriteString("Options", "Vitesse", "3");
     EXPECT_EQ(readBytes(kPath),
               "[Options]\r\nTexture=Oui\r\nVitesse=3\r\n" + QByteArray(3000, ';') + "\r\n");
+}
+
+namespace {
+
+struct Entry {
+    const char* name;
+    QString section;
+    QString key;
+    QString value;
+};
+
+void PrintTo(const Entry& entry, std::ostream* out) {
+    *out << entry.name;
+}
+
+const QByteArray kUtf8Bom = "\xEF\xBB\xBF";
+const QByteArray kChemin = "[Sauvegarde]\r\nAutoexec=Non\r\nChemin=/media/Cl\xe9 USB\r\n";
+
+}  // namespace
+
+// What the reader would not give back exactly is refused before the file is touched.
+class IniFileRefused : public ::testing::TestWithParam<Entry> {};
+
+TEST_P(IniFileRefused, OldValueAndEveryByteStay) {
+    TempProgramFolder folder;
+    for (const QByteArray& before : {kChemin, kUtf8Bom + kChemin, QByteArray()}) {
+        writeBytes(kPath, before);
+        IniFile ini(kPath);
+        const Entry& e = GetParam();
+        EXPECT_EQ(FailureErrno([&] { ini.WriteString(e.section, e.key, e.value); }), EINVAL);
+        EXPECT_EQ(readBytes(kPath), before);
+        EXPECT_EQ(FilesIn("Data"), QStringList{"Kestrix.ini"});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, IniFileRefused,
+    ::testing::Values(
+        Entry{"OutsideTheCodePage", "Sauvegarde", "Chemin", QStringLiteral("/media/Clé USB/日本")},
+        Entry{"ByteNotUtf8", "Sauvegarde", "Chemin", QStringLiteral("/caf") + QChar(0xDCE9)},
+        Entry{"EmojiPair", "Sauvegarde", "Chemin", QStringLiteral("/x\U0001F4BE")},
+        Entry{"C1Control", "Sauvegarde", "Chemin", QStringLiteral("/x") + QChar(0x80)},
+        Entry{"LeadingBlank", "Sauvegarde", "Chemin", " /media/usb"},
+        Entry{"TrailingBlank", "Sauvegarde", "Chemin", "/media/usb "},
+        Entry{"LeadingTab", "Sauvegarde", "Chemin", "\t/media/usb"},
+        Entry{"DoubleQuoted", "Sauvegarde", "Chemin", "\"quoted\""},
+        Entry{"SingleQuoted", "Sauvegarde", "Chemin", "'quoted'"},
+        Entry{"EmptyQuotes", "Sauvegarde", "Chemin", "\"\""},
+        Entry{"Cr", "Sauvegarde", "Chemin", "/a\rb"}, Entry{"Lf", "Sauvegarde", "Chemin", "/a\nb"},
+        Entry{"Nul", "Sauvegarde", "Chemin", QStringLiteral("/a") + QChar(u'\0') + "b"},
+        Entry{"PastTheReaderBuffer", "Sauvegarde", "Chemin", QString(2048, QLatin1Char('a'))},
+        Entry{"KeyWithEquals", "Sauvegarde", "Che=min", "/x"},
+        Entry{"KeyWithBlank", "Sauvegarde", " Chemin", "/x"},
+        Entry{"KeyThatIsASection", "Sauvegarde", "[Chemin]", "/x"},
+        Entry{"KeyThatIsAComment", "Sauvegarde", ";Chemin", "/x"},
+        Entry{"SectionWithBracket", "Sauve]garde", "Chemin", "/x"},
+        Entry{"SectionOutsideTheCodePage", QStringLiteral("日本"), "Chemin", "/x"}),
+    [](const ::testing::TestParamInfo<Entry>& info) { return std::string(info.param.name); });
+
+// Values at the edge of what the file holds go through and read back unchanged.
+class IniFileKept : public ::testing::TestWithParam<Entry> {};
+
+TEST_P(IniFileKept, ValueReadsBackAsWritten) {
+    const Entry& e = GetParam();
+    for (const QByteArray& before : {kChemin, kUtf8Bom + kChemin, QByteArray()}) {
+        const QByteArray after = IniFile::WithValue(before, e.section, e.key, e.value);
+        EXPECT_EQ(IniFile::Lookup(after, e.section, e.key), e.value);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, IniFileKept,
+    ::testing::Values(Entry{"Windows1252", "Sauvegarde", "Chemin", QStringLiteral("/Clé €ŸŽ")},
+                      Entry{"UndefinedBytes", "Sauvegarde", "Chemin",
+                            QStringLiteral("/x") + QChar(0x81) + QChar(0x9D)},
+                      Entry{"Empty", "Sauvegarde", "Chemin", ""},
+                      Entry{"InnerBlanks", "Sauvegarde", "Chemin", "/Mon  Dossier\tA"},
+                      Entry{"NoBreakSpaces", "Sauvegarde", "Chemin",
+                            QStringLiteral("\u00A0/x\u00A0")},
+                      Entry{"LoneQuote", "Sauvegarde", "Chemin", "\""},
+                      Entry{"UnmatchedQuotes", "Sauvegarde", "Chemin", "\"a'"},
+                      Entry{"QuoteInside", "Sauvegarde", "Chemin", "a\"b\""},
+                      Entry{"EqualsAndSemicolon", "Sauvegarde", "Chemin", "=a;b[c]"},
+                      Entry{"ReaderBuffer", "Sauvegarde", "Chemin",
+                            QString(IniFile::kMaxValueLength, QLatin1Char('a'))},
+                      Entry{"NewSection", "Autres", "CurrentRapportNo", "01"}),
+    [](const ::testing::TestParamInfo<Entry>& info) { return std::string(info.param.name); });
+
+TEST(IniFileRead, ByteOrderMarkIsSkippedAndKept) {
+    const QByteArray content = kUtf8Bom + kChemin;
+    EXPECT_EQ(Get(content, "Sauvegarde", "Chemin"), QStringLiteral("/media/Clé USB"));
+    EXPECT_EQ(Set(content, "Sauvegarde", "Chemin", "/x"),
+              kUtf8Bom + "[Sauvegarde]\r\nAutoexec=Non\r\nChemin=/x\r\n");
+    EXPECT_EQ(Set(kUtf8Bom, "A", "k", "v"), kUtf8Bom + "[A]\r\nk=v\r\n");
+    EXPECT_EQ(Set(kUtf8Bom + "k=1", "A", "k", "v"), kUtf8Bom + "k=1\r\n[A]\r\nk=v\r\n");
+    // Only at the very start: further on, the same bytes are text of their line.
+    EXPECT_EQ(Get("\r\n" + content, "Sauvegarde", "Chemin"), "<absent>");
+    EXPECT_EQ(Get(kUtf8Bom + kUtf8Bom + kChemin, "Sauvegarde", "Chemin"), "<absent>");
 }

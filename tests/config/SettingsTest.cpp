@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <optional>
+#include <ostream>
 
 #include "FileBytes.h"
 #include "MemorySettingsControls.h"
@@ -367,4 +368,68 @@ TEST(SettingsWriteMissingFolder, MissingDataFolderIsRefused) {
     EXPECT_TRUE(lines[7].endsWith(QStringLiteral(" - ") + SystemErrorMessage(ENOENT)));
     EXPECT_EQ(ui.boxes.size(), 1u);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("Data")));
+}
+
+namespace {
+
+struct RefusedChemin {
+    const char* name;
+    QString chemin;
+};
+
+void PrintTo(const RefusedChemin& refused, std::ostream* out) {
+    *out << refused.name;
+}
+
+}  // namespace
+
+// A destination that Kestrix.ini cannot hold exactly is refused like a failed write: the next
+// start, scheduled or not, finds the destination that was saved before, never a changed one.
+class SettingsDestinationRefused : public Settings,
+                                   public ::testing::WithParamInterface<RefusedChemin> {};
+
+TEST_P(SettingsDestinationRefused, OldDestinationStaysAndWriteIniIsReported) {
+    const QByteArray before =
+        QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/media/Cl\xe9 USB");
+    writeBytes(kIniPath, before);
+    reporter.SetReportNumber(5);
+    controls.chemin = GetParam().chemin;
+    WriteSettings(reporter, controls);
+    const QStringList expected =
+        WriteOpening() + QStringList{QStringLiteral(" - Paramètres de la sauvegarde"),
+                                     QStringLiteral(" * Création d'Autoexec.bat   : Enregistré")};
+    ASSERT_EQ(Lines().size(), expected.size() + 2);
+    EXPECT_EQ(Lines().mid(0, expected.size()), expected);
+    ExpectErrorLines(Lines(), EINVAL, kWriteIniMessage);
+    EXPECT_EQ(readBytes(kIniPath), before);
+    EXPECT_EQ(QDir(QStringLiteral("Data")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("Kestrix.ini")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SettingsDestinationRefused,
+    ::testing::Values(RefusedChemin{"OutsideWindows1252", QStringLiteral("/media/Clé USB/日本")},
+                      RefusedChemin{"ByteNotUtf8", QStringLiteral("/media/caf") + QChar(0xDCE9)},
+                      RefusedChemin{"LeadingBlank", QStringLiteral(" /media/usb")},
+                      RefusedChemin{"TrailingBlank", QStringLiteral("/media/usb ")},
+                      RefusedChemin{"DoubleQuoted", QStringLiteral("\"quoted\"")},
+                      RefusedChemin{"SingleQuoted", QStringLiteral("'quoted'")},
+                      RefusedChemin{"Cr", QStringLiteral("/media/a\rb")},
+                      RefusedChemin{"Lf", QStringLiteral("/media/a\nb")}),
+    [](const ::testing::TestParamInfo<RefusedChemin>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST_F(Settings, ByteOrderMarkIsSkippedAndKeptWhenWritten) {
+    const QByteArray bom = "\xEF\xBB\xBF";
+    QByteArray ini =
+        QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/mnt/cl\xe9");
+    Read(bom + ini);
+    EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01"))
+                           .replaceInStrings(QStringLiteral("/var/backups/Save"),
+                                             QStringLiteral("/mnt/clé")));
+    EXPECT_EQ(controls.chemin, QStringLiteral("/mnt/clé"));
+    EXPECT_FALSE(reporter.ErrorOccurred());
+    WriteSettings(reporter, controls);
+    EXPECT_EQ(readBytes(kIniPath), bom + ini.replace("CurrentRapportNo=00", "CurrentRapportNo=01"));
 }
