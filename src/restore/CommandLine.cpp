@@ -36,6 +36,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             SetMode(line, Mode::Compare);
         } else if (options && argument == "--oui") {
             line.yes = true;
+        } else if (options && argument == "--force") {
+            line.force = true;
         } else if (options && argument == "--racine") {
             if (i + 1 == arguments.size()) {
                 line.error = "l'option --racine demande un dossier";

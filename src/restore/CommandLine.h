@@ -4,12 +4,13 @@
 #include <vector>
 
 // The restore program's command line:
-//   Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] [DOSSIER]
+//   Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] [DOSSIER]
 struct CommandLine {
     enum class Mode { Restore, List, Compare };
 
     Mode mode = Mode::Restore;
     bool yes = false;
+    bool force = false;  // trust files and folders that others may write
     bool help = false;
     bool hasRoot = false;
     std::string root;

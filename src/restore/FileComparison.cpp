@@ -4,11 +4,10 @@
 #include <sys/stat.h>
 #include <cerrno>
 
-#include "restore/FileDescriptor.h"
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
 
-FileComparison FileComparison::Of(const std::string& livePath, const std::string& copyPath) {
+FileComparison FileComparison::Of(const std::string& livePath, const FileDescriptor& copy) {
     FileComparison comparison;
     const FileDescriptor live(::open(livePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!live) {
@@ -26,11 +25,6 @@ FileComparison FileComparison::Of(const std::string& livePath, const std::string
     }
     if (!S_ISREG(st.st_mode)) {
         comparison.result = Result::NotRegular;
-        return comparison;
-    }
-    const FileDescriptor copy(::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!copy) {
-        comparison.error = errno;
         return comparison;
     }
     try {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cerrno>
 
+#include "restore/RecordSplit.h"
+
 namespace FrenchTexts {
 
 namespace {
@@ -51,7 +53,8 @@ std::string ErrorName(int error) {
 }  // namespace
 
 std::string Usage() {
-    return "Usage : Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] [DOSSIER]\n"
+    return "Usage : Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] "
+           "[DOSSIER]\n"
            "\n"
            "Remet en place les fichiers d'une sauvegarde faite par Kestrix.\n"
            "\n"
@@ -61,6 +64,7 @@ std::string Usage() {
            "  --comparer       dit pour chaque fichier s'il est identique à sa copie,\n"
            "                   différent ou absent, sans rien changer\n"
            "  --oui            restaure sans poser de question\n"
+           "  --force          passe outre les droits trop larges décrits plus bas\n"
            "  --racine RACINE  restaure sous RACINE, par exemple /mnt pour un système\n"
            "                   endommagé monté depuis un système de secours\n"
            "  -h, --help       affiche cette aide\n"
@@ -69,12 +73,23 @@ std::string Usage() {
            "sur le disque, puis renommé : un arrêt brutal ne laisse jamais un fichier à moitié\n"
            "écrit. Un fichier remplacé garde son propriétaire et ses droits, et son ancien\n"
            "contenu est gardé à côté de lui sous le nom <nom>.avant-restauration. Un fichier\n"
-           "absent est recréé avec les droits 0600 (lecture et écriture pour root seul).\n"
+           "absent est recréé avec les droits de sa copie, sans les bits set-uid et set-gid,\n"
+           "et, pour root, avec le propriétaire et le groupe de sa copie.\n"
+           "\n"
+           "Qui peut modifier le catalogue, le dossier Kestrix ou une copie choisit ce que\n"
+           "root écrira, et où : il pourrait faire écrire ses propres fichiers dans /etc. Un\n"
+           "catalogue ou un dossier Kestrix modifiable par d'autres que son propriétaire (son\n"
+           "groupe ou tous) est donc refusé, et une telle copie est ignorée. Les fichiers d'une\n"
+           "clé FAT montée par le bureau (0644, dossiers 0755) conviennent. Pour root, un\n"
+           "dossier de destination modifiable par tous sans le bit « sticky » est ignoré : un\n"
+           "autre utilisateur pourrait y changer les fichiers pendant la restauration. Un\n"
+           "dossier de destination remplacé pendant la question (par un lien vers un autre\n"
+           "dossier) est ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
            "\n"
            "Code de sortie : 0 quand tout ce qui était demandé a été fait ; 1 quand un\n"
            "fichier a été ignoré ou n'a pas pu être restauré (avec --comparer : quand un\n"
-           "fichier n'est pas identique à sa copie) ; 2 pour une erreur d'utilisation ou un\n"
-           "catalogue illisible.\n";
+           "fichier n'est pas identique à sa copie) ; 2 pour une erreur d'utilisation, un\n"
+           "catalogue illisible ou refusé, ou un manque de mémoire.\n";
 }
 
 std::string SystemError(int error) {
@@ -84,16 +99,30 @@ std::string SystemError(int error) {
 std::string StepText(SystemFailure::Step step) {
     using Step = SystemFailure::Step;
     switch (step) {
+        case Step::OpenBackup:
+            return "ouverture du dossier de la sauvegarde impossible";
         case Step::ReadCatalogue:
             return "lecture du catalogue impossible";
+        case Step::CatalogueWritable:
+            return "le catalogue est modifiable par d'autres que son propriétaire";
+        case Step::OpenCopies:
+            return "ouverture du dossier Kestrix impossible";
+        case Step::CopiesWritable:
+            return "le dossier Kestrix est modifiable par d'autres que son propriétaire";
         case Step::OpenCopy:
             return "ouverture de la copie impossible";
         case Step::CopyNotRegular:
             return "la copie n'est pas un fichier ordinaire";
+        case Step::CopyWritable:
+            return "la copie est modifiable par d'autres que son propriétaire";
         case Step::ReadCopy:
             return "lecture de la copie impossible";
         case Step::OpenDirectory:
             return "ouverture du dossier impossible";
+        case Step::DirectoryMoved:
+            return "le dossier a changé depuis l'examen du catalogue";
+        case Step::DirectoryWritable:
+            return "le dossier est modifiable par tous, sans le bit « sticky »";
         case Step::ReadTarget:
             return "lecture du fichier en place impossible";
         case Step::TargetNotRegular:
@@ -118,13 +147,53 @@ std::string StepText(SystemFailure::Step step) {
     return "échec";
 }
 
+std::string Failure(const SystemFailure& failure) {
+    using Step = SystemFailure::Step;
+    const std::string step = StepText(failure.GetStep());
+    switch (failure.GetStep()) {
+        case Step::CopyWritable:
+        case Step::DirectoryWritable:
+            return step + " (droits " + failure.Found() + ") ; --force pour passer outre";
+        case Step::DirectoryMoved:
+            return step + " : il mène maintenant vers " + Printable(failure.Found());
+        default:
+            return step + " : " + SystemError(failure.Error());
+    }
+}
+
+std::string Refused(const std::string& what, const std::string& mode) {
+    return Printable(what) + " est modifiable par d'autres que son propriétaire (droits " + mode +
+           ") : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, et "
+           "où ; --force pour passer outre";
+}
+
+std::string Mode(mode_t mode) {
+    std::string text(4, '0');
+    for (int i = 3; i >= 0; --i, mode >>= 3) {
+        text[static_cast<std::size_t>(i)] = static_cast<char>('0' + (mode & 7));
+    }
+    return text;
+}
+
 std::string SkipReason(const PlanItem& item) {
     using Skip = PlanItem::Skip;
     switch (item.skip) {
         case Skip::None:
             return {};
-        case Skip::Malformed:
+        case Skip::Malformed: {
+            const std::string& record = item.record;
+            if (record.size() > RecordSplit::kMaxRecord) {
+                return "ligne illisible, trop longue (" + std::to_string(record.size()) +
+                       " octets, au plus " + std::to_string(RecordSplit::kMaxRecord) + ")";
+            }
+            const std::string::size_type comma = record.find(',');
+            if (comma != std::string::npos && comma > RecordSplit::kMaxName &&
+                record.find('/') > comma) {
+                return "ligne illisible, nom de fichier trop long (au plus " +
+                       std::to_string(RecordSplit::kMaxName) + " octets)";
+            }
             return "ligne illisible, sans nom de fichier ni dossier";
+        }
         case Skip::Ambiguous: {
             std::string names;
             for (const std::string& candidate : item.candidates) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
-#include "restore/FileComparison.h"
 #include "restore/PlanItem.h"
 #include "restore/SystemFailure.h"
 
@@ -16,6 +17,17 @@ std::string SystemError(int error);
 
 // What was being done when a restore failed: "création du fichier temporaire".
 std::string StepText(SystemFailure::Step step);
+
+// Why a file was not restored or compared: "création du fichier temporaire impossible :
+// système de fichiers en lecture seule (code 30)".
+std::string Failure(const SystemFailure& failure);
+
+// Why the catalogue or the Kestrix folder, `what` ("le catalogue /media/cle/Kestrix.dat"), is
+// refused: others may write it (`mode`, "0666").
+std::string Refused(const std::string& what, const std::string& mode);
+
+// Permission bits with the set-ID and sticky bits, as four octal digits: "0640".
+std::string Mode(mode_t mode);
 
 // Why a record is not restored, from the record's point of view.
 std::string SkipReason(const PlanItem& item);

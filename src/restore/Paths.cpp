@@ -1,12 +1,8 @@
 #include "restore/Paths.h"
 
-#include <fcntl.h>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
-
-#include "restore/FileDescriptor.h"
-#include "restore/SystemFailure.h"
 
 namespace Paths {
 
@@ -41,25 +37,6 @@ bool IsWithin(const std::string& path, const std::string& root) {
     }
     return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
                             path[root.size()] == '/');
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) {
-        throw SystemFailure(SystemFailure::Step::ReadCatalogue, errno);
-    }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const long n = fd.Read(buffer, sizeof buffer);
-        if (n < 0) {
-            throw SystemFailure(SystemFailure::Step::ReadCatalogue, errno);
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
 }
 
 }  // namespace Paths

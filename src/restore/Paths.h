@@ -18,7 +18,4 @@ std::string Parent(const std::string& path);
 // True when `path` is `root` or lies below it; both canonical.
 bool IsWithin(const std::string& path, const std::string& root);
 
-// The whole content of a file; throws SystemFailure (ReadCatalogue).
-std::string ReadWholeFile(const std::string& path);
-
 }  // namespace Paths

@@ -27,7 +27,6 @@ struct PlanItem {
     std::string name;
     std::string directory;
     std::vector<std::string> candidates;
-    std::string copyPath;
     std::string targetDirectory;  // the restore root followed by the record's directory
     std::string targetPath;       // targetDirectory joined with the name, as shown to the user
     std::string realDirectory;    // the canonical directory that is written into

@@ -2,20 +2,21 @@
 
 namespace {
 
+// A split of the record: the name before the comma at `comma`, the directory after it.
 struct Split {
     std::string name;
-    std::string directory;
+    std::size_t comma = 0;
 };
 
-bool IsAbsolute(const std::string& directory) {
-    return !directory.empty() && directory.front() == '/';
+bool IsAbsolute(const std::string& record, const Split& split) {
+    return split.comma + 1 < record.size() && record[split.comma + 1] == '/';
 }
 
 // Of several splits, the only one whose directory is absolute, if there is exactly one.
-const Split* OnlyAbsolute(const std::vector<const Split*>& splits) {
+const Split* OnlyAbsolute(const std::string& record, const std::vector<const Split*>& splits) {
     const Split* found = nullptr;
     for (const Split* split : splits) {
-        if (IsAbsolute(split->directory)) {
+        if (IsAbsolute(record, *split)) {
             if (found != nullptr) {
                 return nullptr;
             }
@@ -30,17 +31,19 @@ const Split* OnlyAbsolute(const std::vector<const Split*>& splits) {
 RecordSplit RecordSplit::Of(const std::string& record,
                             const std::function<bool(const std::string&)>& copyExists) {
     RecordSplit result;
-    if (record.find('\0') != std::string::npos) {
+    if (record.size() > kMaxRecord || record.find('\0') != std::string::npos) {
         return result;
     }
+    // Each name is a prefix of the next, so the names together stay within kMaxName squared
+    // bytes; the directories are only positions until one is chosen.
     std::vector<Split> splits;
-    for (std::string::size_type comma = record.find(','); comma != std::string::npos;
+    const std::string::size_type slash = record.find('/');
+    for (std::string::size_type comma = record.find(',');
+         comma != std::string::npos && comma <= kMaxName && comma < slash;
          comma = record.find(',', comma + 1)) {
-        std::string name = record.substr(0, comma);
-        if (name.empty() || name.find('/') != std::string::npos) {
-            continue;
+        if (comma > 0) {
+            splits.push_back(Split{record.substr(0, comma), comma});
         }
-        splits.push_back(Split{std::move(name), record.substr(comma + 1)});
     }
     if (splits.empty()) {
         return result;
@@ -59,7 +62,7 @@ RecordSplit RecordSplit::Of(const std::string& record,
         result.kind = Kind::Found;
     } else if (existing.size() > 1) {
         // The backup writes absolute directories, so a split into a relative one is less likely.
-        chosen = OnlyAbsolute(existing);
+        chosen = OnlyAbsolute(record, existing);
         if (chosen == nullptr) {
             result.kind = Kind::Ambiguous;
             for (const Split* split : existing) {
@@ -69,13 +72,13 @@ RecordSplit RecordSplit::Of(const std::string& record,
         }
         result.kind = Kind::Found;
     } else {
-        chosen = OnlyAbsolute(all);
+        chosen = OnlyAbsolute(record, all);
         if (chosen == nullptr) {
             chosen = all.front();
         }
         result.kind = Kind::NoCopy;
     }
     result.name = chosen->name;
-    result.directory = chosen->directory;
+    result.directory = record.substr(chosen->comma + 1);
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,14 +13,20 @@ struct RecordSplit {
         Found,      // one split names an existing copy
         NoCopy,     // no split names an existing copy; name/directory are the likeliest split
         Ambiguous,  // several splits name existing copies
-        Malformed   // no comma, no possible name, or a NUL byte
+        Malformed   // no comma, no possible name, a NUL byte, or too long
     };
+
+    // No system writes longer paths or names, so a longer record is no record of a backup.
+    static constexpr std::size_t kMaxRecord = 4096;
+    static constexpr std::size_t kMaxName = 255;
 
     Kind kind = Kind::Malformed;
     std::string name;
     std::string directory;
     std::vector<std::string> candidates;  // the existing copies when Ambiguous
 
+    // Time and memory are linear in the record's length; `copyExists` is asked about names of
+    // at most kMaxName bytes only.
     static RecordSplit Of(const std::string& record,
                           const std::function<bool(const std::string&)>& copyExists);
 };

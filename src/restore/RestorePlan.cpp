@@ -9,13 +9,6 @@
 
 namespace {
 
-bool IsCopy(const std::string& copies, const std::string& name) {
-    // Only regular files: the backup writes no links, and one would lead out of the backup;
-    // "." and ".." are directories, so never names.
-    struct stat st {};
-    return ::lstat(Paths::Join(copies, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 PlanItem::Skip SkipOf(RecordSplit::Kind kind) {
     switch (kind) {
         case RecordSplit::Kind::Found:
@@ -96,22 +89,22 @@ void CheckTarget(PlanItem& item, const std::string& root) {
 
 }  // namespace
 
-RestorePlan RestorePlan::Make(const Catalogue& catalogue, const std::string& folder,
+RestorePlan RestorePlan::Make(const Catalogue& catalogue, const BackupFolder& folder,
                               const std::string& root) {
-    const std::string copies = Paths::Join(folder, "Kestrix");
     RestorePlan plan;
     for (const CatalogueLine& line : catalogue.Records()) {
         PlanItem item;
         item.line = line.number;
         item.record = line.text;
+        // Only regular files are copies: the backup writes no links, and one would lead out of
+        // the backup; "." and ".." are folders, so never names.
         const RecordSplit split = RecordSplit::Of(
-            line.text, [&copies](const std::string& name) { return IsCopy(copies, name); });
+            line.text, [&folder](const std::string& name) { return folder.HasCopy(name); });
         item.skip = SkipOf(split.kind);
         item.name = split.name;
         item.directory = split.directory;
         item.candidates = split.candidates;
         if (!item.name.empty()) {
-            item.copyPath = Paths::Join(copies, item.name);
             item.targetDirectory = root == "/" ? item.directory : root + item.directory;
             item.targetPath = Paths::Join(item.targetDirectory, item.name);
         }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "restore/BackupFolder.h"
 #include "restore/Catalogue.h"
 #include "restore/PlanItem.h"
 
@@ -10,9 +11,9 @@
 // goes where, and why a record is skipped. Reads the file system but changes nothing.
 class RestorePlan {
 public:
-    // `folder` holds the catalogue and the Kestrix/ copies; `root` is the canonical restore
+    // `folder` holds the copies of the catalogue's files; `root` is the canonical restore
     // root, or empty to restore in place.
-    static RestorePlan Make(const Catalogue& catalogue, const std::string& folder,
+    static RestorePlan Make(const Catalogue& catalogue, const BackupFolder& folder,
                             const std::string& root);
 
     const std::vector<PlanItem>& Items() const { return items_; }

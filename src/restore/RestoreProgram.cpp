@@ -1,20 +1,25 @@
 #include "restore/RestoreProgram.h"
 
 #include <sys/stat.h>
+#include <cerrno>
 #include <istream>
+#include <memory>
 #include <ostream>
 
 #include "restore/FileComparison.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
+#include "restore/RecordSplit.h"
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
+#include "restore/TargetDirectory.h"
 
 using FrenchTexts::Printable;
 
 namespace {
 
 const char kProgram[] = "Restore.exe";
+constexpr std::size_t kShownStart = 64;
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
@@ -31,50 +36,77 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         out_ << FrenchTexts::Usage();
         return kDone;
     }
-    const std::string folder = line.hasFolder ? line.folder : programFolder;
-    if (folder.empty()) {
+    const std::string path = line.hasFolder ? line.folder : programFolder;
+    if (path.empty()) {
         return UsageError(
             "le dossier de ce programme est introuvable : donnez le dossier de la sauvegarde");
     }
-    if (!IsDirectory(folder)) {
-        return UsageError("le dossier de la sauvegarde " + Printable(folder) + " n'existe pas");
+    std::unique_ptr<BackupFolder> folder;
+    try {
+        folder = std::make_unique<BackupFolder>(path);
+    } catch (const SystemFailure& failure) {
+        if (failure.Error() == ENOENT || failure.Error() == ENOTDIR) {
+            return UsageError("le dossier de la sauvegarde " + Printable(path) + " n'existe pas");
+        }
+        return UsageError("le dossier de la sauvegarde " + Printable(path) +
+                          " est inaccessible : " + FrenchTexts::SystemError(failure.Error()));
     }
     std::string root;
     if (line.hasRoot && (!Paths::Real(line.root, root) || !IsDirectory(root))) {
         return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
     }
 
-    const std::string path = Paths::Join(folder, "Kestrix.dat");
+    const std::string catalogPath = Paths::Join(path, "Kestrix.dat");
     Catalogue catalogue;
     try {
-        catalogue = Catalogue::Parse(Paths::ReadWholeFile(path));
+        catalogue = Catalogue::Parse(folder->ReadCatalogue(line.force));
     } catch (const SystemFailure& failure) {
-        err_ << kProgram << " : le catalogue " << Printable(path)
-             << " est illisible : " << FrenchTexts::SystemError(failure.Error()) << "\n";
+        err_ << kProgram << " : ";
+        if (failure.GetStep() == SystemFailure::Step::CatalogueWritable) {
+            err_ << FrenchTexts::Refused("le catalogue " + catalogPath, failure.Found());
+        } else {
+            err_ << "le catalogue " << Printable(catalogPath)
+                 << " est illisible : " << FrenchTexts::SystemError(failure.Error());
+        }
+        err_ << "\n";
         return kUsage;
     }
     if (catalogue.GetStatus() == Catalogue::Status::Empty) {
-        err_ << kProgram << " : le catalogue " << Printable(path) << " est vide\n";
+        err_ << kProgram << " : le catalogue " << Printable(catalogPath) << " est vide\n";
         return kUsage;
     }
     if (catalogue.GetStatus() == Catalogue::Status::NoDateLine) {
-        err_ << kProgram << " : " << Printable(path)
+        err_ << kProgram << " : " << Printable(catalogPath)
              << " n'est pas le catalogue d'une sauvegarde (sa première ligne n'a pas la date et "
                 "l'heure de la sauvegarde)\n";
         return kUsage;
     }
+    try {
+        folder->OpenCopies(line.force);
+    } catch (const SystemFailure& failure) {
+        const std::string copies = Paths::Join(path, "Kestrix");
+        err_ << kProgram << " : ";
+        if (failure.GetStep() == SystemFailure::Step::CopiesWritable) {
+            err_ << FrenchTexts::Refused("le dossier " + copies, failure.Found());
+        } else {
+            err_ << "le dossier " << Printable(copies)
+                 << " est inaccessible : " << FrenchTexts::SystemError(failure.Error());
+        }
+        err_ << "\n";
+        return kUsage;
+    }
 
-    ShowHeader(catalogue, folder, root);
-    const RestorePlan plan = RestorePlan::Make(catalogue, folder, root);
+    ShowHeader(catalogue, path, root);
+    const RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
     switch (line.mode) {
         case CommandLine::Mode::List:
             return List(plan);
         case CommandLine::Mode::Compare:
-            return Compare(plan);
+            return Compare(plan, *folder, line.force);
         case CommandLine::Mode::Restore:
             break;
     }
-    return Restore(plan, line.yes);
+    return Restore(plan, *folder, line);
 }
 
 int RestoreProgram::UsageError(const std::string& message) {
@@ -96,8 +128,12 @@ void RestoreProgram::ShowHeader(const Catalogue& catalogue, const std::string& f
 }
 
 void RestoreProgram::ShowSkipped(const PlanItem& item) {
+    // A line too long to be a record is shown by its start only.
+    const std::string shown = item.record.size() > RecordSplit::kMaxRecord
+                                  ? item.record.substr(0, kShownStart) + "..."
+                                  : item.record;
     out_ << (item.Ignored() ? " <!> " : " <i> ") << "Ligne " << item.line << " « "
-         << Printable(item.record) << " » : " << (item.Ignored() ? "ignorée, " : "")
+         << Printable(shown) << " » : " << (item.Ignored() ? "ignorée, " : "")
          << FrenchTexts::SkipReason(item) << "\n";
 }
 
@@ -112,7 +148,7 @@ void RestoreProgram::ShowPlan(const RestorePlan& plan) {
         }
         out_ << " * Kestrix/" << Printable(item.name) << " -> " << Printable(item.targetPath);
         if (!item.targetExists) {
-            out_ << " (absent : sera créé avec les droits 0600)";
+            out_ << " (absent : sera recréé avec les droits de sa copie)";
         }
         out_ << "\n";
     }
@@ -126,7 +162,7 @@ int RestoreProgram::List(const RestorePlan& plan) {
     return plan.IgnoredCount() == 0 ? kDone : kIncomplete;
 }
 
-int RestoreProgram::Compare(const RestorePlan& plan) {
+int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder, bool force) {
     int identical = 0;
     int different = 0;
     int missing = 0;
@@ -137,7 +173,15 @@ int RestoreProgram::Compare(const RestorePlan& plan) {
             continue;
         }
         out_ << " * " << Printable(item.targetPath) << " : ";
-        const FileComparison comparison = FileComparison::Of(item.RealTarget(), item.copyPath);
+        FileDescriptor copy;
+        try {
+            copy = folder.OpenCopy(item.name, force);
+        } catch (const SystemFailure& failure) {
+            ++ignored;
+            out_ << "comparaison impossible : " << FrenchTexts::Failure(failure) << "\n";
+            continue;
+        }
+        const FileComparison comparison = FileComparison::Of(item.RealTarget(), copy);
         switch (comparison.result) {
             case FileComparison::Result::Identical:
                 ++identical;
@@ -168,11 +212,12 @@ int RestoreProgram::Compare(const RestorePlan& plan) {
     return different + missing + ignored == 0 ? kDone : kIncomplete;
 }
 
-int RestoreProgram::Restore(const RestorePlan& plan, bool yes) {
+int RestoreProgram::Restore(const RestorePlan& plan, const BackupFolder& folder,
+                            const CommandLine& line) {
     ShowPlan(plan);
     const int count = plan.RestorableCount();
     int ignored = plan.IgnoredCount();
-    if (count > 0 && !yes) {
+    if (count > 0 && !line.yes) {
         out_ << FrenchTexts::Question(count) << std::flush;
         std::string answer;
         if (!std::getline(in_, answer) || !FrenchTexts::IsYes(answer)) {
@@ -189,13 +234,16 @@ int RestoreProgram::Restore(const RestorePlan& plan, bool yes) {
         }
         out_ << " * " << Printable(item.targetPath) << " : ";
         try {
+            const FileDescriptor copy = folder.OpenCopy(item.name, line.force);
+            const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
             const SafeReplacement::Result result =
-                SafeReplacement::Restore(item.copyPath, item.realDirectory, item.name);
+                SafeReplacement::Restore(copy, directory, item.name);
             ++restored;
             switch (result.outcome) {
                 case SafeReplacement::Outcome::Created:
-                    out_ << "restauré ; il n'existait plus et a été créé avec les droits 0600 "
-                            "(vérifiez son propriétaire et ses droits)\n";
+                    out_ << "restauré ; il n'existait plus et a été recréé avec les droits "
+                         << FrenchTexts::Mode(result.mode) << " (propriétaire " << result.uid
+                         << ", groupe " << result.gid << ")\n";
                     break;
                 case SafeReplacement::Outcome::Replaced:
                     out_ << "restauré ; l'ancien contenu est gardé dans "
@@ -207,8 +255,7 @@ int RestoreProgram::Restore(const RestorePlan& plan, bool yes) {
             }
         } catch (const SystemFailure& failure) {
             ++ignored;
-            out_ << "NON restauré, " << FrenchTexts::StepText(failure.GetStep()) << " : "
-                 << FrenchTexts::SystemError(failure.Error()) << "\n";
+            out_ << "NON restauré, " << FrenchTexts::Failure(failure) << "\n";
         }
     }
     out_ << "\n" << FrenchTexts::Summary(restored, ignored) << "\n";

@@ -3,11 +3,13 @@
 #include <iosfwd>
 #include <string>
 
+#include "restore/BackupFolder.h"
 #include "restore/CommandLine.h"
 #include "restore/RestorePlan.h"
 
 // The restore program from a parsed command line to its exit status: reads the catalogue,
-// shows the plan, asks, restores or compares, and ends with a summary line.
+// shows the plan, asks, restores or compares, and ends with a summary line. The answer to the
+// question is read from `in` just before the first file is written.
 class RestoreProgram {
 public:
     enum ExitStatus { kDone = 0, kIncomplete = 1, kUsage = 2 };
@@ -25,8 +27,8 @@ private:
     void ShowSkipped(const PlanItem& item);
     void ShowPlan(const RestorePlan& plan);
     int List(const RestorePlan& plan);
-    int Compare(const RestorePlan& plan);
-    int Restore(const RestorePlan& plan, bool yes);
+    int Compare(const RestorePlan& plan, const BackupFolder& folder, bool force);
+    int Restore(const RestorePlan& plan, const BackupFolder& folder, const CommandLine& line);
 
     std::istream& in_;
     std::ostream& out_;

@@ -15,6 +15,27 @@ namespace {
 using Step = SystemFailure::Step;
 
 constexpr std::size_t kBlock = 1 << 16;
+// Nobody else may read a temporary file before it has its owner and mode.
+constexpr mode_t kTemporaryMode = 0600;
+
+// What a restored file gets; `setOwner` false leaves the creator's owner and group.
+struct Attributes {
+    bool setOwner = true;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    mode_t mode = 0;
+};
+
+Attributes OfFile(const struct stat& st) {
+    return Attributes{true, st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777)};
+}
+
+Attributes ForNewFile(const struct stat& copy) {
+    Attributes attributes = OfFile(copy);
+    attributes.mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    attributes.setOwner = ::geteuid() == 0;
+    return attributes;
+}
 
 [[noreturn]] void Fail(Step step) {
     throw SystemFailure(step, errno);
@@ -55,7 +76,7 @@ public:
             }
             fd_ = FileDescriptor(::openat(directory, name.c_str(),
                                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                          SafeReplacement::kNewFileMode));
+                                          kTemporaryMode));
             if (fd_) {
                 name_ = name;
                 return;
@@ -76,8 +97,9 @@ public:
 
     const FileDescriptor& Fd() const { return fd_; }
 
-    // Writes the whole of `source`, sets the owner and mode, flushes and closes.
-    void Fill(const FileDescriptor& source, Step readStep, const struct stat* owner) {
+    // Writes the whole of `source`, sets the owner and mode, flushes and closes; returns what
+    // the file became.
+    struct stat Fill(const FileDescriptor& source, Step readStep, const Attributes& attributes) {
         Rewind(source, readStep);
         std::vector<char> buffer(kBlock);
         for (;;) {
@@ -89,24 +111,36 @@ public:
                 Fail(Step::WriteTemporary);
             }
         }
-        if (owner != nullptr) {
+        mode_t mode = attributes.mode;
+        if (attributes.setOwner) {
             // The owner first: changing it clears the set-user-ID and set-group-ID bits.
-            if (::fchown(fd_.Get(), owner->st_uid, owner->st_gid) != 0) {
+            if (::fchown(fd_.Get(), attributes.uid, attributes.gid) != 0) {
                 Fail(Step::Owner);
             }
-            if (::fchmod(fd_.Get(), owner->st_mode & 07777) != 0) {
-                Fail(Step::Mode);
+        } else {
+            struct stat st {};
+            if (::fstat(fd_.Get(), &st) != 0) {
+                Fail(Step::Owner);
             }
-        } else if (::fchmod(fd_.Get(), SafeReplacement::kNewFileMode) != 0) {
-            // The umask may have narrowed the creation mode.
+            if (st.st_gid != attributes.gid) {
+                mode &= ~static_cast<mode_t>(S_IRWXG);
+            }
+        }
+        // Also where the umask narrowed the creation mode.
+        if (::fchmod(fd_.Get(), mode) != 0) {
             Fail(Step::Mode);
         }
         if (::fsync(fd_.Get()) != 0) {
             Fail(Step::Flush);
         }
+        struct stat done {};
+        if (::fstat(fd_.Get(), &done) != 0) {
+            Fail(Step::Flush);
+        }
         if (!fd_.Close()) {
             Fail(Step::Flush);
         }
+        return done;
     }
 
     // Renames the file over `target`; from then on it is no longer deleted.
@@ -145,7 +179,7 @@ std::string KeepOld(int directory, const std::string& name, const FileDescriptor
             continue;
         }
         TemporaryFile copy(directory);
-        copy.Fill(old, Step::ReadTarget, &oldStat);
+        copy.Fill(old, Step::ReadTarget, OfFile(oldStat));
         // Another process may have taken the name meanwhile; a link would fail, a rename not.
         if (::fstatat(directory, kept.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             continue;
@@ -176,14 +210,9 @@ bool SafeReplacement::SameContent(const FileDescriptor& a, const FileDescriptor&
     }
 }
 
-SafeReplacement::Result SafeReplacement::Restore(const std::string& copyPath,
-                                                 const std::string& directory,
+SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
+                                                 const FileDescriptor& directory,
                                                  const std::string& name) {
-    const FileDescriptor copy(
-        ::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!copy) {
-        Fail(Step::OpenCopy);
-    }
     struct stat copyStat {};
     if (::fstat(copy.Get(), &copyStat) != 0) {
         Fail(Step::OpenCopy);
@@ -192,13 +221,8 @@ SafeReplacement::Result SafeReplacement::Restore(const std::string& copyPath,
         errno = EINVAL;
         Fail(Step::CopyNotRegular);
     }
-    const FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir) {
-        Fail(Step::OpenDirectory);
-    }
-
-    FileDescriptor old(
-        ::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const int dir = directory.Get();
+    FileDescriptor old(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat oldStat {};
     if (old) {
         if (::fstat(old.Get(), &oldStat) != 0) {
@@ -217,23 +241,28 @@ SafeReplacement::Result SafeReplacement::Restore(const std::string& copyPath,
         Fail(Step::ReadTarget);
     }
 
-    TemporaryFile temporary(dir.Get());
-    temporary.Fill(copy, Step::ReadCopy, old ? &oldStat : nullptr);
+    TemporaryFile temporary(dir);
+    const struct stat made =
+        temporary.Fill(copy, Step::ReadCopy, old ? OfFile(oldStat) : ForNewFile(copyStat));
     Result result;
     result.outcome = old ? Outcome::Replaced : Outcome::Created;
     if (old) {
-        result.keptAs = KeepOld(dir.Get(), name, old, oldStat);
+        result.keptAs = KeepOld(dir, name, old, oldStat);
+    } else {
+        result.mode = made.st_mode & 07777;
+        result.uid = made.st_uid;
+        result.gid = made.st_gid;
     }
     try {
         temporary.RenameTo(name);
     } catch (const SystemFailure&) {
         // The target still holds its old content: the kept link would only be clutter.
         if (!result.keptAs.empty()) {
-            ::unlinkat(dir.Get(), result.keptAs.c_str(), 0);
+            ::unlinkat(dir, result.keptAs.c_str(), 0);
         }
         throw;
     }
-    if (::fsync(dir.Get()) != 0) {
+    if (::fsync(dir) != 0) {
         Fail(Step::FlushDirectory);
     }
     return result;

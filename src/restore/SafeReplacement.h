@@ -1,13 +1,18 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "restore/FileDescriptor.h"
 
 // Puts a copy in place of a file so that a crash never leaves a half-written file: the bytes go
-// to a temporary file in the same directory, which is flushed to disk and then renamed over the
-// target. A replaced file keeps its owner and permission bits and its old content stays beside
-// it; a new file gets mode 0600. Throws SystemFailure, leaving the target as it was.
+// to a temporary file in the target's folder, which is flushed to disk and then renamed over the
+// target, all through the open folder. A replaced file keeps its owner and permission bits and
+// its old content stays beside it. A missing file comes back with its copy's permission bits
+// less the set-ID bits (a backup medium must not install set-ID programs) and, for root, its
+// copy's owner and group: as another user, the group bits go unless the group is the copy's.
+// Throws SystemFailure, leaving the target as it was.
 class SafeReplacement {
 public:
     enum class Outcome { Created, Replaced, Unchanged };
@@ -15,13 +20,16 @@ public:
     struct Result {
         Outcome outcome = Outcome::Unchanged;
         std::string keptAs;  // the name the old content was kept under, when Replaced
+        // The new file, when Created.
+        mode_t mode = 0;
+        uid_t uid = 0;
+        gid_t gid = 0;
     };
 
     static constexpr const char* kKeptSuffix = ".avant-restauration";
-    static constexpr unsigned kNewFileMode = 0600;
 
-    // Restores `copyPath` as `name` in `directory`. A target that exists must be a regular file.
-    static Result Restore(const std::string& copyPath, const std::string& directory,
+    // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.
+    static Result Restore(const FileDescriptor& copy, const FileDescriptor& directory,
                           const std::string& name);
 
     // True when both files hold the same bytes. Throws SystemFailure (ReadCopy for `a`,

@@ -8,13 +8,16 @@ TEST(RestoreCommandLine, DefaultsAndEveryOption) {
     const CommandLine none = CommandLine::Parse({});
     EXPECT_EQ(none.mode, CommandLine::Mode::Restore);
     EXPECT_FALSE(none.yes);
+    EXPECT_FALSE(none.force);
     EXPECT_FALSE(none.hasFolder);
     EXPECT_FALSE(none.hasRoot);
     EXPECT_TRUE(none.error.empty());
 
-    const CommandLine all = CommandLine::Parse({"--oui", "--racine", "/mnt", "/media/cle"});
+    const CommandLine all =
+        CommandLine::Parse({"--oui", "--force", "--racine", "/mnt", "/media/cle"});
     EXPECT_TRUE(all.error.empty());
     EXPECT_TRUE(all.yes);
+    EXPECT_TRUE(all.force);
     EXPECT_EQ(all.root, "/mnt");
     EXPECT_EQ(all.folder, "/media/cle");
 

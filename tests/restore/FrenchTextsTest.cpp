@@ -16,7 +16,7 @@ TEST(RestoreFrenchTexts, SummaryQuestionAndErrors) {
     EXPECT_EQ(FrenchTexts::StepText(SystemFailure::Step::CreateTemporary),
               "création du fichier temporaire impossible");
     EXPECT_NE(FrenchTexts::Usage().find(
-                  "Usage : Restore.exe [--liste | --comparer] [--oui] [--racine RACINE] "
+                  "Usage : Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] "
                   "[DOSSIER]\n"),
               std::string::npos);
 }

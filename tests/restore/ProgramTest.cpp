@@ -19,6 +19,13 @@ using namespace RestoreFiles;
 
 namespace {
 
+// The end of the line of a file that was missing: "les droits 0640 (propriétaire 0, groupe 42)".
+std::string Recreated(mode_t mode, const Status& copy) {
+    return "les droits " + FrenchTexts::Mode(mode) + " (propriétaire " +
+           std::to_string(::geteuid() == 0 ? copy.uid : ::geteuid()) + ", groupe " +
+           std::to_string(::geteuid() == 0 ? copy.gid : ::getegid()) + ")";
+}
+
 // A small system under "sys" and a backup of it in "save", made as the backup run makes one:
 // each copy in save/Kestrix under its own name, and the catalogue written by the backup's own
 // catalogue writer.
@@ -94,7 +101,7 @@ TEST_F(RestoreProgramTest, ListAndCompareChangeNothing) {
     const ProcessRun list = RunProgram({"--liste", save_});
     EXPECT_EQ(list.status, 0) << list.out << list.err;
     EXPECT_NE(list.out.find(" * Kestrix/shadow -> " + sys_ +
-                            "/etc/shadow (absent : sera créé avec les droits 0600)\n"),
+                            "/etc/shadow (absent : sera recréé avec les droits de sa copie)\n"),
               std::string::npos)
         << list.out;
     EXPECT_EQ(Lines(list.out).back(), "5 fichiers à restaurer, 0 ignorés");
@@ -122,7 +129,10 @@ TEST_F(RestoreProgramTest, OuiBringsEveryByteBackWithOwnersAndModes) {
     for (const auto& [path, bytes] : originals_) {
         EXPECT_EQ(Read(path), bytes) << path;
     }
-    EXPECT_EQ(StatusOf(sys_ + "/etc/shadow").mode, 0600u);
+    const Status shadow = StatusOf(sys_ + "/etc/shadow");
+    EXPECT_EQ(shadow.mode, 0640u);
+    EXPECT_EQ(shadow.uid, StatusOf(save_ + "/Kestrix/shadow").uid);
+    EXPECT_EQ(shadow.gid, StatusOf(save_ + "/Kestrix/shadow").gid);
     EXPECT_EQ(StatusOf(sys_ + "/etc/fstab").mode, 0644u);
     EXPECT_EQ(StatusOf(sys_ + "/boot/grub/grub.cfg").mode, 0444u);
     EXPECT_EQ(StatusOf(sys_ + "/etc/clé-été.conf").mode, 0604u);
@@ -143,9 +153,8 @@ TEST_F(RestoreProgramTest, OuiBringsEveryByteBackWithOwnersAndModes) {
     const std::vector<std::string> expected = {
         " * " + sys_ + "/etc/fstab : restauré ; l'ancien contenu est gardé dans " + sys_ +
             "/etc/fstab.avant-restauration",
-        " * " + sys_ +
-            "/etc/shadow : restauré ; il n'existait plus et a été créé avec les droits 0600 "
-            "(vérifiez son propriétaire et ses droits)",
+        " * " + sys_ + "/etc/shadow : restauré ; il n'existait plus et a été recréé avec " +
+            Recreated(0640, shadow),
         " * " + sys_ + "/boot/grub/grub.cfg : restauré ; l'ancien contenu est gardé dans " + sys_ +
             "/boot/grub/grub.cfg.avant-restauration",
         " * " + sys_ + "/etc/clé-été.conf : restauré ; l'ancien contenu est gardé dans " + sys_ +
@@ -175,7 +184,8 @@ TEST_F(RestoreProgramTest, RacineWritesOnlyUnderItsRoot) {
     EXPECT_EQ(Snapshot(save_), backup);
     for (const auto& [path, bytes] : originals_) {
         EXPECT_EQ(Read(root + path), bytes) << path;
-        EXPECT_EQ(StatusOf(root + path).mode, 0600u) << path;
+        const std::string copy = save_ + "/Kestrix/" + path.substr(path.find_last_of('/') + 1);
+        EXPECT_EQ(StatusOf(root + path).mode, StatusOf(copy).mode) << path;
     }
 }
 
@@ -211,6 +221,7 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
     Write(save_ + "/Kestrix/fstab", "UUID=1 / ext4\n");
     Write(save_ + "/Kestrix/a,b.conf", "virgules\n");
     Write(save_ + "/Kestrix/rel.conf", "relatif\n");
+    const std::string created = Recreated(0644, StatusOf(save_ + "/Kestrix/hosts"));
     const ProcessRun run = RunProgram({"--racine", root, save_}, "o\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
@@ -233,12 +244,12 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
             "fstab\n"
             " * Kestrix/a,b.conf -> " +
             e +
-            "a,b.conf (absent : sera créé avec les droits 0600)\n"
+            "a,b.conf (absent : sera recréé avec les droits de sa copie)\n"
             " <!> Ligne 5 « perdu,/etc » : ignorée, la copie Kestrix/perdu manque dans la "
             "sauvegarde\n"
             " * Kestrix/hosts -> " +
             e +
-            "hosts (absent : sera créé avec les droits 0600)\n"
+            "hosts (absent : sera recréé avec les droits de sa copie)\n"
             " <!> Ligne 7 « rel.conf, » : ignorée, le dossier d'origine n'est pas connu (le "
             "fichier "
             "avait été sauvegardé sans chemin) : on ne sait pas où le remettre\n"
@@ -248,13 +259,11 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
             e + "fstab : restauré ; l'ancien contenu est gardé dans " + e +
             "fstab.avant-restauration\n"
             " * " +
-            e +
-            "a,b.conf : restauré ; il n'existait plus et a été créé avec les droits 0600 "
-            "(vérifiez son propriétaire et ses droits)\n"
+            e + "a,b.conf : restauré ; il n'existait plus et a été recréé avec " + created +
+            "\n"
             " * " +
-            e +
-            "hosts : restauré ; il n'existait plus et a été créé avec les droits 0600 "
-            "(vérifiez son propriétaire et ses droits)\n"
+            e + "hosts : restauré ; il n'existait plus et a été recréé avec " + created +
+            "\n"
             "\n"
             "3 fichiers restaurés, 3 ignorés\n");
     EXPECT_EQ(Read(e + "fstab"), "UUID=1 / ext4\n");
@@ -302,9 +311,8 @@ TEST_F(RestoreProgramTest, AReadOnlyTargetIsReportedAndTheOthersGoOn) {
             "/etc/fstab : NON restauré, création du fichier temporaire impossible : système de "
             "fichiers en lecture seule (code " +
             std::to_string(EROFS) + ")",
-        " * " + root +
-            "/boot/config : restauré ; il n'existait plus et a été créé avec les droits 0600 "
-            "(vérifiez son propriétaire et ses droits)",
+        " * " + root + "/boot/config : restauré ; il n'existait plus et a été recréé avec " +
+            Recreated(0644, StatusOf(save_ + "/Kestrix/config")),
         "", "1 fichiers restaurés, 1 ignorés"};
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);

@@ -1,6 +1,7 @@
 #include "RestoreFiles.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -46,6 +47,9 @@ bool Exists(const std::string& path) {
 
 void MakeDirectories(const std::string& path) {
     std::filesystem::create_directories(path);
+    if (::chmod(path.c_str(), 0755) != 0) {
+        throw std::runtime_error("cannot chmod " + path);
+    }
 }
 
 Status StatusOf(const std::string& path) {
@@ -101,12 +105,18 @@ std::string CatalogueBytes(const std::vector<std::string>& records) {
 }
 
 ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::string& input,
-                      const std::string& program) {
+                      const std::string& program, std::size_t addressSpace) {
     QStringList list;
     for (const std::string& argument : arguments) {
         list << QString::fromLocal8Bit(argument.c_str());
     }
     QProcess process;
+    if (addressSpace != 0) {
+        process.setChildProcessModifier([addressSpace] {
+            const struct rlimit limit = {addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+    }
     process.start(QString::fromLocal8Bit(program.c_str()), list);
     ProcessRun run;
     if (!process.waitForStarted(30000)) {

@@ -12,6 +12,7 @@ namespace RestoreFiles {
 void Write(const std::string& path, const std::string& bytes, mode_t mode = 0644);
 std::string Read(const std::string& path);
 bool Exists(const std::string& path);  // anything at the path, links not followed
+// Makes `path` and its missing parents; `path` itself gets mode 0755 whatever the umask.
 void MakeDirectories(const std::string& path);
 
 struct Status {
@@ -40,9 +41,11 @@ struct ProcessRun {
     std::string err;
 };
 // Runs the built restore program (or `program`) with `arguments` and `input` on its standard
-// input.
+// input; `addressSpace` bytes at most when not 0. `status` stays -1 when the program was ended
+// by a signal or did not end.
 ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::string& input = {},
-                      const std::string& program = KESTRIX_RESTORE_PROGRAM);
+                      const std::string& program = KESTRIX_RESTORE_PROGRAM,
+                      std::size_t addressSpace = 0);
 
 // The lines of a text, without their LF.
 std::vector<std::string> Lines(const std::string& text);

@@ -26,7 +26,9 @@ protected:
     void Copy(const std::string& name) { Write(folder_ + "/Kestrix/" + name, "copie " + name); }
 
     RestorePlan Plan(const std::vector<std::string>& records, bool underRoot = true) const {
-        return RestorePlan::Make(Catalogue::Parse(CatalogueBytes(records)), folder_,
+        BackupFolder folder(folder_);
+        folder.OpenCopies(false);
+        return RestorePlan::Make(Catalogue::Parse(CatalogueBytes(records)), folder,
                                  underRoot ? root_ : std::string());
     }
 
@@ -45,7 +47,8 @@ TEST_F(RestorePlanTest, TargetsUnderTheRootAndInPlace) {
     const PlanItem& fstab = plan.Items()[0];
     EXPECT_TRUE(fstab.Restorable());
     EXPECT_EQ(fstab.line, 2);
-    EXPECT_EQ(fstab.copyPath, folder_ + "/Kestrix/fstab");
+    EXPECT_EQ(fstab.name, "fstab");
+    EXPECT_EQ(fstab.directory, "/etc");
     EXPECT_EQ(fstab.targetPath, root_ + "/etc/fstab");
     EXPECT_EQ(fstab.RealTarget(), root_ + "/etc/fstab");
     EXPECT_TRUE(fstab.targetExists);

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 #include <QTemporaryDir>
 
 #include "Mounts.h"
 #include "RestoreFiles.h"
+#include "restore/FileDescriptor.h"
 #include "restore/Paths.h"
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
@@ -29,7 +32,13 @@ protected:
     std::string Target() const { return directory_ + "/shadow"; }
 
     SafeReplacement::Result Restore() const {
-        return SafeReplacement::Restore(copy_, directory_, "shadow");
+        const FileDescriptor copy(::open(copy_.c_str(), O_RDONLY | O_CLOEXEC));
+        const FileDescriptor directory(
+            ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!copy || !directory) {
+            throw std::runtime_error("cannot open the copy or the folder");
+        }
+        return SafeReplacement::Restore(copy, directory, "shadow");
     }
 
     QTemporaryDir temp_;
@@ -38,19 +47,64 @@ protected:
     std::string directory_;
 };
 
-TEST_F(SafeReplacementTest, ANewFileIsCreatedPrivateWhateverTheUmask) {
+TEST_F(SafeReplacementTest, ANewFileIsCreatedWithTheCopysModeWhateverTheUmask) {
     const std::string bytes = Pattern(200000, 3);
     Write(copy_, bytes, 0644);
-    const mode_t previous = ::umask(0);
-    const SafeReplacement::Result result = Restore();
-    ::umask(previous);
-    EXPECT_EQ(result.outcome, SafeReplacement::Outcome::Created);
-    EXPECT_TRUE(result.keptAs.empty());
-    EXPECT_EQ(Read(Target()), bytes);
-    EXPECT_EQ(StatusOf(Target()).mode, 0600u);
-    EXPECT_EQ(StatusOf(Target()).uid, ::geteuid());
-    EXPECT_EQ(Names(directory_), std::vector<std::string>{"shadow"});
+    for (const mode_t umask : {0u, 077u}) {
+        ::unlink(Target().c_str());
+        const mode_t previous = ::umask(umask);
+        const SafeReplacement::Result result = Restore();
+        ::umask(previous);
+        EXPECT_EQ(result.outcome, SafeReplacement::Outcome::Created);
+        EXPECT_TRUE(result.keptAs.empty());
+        EXPECT_EQ(Read(Target()), bytes);
+        EXPECT_EQ(StatusOf(Target()).mode, 0644u) << "umask " << umask;
+        EXPECT_EQ(result.mode, 0644u);
+        EXPECT_EQ(StatusOf(Target()).uid, ::geteuid());
+        EXPECT_EQ(result.uid, ::geteuid());
+        EXPECT_EQ(Names(directory_), std::vector<std::string>{"shadow"});
+    }
 }
+
+// A missing file as root: the copy's owner, group and bits, less the set-ID bits.
+struct NewFileCase {
+    mode_t copyMode;
+    uid_t uid;
+    gid_t gid;
+    mode_t expectedMode;
+};
+
+class NewFileTest : public SafeReplacementTest,
+                    public ::testing::WithParamInterface<NewFileCase> {};
+
+TEST_P(NewFileTest, TakesTheCopysOwnerGroupAndBits) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a copy another owner needs root";
+    }
+    const NewFileCase& c = GetParam();
+    Write(copy_, "root:*:19000::::::\n");
+    ASSERT_EQ(::chown(copy_.c_str(), c.uid, c.gid), 0);
+    ASSERT_EQ(::chmod(copy_.c_str(), c.copyMode), 0);
+    // Owned by another group than the copy's, as a setgid folder would make it.
+    ASSERT_EQ(::chown(directory_.c_str(), 0, 4242), 0);
+    ASSERT_EQ(::chmod(directory_.c_str(), 02755), 0);
+    const SafeReplacement::Result result = Restore();
+    EXPECT_EQ(result.outcome, SafeReplacement::Outcome::Created);
+    const Status restored = StatusOf(Target());
+    EXPECT_EQ(restored.mode, c.expectedMode);
+    EXPECT_EQ(restored.uid, c.uid);
+    EXPECT_EQ(restored.gid, c.gid);
+    EXPECT_EQ(result.mode, c.expectedMode);
+    EXPECT_EQ(result.uid, c.uid);
+    EXPECT_EQ(result.gid, c.gid);
+    EXPECT_EQ(Read(Target()), "root:*:19000::::::\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, NewFileTest,
+    ::testing::Values(NewFileCase{0640, 0, 42, 0640}, NewFileCase{0600, 1234, 5678, 0600},
+                      NewFileCase{0444, 0, 0, 0444}, NewFileCase{04755, 0, 0, 0755},
+                      NewFileCase{02750, 0, 42, 0750}, NewFileCase{01644, 1234, 42, 01644}));
 
 TEST_F(SafeReplacementTest, AReplacedFileKeepsOwnerModeAndItsOldContentBeside) {
     if (::geteuid() != 0) {
@@ -118,13 +172,6 @@ TEST_F(SafeReplacementTest, FailuresLeaveTheTargetAndNoTemporaryFile) {
         EXPECT_EQ(failure.GetStep(), SystemFailure::Step::TargetNotRegular);
     }
     ::unlink(Target().c_str());
-    try {
-        SafeReplacement::Restore(base_ + "/absente", directory_, "shadow");
-        FAIL() << "a missing copy was restored";
-    } catch (const SystemFailure& failure) {
-        EXPECT_EQ(failure.GetStep(), SystemFailure::Step::OpenCopy);
-        EXPECT_EQ(failure.Error(), ENOENT);
-    }
     EXPECT_TRUE(Names(directory_).empty());
 }
 

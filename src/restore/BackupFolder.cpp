@@ -1,0 +1,101 @@
+#include "restore/BackupFolder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <cerrno>
+
+#include "restore/FrenchTexts.h"
+#include "restore/SystemFailure.h"
+
+namespace {
+
+using Step = SystemFailure::Step;
+
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// Refuses a file or folder that someone else than its owner may change.
+void CheckOnlyOwnerWrites(const struct stat& st, Step refusal, bool force) {
+    if (!force && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        throw SystemFailure(refusal, 0, FrenchTexts::Mode(st.st_mode));
+    }
+}
+
+struct stat StatOf(const FileDescriptor& fd, Step step) {
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) {
+        throw SystemFailure(step, errno);
+    }
+    return st;
+}
+
+}  // namespace
+
+BackupFolder::BackupFolder(const std::string& path)
+    : path_(path), folder_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (!folder_) {
+        throw SystemFailure(Step::OpenBackup, errno);
+    }
+}
+
+std::string BackupFolder::ReadCatalogue(bool force) const {
+    const FileDescriptor fd(::openat(folder_.Get(), "Kestrix.dat", kReadFlags));
+    if (!fd) {
+        throw SystemFailure(Step::ReadCatalogue, errno);
+    }
+    const struct stat st = StatOf(fd, Step::ReadCatalogue);
+    if (!S_ISREG(st.st_mode)) {
+        throw SystemFailure(Step::ReadCatalogue, EINVAL);
+    }
+    CheckOnlyOwnerWrites(st, Step::CatalogueWritable, force);
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const long n = fd.Read(buffer, sizeof buffer);
+        if (n < 0) {
+            throw SystemFailure(Step::ReadCatalogue, errno);
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+void BackupFolder::OpenCopies(bool force) {
+    FileDescriptor copies(
+        ::openat(folder_.Get(), "Kestrix", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!copies) {
+        if (errno == ENOENT) {
+            return;
+        }
+        throw SystemFailure(Step::OpenCopies, errno);
+    }
+    CheckOnlyOwnerWrites(StatOf(copies, Step::OpenCopies), Step::CopiesWritable, force);
+    copies_ = std::move(copies);
+}
+
+bool BackupFolder::HasCopy(const std::string& name) const {
+    struct stat st {};
+    return copies_ && ::fstatat(copies_.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
+FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const {
+    if (!copies_) {
+        throw SystemFailure(Step::OpenCopy, ENOENT);
+    }
+    FileDescriptor copy(::openat(copies_.Get(), name.c_str(), kReadFlags));
+    if (!copy) {
+        throw SystemFailure(Step::OpenCopy, errno);
+    }
+    const struct stat st = StatOf(copy, Step::OpenCopy);
+    if (!S_ISREG(st.st_mode)) {
+        throw SystemFailure(Step::CopyNotRegular, EINVAL);
+    }
+    CheckOnlyOwnerWrites(st, Step::CopyWritable, force);
+    // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
+    if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
+        throw SystemFailure(Step::OpenCopy, errno);
+    }
+    return copy;
+}

@@ -1,0 +1,55 @@
+#include "restore/TargetDirectory.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include "restore/FrenchTexts.h"
+#include "restore/SystemFailure.h"
+
+namespace {
+
+// The path of an open folder as the system reads it back; false with errno.
+bool PathOf(const FileDescriptor& fd, std::string& path) {
+    const std::string link = "/proc/self/fd/" + std::to_string(fd.Get());
+    char buffer[PATH_MAX + 1];
+    const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer);
+    if (n < 0) {
+        return false;
+    }
+    if (static_cast<std::size_t>(n) == sizeof buffer) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    path.assign(buffer, static_cast<std::size_t>(n));
+    return true;
+}
+
+}  // namespace
+
+FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
+    using Step = SystemFailure::Step;
+    FileDescriptor directory(::open(planned.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory) {
+        throw SystemFailure(Step::OpenDirectory, errno);
+    }
+    std::string real;
+    if (!PathOf(directory, real)) {
+        throw SystemFailure(Step::OpenDirectory, errno);
+    }
+    // The plan checked `planned` against the restore root; any other folder was never checked.
+    if (real != planned) {
+        throw SystemFailure(Step::DirectoryMoved, 0, real);
+    }
+    struct stat st {};
+    if (::fstat(directory.Get(), &st) != 0) {
+        throw SystemFailure(Step::OpenDirectory, errno);
+    }
+    // There anyone could put a link or another file at the name between two of root's steps.
+    if (!force && ::geteuid() == 0 && (st.st_mode & S_IWOTH) != 0 && (st.st_mode & S_ISVTX) == 0) {
+        throw SystemFailure(Step::DirectoryWritable, 0, FrenchTexts::Mode(st.st_mode));
+    }
+    return directory;
+}
