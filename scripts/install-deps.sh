@@ -10,7 +10,7 @@ packages=(
   fonts-wine fonts-liberation
   xdg-utils
   dosfstools fusefat
-  clang
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
