@@ -4,6 +4,7 @@
 #include "app/Display.h"
 #include "app/Fonts.h"
 #include "app/TApplication.h"
+#include "config/CommandLine.h"
 #include "platform/AppControl.h"
 #include "wizard/TFormKestrix.h"
 
@@ -20,13 +21,15 @@ int main(int argc, char** argv) {
         AppControl::SetHeadless(true);
     }
 
+    // Taken before the application object removes the options it knows from argv.
+    const QStringList arguments = RawArguments(argc, argv);
     TApplication app(argc, argv);
     app.setProperty("HelpFile", QStringLiteral("./Aide/Kestrix.hlp"));
     app.setApplicationName(QStringLiteral("Kestrix - Version 1.1"));
     app.setApplicationDisplayName(QStringLiteral("Kestrix - Version 1.1"));
     LoadInterfaceFonts();
 
-    TFormKestrix window(app.arguments());
+    TFormKestrix window(arguments);
     window.ShowAtLoopStart();
     app.Run();
     return window.ExitStatus();

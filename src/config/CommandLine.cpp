@@ -1,5 +1,16 @@
 #include "config/CommandLine.h"
 
+#include "platform/NativeNames.h"
+
+QStringList RawArguments(int argc, const char* const* argv) {
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i) {
+        arguments << NativeNames::Decode(QByteArray(argv[i]));
+    }
+    return arguments;
+}
+
 void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLineTarget& target) {
     bool destinationGiven = false;
     bool batchGiven = false;

@@ -17,6 +17,11 @@ public:
     virtual void RunUnattendedBackup() = 0;
 };
 
+// The arguments as main received them, before the application object takes out the options it
+// knows ("-reverse", "-style"...): each one decoded without loss, so that a path given as bytes
+// that are not UTF-8 names the same file again.
+QStringList RawArguments(int argc, const char* const* argv);
+
 // Reads the process arguments (index 0 is the program path, examined like the others) into the
 // open command-line section of the report: "/rep" DIR, "/bat", "/nobat", "/auto", in any letter
 // case. "/auto" runs the unattended backup at once, before the later arguments are examined.

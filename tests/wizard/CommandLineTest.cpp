@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "config/CommandLine.h"
+#include "platform/NativeNames.h"
 #include "report/Reporter.h"
 
 namespace {
@@ -113,3 +116,46 @@ TEST_F(CommandLineTest, TheProgramPathIsExaminedToo) {
     ReadCommandLine({QStringLiteral("/Auto")}, reporter, target);
     EXPECT_EQ(target.backups.size(), 1);
 }
+
+namespace {
+
+struct RawArgument {
+    const char* name;
+    QByteArray bytes;
+    QString text;  // what the report shows and the window holds
+};
+
+void PrintTo(const RawArgument& argument, std::ostream* out) {
+    *out << argument.name;
+}
+
+}  // namespace
+
+// Each argument as the process got it: Qt's own options are not taken out, and a destination
+// given as bytes names the same bytes again when it is used as a path.
+class RawArgumentsTest : public CommandLineTest,
+                         public ::testing::WithParamInterface<RawArgument> {};
+
+TEST_P(RawArgumentsTest, DestinationKeepsItsBytes) {
+    const QByteArray program = "/usr/bin/kestrix";
+    const QByteArray rep = "/rep";
+    const char* const argv[] = {program.constData(), rep.constData(), GetParam().bytes.constData()};
+    const QStringList arguments = RawArguments(3, argv);
+    ASSERT_EQ(arguments.size(), 3);
+    EXPECT_EQ(arguments[0], QStringLiteral("/usr/bin/kestrix"));
+    ReadCommandLine(arguments, reporter, target);
+    EXPECT_EQ(NativeNames::Encode(target.chemin), GetParam().bytes);
+    EXPECT_EQ(target.chemin, GetParam().text);
+    EXPECT_EQ(reporter.Report().Lines(), (QStringList{Dest(GetParam().text), kBatNone, kAutoNo}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, RawArgumentsTest,
+    ::testing::Values(
+        RawArgument{"QtReverseOption", "-reverse", QStringLiteral("-reverse")},
+        RawArgument{"QtStyleOption", "-style", QStringLiteral("-style")},
+        RawArgument{"Utf8", "/media/Cl\xC3\xA9 USB", QStringLiteral("/media/Clé USB")},
+        RawArgument{"Latin1Byte", "/media/caf\xE9", QStringLiteral("/media/caf") + QChar(0xDCE9)},
+        RawArgument{"BrokenSequence", "/x\xC3(\xFF",
+                    QStringLiteral("/x") + QChar(0xDCC3) + QStringLiteral("(") + QChar(0xDCFF)}),
+    [](const ::testing::TestParamInfo<RawArgument>& info) { return std::string(info.param.name); });

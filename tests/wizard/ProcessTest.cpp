@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "FileBytes.h"
 #include "TempProgramFolder.h"
@@ -35,7 +38,8 @@ protected:
                    (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\r\n")).toUtf8());
     }
 
-    ProcessRun Kestrix(const QStringList& arguments) {
+    // `program` defaults to the copied kestrix.
+    ProcessRun Kestrix(const QStringList& arguments, const QString& program = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -43,7 +47,8 @@ protected:
         }
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
-        process.start(folder.file(QStringLiteral("kestrix")), arguments);
+        process.start(program.isEmpty() ? folder.file(QStringLiteral("kestrix")) : program,
+                      arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
@@ -120,4 +125,56 @@ TEST_F(ProcessTest, WithoutADisplayAndWithoutAutoNothingStartsAndExitTwo) {
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Kestrix"))) << run.errors.toStdString();
     EXPECT_FALSE(QDir(dest).exists());
     EXPECT_TRUE(QDir(folder.file(QStringLiteral("Rapports"))).isEmpty());
+}
+
+// Options that the application object knows are still Kestrix's arguments: "/rep -reverse"
+// backs up into "-reverse", not into whatever argument comes next.
+class ProcessQtOptionTest : public ProcessTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ProcessQtOptionTest, IsTheDestination) {
+    const QString option = QLatin1String(GetParam());
+    const ProcessRun run = Kestrix({QStringLiteral("/rep"), option, QStringLiteral("/auto")});
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    EXPECT_EQ(readBytes(folder.file(option + QStringLiteral("/Kestrix/a.txt"))),
+              QByteArray("alpha\n"));
+    const QStringList report = Report("01");
+    EXPECT_TRUE(report.contains(L(" * Répertoire destination   : ") + option));
+    EXPECT_TRUE(report.contains(L(" * Sauvegarde automatique  : Oui")));
+    EXPECT_TRUE(readCrLfLines(folder.file(QStringLiteral("Data/Kestrix.ini")))
+                    .contains(QStringLiteral("Chemin=") + option));
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ProcessQtOptionTest,
+                         ::testing::Values("-reverse", "-widgetcount"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param + 1);
+                         });
+
+// A destination given as bytes that are not UTF-8 is backed up into exactly those bytes; it
+// cannot be saved in Kestrix.ini, so the settings writing reports "WriteIni" and the file keeps
+// the destination it had.
+TEST_F(ProcessTest, ADestinationThatIsNotUtf8IsUsedAsBytesAndNotSaved) {
+    const QByteArray iniBefore = readBytes(folder.file(QStringLiteral("Data/Kestrix.ini")));
+    const QByteArray destination = QFile::encodeName(folder.path()) + "/Sauvegardes/caf\xE9";
+    // The shell passes the bytes that QProcess would turn into UTF-8.
+    const ProcessRun run =
+        Kestrix({QStringLiteral("-c"),
+                 QStringLiteral("exec \"$0\" /rep \"$(printf '%s/Sauvegardes/caf\\351' "
+                                "\"$1\")\" /auto"),
+                 folder.file(QStringLiteral("kestrix")), folder.path()},
+                QStringLiteral("/bin/sh"));
+    EXPECT_EQ(run.status, 1) << run.errors.toStdString();
+    EXPECT_TRUE(
+        run.errors.contains(L("Impossible d'écrire la configuration des paramètres dans le "
+                              "fichier Kestrix.ini !")))
+        << run.errors.toStdString();
+    std::ifstream copy(destination + "/Kestrix/a.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), "alpha\n");
+    EXPECT_FALSE(QDir(folder.file(L("Sauvegardes/café"))).exists());
+    EXPECT_FALSE(QDir(folder.file(L("Sauvegardes/caf\uFFFD"))).exists());
+    const QStringList report = Report("01");
+    EXPECT_TRUE(report.contains(L(" * Répertoire destination   : ") + folder.path() +
+                                QStringLiteral("/Sauvegardes/caf?")));
+    EXPECT_EQ(readBytes(folder.file(QStringLiteral("Data/Kestrix.ini"))), iniBefore);
 }
