@@ -65,4 +65,47 @@ TEST(RestoreRecordSplit, Malformed) {
               RecordSplit::Kind::Malformed);
 }
 
+// Records and names at their limits, and the names asked about: none longer than a name.
+struct BoundCase {
+    const char* what;
+    std::string record;
+    RecordSplit::Kind kind;
+    std::size_t asked;  // how many names copyExists is asked about
+};
+
+class RecordSplitBounds : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(RecordSplitBounds, LongRecordsAndNamesAreMalformed) {
+    const BoundCase& c = GetParam();
+    std::size_t asked = 0;
+    const RecordSplit split = RecordSplit::Of(c.record, [&asked](const std::string& name) {
+        ++asked;
+        EXPECT_LE(name.size(), RecordSplit::kMaxName);
+        return name.size() <= 2 && name.find(',') == std::string::npos;
+    });
+    EXPECT_EQ(split.kind, c.kind) << c.what;
+    EXPECT_EQ(asked, c.asked) << c.what;
+}
+
+const std::string kDirectory4096 = "/" + std::string(4096 - 4, 'd');  // "ab," + it: 4096 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RecordSplitBounds,
+    ::testing::Values(
+        BoundCase{"4096 bytes", "ab," + kDirectory4096.substr(0, 4093), RecordSplit::Kind::Found,
+                  1},
+        BoundCase{"4097 bytes", "ab," + kDirectory4096.substr(0, 4093) + "d",
+                  RecordSplit::Kind::Malformed, 0},
+        BoundCase{"5000 bytes", "ab,/" + std::string(4996, 'd'), RecordSplit::Kind::Malformed, 0},
+        BoundCase{"a 255-byte name", std::string(255, 'n') + ",/etc", RecordSplit::Kind::NoCopy, 1},
+        BoundCase{"a 256-byte name", std::string(256, 'n') + ",/etc", RecordSplit::Kind::Malformed,
+                  0},
+        BoundCase{"a 300-byte name", std::string(300, 'n') + ",/etc", RecordSplit::Kind::Malformed,
+                  0},
+        // Only the commas within a name's length make names: 255 of 4000.
+        BoundCase{"4000 commas", std::string(4000, ','), RecordSplit::Kind::NoCopy, 255},
+        BoundCase{"200 000 commas", std::string(200000, ','), RecordSplit::Kind::Malformed, 0},
+        BoundCase{"a short name, then a long directory with commas",
+                  "ab," + std::string(300, ',') + "/etc", RecordSplit::Kind::Found, 254}));
+
 }  // namespace

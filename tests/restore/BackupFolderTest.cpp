@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include <QTemporaryDir>
+
+#include "RestoreFiles.h"
+#include "restore/BackupFolder.h"
+#include "restore/Paths.h"
+#include "restore/SystemFailure.h"
+
+using namespace RestoreFiles;
+using Step = SystemFailure::Step;
+
+namespace {
+
+// What is staged in a sound backup folder (catalogue 0644, Kestrix/ 0755, copy "hosts" 0644),
+// and what reading it through BackupFolder gives: the first refusal, or the bytes.
+struct TrustCase {
+    const char* what;
+    std::function<void(const std::string& folder)> stage;
+    bool force;
+    std::optional<Step> step;
+    int error;
+    std::string found;
+};
+
+void Chmod(const std::string& path, mode_t mode) {
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+void Replace(const std::string& path, const std::function<int(const char*)>& make) {
+    ASSERT_EQ(::unlink(path.c_str()), 0) << path;
+    ASSERT_EQ(make(path.c_str()), 0) << path;
+}
+
+class BackupFolderTest : public ::testing::TestWithParam<TrustCase> {};
+
+TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
+    const TrustCase& c = GetParam();
+    QTemporaryDir temp;
+    std::string base;
+    Paths::Real(temp.path().toStdString(), base);
+    const std::string folder = base + "/save";
+    MakeDirectories(folder + "/Kestrix");
+    Write(folder + "/Kestrix.dat", CatalogueBytes({"hosts,/etc"}), 0644);
+    Write(folder + "/Kestrix/hosts", "127.0.0.1 localhost\n", 0644);
+    Write(base + "/other", "autre\n", 0644);
+    MakeDirectories(base + "/elsewhere");
+    Write(base + "/elsewhere/hosts", "ailleurs\n", 0644);
+    c.stage(folder);
+
+    std::string catalogue;
+    std::string copy;
+    try {
+        BackupFolder backup(folder);
+        catalogue = backup.ReadCatalogue(c.force);
+        backup.OpenCopies(c.force);
+        const FileDescriptor fd = backup.OpenCopy("hosts", c.force);
+        char buffer[64];
+        const long n = fd.Read(buffer, sizeof buffer);
+        ASSERT_GE(n, 0);
+        copy.assign(buffer, static_cast<std::size_t>(n));
+    } catch (const SystemFailure& failure) {
+        ASSERT_TRUE(c.step.has_value())
+            << c.what << ": refused at step " << static_cast<int>(failure.GetStep());
+        EXPECT_EQ(failure.GetStep(), *c.step) << c.what;
+        EXPECT_EQ(failure.Error(), c.error) << c.what;
+        EXPECT_EQ(failure.Found(), c.found) << c.what;
+        return;
+    }
+    ASSERT_FALSE(c.step.has_value()) << c.what << ": accepted";
+    EXPECT_EQ(catalogue, CatalogueBytes({"hosts,/etc"})) << c.what;
+    EXPECT_EQ(copy, "127.0.0.1 localhost\n") << c.what;
+}
+
+const auto kLink = [](const char* target) {
+    return [target](const char* path) { return ::symlink(target, path); };
+};
+const auto kFifo = [](const char* path) { return ::mkfifo(path, 0644); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BackupFolderTest,
+    ::testing::Values(
+        TrustCase{"sound", [](const std::string&) {}, false, std::nullopt, 0, ""},
+        TrustCase{"catalogue 0666",
+                  [](const std::string& f) { Chmod(f + "/Kestrix.dat", 0666); }, false,
+                  Step::CatalogueWritable, 0, "0666"},
+        TrustCase{"catalogue 0664",
+                  [](const std::string& f) { Chmod(f + "/Kestrix.dat", 0664); }, false,
+                  Step::CatalogueWritable, 0, "0664"},
+        TrustCase{"catalogue 0666, forced",
+                  [](const std::string& f) { Chmod(f + "/Kestrix.dat", 0666); }, true,
+                  std::nullopt, 0, ""},
+        TrustCase{"catalogue a link",
+                  [](const std::string& f) { Replace(f + "/Kestrix.dat", kLink("../other")); },
+                  true, Step::ReadCatalogue, ELOOP, ""},
+        TrustCase{"catalogue a FIFO",
+                  [](const std::string& f) { Replace(f + "/Kestrix.dat", kFifo); }, false,
+                  Step::ReadCatalogue, EINVAL, ""},
+        TrustCase{"Kestrix 0777", [](const std::string& f) { Chmod(f + "/Kestrix", 0777); },
+                  false, Step::CopiesWritable, 0, "0777"},
+        TrustCase{"Kestrix 01775", [](const std::string& f) { Chmod(f + "/Kestrix", 01775); },
+                  false, Step::CopiesWritable, 0, "1775"},
+        TrustCase{"Kestrix 0777, forced",
+                  [](const std::string& f) { Chmod(f + "/Kestrix", 0777); }, true, std::nullopt,
+                  0, ""},
+        TrustCase{"Kestrix a link",
+                  [](const std::string& f) {
+                      ASSERT_EQ(::rename((f + "/Kestrix").c_str(), (f + "/moved").c_str()), 0);
+                      ASSERT_EQ(::symlink("../elsewhere", (f + "/Kestrix").c_str()), 0);
+                  },
+                  true, Step::OpenCopies, ENOTDIR, ""},
+        TrustCase{"Kestrix missing",
+                  [](const std::string& f) {
+                      std::filesystem::remove_all(f + "/Kestrix");
+                  },
+                  false, Step::OpenCopy, ENOENT, ""},
+        TrustCase{"copy 0666",
+                  [](const std::string& f) { Chmod(f + "/Kestrix/hosts", 0666); }, false,
+                  Step::CopyWritable, 0, "0666"},
+        TrustCase{"copy 0620",
+                  [](const std::string& f) { Chmod(f + "/Kestrix/hosts", 0620); }, false,
+                  Step::CopyWritable, 0, "0620"},
+        TrustCase{"copy 0666, forced",
+                  [](const std::string& f) { Chmod(f + "/Kestrix/hosts", 0666); }, true,
+                  std::nullopt, 0, ""},
+        TrustCase{"copy a link",
+                  [](const std::string& f) {
+                      Replace(f + "/Kestrix/hosts", kLink("../../elsewhere/hosts"));
+                  },
+                  true, Step::OpenCopy, ELOOP, ""},
+        TrustCase{"copy a FIFO",
+                  [](const std::string& f) { Replace(f + "/Kestrix/hosts", kFifo); }, false,
+                  Step::CopyNotRegular, EINVAL, ""},
+        TrustCase{"copy missing",
+                  [](const std::string& f) { ::unlink((f + "/Kestrix/hosts").c_str()); }, false,
+                  Step::OpenCopy, ENOENT, ""},
+        // A FAT stick mounted by the desktop: the user's files 0644, folders 0755.
+        TrustCase{"a user's stick",
+                  [](const std::string& f) {
+                      if (::geteuid() == 0) {
+                          for (const char* p : {"", "/Kestrix.dat", "/Kestrix", "/Kestrix/hosts"}) {
+                              ASSERT_EQ(::chown((f + p).c_str(), 1000, 1000), 0);
+                          }
+                      }
+                  },
+                  false, std::nullopt, 0, ""}));
+
+TEST(BackupFolderCopies, OnlyRegularFilesAreCopies) {
+    QTemporaryDir temp;
+    const std::string folder = temp.path().toStdString();
+    MakeDirectories(folder + "/Kestrix/dir");
+    Write(folder + "/Kestrix/hosts", "x");
+    ASSERT_EQ(::symlink("hosts", (folder + "/Kestrix/link").c_str()), 0);
+    BackupFolder backup(folder);
+    EXPECT_FALSE(backup.HasCopy("hosts")) << "Kestrix/ is not open yet";
+    backup.OpenCopies(false);
+    EXPECT_TRUE(backup.HasCopy("hosts"));
+    for (const char* name : {"link", "dir", ".", "..", "absent"}) {
+        EXPECT_FALSE(backup.HasCopy(name)) << name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,346 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <functional>
+#include <istream>
+#include <sstream>
+#include <streambuf>
+
+#include <QTemporaryDir>
+
+#include "RestoreFiles.h"
+#include "restore/CommandLine.h"
+#include "restore/Paths.h"
+#include "restore/RestoreProgram.h"
+
+using namespace RestoreFiles;
+
+namespace {
+
+// A backup in "save" of /etc/fstab and /etc/hosts, to be restored under the root "mnt", whose
+// /etc holds an old fstab and no hosts.
+class RestoreSafetyTest : public ::testing::Test {
+protected:
+    RestoreSafetyTest() {
+        Paths::Real(temp_.path().toStdString(), base_);
+        save_ = base_ + "/save";
+        root_ = base_ + "/mnt";
+        etc_ = root_ + "/etc";
+        MakeDirectories(save_ + "/Kestrix");
+        MakeDirectories(etc_);
+        Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab,/etc", "hosts,/etc"}));
+        Write(save_ + "/Kestrix/fstab", "UUID=1 / ext4\n");
+        Write(save_ + "/Kestrix/hosts", "127.0.0.1 localhost\n");
+        Write(etc_ + "/fstab", "endommagé\n");
+    }
+
+    std::string HostsLine(const std::string& end) const { return " * " + etc_ + "/hosts : " + end; }
+
+    QTemporaryDir temp_;
+    std::string base_;
+    std::string save_;
+    std::string root_;
+    std::string etc_;
+};
+
+bool Has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+// A backup that others may write, with and without --force: the exit status, stderr, and
+// which files came back.
+struct TrustCase {
+    const char* what;
+    const char* path;  // under the backup folder
+    mode_t mode;
+    std::vector<std::string> options;
+    int status;
+    std::string err;  // "%s" stands for the backup folder
+    bool fstabRestored;
+    bool hostsRestored;
+    std::string hostsLine;
+};
+
+class RestoreTrustTest : public RestoreSafetyTest,
+                         public ::testing::WithParamInterface<TrustCase> {};
+
+TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
+    const TrustCase& c = GetParam();
+    if (std::string(c.path) == "stick") {
+        // A FAT stick mounted by the desktop: the user's own files 0644 and folders 0755.
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "giving the backup to another user needs root";
+        }
+        for (const char* p : {"", "/Kestrix.dat", "/Kestrix", "/Kestrix/fstab", "/Kestrix/hosts"}) {
+            ASSERT_EQ(::chown((save_ + p).c_str(), 1000, 1000), 0);
+        }
+    } else {
+        ASSERT_EQ(::chmod((save_ + "/" + c.path).c_str(), c.mode), 0);
+    }
+    const auto before = Snapshot(root_);
+    std::vector<std::string> arguments = c.options;
+    arguments.insert(arguments.end(), {"--racine", root_, save_});
+    const ProcessRun run = RunProgram(arguments);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    std::string err = c.err;
+    if (const auto at = err.find("%s"); at != std::string::npos) {
+        err.replace(at, 2, save_);
+    }
+    EXPECT_EQ(run.err, err);
+    if (c.status == 2) {
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Snapshot(root_), before);
+        return;
+    }
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.fstabRestored ? "UUID=1 / ext4\n" : "endommagé\n");
+    EXPECT_EQ(Exists(etc_ + "/hosts"), c.hostsRestored);
+    std::string hostsLine = c.hostsLine;
+    if (const auto at = hostsLine.find("%o"); at != std::string::npos) {
+        hostsLine.replace(at, 2,
+                          std::to_string(::geteuid()) + ", groupe " +
+                              std::to_string(StatusOf(save_ + "/Kestrix/hosts").gid));
+    }
+    EXPECT_TRUE(Has(run.out, HostsLine(hostsLine))) << run.out;
+}
+
+const char kRefusedCatalogue[] =
+    "Restore.exe : le catalogue %s/Kestrix.dat est modifiable par d'autres que son propriétaire "
+    "(droits 0666) : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, "
+    "et où ; --force pour passer outre\n";
+const char kRefusedFolder[] =
+    "Restore.exe : le dossier %s/Kestrix est modifiable par d'autres que son propriétaire "
+    "(droits 0777) : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, "
+    "et où ; --force pour passer outre\n";
+const char kCreated[] =
+    "restauré ; il n'existait plus et a été recréé avec les droits 0644 (propriétaire %o)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RestoreTrustTest,
+    ::testing::Values(
+        TrustCase{"catalogue", "Kestrix.dat", 0666, {"--oui"}, 2, kRefusedCatalogue},
+        TrustCase{"catalogue, list", "Kestrix.dat", 0666, {"--liste"}, 2, kRefusedCatalogue},
+        TrustCase{"catalogue, forced",
+                  "Kestrix.dat",
+                  0666,
+                  {"--oui", "--force"},
+                  0,
+                  "",
+                  true,
+                  true,
+                  kCreated},
+        TrustCase{"folder", "Kestrix", 0777, {"--oui"}, 2, kRefusedFolder},
+        // Comparing against planted copies would tell whether a guess is a secret's content.
+        TrustCase{"folder, compare", "Kestrix", 0777, {"--comparer"}, 2, kRefusedFolder},
+        TrustCase{
+            "folder, forced", "Kestrix", 0777, {"--oui", "--force"}, 0, "", true, true, kCreated},
+        TrustCase{"copy",
+                  "Kestrix/hosts",
+                  0666,
+                  {"--oui"},
+                  1,
+                  "",
+                  true,
+                  false,
+                  "NON restauré, la copie est modifiable par d'autres que son propriétaire "
+                  "(droits 0666) ; --force pour passer outre"},
+        TrustCase{"copy, compare",
+                  "Kestrix/hosts",
+                  0666,
+                  {"--comparer"},
+                  1,
+                  "",
+                  false,
+                  false,
+                  "comparaison impossible : la copie est modifiable par d'autres que son "
+                  "propriétaire (droits 0666) ; --force pour passer outre"},
+        // Forced, the copy's bits are kept as they are: the line shows them.
+        TrustCase{"copy, forced",
+                  "Kestrix/hosts",
+                  0666,
+                  {"--oui", "--force"},
+                  0,
+                  "",
+                  true,
+                  true,
+                  "restauré ; il n'existait plus et a été recréé avec les droits 0666 "
+                  "(propriétaire %o)"},
+        TrustCase{"a user's stick",
+                  "stick",
+                  0,
+                  {"--oui"},
+                  0,
+                  "",
+                  true,
+                  true,
+                  "restauré ; il n'existait plus et a été recréé avec les droits 0644 "
+                  "(propriétaire 1000, groupe 1000)"}));
+
+TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a copy another group needs root";
+    }
+    ASSERT_EQ(::chown((save_ + "/Kestrix/hosts").c_str(), 0, 42), 0);
+    ASSERT_EQ(::chmod((save_ + "/Kestrix/hosts").c_str(), 0640), 0);
+    const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const Status hosts = StatusOf(etc_ + "/hosts");
+    EXPECT_EQ(hosts.mode, 0640u);
+    EXPECT_EQ(hosts.uid, 0u);
+    EXPECT_EQ(hosts.gid, 42u);
+    EXPECT_EQ(Read(etc_ + "/hosts"), "127.0.0.1 localhost\n");
+    EXPECT_TRUE(Has(run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec les "
+                                       "droits 0640 (propriétaire 0, groupe 42)")))
+        << run.out;
+}
+
+TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
+    const std::string name300(300, 'n');
+    Write(save_ + "/Kestrix.dat",
+          CatalogueBytes({std::string(200000, ','), "hosts,/" + std::string(4993, 'd'),
+                          name300 + ",/etc", "hosts,/etc"}));
+    const ProcessRun run =
+        RunProgram({"--oui", "--racine", root_, save_}, {}, KESTRIX_RESTORE_PROGRAM, 64 << 20);
+    EXPECT_EQ(run.status, 1) << "ended by a signal or not at all when -1\n" << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::string commas(64, ',');
+    EXPECT_TRUE(Has(run.out, " <!> Ligne 2 « " + commas +
+                                 "... » : ignorée, ligne illisible, trop longue (200000 octets, "
+                                 "au plus 4096)"))
+        << run.out.substr(0, 2000);
+    EXPECT_TRUE(Has(run.out, " <!> Ligne 3 « hosts,/" + std::string(57, 'd') +
+                                 "... » : ignorée, ligne illisible, trop longue (5000 octets, "
+                                 "au plus 4096)"));
+    EXPECT_TRUE(Has(run.out, " <!> Ligne 4 « " + name300 +
+                                 ",/etc » : ignorée, ligne illisible, nom de fichier trop long "
+                                 "(au plus 255 octets)"));
+    EXPECT_EQ(Read(etc_ + "/hosts"), "127.0.0.1 localhost\n");
+    EXPECT_EQ(Lines(run.out).back(), "1 fichiers restaurés, 3 ignorés");
+}
+
+TEST_F(RestoreSafetyTest, ACatalogueLargerThanMemoryEndsWithAMessage) {
+    const std::string catalogue = save_ + "/Kestrix.dat";
+    ASSERT_EQ(::truncate(catalogue.c_str(), 256 << 20), 0);  // sparse: takes no room
+    const auto before = Snapshot(root_);
+    const ProcessRun run =
+        RunProgram({"--oui", "--racine", root_, save_}, {}, KESTRIX_RESTORE_PROGRAM, 64 << 20);
+    EXPECT_EQ(run.status, 2) << "ended by a signal or not at all when -1";
+    EXPECT_EQ(run.err, "Restore.exe : mémoire insuffisante, restauration arrêtée\n");
+    EXPECT_EQ(Snapshot(root_), before);
+}
+
+// Run as root, a target folder that anyone may write.
+struct FolderCase {
+    mode_t mode;
+    bool force;
+    bool restored;
+};
+
+class TargetFolderTest : public RestoreSafetyTest,
+                         public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(TargetFolderTest, AFolderAnyoneMayWriteNeedsTheStickyBit) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the folder rule holds for root only";
+    }
+    const FolderCase& c = GetParam();
+    ASSERT_EQ(::chmod(etc_.c_str(), c.mode), 0);
+    std::vector<std::string> arguments = {"--oui", "--racine", root_, save_};
+    if (c.force) {
+        arguments.insert(arguments.begin(), "--force");
+    }
+    const ProcessRun run = RunProgram(arguments);
+    EXPECT_EQ(run.status, c.restored ? 0 : 1) << run.out;
+    EXPECT_EQ(Exists(etc_ + "/hosts"), c.restored);
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.restored ? "UUID=1 / ext4\n" : "endommagé\n");
+    if (!c.restored) {
+        EXPECT_TRUE(Has(run.out, HostsLine("NON restauré, le dossier est modifiable par tous, "
+                                           "sans le bit « sticky » (droits 0777) ; --force pour "
+                                           "passer outre")))
+            << run.out;
+        EXPECT_EQ(Names(etc_), std::vector<std::string>{"fstab"});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TargetFolderTest,
+                         ::testing::Values(FolderCase{0777, false, false},
+                                           FolderCase{0777, true, true},
+                                           FolderCase{01777, false, true},
+                                           FolderCase{0775, false, true}));
+
+// Answers "o" to the question after running `change`, which the question leaves time for.
+class AnswerAfter : public std::streambuf {
+public:
+    explicit AnswerAfter(std::function<void()> change) : change_(std::move(change)) {}
+
+protected:
+    int_type underflow() override {
+        if (!change_) {
+            return traits_type::eof();
+        }
+        change_();
+        change_ = nullptr;
+        setg(answer_, answer_, answer_ + 2);
+        return traits_type::to_int_type(answer_[0]);
+    }
+
+private:
+    std::function<void()> change_;
+    char answer_[2] = {'o', '\n'};
+};
+
+// Where the target folder's path leads after the swap, and whether --racine is given.
+struct SwapCase {
+    const char* what;
+    bool underRoot;
+    const char* linkTo;  // under the temporary folder
+};
+
+class SwapTest : public RestoreSafetyTest, public ::testing::WithParamInterface<SwapCase> {};
+
+TEST_P(SwapTest, AFolderSwappedForALinkAfterTheQuestionIsNotWritten) {
+    const SwapCase& c = GetParam();
+    const std::string target = base_ + "/" + c.linkTo;
+    MakeDirectories(target);
+    Write(target + "/fstab", "la cible du lien\n");
+    std::vector<std::string> arguments = {save_};
+    if (c.underRoot) {
+        arguments.insert(arguments.begin(), {"--racine", root_});
+    } else {
+        Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab," + etc_, "hosts," + etc_}));
+    }
+    const auto targetBefore = Snapshot(target);
+    const auto etcBefore = Snapshot(etc_);
+    AnswerAfter answer([this, &target] {
+        ASSERT_EQ(::rename(etc_.c_str(), (root_ + "/etc.moved").c_str()), 0);
+        ASSERT_EQ(::symlink(target.c_str(), etc_.c_str()), 0);
+    });
+    std::istream in(&answer);
+    std::ostringstream out;
+    std::ostringstream err;
+    RestoreProgram program(in, out, err);
+    EXPECT_EQ(program.Run(CommandLine::Parse(arguments), {}), RestoreProgram::kIncomplete);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(Snapshot(target), targetBefore) << c.what;
+    EXPECT_EQ(Snapshot(root_ + "/etc.moved"), etcBefore) << c.what;
+    std::string real;
+    ASSERT_TRUE(Paths::Real(target, real));
+    const std::string moved =
+        "NON restauré, le dossier a changé depuis l'examen du catalogue : "
+        "il mène maintenant vers " +
+        real;
+    const std::vector<std::string> lines = Lines(out.str());
+    const std::vector<std::string> expected = {" * " + etc_ + "/fstab : " + moved, HostsLine(moved),
+                                               "", "0 fichiers restaurés, 2 ignorés"};
+    ASSERT_GE(lines.size(), expected.size()) << out.str();
+    EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SwapTest,
+                         ::testing::Values(SwapCase{"under the root, to outside", true, "outside"},
+                                           SwapCase{"under the root, to another folder inside",
+                                                    true, "mnt/other"},
+                                           SwapCase{"in place", false, "outside"}));
+
+}  // namespace
