@@ -11,6 +11,8 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "platform/FreeSpace.h"
+#include "platform/NativeNames.h"
+#include "platform/PendingFile.h"
 
 const QString BackupEngine::kListFile = QStringLiteral("./Data/Kestrix.dat");
 const QString BackupEngine::kRestoreSource = QStringLiteral("./Data/Kestrix.res");
@@ -18,6 +20,7 @@ const QString BackupEngine::kRestoreSource = QStringLiteral("./Data/Kestrix.res"
 namespace {
 
 const QString kSubdirectory = QStringLiteral("Kestrix");
+const QByteArray kSubdirectoryName = QByteArrayLiteral("Kestrix");
 
 // The one buffer of a run: the disk is read and written in pieces of this size, whatever the
 // block size that paces the display (at least the largest block, 200 Ko).
@@ -92,17 +95,19 @@ void BackupEngine::PrepareDestination() {
             Directories::CreateWithParents(destination);
             Append(QStringLiteral("     -> Création du répertoire effectuée"));
         }
-        const QString subdirectory = Directories::Join(destination, kSubdirectory);
-        if (FileSystem::DirectoryExists(subdirectory)) {
+        // The subdirectory is reached through the destination, never through a link: a link
+        // there is no subdirectory, and creating one in its place fails.
+        const DirectoryHandle directory = DirectoryHandle::Open(destination);
+        const DirectoryHandle::Entry subdirectory = directory.Find(kSubdirectoryName);
+        if (subdirectory == DirectoryHandle::Entry::Directory) {
             Append(QString());
             Append(QStringLiteral(" <i> Vérification du sous-répertoire \"Kestrix\" existant..."));
             Append(QStringLiteral("     -> Sous-répertoire correct !"));
-        }
-        if (!FileSystem::DirectoryExists(subdirectory)) {
+        } else {
             Append(QString());
             Append(QStringLiteral(
                 " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé."));
-            Directories::CreateWithParents(subdirectory);
+            directory.CreateSubdirectory(kSubdirectoryName);
             Append(QStringLiteral("     -> Création du sous-répertoire effectuée"));
         }
         reporter_.EndStage();
@@ -136,6 +141,51 @@ void BackupEngine::LoadFileList() {
     reporter_.EndStage();
 }
 
+bool BackupEngine::OpenDestination() {
+    destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
+    copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
+    // An empty destination names no directory: every write then fails instead of landing in
+    // the working directory or the root.
+    if (destination_.isEmpty()) {
+        return true;
+    }
+    try {
+        destinationDirectory_ = DirectoryHandle::Open(destination_);
+    } catch (const Failure& failure) {
+        // Missing or unusable: each file of the run then fails with its own error.
+        destinationDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
+        copiesDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
+        return true;
+    }
+    try {
+        copiesDirectory_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
+    } catch (const Failure&) {
+        return false;
+    }
+    return true;
+}
+
+void BackupEngine::CloseCatalogue(DestinationCatalogue& catalogue) {
+    // A catalogue that cannot be flushed and closed is no failure of a stage: it reaches the
+    // application's handler of unexpected errors. The folders' entries follow it to the disk.
+    if (catalogue.IsOpen()) {
+        catalogue.Close();
+    }
+    if (copiesDirectory_.IsOpen()) {
+        copiesDirectory_.Sync();
+    }
+    if (destinationDirectory_.IsOpen()) {
+        destinationDirectory_.Sync();
+    }
+}
+
+void BackupEngine::EndEarly(DestinationCatalogue& catalogue) {
+    MarkIncomplete();
+    CloseCatalogue(catalogue);
+    // Saved like at a normal end, so that the lines after an error are kept.
+    reporter_.SaveReport();
+}
+
 void BackupEngine::RunBackup() {
     const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
     destination_ = controls_.EditChemin();
@@ -150,11 +200,19 @@ void BackupEngine::RunBackup() {
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
     DestinationCatalogue catalogue;
+    if (!OpenDestination()) {
+        // The folder of the copies was replaced since it was prepared: nothing of the earlier
+        // backup is touched.
+        reporter_.ReportError(QStringLiteral("Répertoire"));
+        EndEarly(catalogue);
+        return;
+    }
+
     try {
         Append(QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"));
         const QDate date = reporter_.Now().date();
         const QTime time = reporter_.Now().time();
-        catalogue.Create(DestinationPath(QStringLiteral("Kestrix.dat")), date, time);
+        catalogue.Create(destinationDirectory_, date, time);
         Append(QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"));
     } catch (const Failure&) {
         reporter_.ReportError(QStringLiteral("SaveDat"));
@@ -174,7 +232,7 @@ void BackupEngine::RunBackup() {
             UniqueFd restore = BackupFiles::OpenSource(kRestoreSource);
             freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
             Append(QStringLiteral(" * Espace disque disponible : ") + freeSpaceText_);
-            const qint64 size = BackupFiles::Size(restore);
+            const qint64 size = BackupFiles::Status(restore).st_size;
             restore.close();
             if (lastFreeSpace_ < size) {
                 Append(QStringLiteral("   -> Pas assez d'espace libre (") + freeSpaceText_ +
@@ -192,10 +250,7 @@ void BackupEngine::RunBackup() {
         errorReported = true;
     }
     if (noRoom) {
-        MarkIncomplete();
-        if (catalogue.IsOpen()) {
-            catalogue.Close();
-        }
+        EndEarly(catalogue);
         return;
     }
 
@@ -226,31 +281,32 @@ void BackupEngine::RunBackup() {
         const QString destination = DestinationPath(
             Directories::Join(kSubdirectory, DestinationCatalogue::FileName(source)));
         reporter_.SetCurrentSourcePath(source);
-        bool copied = false;
-        bool sourceFound = true;
+        EntryOutcome outcome;
         if (entry.ticked) {
             try {
-                sourceFound = CopyEntry(source, destination, copied);
+                outcome = CopyEntry(source, destination);
             } catch (const Failure&) {
-                copied = false;
+                outcome.copied = false;
                 MarkIncomplete();
                 reporter_.ReportError(QStringLiteral("FileError"));
                 errorReported = true;
             }
         }
-        if (!sourceFound) {
-            MarkIncomplete();
-            if (catalogue.IsOpen()) {
-                catalogue.Close();
-            }
+        if (!outcome.sourceFound) {
+            EndEarly(catalogue);
             return;
         }
 
         try {
             Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
-            if (copied) {
+            if (outcome.copied) {
                 catalogue.AppendRecord(source);
                 Append(QStringLiteral("    <!> Copie du fichier réussie !"));
+                if (outcome.readByMore) {
+                    Append(QStringLiteral(
+                        "    <!> Attention : la copie est lisible par plus d'utilisateurs que "
+                        "l'original (le support ne garde pas les droits des fichiers)."));
+                }
             }
         } catch (const Failure&) {
             // Copied but not recorded: the restore program cannot put this file back.
@@ -263,11 +319,7 @@ void BackupEngine::RunBackup() {
                           "restaurer ce fichier en cas de problème."));
         }
     }
-    // A catalogue that cannot be closed is no failure of a stage: it reaches the application's
-    // handler of unexpected errors.
-    if (catalogue.IsOpen()) {
-        catalogue.Close();
-    }
+    CloseCatalogue(catalogue);
 
     // Stage 3: the boot batch file.
     if (controls_.AutoexecChecked()) {
@@ -289,26 +341,30 @@ void BackupEngine::RunBackup() {
 
 void BackupEngine::CopyRestoreApplication() {
     UniqueFd source = BackupFiles::OpenSource(kRestoreSource);
-    UniqueFd copy = BackupFiles::ReplaceDestination(DestinationPath(QStringLiteral("Restore.exe")),
-                                                    BackupFiles::PermissionBits(source));
+    PendingFile copy(destinationDirectory_, QByteArrayLiteral("Restore.exe"));
     for (;;) {
         const qint64 n = source.read(buffer_.data(), buffer_.size());
         if (n == 0) {
             break;
         }
-        copy.writeAll(buffer_.data(), static_cast<std::size_t>(n));
+        copy.fd().writeAll(buffer_.data(), static_cast<std::size_t>(n));
     }
-    copy.close();
+    copy.SetMode(0755);
+    copy.Commit();
+    copy.fd().close();
     source.close();
 }
 
-bool BackupEngine::CopyEntry(const QString& source, const QString& destination, bool& copied) {
+BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
+                                                   const QString& destination) {
+    EntryOutcome outcome;
     controls_.SetCopyFileText(QStringLiteral("Copie de ") + source);
     if (!FileSystem::FileExists(source)) {
         ShowError(QStringLiteral("Le fichier ") + Quoted(source) +
                   QStringLiteral(" n'existe pas !"));
         Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : Le fichier n'existe pas !"));
-        return false;
+        outcome.sourceFound = false;
+        return outcome;
     }
 
     Append(QString());
@@ -318,11 +374,14 @@ bool BackupEngine::CopyEntry(const QString& source, const QString& destination, 
 
     Append(QStringLiteral("    -> Ouverture du fichier source..."));
     UniqueFd input = BackupFiles::OpenSource(source);
-    const qint64 size = BackupFiles::Size(input);
+    const struct stat status = BackupFiles::Status(input);
+    const qint64 size = status.st_size;
 
     Append(QStringLiteral("    -> Ouverture du fichier destination..."));
-    UniqueFd output =
-        BackupFiles::ReplaceDestination(destination, BackupFiles::PermissionBits(input));
+    // Written under a temporary name and put in place only once whole and flushed: a file
+    // skipped or failed leaves nothing behind, and the earlier backup's copy of that name as
+    // it was.
+    PendingFile copy(copiesDirectory_, NativeNames::Encode(DestinationCatalogue::FileName(source)));
 
     bool fits = true;
     if (!reporter_.SkipFreeSpaceCheck()) {
@@ -347,14 +406,18 @@ bool BackupEngine::CopyEntry(const QString& source, const QString& destination, 
     // With the checks switched off the file is copied: a lack of room then shows as a write
     // error of the copy.
     if (fits) {
-        CopyBlocks(input, output, size);
-        copied = true;
+        CopyBlocks(input, copy.fd(), size);
+        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), status);
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));
     input.close();
-    output.close();
-    return true;
+    if (fits) {
+        copy.Commit();
+        copy.fd().close();
+        outcome.copied = true;
+    }
+    return outcome;
 }
 
 void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
@@ -403,9 +466,12 @@ void BackupEngine::WriteAutoexec() {
     Append(QString());
     Append(QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\""));
     controls_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
-    UniqueFd file = BackupFiles::CreateDestination(DestinationPath(QStringLiteral("Autoexec.bat")));
+    PendingFile file(destinationDirectory_, QByteArrayLiteral("Autoexec.bat"));
     static const char kContent[] = "Restore.exe\r\n";
-    file.writeAll(kContent, sizeof kContent - 1);
-    file.close();
+    file.fd().writeAll(kContent, sizeof kContent - 1);
+    file.SetMode(0644);
+    file.Commit();
+    file.fd().close();
+    destinationDirectory_.Sync();
     Append(QStringLiteral("   -> Création du fichier effectuée"));
 }

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "backup/BackupControls.h"
+#include "platform/DirectoryHandle.h"
 #include "platform/UniqueFd.h"
 #include "report/Reporter.h"
+
+class DestinationCatalogue;
 
 // The backup engine of the main window: the destination preparation, the source list, the
 // backup run with its catalogue and boot batch file. It reads and drives the window's controls
@@ -43,11 +46,24 @@ public:
     static const QString kRestoreSource;  // ./Data/Kestrix.res
 
 private:
-    // One ticked entry's copy (one guarded block); false when the whole run must end.
-    bool CopyEntry(const QString& source, const QString& destination, bool& copied);
+    // What became of one ticked entry.
+    struct EntryOutcome {
+        bool sourceFound = true;  // false: the whole run must end
+        bool copied = false;
+        bool readByMore = false;  // the copy could not keep its source's owner and modes
+    };
+
+    // One ticked entry's copy (one guarded block).
+    EntryOutcome CopyEntry(const QString& source, const QString& destination);
     void CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
+    // Opens the destination and its copies' folder for the run; false when the folder of the
+    // copies cannot be had (it was replaced by a link since the destination was prepared).
+    bool OpenDestination();
+    // The end of a run that stops early: the catalogue closed, the report saved.
+    void EndEarly(DestinationCatalogue& catalogue);
+    void CloseCatalogue(DestinationCatalogue& catalogue);
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -64,6 +80,8 @@ private:
     // Run state: the destination, the last free-space text, the one-time line flags, the block
     // buffer that serves the whole run.
     QString destination_;
+    DirectoryHandle destinationDirectory_;
+    DirectoryHandle copiesDirectory_;
     QString freeSpaceText_;
     bool readingLineWritten_ = false;
     bool writingLineWritten_ = false;

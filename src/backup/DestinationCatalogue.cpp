@@ -1,15 +1,36 @@
 #include "backup/DestinationCatalogue.h"
 
+#include <unistd.h>
 #include <cerrno>
 
-#include "platform/NativeNames.h"
-
-#include "platform/BackupFiles.h"
 #include "platform/Failure.h"
+#include "platform/NativeNames.h"
+#include "platform/PendingFile.h"
+
+namespace {
+
+QByteArray Line(const QString& text) {
+    return NativeNames::Encode(text) + "\r\n";
+}
+
+}  // namespace
+
+void DestinationCatalogue::Create(const DirectoryHandle& directory, const QDate& date,
+                                  const QTime& time) {
+    fd_.close();
+    PendingFile file(directory, QByteArrayLiteral("Kestrix.dat"));
+    file.SetMode(0644);
+    const QByteArray line = Line(DateLine(date, time));
+    file.fd().writeAll(line.constData(), static_cast<std::size_t>(line.size()));
+    // In place at once, like the catalogue it replaces: the records follow as files are copied.
+    file.Commit();
+    fd_ = std::move(file.fd());
+}
 
 void DestinationCatalogue::Create(const QString& path, const QDate& date, const QTime& time) {
-    fd_ = BackupFiles::ReplaceDestination(path, 0666);
-    WriteLine(DateLine(date, time));
+    const int separator = path.lastIndexOf(QLatin1Char('/'));
+    Create(DirectoryHandle::Open(separator < 0 ? QStringLiteral(".") : path.left(separator + 1)),
+           date, time);
 }
 
 void DestinationCatalogue::AppendRecord(const QString& entryPath) {
@@ -17,10 +38,17 @@ void DestinationCatalogue::AppendRecord(const QString& entryPath) {
         errno = EBADF;
         KESTRIX_FAIL("the catalogue is not open");
     }
-    WriteLine(Record(entryPath));
+    const QByteArray line = Line(Record(entryPath));
+    fd_.writeAll(line.constData(), static_cast<std::size_t>(line.size()));
 }
 
 void DestinationCatalogue::Close() {
+    if (fd_ && ::fdatasync(fd_.get()) != 0) {
+        const int error = errno;
+        fd_ = UniqueFd();
+        errno = error;
+        KESTRIX_FAIL("cannot flush the catalogue");
+    }
     fd_.close();
 }
 
@@ -42,9 +70,4 @@ QString DestinationCatalogue::Record(const QString& entryPath) {
         directory.chop(1);
     }
     return FileName(entryPath) + QLatin1Char(',') + directory;
-}
-
-void DestinationCatalogue::WriteLine(const QString& line) {
-    const QByteArray bytes = NativeNames::Encode(line) + "\r\n";
-    fd_.writeAll(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }

@@ -4,17 +4,20 @@
 #include <QString>
 #include <QTime>
 
+#include "platform/DirectoryHandle.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserLocale.h"
 
 // The catalogue Kestrix.dat in the destination: the date line, then one record per copied file
-// ("name,directory"), every line ended by CR LF in the locale's encoding. It stays open for the
-// whole backup run; each line is written at once, so a record that cannot be written fails by
-// itself.
+// ("name,directory"), every line ended by CR LF, names in their own bytes. It stays open for
+// the whole backup run; each line is written at once, so a record that cannot be written fails
+// by itself.
 class DestinationCatalogue {
 public:
-    // Deletes an existing catalogue at `path`, creates it anew and writes the date line.
+    // Replaces the catalogue in `directory` by a new one (mode 0644) holding the date line.
     // Throws Failure.
+    void Create(const DirectoryHandle& directory, const QDate& date, const QTime& time);
+    // The same in the directory of `path`, a catalogue's path.
     void Create(const QString& path, const QDate& date, const QTime& time);
 
     bool IsOpen() const { return static_cast<bool>(fd_); }
@@ -23,7 +26,7 @@ public:
     // open.
     void AppendRecord(const QString& entryPath);
 
-    // Closes the catalogue; throws Failure when the close reports a lost write.
+    // Flushes and closes the catalogue; throws Failure when a write is lost.
     void Close();
 
     // "07/12/2026,11:15:45" in the user's locale.
@@ -37,7 +40,5 @@ public:
     static QString FileName(const QString& entryPath);
 
 private:
-    void WriteLine(const QString& line);
-
     UniqueFd fd_;
 };

@@ -1,7 +1,6 @@
 #include "platform/BackupFiles.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -12,65 +11,63 @@ namespace BackupFiles {
 
 namespace {
 
-void RemoveLink(const QByteArray& native) {
-    struct stat st {};
-    if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode) &&
-        ::unlink(native.constData()) != 0) {
-        KESTRIX_FAIL("cannot remove the link " + native.toStdString());
+// True when `copy` lets someone read it whom `source` does not.
+bool ReadByMore(const struct stat& copy, const struct stat& source) {
+    if ((source.st_mode & S_IROTH) != 0) {
+        return false;
     }
+    if ((copy.st_mode & S_IROTH) != 0) {
+        return true;
+    }
+    if ((copy.st_mode & S_IRGRP) != 0 &&
+        ((source.st_mode & S_IRGRP) == 0 || copy.st_gid != source.st_gid)) {
+        return true;
+    }
+    return (copy.st_mode & S_IRUSR) != 0 && copy.st_uid != source.st_uid && copy.st_uid != 0;
 }
 
 }  // namespace
 
-UniqueFd CreateDestination(const QString& path) {
-    const QByteArray native = FileSystem::NativePath(path);
-    RemoveLink(native);
-    UniqueFd fd(
-        ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd) {
-        KESTRIX_FAIL("cannot create " + native.toStdString());
-    }
-    return fd;
-}
-
-UniqueFd ReplaceDestination(const QString& path, mode_t mode) {
-    const QByteArray native = FileSystem::NativePath(path);
-    if (::unlink(native.constData()) != 0 && errno != ENOENT) {
-        KESTRIX_FAIL("cannot delete " + native.toStdString());
-    }
-    const mode_t bits = mode & 0777;
-    UniqueFd fd(
-        ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, bits));
-    if (!fd) {
-        KESTRIX_FAIL("cannot create " + native.toStdString());
-    }
-    // The umask may have narrowed the bits; a file system without modes (FAT) refuses, harmlessly.
-    ::fchmod(fd.get(), bits);
-    return fd;
-}
-
 UniqueFd OpenSource(const QString& path) {
-    UniqueFd fd(::open(FileSystem::NativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO put in a source's place cannot hold the run at the open.
+    UniqueFd fd(::open(FileSystem::NativePath(path).constData(),
+                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        KESTRIX_FAIL("cannot read the status of " + path.toStdString());
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        KESTRIX_FAIL("not a regular file: " + path.toStdString());
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        KESTRIX_FAIL("cannot set up the reading of " + path.toStdString());
+    }
     return fd;
 }
 
-qint64 Size(const UniqueFd& fd) {
+struct stat Status(const UniqueFd& fd) {
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
-        KESTRIX_FAIL("cannot read the size of a file");
+        KESTRIX_FAIL("cannot read the status of a file");
     }
-    return static_cast<qint64>(st.st_size);
+    return st;
 }
 
-mode_t PermissionBits(const UniqueFd& fd) {
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        KESTRIX_FAIL("cannot read the mode of a file");
+bool MatchOwnerAndMode(const UniqueFd& copy, const struct stat& source) {
+    mode_t mode = source.st_mode & 0777;
+    // Refusals are not failures: the check below tells what the medium really kept.
+    if (::geteuid() == 0) {
+        ::fchown(copy.get(), source.st_uid, source.st_gid);
+    } else if (Status(copy).st_gid != source.st_gid) {
+        mode &= 0700;
     }
-    return st.st_mode & 0777;
+    ::fchmod(copy.get(), mode);
+    return ReadByMore(Status(copy), source);
 }
 
 }  // namespace BackupFiles

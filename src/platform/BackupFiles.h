@@ -1,31 +1,26 @@
 #pragma once
 
-#include <sys/types.h>
+#include <sys/stat.h>
 #include <QString>
 #include <QtGlobal>
 
 #include "platform/UniqueFd.h"
 
-// The files of a backup: sources opened for reading only, destination files written fresh.
-// A symbolic link found at a destination path is removed and replaced by a regular file:
-// nothing is ever written through it.
+// The sources of a backup and the owner and permissions of their copies.
 namespace BackupFiles {
 
-// Opens `path` for writing, empty: an existing regular file is truncated, a new one gets the
-// default mode. Throws Failure.
-UniqueFd CreateDestination(const QString& path);
-
-// Deletes whatever file is at `path` and creates it anew with exactly the permission bits
-// `mode` (as far as the file system keeps them). Throws Failure.
-UniqueFd ReplaceDestination(const QString& path, mode_t mode);
-
-// Opens a source for reading only: sources may sit on a read-only file system. Throws Failure.
+// Opens a regular file for reading only (sources may sit on a read-only file system). Links
+// are followed: /etc holds legitimate ones. Anything but a regular file (a FIFO, a device, a
+// directory) is refused without blocking. Throws Failure.
 UniqueFd OpenSource(const QString& path);
 
-// The size of an open file in bytes. Throws Failure.
-qint64 Size(const UniqueFd& fd);
+// The status of an open file. Throws Failure.
+struct stat Status(const UniqueFd& fd);
 
-// The permission bits of an open file. Throws Failure.
-mode_t PermissionBits(const UniqueFd& fd);
+// Gives a copy its source's owner and group (when run as root) and then its permission bits;
+// run as another user, the group and other bits go unless the copy's group is the source's.
+// True when the copy is still readable by more users than its source (a file system that keeps
+// no owners or modes, such as FAT).
+bool MatchOwnerAndMode(const UniqueFd& copy, const struct stat& source);
 
 }  // namespace BackupFiles

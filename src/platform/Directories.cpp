@@ -1,10 +1,13 @@
 #include "platform/Directories.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
 
+#include "platform/DirectoryHandle.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
 
 namespace Directories {
 
@@ -31,9 +34,17 @@ void CreateWithParents(const QString& path) {
     if (separator > 0) {
         CreateWithParents(level.left(separator));
     }
-    if (::mkdir(FileSystem::NativePath(level).constData(), 0777) != 0 &&
-        !(errno == EEXIST && FileSystem::DirectoryExists(level))) {
+    const QByteArray native = FileSystem::NativePath(level);
+    if (::mkdir(native.constData(), 0700) != 0) {
+        if (errno == EEXIST && FileSystem::DirectoryExists(level)) {
+            return;
+        }
         KESTRIX_FAIL("cannot create directory " + level.toStdString());
+    }
+    const UniqueFd created(
+        ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (created) {
+        DirectoryHandle::SetCreatedMode(created.get());
     }
 }
 

@@ -28,7 +28,7 @@ bool DirectoryExists(const QString& path) {
 
 void WriteWholeFile(const QString& path, const QByteArray& bytes) {
     UniqueFd fd(
-        ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd) {
         KESTRIX_FAIL("cannot create " + path.toStdString());
     }

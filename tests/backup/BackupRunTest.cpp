@@ -123,7 +123,8 @@ TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
               QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(a)}));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("c.cfg"))));
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
-    EXPECT_FALSE(QFile::exists(SavedReportPath()));
+    // Saved although the run ended early, with its last line.
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
     EXPECT_FALSE(engine.LastRunSucceeded());
 }
@@ -158,7 +159,7 @@ TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
-    EXPECT_FALSE(QFile::exists(SavedReportPath()));
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
@@ -193,7 +194,10 @@ TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
                   big +
                   QStringLiteral("\". Le programme va donc passer directement au fichier suivant "
                                  "sans se préoccuper de celui-ci."));
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big.cfg"))), QByteArray());
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("big.cfg"))));
+    EXPECT_EQ(QDir(dest + QStringLiteral("/Kestrix"))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({QStringLiteral("equal.cfg")}));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("equal.cfg"))), Pattern(65000, 4));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
               QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(equal)}));

@@ -149,9 +149,10 @@ protected:
     }
 };
 
-TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
+TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCopy) {
     MountTmpfs(dest, 256 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    writeBytes(CopyPath(QStringLiteral("big")), Pattern(3000, 9));
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
     const QString small2 = Source(QStringLiteral("small2"), Pattern(30000, 3));
@@ -173,7 +174,7 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].icon, MessageIcon::Warning);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), QByteArray());
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), Pattern(3000, 9));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
@@ -185,7 +186,7 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFit) {
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
-TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndSaveAutoexec) {
+TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialCopy) {
     MountTmpfs(dest, 256 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
@@ -214,11 +215,16 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndSaveAutoexec) {
              << SettingsSection() << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QString()
              << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
-             << ErrorLines(QStringLiteral("Erreur"), ENOSPC, kSaveAutoexec);
+             << QStringLiteral("   -> Création du fichier effectuée");
     // The settings stage in the middle cleared the stage flag: the run still does not claim
     // to be free of errors, and the report is saved at its end.
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(), QStringList({FileErrorText(big), kSaveAutoexec}));
+    // The failed copy's bytes went with it, so the boot batch file found room.
+    EXPECT_EQ(window.MessageTexts(), QStringList({FileErrorText(big)}));
+    EXPECT_EQ(QDir(dest + QStringLiteral("/Kestrix"))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({QStringLiteral("small")}));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_EQ(window.endRequests, 0);
     EXPECT_TRUE(measured.empty());

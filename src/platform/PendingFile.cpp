@@ -1,0 +1,62 @@
+#include "platform/PendingFile.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/Failure.h"
+
+namespace {
+
+// ".kestrix-" and 16 hexadecimal digits: hidden, and never a name the backup itself uses.
+QByteArray TemporaryName() {
+    std::uint64_t value = 0;
+    if (::getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
+        value ^=
+            static_cast<std::uint64_t>(::getpid()) << 32 ^ reinterpret_cast<std::uintptr_t>(&value);
+    }
+    return QByteArray(".kestrix-") + QByteArray::number(static_cast<qulonglong>(value), 16);
+}
+
+}  // namespace
+
+PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName)
+    : directory_(directory.get()), finalName_(std::move(finalName)) {
+    directory.RequireOpen();
+    // Another user who can write the directory may have taken a name: draw again.
+    for (int attempt = 0; attempt < 100 && !fd_; ++attempt) {
+        temporaryName_ = TemporaryName();
+        fd_ = UniqueFd(::openat(directory_, temporaryName_.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd_ && errno != EEXIST) {
+            break;
+        }
+    }
+    if (!fd_) {
+        KESTRIX_FAIL("cannot create " + finalName_.toStdString());
+    }
+}
+
+PendingFile::~PendingFile() {
+    if (fd_ && !committed_) {
+        ::unlinkat(directory_, temporaryName_.constData(), 0);
+    }
+}
+
+void PendingFile::SetMode(mode_t mode) {
+    ::fchmod(fd_.get(), mode);
+}
+
+void PendingFile::Commit() {
+    if (::fdatasync(fd_.get()) != 0) {
+        KESTRIX_FAIL("cannot flush " + finalName_.toStdString());
+    }
+    if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
+        0) {
+        KESTRIX_FAIL("cannot replace " + finalName_.toStdString());
+    }
+    committed_ = true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/types.h>
+#include <QByteArray>
+
+#include "platform/DirectoryHandle.h"
+#include "platform/UniqueFd.h"
+
+// A file of the destination, written under a temporary name in its directory and put in place
+// under its final name only once complete and flushed. Until then whatever stands at the final
+// name (an earlier backup's file) is untouched; a file given up leaves nothing behind. The
+// directory handle must outlive it.
+class PendingFile {
+public:
+    // Creates the temporary file, readable by its owner only, never through a link. Throws
+    // Failure.
+    PendingFile(const DirectoryHandle& directory, QByteArray finalName);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    UniqueFd& fd() { return fd_; }
+
+    // Sets exactly `mode`, whatever the umask (a file system without modes refuses, harmlessly).
+    void SetMode(mode_t mode);
+
+    // Flushes the data, then renames the file over its final name: a link, a FIFO, a device or
+    // a hard link standing there is replaced, never opened; a directory there fails. The file
+    // stays open. Throws Failure.
+    void Commit();
+
+private:
+    int directory_;
+    QByteArray finalName_;
+    QByteArray temporaryName_;
+    UniqueFd fd_;
+    bool committed_ = false;
+};
