@@ -1,5 +1,7 @@
 #include "restore/Catalogue.h"
 
+#include <utility>
+
 Catalogue Catalogue::Parse(const std::string& bytes) {
     Catalogue catalogue;
     if (bytes.empty()) {
@@ -32,7 +34,8 @@ Catalogue Catalogue::Parse(const std::string& bytes) {
     catalogue.time_ = catalogue.firstLine_.substr(comma + 1);
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (!lines[i].empty()) {
-            catalogue.records_.push_back(CatalogueLine{static_cast<int>(i + 1), lines[i]});
+            catalogue.records_.push_back(
+                CatalogueLine{static_cast<int>(i + 1), std::move(lines[i])});
         }
     }
     return catalogue;

@@ -1,6 +1,5 @@
 #include "restore/Paths.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
