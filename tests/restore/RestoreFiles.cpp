@@ -18,6 +18,8 @@
 namespace RestoreFiles {
 
 void Write(const std::string& path, const std::string& bytes, mode_t mode) {
+    // Replaced as a whole, so that a read-only file can be rewritten without root.
+    ::unlink(path.c_str());
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
