@@ -252,7 +252,8 @@ QByteArray Edited(const QByteArray& content, const QString& section, const QStri
         result.insert(last.next, last.hasEnd() ? entry : kCrLf + entry);
         return result;
     }
-    if (!lines.empty() && !lines.back().hasEnd()) {
+    // A file ending without a line end (a byte-order mark alone included) gets one first.
+    if (!result.isEmpty() && !result.endsWith('\n') && !result.endsWith('\r')) {
         result += kCrLf;
     }
     result += ToCp1252(QLatin1Char('[') + section + QLatin1Char(']')) + kCrLf + entry;

