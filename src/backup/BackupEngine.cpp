@@ -351,7 +351,6 @@ void BackupEngine::CopyRestoreApplication() {
     }
     copy.SetMode(0755);
     copy.Commit();
-    copy.fd().close();
     source.close();
 }
 
@@ -414,7 +413,6 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     input.close();
     if (fits) {
         copy.Commit();
-        copy.fd().close();
         outcome.copied = true;
     }
     return outcome;
@@ -471,7 +469,6 @@ void BackupEngine::WriteAutoexec() {
     file.fd().writeAll(kContent, sizeof kContent - 1);
     file.SetMode(0644);
     file.Commit();
-    file.fd().close();
     destinationDirectory_.Sync();
     Append(QStringLiteral("   -> Création du fichier effectuée"));
 }

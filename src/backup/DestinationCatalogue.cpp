@@ -5,7 +5,6 @@
 
 #include "platform/Failure.h"
 #include "platform/NativeNames.h"
-#include "platform/PendingFile.h"
 
 namespace {
 
@@ -17,14 +16,9 @@ QByteArray Line(const QString& text) {
 
 void DestinationCatalogue::Create(const DirectoryHandle& directory, const QDate& date,
                                   const QTime& time) {
-    fd_.close();
-    PendingFile file(directory, QByteArrayLiteral("Kestrix.dat"));
-    file.SetMode(0644);
+    fd_ = directory.CreateFile(QByteArrayLiteral("Kestrix.dat"), 0644);
     const QByteArray line = Line(DateLine(date, time));
-    file.fd().writeAll(line.constData(), static_cast<std::size_t>(line.size()));
-    // In place at once, like the catalogue it replaces: the records follow as files are copied.
-    file.Commit();
-    fd_ = std::move(file.fd());
+    fd_.writeAll(line.constData(), static_cast<std::size_t>(line.size()));
 }
 
 void DestinationCatalogue::Create(const QString& path, const QDate& date, const QTime& time) {

@@ -8,9 +8,9 @@ namespace Directories {
 // trailing separator).
 QString Join(const QString& base, const QString& name);
 
-// Creates `path` and every missing parent, from the top down, each with mode 0755. A single trailing separator is
-// ignored; only a root or an existing directory counts as done. Throws Failure when `path` is
-// empty or a level cannot be created.
+// Creates `path` and every missing parent, from the top down, each with mode 0755. A single
+// trailing separator is ignored; only a root or an existing directory counts as done. Throws
+// Failure when `path` is empty or a level cannot be created.
 void CreateWithParents(const QString& path);
 
 }  // namespace Directories

@@ -58,6 +58,21 @@ void DirectoryHandle::CreateSubdirectory(const QByteArray& name) const {
     SetCreatedMode(OpenSubdirectory(name).get());
 }
 
+UniqueFd DirectoryHandle::CreateFile(const QByteArray& name, mode_t mode) const {
+    RequireOpen();
+    if (::unlinkat(fd_.get(), name.constData(), 0) != 0 && errno != ENOENT) {
+        KESTRIX_FAIL("cannot remove " + name.toStdString());
+    }
+    UniqueFd file(::openat(fd_.get(), name.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file) {
+        KESTRIX_FAIL("cannot create " + name.toStdString());
+    }
+    // A file system without modes refuses, harmlessly.
+    ::fchmod(file.get(), mode);
+    return file;
+}
+
 void DirectoryHandle::Sync() const {
     RequireOpen();
     if (::fsync(fd_.get()) != 0) {

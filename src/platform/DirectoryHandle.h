@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/types.h>
 #include <QByteArray>
 #include <QString>
 
@@ -36,6 +37,10 @@ public:
 
     // Creates the subdirectory `name` with mode 0755 whatever the umask. Throws Failure.
     void CreateSubdirectory(const QByteArray& name) const;
+
+    // Removes whatever stands at `name` (a directory excepted) and creates a new, empty file
+    // there with exactly `mode`, never through a link. Throws Failure.
+    UniqueFd CreateFile(const QByteArray& name, mode_t mode) const;
 
     // Flushes the directory's entries to the disk. Throws Failure.
     void Sync() const;

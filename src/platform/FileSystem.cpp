@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <cerrno>
 
-
 #include "platform/Failure.h"
 #include "platform/NativeNames.h"
 #include "platform/UniqueFd.h"

@@ -41,7 +41,7 @@ PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName)
 }
 
 PendingFile::~PendingFile() {
-    if (fd_ && !committed_) {
+    if (!committed_) {
         ::unlinkat(directory_, temporaryName_.constData(), 0);
     }
 }
@@ -54,6 +54,9 @@ void PendingFile::Commit() {
     if (::fdatasync(fd_.get()) != 0) {
         KESTRIX_FAIL("cannot flush " + finalName_.toStdString());
     }
+    // Closed before it is renamed: a write error that shows only at the close keeps the file
+    // out of place, and some FUSE drivers lose a file renamed while open.
+    fd_.close();
     if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
         0) {
         KESTRIX_FAIL("cannot replace " + finalName_.toStdString());

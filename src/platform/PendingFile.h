@@ -24,9 +24,9 @@ public:
     // Sets exactly `mode`, whatever the umask (a file system without modes refuses, harmlessly).
     void SetMode(mode_t mode);
 
-    // Flushes the data, then renames the file over its final name: a link, a FIFO, a device or
-    // a hard link standing there is replaced, never opened; a directory there fails. The file
-    // stays open. Throws Failure.
+    // Flushes and closes the file, then renames it over its final name: a link, a FIFO, a
+    // device or a hard link standing there is replaced, never opened; a directory there fails.
+    // Throws Failure.
     void Commit();
 
 private:

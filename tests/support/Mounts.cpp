@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <QFile>
@@ -38,6 +39,28 @@ Mount Mount::Bind(const QString& path) {
         return Mount(QByteArray());
     }
     return Mount(target);
+}
+
+Mount Mount::Fat(const QString& image, const QString& path, qint64 bytes, std::string& why) {
+    const std::string file = QFile::encodeName(image).toStdString();
+    const std::string target = QFile::encodeName(path).toStdString();
+    const std::string options = "uid=1000,gid=1000,umask=022";
+    const std::string make = "truncate -s " + std::to_string(bytes) + " '" + file +
+                             "' && mkfs.vfat '" + file + "' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) {
+        why = "cannot make a FAT image (mkfs.vfat from dosfstools)";
+        return Mount(QByteArray());
+    }
+    const std::string kernel =
+        "mount -t vfat -o loop," + options + " '" + file + "' '" + target + "' 2>/dev/null";
+    const std::string fuse =
+        "fusefat -o rw+," + options + " '" + file + "' '" + target + "' >/dev/null 2>&1";
+    if (std::system(kernel.c_str()) != 0 && std::system(fuse.c_str()) != 0) {
+        why = "neither the kernel (vfat) nor fusefat can mount a FAT image here";
+        return Mount(QByteArray());
+    }
+    why.clear();
+    return Mount(QFile::encodeName(path));
 }
 
 Mount::~Mount() {

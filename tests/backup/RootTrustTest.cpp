@@ -1,0 +1,294 @@
+// A backup run as root beside users who are not: links, FIFOs and hard links planted in the
+// destination, a swapped copies folder, the umask, group ownership, a FAT stick, names that are
+// not UTF-8. Staged for real; a stuck run fails the test through an alarm instead of hanging.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "BackupFixture.h"
+#include "FileBytes.h"
+#include "Mounts.h"
+
+namespace {
+
+const QString kDirectoryError = QStringLiteral(
+    "Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.");
+const QString kWiderLine = QStringLiteral(
+    "    <!> Attention : la copie est lisible par plus d'utilisateurs que l'original (le support "
+    "ne garde pas les droits des fichiers).");
+const QString kSuccessLine = QStringLiteral("    <!> Copie du fichier réussie !");
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+struct stat LinkStatus(const QString& path) {
+    struct stat st {};
+    if (::lstat(Native(path).constData(), &st) != 0) {
+        st.st_mode = 0;
+    }
+    return st;
+}
+
+class RootTrustTest : public BackupFixture {
+protected:
+    void SetUp() override {
+        ::alarm(30);
+        FixFreeSpace(1 << 30);
+        elsewhere = folder.file(QStringLiteral("elsewhere"));
+        QDir().mkpath(elsewhere);
+        writeBytes(Victim(), "victim");
+    }
+    void TearDown() override { ::alarm(0); }
+
+    QString Victim() const { return elsewhere + QStringLiteral("/a"); }
+    QStringList Elsewhere() const {
+        return QDir(elsewhere).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+    }
+    void ReplaceCopiesFolderByLink(const QString& keptAs) {
+        ASSERT_TRUE(QDir().rename(dest + QStringLiteral("/Kestrix"), keptAs));
+        ASSERT_EQ(::symlink(Native(elsewhere).constData(),
+                            Native(dest + QStringLiteral("/Kestrix")).constData()),
+                  0);
+    }
+
+    QString elsewhere;
+};
+
+// A link put in the copies folder's place, at each moment a user who can write the destination
+// could put it there: root never writes or removes anything through it.
+enum class Swap { BeforePreparation, AfterPreparation, DuringTheRun };
+
+class CopiesFolderLinkTest : public RootTrustTest, public ::testing::WithParamInterface<Swap> {};
+
+TEST_P(CopiesFolderLinkTest, NothingIsWrittenOrRemovedThroughIt) {
+    const QString a = Source(QStringLiteral("a"), Pattern(5000));
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"), "earlier\r\n");
+    const QString moved = dest + QStringLiteral("/moved");
+    if (GetParam() == Swap::BeforePreparation) {
+        ReplaceCopiesFolderByLink(moved);
+    }
+    engine.PrepareDestination();
+    if (GetParam() == Swap::AfterPreparation) {
+        ReplaceCopiesFolderByLink(moved);
+    }
+    if (GetParam() == Swap::DuringTheRun) {
+        window.onPump = [&] {
+            if (!QFileInfo(dest + QStringLiteral("/Kestrix")).isSymLink()) {
+                ReplaceCopiesFolderByLink(moved);
+            }
+        };
+    }
+    window.SetTicked({a});
+
+    engine.RunBackup();
+
+    EXPECT_EQ(Elsewhere(), QStringList({QStringLiteral("a")}));
+    EXPECT_EQ(readBytes(Victim()), QByteArray("victim"));
+    EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/Kestrix")).isSymLink());
+    if (GetParam() == Swap::DuringTheRun) {
+        // The folder opened at the start of the run got the copy, wherever it was moved.
+        EXPECT_EQ(readBytes(moved + QStringLiteral("/a")), Pattern(5000));
+        EXPECT_TRUE(engine.LastRunSucceeded());
+        return;
+    }
+    const int expectedErrors = GetParam() == Swap::BeforePreparation ? 2 : 1;
+    EXPECT_EQ(window.MessageTexts(),
+              QStringList(QVector<QString>(expectedErrors, kDirectoryError)));
+    // The run stopped before touching the earlier backup, and kept its report.
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")), QByteArray("earlier\r\n"));
+    EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, CopiesFolderLinkTest,
+                         ::testing::Values(Swap::BeforePreparation, Swap::AfterPreparation,
+                                           Swap::DuringTheRun));
+
+// Whatever stands at a name the backup writes is replaced by a regular file, never opened.
+enum class Planted { SymbolicLink, Fifo, HardLink };
+
+struct PlantCase {
+    const char* name;  // relative to the destination
+    Planted what;
+};
+
+class PlantedEntryTest : public RootTrustTest, public ::testing::WithParamInterface<PlantCase> {};
+
+TEST_P(PlantedEntryTest, IsReplacedByARegularFile) {
+    const QString a = Source(QStringLiteral("a"), Pattern(3000));
+    const QString planted = dest + QLatin1Char('/') + QLatin1String(GetParam().name);
+    switch (GetParam().what) {
+        case Planted::SymbolicLink:
+            ASSERT_EQ(::symlink(Native(Victim()).constData(), Native(planted).constData()), 0);
+            break;
+        case Planted::Fifo:
+            ASSERT_EQ(::mkfifo(Native(planted).constData(), 0644), 0);
+            break;
+        case Planted::HardLink:
+            ASSERT_EQ(::link(Native(Victim()).constData(), Native(planted).constData()), 0);
+            break;
+    }
+    window.SetTicked({a});
+    window.autoexec = true;
+
+    engine.RunBackup();
+
+    const struct stat st = LinkStatus(planted);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_nlink, 1u);
+    const QByteArray expected =
+        QString::fromLatin1(GetParam().name) == QStringLiteral("Restore.exe") ? RestoreBytes()
+        : QString::fromLatin1(GetParam().name) == QStringLiteral("Autoexec.bat")
+            ? QByteArray("Restore.exe\r\n")
+        : QString::fromLatin1(GetParam().name) == QStringLiteral("Kestrix/a")
+            ? Pattern(3000)
+            : QByteArray("07/12/2026,11:15:45\r\n") + Native(a.section(QLatin1Char('/'), -1)) +
+                  "," + Native(folder.file(QStringLiteral("src"))) + "\r\n";
+    EXPECT_EQ(readBytes(planted), expected);
+    EXPECT_EQ(readBytes(Victim()), QByteArray("victim"));
+    EXPECT_TRUE(engine.LastRunSucceeded());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, PlantedEntryTest,
+                         ::testing::Values(PlantCase{"Kestrix.dat", Planted::SymbolicLink},
+                                           PlantCase{"Kestrix.dat", Planted::Fifo},
+                                           PlantCase{"Kestrix.dat", Planted::HardLink},
+                                           PlantCase{"Autoexec.bat", Planted::SymbolicLink},
+                                           PlantCase{"Autoexec.bat", Planted::Fifo},
+                                           PlantCase{"Autoexec.bat", Planted::HardLink},
+                                           PlantCase{"Restore.exe", Planted::SymbolicLink},
+                                           PlantCase{"Restore.exe", Planted::Fifo},
+                                           PlantCase{"Restore.exe", Planted::HardLink},
+                                           PlantCase{"Kestrix/a", Planted::SymbolicLink},
+                                           PlantCase{"Kestrix/a", Planted::Fifo},
+                                           PlantCase{"Kestrix/a", Planted::HardLink}));
+
+TEST_F(RootTrustTest, FifoAsSourceOrRestoreProgramDoesNotHoldTheRun) {
+    const QString fifo = folder.file(QStringLiteral("src/fifo"));
+    ASSERT_EQ(::mkfifo(Native(fifo).constData(), 0644), 0);
+    QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
+    ASSERT_EQ(::mkfifo(Native(folder.file(QStringLiteral("Data/Kestrix.res"))).constData(), 0644),
+              0);
+    window.SetTicked({fifo});
+
+    engine.RunBackup();
+
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("fifo"))));
+    EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+// The modes of what a backup creates do not depend on the umask.
+TEST_F(RootTrustTest, ModesIgnoreTheUmask) {
+    const QString a = Source(QStringLiteral("a"), Pattern(100));
+    ::chmod(Native(a).constData(), 0640);
+    ::chmod(Native(folder.file(QStringLiteral("Data/Kestrix.res"))).constData(), 0600);
+    const QString top = folder.file(QStringLiteral("new"));
+    window.editChemin = top + QStringLiteral("/deeper");
+    const mode_t old = ::umask(0);
+    engine.PrepareDestination();
+    window.SetTicked({a});
+    window.autoexec = true;
+    engine.RunBackup();
+    ::umask(old);
+
+    const struct {
+        QString path;
+        mode_t mode;
+    } cases[] = {
+        {top, 0755},
+        {top + QStringLiteral("/deeper"), 0755},
+        {top + QStringLiteral("/deeper/Kestrix"), 0755},
+        {top + QStringLiteral("/deeper/Kestrix.dat"), 0644},
+        {top + QStringLiteral("/deeper/Autoexec.bat"), 0644},
+        {top + QStringLiteral("/deeper/Restore.exe"), 0755},
+        {top + QStringLiteral("/deeper/Kestrix/a"), 0640},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(LinkStatus(c.path).st_mode & 07777, c.mode);
+    }
+}
+
+TEST_F(RootTrustTest, CopyKeepsItsSourceOwnerGroupAndBitsInASetgidFolderOfAnotherGroup) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving files to other owners needs root";
+    }
+    const QString secret = Source(QStringLiteral("shadow"), Pattern(100));
+    ASSERT_EQ(::chown(Native(secret).constData(), 0, 42), 0);
+    ASSERT_EQ(::chmod(Native(secret).constData(), 0640), 0);
+    const QByteArray copies = Native(dest + QStringLiteral("/Kestrix"));
+    ASSERT_EQ(::chown(copies.constData(), 0, 100), 0);
+    ASSERT_EQ(::chmod(copies.constData(), 02775), 0);
+    window.SetTicked({secret});
+
+    engine.RunBackup();
+
+    const struct stat st = LinkStatus(CopyPath(QStringLiteral("shadow")));
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_gid, 42u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_FALSE(reporter.Report().Lines().contains(kWiderLine));
+}
+
+TEST_F(RootTrustTest, FatStickKeepsTheBackupAndWarnsAfterTheSecretFile) {
+    std::string why = Mounts::EnterPrivateNamespace();
+    if (!why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    const QString stick = folder.file(QStringLiteral("stick"));
+    QDir().mkpath(stick);
+    Mounts::Mount fat =
+        Mounts::Mount::Fat(folder.file(QStringLiteral("fat.img")), stick, 8 << 20, why);
+    if (!fat.ok()) {
+        GTEST_SKIP() << why;
+    }
+    const QString secret = Source(QStringLiteral("shadow"), Pattern(100));
+    ::chmod(Native(secret).constData(), 0640);
+    const QString open = Source(QStringLiteral("hosts"), Pattern(200, 2));
+    ::chmod(Native(open).constData(), 0644);
+    window.editChemin = stick;
+    engine.PrepareDestination();
+    window.SetTicked({secret, open});
+
+    engine.RunBackup();
+
+    const QStringList lines = BackupSection();
+    const int success = lines.indexOf(kSuccessLine);
+    ASSERT_GT(success, 0);
+    EXPECT_EQ(lines.value(success + 1), kWiderLine);
+    EXPECT_EQ(lines.count(kWiderLine), 1);
+    EXPECT_EQ(lines.last(), kNoError);
+    EXPECT_EQ(readBytes(stick + QStringLiteral("/Kestrix/shadow")), Pattern(100));
+    EXPECT_EQ(readBytes(stick + QStringLiteral("/Kestrix/hosts")), Pattern(200, 2));
+    EXPECT_EQ(readBytes(stick + QStringLiteral("/Restore.exe")), RestoreBytes());
+    EXPECT_TRUE(engine.LastRunSucceeded());
+}
+
+TEST_F(RootTrustTest, NameThatIsNotUtf8IsCopiedAndRecordedWithItsOwnBytes) {
+    const QByteArray sources = Native(folder.file(QStringLiteral("src")));
+    const QByteArray path = sources + "/caf\xE9.conf";
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "caf", 3), 3);
+    ::close(fd);
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), path + "\r\n");
+
+    engine.LoadFileList();
+    ASSERT_EQ(window.entries.size(), 1u);
+    EXPECT_TRUE(window.entries[0].ticked);
+    engine.RunBackup();
+
+    const QByteArray copy = Native(dest) + "/Kestrix/caf\xE9.conf";
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 3);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
+              QByteArray("07/12/2026,11:15:45\r\ncaf\xE9.conf,") + sources + "\r\n");
+}
+
+}  // namespace
