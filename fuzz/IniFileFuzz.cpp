@@ -36,11 +36,18 @@ std::optional<QString> Read(const QByteArray& content, const Setting& setting) {
                            QString::fromLatin1(setting.key));
 }
 
-// The lines with their ends (CR LF, a lone CR or a lone LF), told apart without the reader's help.
+// The lines with their ends (CR LF, a lone CR or a lone LF), told apart without the reader's help;
+// a UTF-8 byte-order mark at the start stands apart, as it belongs to no line, and alone it is
+// followed by an empty line without its end.
 std::vector<QByteArray> LinesWithEnds(const QByteArray& content) {
     std::vector<QByteArray> lines;
+    const bool bom = content.startsWith("\xEF\xBB\xBF");
     qsizetype start = 0;
-    for (qsizetype i = 0; i < content.size(); ++i) {
+    if (bom) {
+        lines.push_back(content.left(3));
+        start = 3;
+    }
+    for (qsizetype i = start; i < content.size(); ++i) {
         if (content[i] == '\n' || content[i] == '\r') {
             if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') {
                 ++i;
@@ -49,7 +56,7 @@ std::vector<QByteArray> LinesWithEnds(const QByteArray& content) {
             start = i + 1;
         }
     }
-    if (start < content.size()) {
+    if (start < content.size() || (bom && content.size() == 3)) {
         lines.push_back(content.mid(start));
     }
     return lines;
