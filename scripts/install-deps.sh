@@ -10,6 +10,7 @@ packages=(
   fonts-wine fonts-liberation
   xdg-utils
   dosfstools fusefat
+  libxxhash-dev xxhash
   clang libclang-rt-14-dev
 )
 missing=()
