@@ -12,6 +12,7 @@ packages=(
   dosfstools fusefat
   libxxhash-dev xxhash
   clang libclang-rt-14-dev
+  dpkg-dev lintian desktop-file-utils appstream librsvg2-bin man-db systemd
 )
 missing=()
 for p in "${packages[@]}"; do
