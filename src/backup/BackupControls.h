@@ -3,7 +3,6 @@
 #include <QString>
 #include <vector>
 
-
 // One entry of CheckListBoxFiles: a path (or the missing-file marker), ticked, enabled.
 struct ListEntry {
     QString text;

@@ -165,12 +165,13 @@ bool BackupEngine::OpenDestination() {
     return true;
 }
 
-void BackupEngine::CloseCatalogue(DestinationCatalogue& catalogue) {
+void BackupEngine::CloseCatalogue() {
     // A catalogue that cannot be flushed and closed is no failure of a stage: it reaches the
     // application's handler of unexpected errors. The folders' entries follow it to the disk.
-    if (catalogue.IsOpen()) {
-        catalogue.Close();
+    if (catalogue_.IsOpen()) {
+        catalogue_.Close();
     }
+    manifest_.Close();
     if (copiesDirectory_.IsOpen()) {
         copiesDirectory_.Sync();
     }
@@ -179,9 +180,9 @@ void BackupEngine::CloseCatalogue(DestinationCatalogue& catalogue) {
     }
 }
 
-void BackupEngine::EndEarly(DestinationCatalogue& catalogue) {
+void BackupEngine::EndEarly() {
     MarkIncomplete();
-    CloseCatalogue(catalogue);
+    CloseCatalogue();
     // Saved like at a normal end, so that the lines after an error are kept.
     reporter_.SaveReport();
 }
@@ -199,12 +200,11 @@ void BackupEngine::RunBackup() {
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
-    DestinationCatalogue catalogue;
     if (!OpenDestination()) {
         // The folder of the copies was replaced since it was prepared: nothing of the earlier
         // backup is touched.
         reporter_.ReportError(QStringLiteral("Répertoire"));
-        EndEarly(catalogue);
+        EndEarly();
         return;
     }
 
@@ -212,7 +212,8 @@ void BackupEngine::RunBackup() {
         Append(QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"));
         const QDate date = reporter_.Now().date();
         const QTime time = reporter_.Now().time();
-        catalogue.Create(destinationDirectory_, date, time);
+        catalogue_.Create(destinationDirectory_, date, time);
+        manifest_.Create(destinationDirectory_);
         Append(QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"));
     } catch (const Failure&) {
         reporter_.ReportError(QStringLiteral("SaveDat"));
@@ -250,7 +251,7 @@ void BackupEngine::RunBackup() {
         errorReported = true;
     }
     if (noRoom) {
-        EndEarly(catalogue);
+        EndEarly();
         return;
     }
 
@@ -293,14 +294,16 @@ void BackupEngine::RunBackup() {
             }
         }
         if (!outcome.sourceFound) {
-            EndEarly(catalogue);
+            EndEarly();
             return;
         }
 
         try {
             Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
             if (outcome.copied) {
-                catalogue.AppendRecord(source);
+                // The manifests first: a record of the catalogue always has its lines there.
+                manifest_.Append(outcome.copy);
+                catalogue_.AppendRecord(source);
                 Append(QStringLiteral("    <!> Copie du fichier réussie !"));
                 if (outcome.readByMore) {
                     Append(QStringLiteral(
@@ -319,7 +322,7 @@ void BackupEngine::RunBackup() {
                           "restaurer ce fichier en cas de problème."));
         }
     }
-    CloseCatalogue(catalogue);
+    CloseCatalogue();
 
     // Stage 3: the boot batch file.
     if (controls_.AutoexecChecked()) {
@@ -380,7 +383,9 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     // Written under a temporary name and put in place only once whole and flushed: a file
     // skipped or failed leaves nothing behind, and the earlier backup's copy of that name as
     // it was.
-    PendingFile copy(copiesDirectory_, NativeNames::Encode(DestinationCatalogue::FileName(source)));
+    outcome.copy.name = NativeNames::Encode(DestinationCatalogue::FileName(source));
+    outcome.copy.source = status;
+    PendingFile copy(copiesDirectory_, outcome.copy.name);
 
     bool fits = true;
     if (!reporter_.SkipFreeSpaceCheck()) {
@@ -405,7 +410,8 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     // With the checks switched off the file is copied: a lack of room then shows as a write
     // error of the copy.
     if (fits) {
-        CopyBlocks(input, copy.fd(), size);
+        outcome.copy.size = CopyBlocks(input, copy.fd(), size);
+        outcome.copy.hash = hash_.Hex();
         outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), status);
     }
 
@@ -418,7 +424,8 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     return outcome;
 }
 
-void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
+qint64 BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
+    hash_.Reset();
     const QString totalText = QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
     qint64 position = 0;
     // The disk is read and written a whole buffer at a time; the blocks of the track bar pace
@@ -445,6 +452,7 @@ void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 si
         if (shown == 0 && buffered > 0) {
             // A short write is retried to the end; a disk that takes no more bytes is a failure.
             destination.writeAll(buffer_.data(), static_cast<std::size_t>(buffered));
+            hash_.Update(buffer_.data(), static_cast<std::size_t>(buffered));
         }
         shown += n;
         position += n;
@@ -458,6 +466,7 @@ void BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 si
             break;
         }
     }
+    return position;
 }
 
 void BackupEngine::WriteAutoexec() {

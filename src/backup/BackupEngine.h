@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "backup/BackupControls.h"
+#include "backup/BackupManifest.h"
+#include "backup/ContentHash.h"
+#include "backup/DestinationCatalogue.h"
 #include "platform/DirectoryHandle.h"
 #include "platform/UniqueFd.h"
 #include "report/Reporter.h"
-
-class DestinationCatalogue;
 
 // The backup engine of the main window: the destination preparation, the source list, the
 // backup run with its catalogue and boot batch file. It reads and drives the window's controls
@@ -51,19 +52,21 @@ private:
         bool sourceFound = true;  // false: the whole run must end
         bool copied = false;
         bool readByMore = false;  // the copy could not keep its source's owner and modes
+        BackupManifest::Copy copy;
     };
 
     // One ticked entry's copy (one guarded block).
     EntryOutcome CopyEntry(const QString& source, const QString& destination);
-    void CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size);
+    // Returns the number of bytes written, hashed on the way.
+    qint64 CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
     // Opens the destination and its copies' folder for the run; false when the folder of the
     // copies cannot be had (it was replaced by a link since the destination was prepared).
     bool OpenDestination();
     // The end of a run that stops early: the catalogue closed, the report saved.
-    void EndEarly(DestinationCatalogue& catalogue);
-    void CloseCatalogue(DestinationCatalogue& catalogue);
+    void EndEarly();
+    void CloseCatalogue();
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -82,6 +85,9 @@ private:
     QString destination_;
     DirectoryHandle destinationDirectory_;
     DirectoryHandle copiesDirectory_;
+    DestinationCatalogue catalogue_;
+    BackupManifest manifest_;
+    ContentHash hash_;
     QString freeSpaceText_;
     bool readingLineWritten_ = false;
     bool writingLineWritten_ = false;

@@ -21,12 +21,6 @@ void DestinationCatalogue::Create(const DirectoryHandle& directory, const QDate&
     fd_.writeAll(line.constData(), static_cast<std::size_t>(line.size()));
 }
 
-void DestinationCatalogue::Create(const QString& path, const QDate& date, const QTime& time) {
-    const int separator = path.lastIndexOf(QLatin1Char('/'));
-    Create(DirectoryHandle::Open(separator < 0 ? QStringLiteral(".") : path.left(separator + 1)),
-           date, time);
-}
-
 void DestinationCatalogue::AppendRecord(const QString& entryPath) {
     if (!fd_) {
         errno = EBADF;

@@ -17,8 +17,6 @@ public:
     // Replaces the catalogue in `directory` by a new one (mode 0644) holding the date line.
     // Throws Failure.
     void Create(const DirectoryHandle& directory, const QDate& date, const QTime& time);
-    // The same in the directory of `path`, a catalogue's path.
-    void Create(const QString& path, const QDate& date, const QTime& time);
 
     bool IsOpen() const { return static_cast<bool>(fd_); }
 

@@ -47,7 +47,7 @@ TEST(CatalogueFile, ReplacedWrittenLineByLineWithCrLf) {
     DestinationCatalogue catalogue;
     EXPECT_FALSE(catalogue.IsOpen());
     EXPECT_THROW(catalogue.AppendRecord("/etc/fstab"), Failure);
-    catalogue.Create(path, QDate(2026, 12, 7), QTime(9, 5, 3));
+    catalogue.Create(DirectoryHandle::Open(temp.path()), QDate(2026, 12, 7), QTime(9, 5, 3));
     EXPECT_TRUE(catalogue.IsOpen());
     catalogue.AppendRecord("/etc/fstab");
     // Each line is on disk as soon as it is written.

@@ -48,7 +48,7 @@ protected:
 
     void Backup() {
         DestinationCatalogue catalogue;
-        catalogue.Create(QString::fromStdString(save_ + "/Kestrix.dat"), QDate(2026, 12, 7),
+        catalogue.Create(DirectoryHandle::Open(QString::fromStdString(save_)), QDate(2026, 12, 7),
                          QTime(11, 15, 45));
         for (const std::string& source : sources_) {
             const std::string name = source.substr(source.find_last_of('/') + 1);
