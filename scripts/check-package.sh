@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The checks of the Debian package, as CI runs them: builds it (scripts/package.sh), then runs
+# lintian, desktop-file-validate, appstreamcli validate, systemd-analyze verify and
+# man --warnings on what was built, and the install test (dpkg into a temporary root, the
+# launcher's headless backup, reinstall, removal, purge). Each part is timed; any finding fails.
+#   scripts/check-package.sh [BUILD_DIR]    (default build/)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+builddir="$(realpath -m "${1:-$root/build}")"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+part() {
+  local start=$SECONDS
+  echo "== $1"
+  shift
+  "$@"
+  echo "== $((SECONDS - start)) s"
+}
+
+deb="$(bash "$root/scripts/package.sh" "$builddir" "$work")"
+echo "== built $deb"
+tree="$work/tree"
+dpkg-deb -x "$deb" "$tree"
+
+part lintian lintian --allow-root --fail-on error,warning --no-tag-display-limit "$deb"
+part desktop-file-validate desktop-file-validate "$tree/usr/share/applications/kestrix.desktop"
+part "appstreamcli validate" appstreamcli validate --no-net --strict \
+  "$tree/usr/share/metainfo/org.kestrix.kestrix.metainfo.xml"
+# --root: the units' commands are looked up in the package's tree, not on this machine.
+part "systemd-analyze verify" systemd-analyze verify --root="$tree" \
+  /lib/systemd/system/kestrix-sauvegarde.service /lib/systemd/system/kestrix-sauvegarde.timer
+manual_pages() {
+  local page warnings
+  for page in "$tree"/usr/share/man/man8/*.8.gz; do
+    warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)"
+    [ -z "$warnings" ] || { echo "$page: $warnings" >&2; return 1; }
+  done
+}
+part "man --warnings" manual_pages
+part "install test" bash "$root/tests/package/installed-package.sh" "$builddir"
