@@ -22,13 +22,21 @@ echo "== built $deb"
 tree="$work/tree"
 dpkg-deb -x "$deb" "$tree"
 
-part lintian lintian --allow-root --fail-on error,warning --no-tag-display-limit "$deb"
+part lintian lintian --allow-root --fail-on error,warning --tag-display-limit 0 "$deb"
 part desktop-file-validate desktop-file-validate "$tree/usr/share/applications/kestrix.desktop"
 part "appstreamcli validate" appstreamcli validate --no-net --strict \
   "$tree/usr/share/metainfo/org.kestrix.kestrix.metainfo.xml"
-# --root: the units' commands are looked up in the package's tree, not on this machine.
-part "systemd-analyze verify" systemd-analyze verify --root="$tree" \
-  /lib/systemd/system/kestrix-sauvegarde.service /lib/systemd/system/kestrix-sauvegarde.timer
+# The units name /usr/bin/kestrix and man:kestrix(8): verified with the package's tree laid
+# over /usr in a private mount namespace, so that both are the package's own.
+verify_units() {
+  unshare --mount --propagation private bash -euc '
+    for dir in /usr/bin /usr/lib /usr/share; do
+      mount -t overlay overlay -o "lowerdir=$0$dir:$dir" "$dir"
+    done
+    systemd-analyze verify "$0/lib/systemd/system/kestrix-sauvegarde.service" \
+      "$0/lib/systemd/system/kestrix-sauvegarde.timer"' "$tree"
+}
+part "systemd-analyze verify" verify_units
 manual_pages() {
   local page warnings
   for page in "$tree"/usr/share/man/man8/*.8.gz; do
