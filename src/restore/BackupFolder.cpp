@@ -28,6 +28,34 @@ struct stat StatOf(const FileDescriptor& fd, Step step) {
     return st;
 }
 
+// Reads the whole of a file that decides what is restored; false when it is absent.
+bool ReadTrusted(const FileDescriptor& folder, const char* name, Step readStep, Step refusal,
+                 bool force, std::string& bytes) {
+    const FileDescriptor fd(::openat(folder.Get(), name, kReadFlags));
+    if (!fd) {
+        if (errno == ENOENT && readStep == Step::ReadManifest) {
+            return false;
+        }
+        throw SystemFailure(readStep, errno);
+    }
+    const struct stat st = StatOf(fd, readStep);
+    if (!S_ISREG(st.st_mode)) {
+        throw SystemFailure(readStep, EINVAL);
+    }
+    CheckOnlyOwnerWrites(st, refusal, force);
+    char buffer[65536];
+    for (;;) {
+        const long n = fd.Read(buffer, sizeof buffer);
+        if (n < 0) {
+            throw SystemFailure(readStep, errno);
+        }
+        if (n == 0) {
+            return true;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 }  // namespace
 
 BackupFolder::BackupFolder(const std::string& path)
@@ -38,27 +66,13 @@ BackupFolder::BackupFolder(const std::string& path)
 }
 
 std::string BackupFolder::ReadCatalogue(bool force) const {
-    const FileDescriptor fd(::openat(folder_.Get(), "Kestrix.dat", kReadFlags));
-    if (!fd) {
-        throw SystemFailure(Step::ReadCatalogue, errno);
-    }
-    const struct stat st = StatOf(fd, Step::ReadCatalogue);
-    if (!S_ISREG(st.st_mode)) {
-        throw SystemFailure(Step::ReadCatalogue, EINVAL);
-    }
-    CheckOnlyOwnerWrites(st, Step::CatalogueWritable, force);
     std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const long n = fd.Read(buffer, sizeof buffer);
-        if (n < 0) {
-            throw SystemFailure(Step::ReadCatalogue, errno);
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
+    ReadTrusted(folder_, "Kestrix.dat", Step::ReadCatalogue, Step::CatalogueWritable, force, bytes);
+    return bytes;
+}
+
+bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes) const {
+    return ReadTrusted(folder_, name, Step::ReadManifest, Step::ManifestWritable, force, bytes);
 }
 
 void BackupFolder::OpenCopies(bool force) {

@@ -18,6 +18,11 @@ public:
     // The whole of Kestrix.dat. Throws SystemFailure (ReadCatalogue, CatalogueWritable).
     std::string ReadCatalogue(bool force) const;
 
+    // The whole of the manifest file `name` (Kestrix.xxh128, Kestrix.droits), checked as the
+    // catalogue is; false when the backup has none. Throws SystemFailure (ReadManifest,
+    // ManifestWritable).
+    bool ReadManifest(const char* name, bool force, std::string& bytes) const;
+
     // Opens Kestrix/; when it is absent the backup has no copy. Throws SystemFailure
     // (OpenCopies, CopiesWritable).
     void OpenCopies(bool force);

@@ -2,9 +2,24 @@
 
 namespace {
 
+const char* OptionOf(CommandLine::Mode mode) {
+    switch (mode) {
+        case CommandLine::Mode::List:
+            return "--liste";
+        case CommandLine::Mode::Compare:
+            return "--comparer";
+        case CommandLine::Mode::Verify:
+            return "--verifier";
+        case CommandLine::Mode::Restore:
+            break;
+    }
+    return "";
+}
+
 void SetMode(CommandLine& line, CommandLine::Mode mode) {
     if (line.mode != CommandLine::Mode::Restore && line.mode != mode) {
-        line.error = "les options --liste et --comparer ne vont pas ensemble";
+        line.error = std::string("les options ") + OptionOf(line.mode) + " et " + OptionOf(mode) +
+                     " ne vont pas ensemble";
     }
     line.mode = mode;
 }
@@ -34,6 +49,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             SetMode(line, Mode::List);
         } else if (options && argument == "--comparer") {
             SetMode(line, Mode::Compare);
+        } else if (options && argument == "--verifier") {
+            SetMode(line, Mode::Verify);
         } else if (options && argument == "--oui") {
             line.yes = true;
         } else if (options && argument == "--force") {

@@ -4,9 +4,9 @@
 #include <vector>
 
 // The restore program's command line:
-//   Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] [DOSSIER]
+//   Restore.exe [--liste | --comparer | --verifier] [--oui] [--force] [--racine RACINE] [DOSSIER]
 struct CommandLine {
-    enum class Mode { Restore, List, Compare };
+    enum class Mode { Restore, List, Compare, Verify };
 
     Mode mode = Mode::Restore;
     bool yes = false;

@@ -53,8 +53,8 @@ std::string ErrorName(int error) {
 }  // namespace
 
 std::string Usage() {
-    return "Usage : Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] "
-           "[DOSSIER]\n"
+    return "Usage : Restore.exe [--liste | --comparer | --verifier] [--oui] [--force]\n"
+           "                   [--racine RACINE] [DOSSIER]\n"
            "\n"
            "Remet en place les fichiers d'une sauvegarde faite par Kestrix.\n"
            "\n"
@@ -63,6 +63,8 @@ std::string Usage() {
            "  --liste          montre ce qui serait restauré, sans rien changer\n"
            "  --comparer       dit pour chaque fichier s'il est identique à sa copie,\n"
            "                   différent ou absent, sans rien changer\n"
+           "  --verifier       vérifie la taille et l'empreinte de chaque copie avec les\n"
+           "                   fichiers de contrôle de la sauvegarde, sans rien changer\n"
            "  --oui            restaure sans poser de question\n"
            "  --force          passe outre les droits trop larges décrits plus bas\n"
            "  --racine RACINE  restaure sous RACINE, par exemple /mnt pour un système\n"
@@ -72,24 +74,40 @@ std::string Usage() {
            "Chaque fichier est d'abord écrit dans un fichier temporaire de son dossier, mis\n"
            "sur le disque, puis renommé : un arrêt brutal ne laisse jamais un fichier à moitié\n"
            "écrit. Un fichier remplacé garde son propriétaire et ses droits, et son ancien\n"
-           "contenu est gardé à côté de lui sous le nom <nom>.avant-restauration. Un fichier\n"
-           "absent est recréé avec les droits de sa copie, sans les bits set-uid et set-gid,\n"
-           "et, pour root, avec le propriétaire et le groupe de sa copie.\n"
+           "contenu est gardé à côté de lui sous le nom <nom>.avant-restauration.\n"
            "\n"
-           "Qui peut modifier le catalogue, le dossier Kestrix ou une copie choisit ce que\n"
-           "root écrira, et où : il pourrait faire écrire ses propres fichiers dans /etc. Un\n"
-           "catalogue ou un dossier Kestrix modifiable par d'autres que son propriétaire (son\n"
-           "groupe ou tous) est donc refusé, et une telle copie est ignorée. Les fichiers d'une\n"
-           "clé FAT montée par le bureau (0644, dossiers 0755) conviennent. Pour root, un\n"
-           "dossier de destination modifiable par tous sans le bit « sticky » est ignoré : un\n"
-           "autre utilisateur pourrait y changer les fichiers pendant la restauration. Un\n"
-           "dossier de destination remplacé pendant la question (par un lien vers un autre\n"
-           "dossier) est ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
+           "À côté de Kestrix.dat, une sauvegarde a deux fichiers de contrôle :\n"
+           "Kestrix.xxh128 (l'empreinte XXH128 de chaque copie) et Kestrix.droits (les\n"
+           "droits, le propriétaire, le groupe et la taille de chaque fichier d'origine).\n"
+           "Avant d'écrire un fichier, la taille puis l'empreinte de sa copie sont vérifiées :\n"
+           "une copie abîmée, ou absente des fichiers de contrôle, n'est pas restaurée. Un\n"
+           "fichier absent est recréé avec les droits, le propriétaire et le groupe de\n"
+           "Kestrix.droits : les noms sont cherchés dans etc/passwd et etc/group du système\n"
+           "restauré (sous RACINE avec --racine), les numéros servent quand un nom n'y est\n"
+           "pas. Une sauvegarde sans fichiers de contrôle ne peut pas être vérifiée : un\n"
+           "fichier absent y est recréé avec les droits de sa copie, et, pour root, avec le\n"
+           "propriétaire et le groupe de sa copie. Les bits set-uid et set-gid ne sont\n"
+           "jamais remis. Pour vérifier une sauvegarde sans rien changer :\n"
+           "  cd DOSSIER && xxh128sum -c Kestrix.xxh128    (paquet xxhash)\n"
+           "  Restore.exe --verifier DOSSIER\n"
+           "\n"
+           "Qui peut modifier le catalogue, un fichier de contrôle, le dossier Kestrix ou une\n"
+           "copie choisit ce que root écrira, et où : il pourrait faire écrire ses propres\n"
+           "fichiers dans /etc. Un catalogue, un fichier de contrôle ou un dossier Kestrix\n"
+           "modifiable par d'autres que son propriétaire (son groupe ou tous) est donc\n"
+           "refusé, et une telle copie est ignorée. Les fichiers d'une clé FAT montée par le\n"
+           "bureau (0644, dossiers 0755) conviennent. Pour root, un dossier de destination\n"
+           "modifiable par tous sans le bit « sticky » est ignoré : un autre utilisateur\n"
+           "pourrait y changer les fichiers pendant la restauration. Un dossier de\n"
+           "destination remplacé pendant la question (par un lien vers un autre dossier) est\n"
+           "ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
            "\n"
            "Code de sortie : 0 quand tout ce qui était demandé a été fait ; 1 quand un\n"
            "fichier a été ignoré ou n'a pas pu être restauré (avec --comparer : quand un\n"
-           "fichier n'est pas identique à sa copie) ; 2 pour une erreur d'utilisation, un\n"
-           "catalogue illisible ou refusé, ou un manque de mémoire.\n";
+           "fichier n'est pas identique à sa copie ; avec --verifier : quand une copie n'est\n"
+           "pas conforme ou que la sauvegarde n'a pas de fichiers de contrôle) ; 2 pour une\n"
+           "erreur d'utilisation, un catalogue ou un fichier de contrôle illisible ou refusé,\n"
+           "ou un manque de mémoire.\n";
 }
 
 std::string SystemError(int error) {
@@ -105,6 +123,10 @@ std::string StepText(SystemFailure::Step step) {
             return "lecture du catalogue impossible";
         case Step::CatalogueWritable:
             return "le catalogue est modifiable par d'autres que son propriétaire";
+        case Step::ReadManifest:
+            return "lecture du fichier de contrôle impossible";
+        case Step::ManifestWritable:
+            return "le fichier de contrôle est modifiable par d'autres que son propriétaire";
         case Step::OpenCopies:
             return "ouverture du dossier Kestrix impossible";
         case Step::CopiesWritable:
@@ -117,6 +139,8 @@ std::string StepText(SystemFailure::Step step) {
             return "la copie est modifiable par d'autres que son propriétaire";
         case Step::ReadCopy:
             return "lecture de la copie impossible";
+        case Step::CopyChanged:
+            return "la copie a changé depuis sa vérification";
         case Step::OpenDirectory:
             return "ouverture du dossier impossible";
         case Step::DirectoryMoved:
@@ -156,6 +180,8 @@ std::string Failure(const SystemFailure& failure) {
             return step + " (droits " + failure.Found() + ") ; --force pour passer outre";
         case Step::DirectoryMoved:
             return step + " : il mène maintenant vers " + Printable(failure.Found());
+        case Step::CopyChanged:
+            return step + " (empreinte XXH128 trouvée " + failure.Found() + ")";
         default:
             return step + " : " + SystemError(failure.Error());
     }
@@ -232,6 +258,29 @@ std::string SkipReason(const PlanItem& item) {
             return Printable(item.targetPath) + " n'est pas un fichier ordinaire";
         case Skip::TargetUnusable:
             return Printable(item.targetPath) + " est inaccessible : " + SystemError(item.error);
+        case Skip::Unverified:
+            return "copie Kestrix/" + Printable(item.name) + " " + CheckText(item);
+    }
+    return {};
+}
+
+std::string CheckText(const PlanItem& item) {
+    using Check = PlanItem::Check;
+    switch (item.check) {
+        case Check::NotChecked:
+            break;
+        case Check::Match:
+            return "conforme";
+        case Check::NotListed:
+            return "non vérifiable (absente de " + item.found + ")";
+        case Check::SizeDiffers:
+            return "abîmée (taille attendue " + item.expected + " octets, trouvée " + item.found +
+                   " octets)";
+        case Check::HashDiffers:
+            return "abîmée (empreinte XXH128 attendue " + item.expected + ", trouvée " +
+                   item.found + ")";
+        case Check::Unreadable:
+            return "non vérifiable (" + item.found + ")";
     }
     return {};
 }

@@ -32,6 +32,10 @@ std::string Mode(mode_t mode);
 // Why a record is not restored, from the record's point of view.
 std::string SkipReason(const PlanItem& item);
 
+// How a copy compares with the manifest: "abîmée (taille attendue 40 octets, trouvée 12
+// octets)".
+std::string CheckText(const PlanItem& item);
+
 // A name or path as it can be shown on a terminal: control bytes become \xNN.
 std::string Printable(const std::string& bytes);
 

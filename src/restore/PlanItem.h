@@ -19,7 +19,18 @@ struct PlanItem {
         OutsideRoot,        // the directory leads out of the restore root (symbolic link, "..")
         TargetIsLink,       // the file in place is a symbolic link
         TargetNotRegular,   // the file in place is a directory, device, pipe...
-        TargetUnusable      // the file in place cannot be examined (errno in `error`)
+        TargetUnusable,     // the file in place cannot be examined (errno in `error`)
+        Unverified          // the copy does not match the manifest or cannot be checked
+    };
+
+    // The copy against the manifest of the backup.
+    enum class Check {
+        NotChecked,
+        Match,
+        NotListed,    // the manifest file `found` has no line for it
+        SizeDiffers,  // sizes in bytes in `expected` and `found`
+        HashDiffers,  // hashes in `expected` and `found`
+        Unreadable    // `found` says why
     };
 
     int line = 0;
@@ -35,6 +46,9 @@ struct PlanItem {
     int error = 0;
     int laterLine = 0;  // Superseded, Duplicate: the record that wins
     std::string laterDirectory;
+    Check check = Check::NotChecked;
+    std::string expected;
+    std::string found;
 
     bool Restorable() const { return skip == Skip::None; }
     // A duplicate line is restored through its later twin, so it is not a loss.

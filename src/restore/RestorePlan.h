@@ -17,6 +17,8 @@ public:
                             const std::string& root);
 
     const std::vector<PlanItem>& Items() const { return items_; }
+    // For the checks of the copies, which may still refuse an item.
+    std::vector<PlanItem>& Items() { return items_; }
     int RestorableCount() const;
     int IgnoredCount() const;
 

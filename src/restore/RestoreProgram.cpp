@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 
+#include "restore/CopyVerifier.h"
 #include "restore/FileComparison.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
@@ -20,6 +21,14 @@ namespace {
 
 const char kProgram[] = "Restore.exe";
 constexpr std::size_t kShownStart = 64;
+
+// Copies that the restore program can check: those of the records that name a copy, once each.
+bool HasCopy(const PlanItem& item) {
+    using Skip = PlanItem::Skip;
+    return item.skip != Skip::Malformed && item.skip != Skip::Ambiguous &&
+           item.skip != Skip::NoCopy && item.skip != Skip::Superseded &&
+           item.skip != Skip::Duplicate;
+}
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
@@ -96,17 +105,82 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return kUsage;
     }
 
+    if (!ReadManifest(*folder, line.force)) {
+        return kUsage;
+    }
+
     ShowHeader(catalogue, path, root);
-    const RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
+    ShowManifestState();
+    RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
     switch (line.mode) {
         case CommandLine::Mode::List:
             return List(plan);
         case CommandLine::Mode::Compare:
             return Compare(plan, *folder, line.force);
+        case CommandLine::Mode::Verify:
+            return Verify(plan, *folder, line.force);
         case CommandLine::Mode::Restore:
             break;
     }
-    return Restore(plan, *folder, line);
+    return Restore(plan, *folder, line, root);
+}
+
+bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
+    for (const char* file : {Manifest::kHashFile, Manifest::kRightsFile}) {
+        std::string bytes;
+        try {
+            if (!folder.ReadManifest(file, force, bytes)) {
+                missingManifest_ = file;
+                continue;
+            }
+        } catch (const SystemFailure& failure) {
+            const std::string path = Paths::Join(folder.Path(), file);
+            err_ << kProgram << " : ";
+            if (failure.GetStep() == SystemFailure::Step::ManifestWritable) {
+                err_ << FrenchTexts::Refused("le fichier de contrôle " + path, failure.Found());
+            } else {
+                err_ << "le fichier de contrôle " << Printable(path)
+                     << " est illisible : " << FrenchTexts::SystemError(failure.Error());
+            }
+            err_ << "\n";
+            return false;
+        }
+        hasManifest_ = true;
+        if (std::string(file) == Manifest::kHashFile) {
+            manifest_.ParseHashes(bytes);
+        } else {
+            manifest_.ParseRights(bytes);
+        }
+    }
+    return true;
+}
+
+void RestoreProgram::ShowManifestState() {
+    if (!hasManifest_) {
+        out_ << "Cette sauvegarde n'a pas de fichier de contrôle (" << Manifest::kHashFile
+             << ") : ses copies ne peuvent pas être vérifiées.\n\n";
+        return;
+    }
+    const auto show = [this](const char* file, const Manifest::BadLines& bad) {
+        if (bad.count > 0) {
+            out_ << " <!> " << file << " : " << bad.count
+                 << " lignes illisibles ignorées (la première : ligne " << bad.first
+                 << ") ; leurs copies ne seront pas restaurées\n";
+        }
+    };
+    if (missingManifest_ != nullptr) {
+        out_ << " <!> " << missingManifest_
+             << " manque dans la sauvegarde : aucune copie ne peut être vérifiée ni restaurée\n";
+        return;
+    }
+    show(Manifest::kHashFile, manifest_.HashBadLines());
+    if (manifest_.RightsBadLines().badHeader) {
+        out_ << " <!> " << Manifest::kRightsFile
+             << " : sa première ligne n'est pas l'en-tête attendu, aucune de ses lignes n'est "
+                "lue ; aucune copie ne sera restaurée\n";
+    } else {
+        show(Manifest::kRightsFile, manifest_.RightsBadLines());
+    }
 }
 
 int RestoreProgram::UsageError(const std::string& message) {
@@ -148,7 +222,8 @@ void RestoreProgram::ShowPlan(const RestorePlan& plan) {
         }
         out_ << " * Kestrix/" << Printable(item.name) << " -> " << Printable(item.targetPath);
         if (!item.targetExists) {
-            out_ << " (absent : sera recréé avec les droits de sa copie)";
+            out_ << " (absent : sera recréé avec les droits "
+                 << (hasManifest_ ? "de Kestrix.droits" : "de sa copie") << ")";
         }
         out_ << "\n";
     }
@@ -212,8 +287,75 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
     return different + missing + ignored == 0 ? kDone : kIncomplete;
 }
 
-int RestoreProgram::Restore(const RestorePlan& plan, const BackupFolder& folder,
-                            const CommandLine& line) {
+int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool force) {
+    if (!hasManifest_) {
+        out_ << "Aucune copie n'a été vérifiée.\n";
+        return kIncomplete;
+    }
+    CopyVerifier(manifest_, folder, force).Check(plan.Items(), HasCopy);
+    int matching = 0;
+    int damaged = 0;
+    int unverified = 0;
+    int ignored = 0;
+    for (const PlanItem& item : plan.Items()) {
+        if (!HasCopy(item)) {
+            if (item.Ignored()) {
+                ++ignored;
+                ShowSkipped(item);
+            }
+            continue;
+        }
+        out_ << " * Kestrix/" << Printable(item.name) << " : " << FrenchTexts::CheckText(item)
+             << "\n";
+        switch (item.check) {
+            case PlanItem::Check::Match:
+                ++matching;
+                break;
+            case PlanItem::Check::SizeDiffers:
+            case PlanItem::Check::HashDiffers:
+                ++damaged;
+                break;
+            default:
+                ++unverified;
+                break;
+        }
+    }
+    out_ << "\n"
+         << matching << " conformes, " << damaged << " abîmées, " << unverified
+         << " non vérifiables, " << ignored << " ignorées\n";
+    return damaged + unverified + ignored == 0 ? kDone : kIncomplete;
+}
+
+SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item,
+                                                     const AccountTable& users,
+                                                     const AccountTable& groups) const {
+    SafeReplacement::Expected expected;
+    if (!hasManifest_) {
+        return expected;
+    }
+    // Checked before the question: the entry is there, with both lines.
+    const ManifestEntry& entry = *manifest_.Find(item.name);
+    expected.hash = entry.hash;
+    expected.hasRights = true;
+    expected.mode = entry.mode;
+    unsigned id = 0;
+    expected.uid = users.Find(entry.owner, id) ? id : entry.uid;
+    expected.gid = groups.Find(entry.group, id) ? id : entry.gid;
+    return expected;
+}
+
+int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
+                            const std::string& root) {
+    if (hasManifest_) {
+        CopyVerifier(manifest_, folder, line.force).Check(plan.Items(), [](const PlanItem& item) {
+            return item.Restorable();
+        });
+        for (PlanItem& item : plan.Items()) {
+            if (item.Restorable() && item.check != PlanItem::Check::Match) {
+                item.skip = PlanItem::Skip::Unverified;
+            }
+        }
+    }
     ShowPlan(plan);
     const int count = plan.RestorableCount();
     int ignored = plan.IgnoredCount();
@@ -227,6 +369,12 @@ int RestoreProgram::Restore(const RestorePlan& plan, const BackupFolder& folder,
         }
         out_ << "\n";
     }
+    // Names of the system restored into, which may differ from the one that made the backup.
+    const std::string system = root.empty() ? "/" : root;
+    const AccountTable users =
+        hasManifest_ ? AccountTable::Read(system, "passwd", line.force) : AccountTable();
+    const AccountTable groups =
+        hasManifest_ ? AccountTable::Read(system, "group", line.force) : AccountTable();
     int restored = 0;
     for (const PlanItem& item : plan.Items()) {
         if (!item.Restorable()) {
@@ -236,8 +384,8 @@ int RestoreProgram::Restore(const RestorePlan& plan, const BackupFolder& folder,
         try {
             const FileDescriptor copy = folder.OpenCopy(item.name, line.force);
             const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
-            const SafeReplacement::Result result =
-                SafeReplacement::Restore(copy, directory, item.name);
+            const SafeReplacement::Result result = SafeReplacement::Restore(
+                copy, directory, item.name, ExpectedOf(item, users, groups));
             ++restored;
             switch (result.outcome) {
                 case SafeReplacement::Outcome::Created:

@@ -3,12 +3,16 @@
 #include <iosfwd>
 #include <string>
 
+#include "restore/AccountTable.h"
 #include "restore/BackupFolder.h"
 #include "restore/CommandLine.h"
+#include "restore/Manifest.h"
 #include "restore/RestorePlan.h"
+#include "restore/SafeReplacement.h"
 
-// The restore program from a parsed command line to its exit status: reads the catalogue,
-// shows the plan, asks, restores or compares, and ends with a summary line. The answer to the
+// The restore program from a parsed command line to its exit status: reads the catalogue and
+// the manifest, shows the plan, asks, restores, compares or verifies, and ends with a summary
+// line. The answer to the
 // question is read from `in` just before the first file is written.
 class RestoreProgram {
 public:
@@ -24,13 +28,23 @@ public:
 private:
     int UsageError(const std::string& message);
     void ShowHeader(const Catalogue& catalogue, const std::string& folder, const std::string& root);
+    // False after an error message when a manifest file is refused or unreadable.
+    bool ReadManifest(const BackupFolder& folder, bool force);
+    void ShowManifestState();
     void ShowSkipped(const PlanItem& item);
     void ShowPlan(const RestorePlan& plan);
     int List(const RestorePlan& plan);
     int Compare(const RestorePlan& plan, const BackupFolder& folder, bool force);
-    int Restore(const RestorePlan& plan, const BackupFolder& folder, const CommandLine& line);
+    int Verify(RestorePlan& plan, const BackupFolder& folder, bool force);
+    int Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
+                const std::string& root);
+    SafeReplacement::Expected ExpectedOf(const PlanItem& item, const AccountTable& users,
+                                         const AccountTable& groups) const;
 
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
+    bool hasManifest_ = false;               // at least one of the two files
+    const char* missingManifest_ = nullptr;  // the other one, when it is absent
+    Manifest manifest_;
 };

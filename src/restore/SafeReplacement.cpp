@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "restore/CopyHash.h"
 #include "restore/SystemFailure.h"
 
 namespace {
@@ -30,8 +31,10 @@ Attributes OfFile(const struct stat& st) {
     return Attributes{true, st.st_uid, st.st_gid, static_cast<mode_t>(st.st_mode & 07777)};
 }
 
-Attributes ForNewFile(const struct stat& copy) {
-    Attributes attributes = OfFile(copy);
+Attributes ForNewFile(const struct stat& copy, const SafeReplacement::Expected& expected) {
+    Attributes attributes = expected.hasRights
+                                ? Attributes{true, expected.uid, expected.gid, expected.mode}
+                                : OfFile(copy);
     attributes.mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     attributes.setOwner = ::geteuid() == 0;
     return attributes;
@@ -97,19 +100,27 @@ public:
 
     const FileDescriptor& Fd() const { return fd_; }
 
-    // Writes the whole of `source`, sets the owner and mode, flushes and closes; returns what
-    // the file became.
-    struct stat Fill(const FileDescriptor& source, Step readStep, const Attributes& attributes) {
+    // Writes the whole of `source`, checks that its bytes have `expectedHash` unless it is
+    // empty, sets the owner and mode, flushes and closes; returns what the file became.
+    struct stat Fill(const FileDescriptor& source, Step readStep, const Attributes& attributes,
+                     const std::string& expectedHash = {}) {
         Rewind(source, readStep);
         std::vector<char> buffer(kBlock);
+        CopyHash hash;
         for (;;) {
             const std::size_t n = ReadFull(source, buffer.data(), buffer.size(), readStep);
             if (n == 0) {
                 break;
             }
+            if (!expectedHash.empty()) {
+                hash.Update(buffer.data(), n);
+            }
             if (!fd_.WriteAll(buffer.data(), n)) {
                 Fail(Step::WriteTemporary);
             }
+        }
+        if (!expectedHash.empty() && hash.Hex() != expectedHash) {
+            throw SystemFailure(Step::CopyChanged, 0, hash.Hex());
         }
         mode_t mode = attributes.mode;
         if (attributes.setOwner) {
@@ -213,6 +224,13 @@ bool SafeReplacement::SameContent(const FileDescriptor& a, const FileDescriptor&
 SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
                                                  const FileDescriptor& directory,
                                                  const std::string& name) {
+    return Restore(copy, directory, name, Expected());
+}
+
+SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
+                                                 const FileDescriptor& directory,
+                                                 const std::string& name,
+                                                 const Expected& expected) {
     struct stat copyStat {};
     if (::fstat(copy.Get(), &copyStat) != 0) {
         Fail(Step::OpenCopy);
@@ -243,7 +261,8 @@ SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
 
     TemporaryFile temporary(dir);
     const struct stat made =
-        temporary.Fill(copy, Step::ReadCopy, old ? OfFile(oldStat) : ForNewFile(copyStat));
+        temporary.Fill(copy, Step::ReadCopy, old ? OfFile(oldStat) : ForNewFile(copyStat, expected),
+                       expected.hash);
     Result result;
     result.outcome = old ? Outcome::Replaced : Outcome::Created;
     if (old) {

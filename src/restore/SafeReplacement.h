@@ -12,7 +12,8 @@
 // its old content stays beside it. A missing file comes back with its copy's permission bits
 // less the set-ID bits (a backup medium must not install set-ID programs) and, for root, its
 // copy's owner and group: as another user, the group bits go unless the group is the copy's.
-// Throws SystemFailure, leaving the target as it was.
+// A verified backup gives the hash the written bytes must have, and the mode, owner and group
+// of a missing file. Throws SystemFailure, leaving the target as it was.
 class SafeReplacement {
 public:
     enum class Outcome { Created, Replaced, Unchanged };
@@ -26,9 +27,23 @@ public:
         gid_t gid = 0;
     };
 
+    // What the manifest of the backup says.
+    struct Expected {
+        std::string hash;  // of the bytes written; empty when there is none to check
+        bool hasRights = false;
+        mode_t mode = 0;
+        uid_t uid = 0;
+        gid_t gid = 0;
+    };
+
     static constexpr const char* kKeptSuffix = ".avant-restauration";
 
     // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.
+    // Throws SystemFailure (CopyChanged, with the hash found) when the bytes written do not
+    // have the expected hash: the copy changed since it was checked.
+    static Result Restore(const FileDescriptor& copy, const FileDescriptor& directory,
+                          const std::string& name, const Expected& expected);
+    // Without a manifest.
     static Result Restore(const FileDescriptor& copy, const FileDescriptor& directory,
                           const std::string& name);
 

@@ -16,8 +16,8 @@ TEST(RestoreFrenchTexts, SummaryQuestionAndErrors) {
     EXPECT_EQ(FrenchTexts::StepText(SystemFailure::Step::CreateTemporary),
               "création du fichier temporaire impossible");
     EXPECT_NE(FrenchTexts::Usage().find(
-                  "Usage : Restore.exe [--liste | --comparer] [--oui] [--force] [--racine RACINE] "
-                  "[DOSSIER]\n"),
+                  "Usage : Restore.exe [--liste | --comparer | --verifier] [--oui] [--force]\n"
+                  "                   [--racine RACINE] [DOSSIER]\n"),
               std::string::npos);
 }
 

@@ -237,6 +237,9 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
             root +
             "\n"
             "\n"
+            "Cette sauvegarde n'a pas de fichier de contrôle (Kestrix.xxh128) : ses copies ne "
+            "peuvent pas être vérifiées.\n"
+            "\n"
             " <!> Ligne 2 « hosts,/old » : ignorée, un fichier plus récent du même nom (ligne 6, "
             "dossier /etc) a remplacé sa copie dans Kestrix/ : seul celui-là peut être restauré\n"
             " * Kestrix/fstab -> " +

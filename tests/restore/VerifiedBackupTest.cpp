@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+
+#include "RestoreFiles.h"
+#include "restore/BackupFolder.h"
+#include "restore/Catalogue.h"
+#include "restore/CopyVerifier.h"
+#include "restore/FrenchTexts.h"
+#include "restore/Manifest.h"
+#include "restore/Paths.h"
+#include "restore/RestorePlan.h"
+
+using namespace RestoreFiles;
+
+namespace {
+
+const std::string kFstab = "UUID=1 / ext4 errors=remount-ro 0 1\n";
+const std::string kHosts = "127.0.0.1 localhost\n";
+const std::string kShadow = "root:$6$abc:19000:0:99999:7:::\n";
+const std::string kOldFstab = "endommagé\n";
+
+bool Has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
+
+std::string Replaced(std::string text, const std::string& mark, const std::string& by) {
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        text.replace(at, mark.size(), by);
+        at += by.size();
+    }
+    return text;
+}
+
+// A backup in "save" of /etc/fstab, /etc/hosts and /etc/shadow with both manifest files written
+// here, the hashes by xxh128sum itself, to be restored under the root "mnt", whose /etc holds an
+// old fstab and nothing else.
+class VerifiedBackupTest : public ::testing::Test {
+protected:
+    VerifiedBackupTest() {
+        Paths::Real(temp_.path().toStdString(), base_);
+        save_ = base_ + "/save";
+        root_ = base_ + "/mnt";
+        etc_ = root_ + "/etc";
+        MakeDirectories(save_ + "/Kestrix");
+        MakeDirectories(etc_);
+        Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab,/etc", "hosts,/etc", "shadow,/etc"}));
+        Write(save_ + "/Kestrix/fstab", kFstab);
+        Write(save_ + "/Kestrix/hosts", kHosts);
+        Write(save_ + "/Kestrix/shadow", kShadow, 0640);
+        Write(etc_ + "/fstab", kOldFstab);
+    }
+
+    void SetUp() override {
+        const ProcessRun run = InBackup("xxh128sum Kestrix/fstab Kestrix/hosts Kestrix/shadow");
+        if (run.status != 0) {
+            GTEST_SKIP() << "xxh128sum (package xxhash) is not installed";
+        }
+        Write(save_ + "/Kestrix.xxh128", run.out);
+        WriteRights({"0644\troot\troot\t0\t0\t36\tKestrix/fstab",
+                     "0644\troot\troot\t0\t0\t20\tKestrix/hosts",
+                     "0640\troot\tshadow\t0\t42\t31\tKestrix/shadow"});
+    }
+
+    void WriteRights(const std::vector<std::string>& lines) {
+        std::string bytes = std::string(Manifest::kRightsHeader) + "\n";
+        for (const std::string& line : lines) {
+            bytes += line + "\n";
+        }
+        Write(save_ + "/Kestrix.droits", bytes);
+    }
+
+    // A shell command run in the backup folder, as a user would.
+    ProcessRun InBackup(const std::string& command) const {
+        return RunProgram({"-c", "cd '" + save_ + "' && " + command}, {}, "/bin/sh");
+    }
+
+    std::string HashOf(const std::string& name) const {
+        return InBackup("xxh128sum Kestrix/" + name).out.substr(0, 32);
+    }
+
+    QTemporaryDir temp_;
+    std::string base_;
+    std::string save_;
+    std::string root_;
+    std::string etc_;
+};
+
+enum class Damage { None, FlippedByte, Truncated, NoHashLine, NoRightsFile, Writable };
+
+// A damage to the backup, and what xxh128sum -c, --verifier and --oui make of it. In texts,
+// %e and %f stand for the expected and found hashes of Kestrix/hosts, %s for the backup folder
+// and %r for the restore root.
+struct DamageCase {
+    const char* what;
+    Damage damage;
+    int checkStatus;  // of xxh128sum -c Kestrix.xxh128
+    int verifyStatus;
+    std::string verifyLine;
+    std::string verifySummary;
+    int restoreStatus;
+    std::string restoreLine;
+    bool fstab;  // restored by --oui
+    bool hosts;
+    std::string err;
+};
+
+// Restored files get the owner and group of the manifest.
+class AsRootTest : public VerifiedBackupTest {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "giving restored files their owner and group needs root";
+        }
+        VerifiedBackupTest::SetUp();
+    }
+};
+
+class DamageTest : public AsRootTest, public ::testing::WithParamInterface<DamageCase> {
+protected:
+    void Apply(Damage damage) {
+        const std::string hosts = save_ + "/Kestrix/hosts";
+        switch (damage) {
+            case Damage::None:
+                break;
+            case Damage::FlippedByte: {
+                std::string bytes = Read(hosts);
+                bytes[4] ^= 0x01;
+                Write(hosts, bytes);
+                break;
+            }
+            case Damage::Truncated:
+                ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
+                break;
+            case Damage::NoHashLine: {
+                const std::vector<std::string> lines = Lines(Read(save_ + "/Kestrix.xxh128"));
+                Write(save_ + "/Kestrix.xxh128", lines[0] + "\n" + lines[2] + "\n");
+                break;
+            }
+            case Damage::NoRightsFile:
+                ASSERT_EQ(::unlink((save_ + "/Kestrix.droits").c_str()), 0);
+                break;
+            case Damage::Writable:
+                ASSERT_EQ(::chmod((save_ + "/Kestrix.xxh128").c_str(), 0666), 0);
+                break;
+        }
+    }
+
+    std::string Expand(const std::string& text, const std::string& expected,
+                       const std::string& found) const {
+        return Replaced(
+            Replaced(Replaced(Replaced(text, "%e", expected), "%f", found), "%s", save_), "%r",
+            root_);
+    }
+};
+
+TEST_P(DamageTest, ADamagedCopyIsNamedAndNotRestored) {
+    const DamageCase& c = GetParam();
+    const std::string expected = HashOf("hosts");
+    Apply(c.damage);
+    const std::string found = HashOf("hosts");
+
+    const ProcessRun check = InBackup("xxh128sum -c Kestrix.xxh128");
+    EXPECT_EQ(check.status, c.checkStatus) << check.out << check.err;
+
+    const auto before = Snapshot(base_);
+    const ProcessRun verify = RunProgram({"--verifier", "--racine", root_, save_});
+    EXPECT_EQ(verify.status, c.verifyStatus) << verify.out << verify.err;
+    EXPECT_EQ(verify.err, Expand(c.err, expected, found));
+    EXPECT_EQ(Snapshot(base_), before);
+    if (c.verifyStatus != 2) {
+        EXPECT_TRUE(Has(verify.out, Expand(c.verifyLine, expected, found))) << verify.out;
+        EXPECT_EQ(Lines(verify.out).back(), c.verifySummary);
+    }
+
+    const ProcessRun restore = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(restore.status, c.restoreStatus) << restore.out << restore.err;
+    EXPECT_EQ(restore.err, Expand(c.err, expected, found));
+    if (c.restoreStatus != 2) {
+        EXPECT_TRUE(Has(restore.out, Expand(c.restoreLine, expected, found))) << restore.out;
+    }
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.fstab ? kFstab : kOldFstab);
+    EXPECT_EQ(Exists(etc_ + "/hosts"), c.hosts);
+    if (c.hosts) {
+        EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
+    }
+    // The copy that is fine is restored in every case where one is.
+    EXPECT_EQ(Exists(etc_ + "/shadow"), c.restoreStatus != 2 && c.damage != Damage::NoRightsFile);
+}
+
+const char kAllMatch[] = "3 conformes, 0 abîmées, 0 non vérifiables, 0 ignorées";
+const char kOneDamaged[] = "2 conformes, 1 abîmées, 0 non vérifiables, 0 ignorées";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamageTest,
+    ::testing::Values(
+        DamageCase{"a good backup", Damage::None, 0, 0, " * Kestrix/hosts : conforme", kAllMatch, 0,
+                   " * %r/etc/hosts : restauré ; il n'existait plus et a été recréé avec les "
+                   "droits 0644 (propriétaire 0, groupe 0)",
+                   true, true, ""},
+        DamageCase{"one flipped byte", Damage::FlippedByte, 1, 1,
+                   " * Kestrix/hosts : abîmée (empreinte XXH128 attendue %e, trouvée %f)",
+                   kOneDamaged, 1,
+                   " <!> Ligne 3 « hosts,/etc » : ignorée, copie Kestrix/hosts abîmée (empreinte "
+                   "XXH128 attendue %e, trouvée %f)",
+                   true, false, ""},
+        DamageCase{"a truncated copy", Damage::Truncated, 1, 1,
+                   " * Kestrix/fstab : abîmée (taille attendue 36 octets, trouvée 5 octets)",
+                   kOneDamaged, 1,
+                   " <!> Ligne 2 « fstab,/etc » : ignorée, copie Kestrix/fstab abîmée (taille "
+                   "attendue 36 octets, trouvée 5 octets)",
+                   false, true, ""},
+        // xxh128sum checks only the lines it is given; the restore program wants every copy.
+        DamageCase{"a copy without its hash", Damage::NoHashLine, 0, 1,
+                   " * Kestrix/hosts : non vérifiable (absente de Kestrix.xxh128)",
+                   "2 conformes, 0 abîmées, 1 non vérifiables, 0 ignorées", 1,
+                   " <!> Ligne 3 « hosts,/etc » : ignorée, copie Kestrix/hosts non vérifiable "
+                   "(absente de Kestrix.xxh128)",
+                   true, false, ""},
+        DamageCase{"no Kestrix.droits", Damage::NoRightsFile, 0, 1,
+                   " * Kestrix/hosts : non vérifiable (absente de Kestrix.droits)",
+                   "0 conformes, 0 abîmées, 3 non vérifiables, 0 ignorées", 1,
+                   " <!> Kestrix.droits manque dans la sauvegarde : aucune copie ne peut être "
+                   "vérifiée ni restaurée",
+                   false, false, ""},
+        DamageCase{"a manifest others may write", Damage::Writable, 0, 2, "", "", 2, "", false,
+                   false,
+                   "Restore.exe : le fichier de contrôle %s/Kestrix.xxh128 est modifiable par "
+                   "d'autres que son propriétaire (droits 0666) : restauration refusée, car qui "
+                   "peut l'écrire choisirait ce que root écrit, et où ; --force pour passer "
+                   "outre\n"}));
+
+// A missing file whose copy lost its owner, group and mode on a FAT stick (0755, user and group
+// 1000) comes back with those of Kestrix.droits, by name on the system restored into.
+struct RightsCase {
+    const char* what;
+    std::string rightsLine;  // of Kestrix/hosts
+    std::string group;       // <root>/etc/group, none when empty
+    mode_t groupMode;
+    std::string passwd;  // <root>/etc/passwd, none when empty
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+};
+
+class RightsTest : public AsRootTest, public ::testing::WithParamInterface<RightsCase> {};
+
+TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
+    const RightsCase& c = GetParam();
+    const std::string copy = save_ + "/Kestrix/hosts";
+    ASSERT_EQ(::chown(copy.c_str(), 1000, 1000), 0);
+    ASSERT_EQ(::chmod(copy.c_str(), 0755), 0);
+    WriteRights({"0644\troot\troot\t0\t0\t36\tKestrix/fstab", c.rightsLine,
+                 "0640\troot\tshadow\t0\t42\t31\tKestrix/shadow"});
+    if (!c.group.empty()) {
+        Write(etc_ + "/group", c.group, c.groupMode);
+    }
+    if (!c.passwd.empty()) {
+        Write(etc_ + "/passwd", c.passwd);
+    }
+    const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(Has(run.out, " * Kestrix/hosts -> " + etc_ +
+                                 "/hosts (absent : sera recréé avec les droits de Kestrix.droits)"))
+        << run.out;
+    EXPECT_TRUE(Has(run.out, " * " + etc_ +
+                                 "/hosts : restauré ; il n'existait plus et a été recréé avec les "
+                                 "droits " +
+                                 FrenchTexts::Mode(c.mode) + " (propriétaire " +
+                                 std::to_string(c.uid) + ", groupe " + std::to_string(c.gid) + ")"))
+        << run.out;
+    const Status hosts = StatusOf(etc_ + "/hosts");
+    EXPECT_EQ(hosts.mode, c.mode) << c.what;
+    EXPECT_EQ(hosts.uid, c.uid) << c.what;
+    EXPECT_EQ(hosts.gid, c.gid) << c.what;
+    EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
+    // A file in place keeps its own owner and mode.
+    EXPECT_EQ(StatusOf(etc_ + "/fstab").mode, 0644u);
+}
+
+const char kHostsRights[] = "0640\troot\tkestrix-test\t0\t42\t20\tKestrix/hosts";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RightsTest,
+    ::testing::Values(
+        RightsCase{"a group the system does not have: its number", kHostsRights, "", 0644, "", 0640,
+                   0, 42},
+        RightsCase{"a group the system has under another number", kHostsRights,
+                   "root:x:0:\nkestrix-test:x:77:\n", 0644, "", 0640, 0, 77},
+        RightsCase{"a group file others may write is not read", kHostsRights,
+                   "kestrix-test:x:77:\n", 0666, "", 0640, 0, 42},
+        RightsCase{"an owner by name", "0600\tkestrix-user\troot\t5\t0\t20\tKestrix/hosts", "",
+                   0644, "root:x:0:0:root:/root:/bin/sh\nkestrix-user:x:1234:1234::/:/bin/sh\n",
+                   0600, 1234, 0},
+        // The backup medium is no place to take set-ID programs from.
+        RightsCase{"no set-ID bits", "6755\troot\troot\t0\t0\t20\tKestrix/hosts", "", 0644, "",
+                   0755, 0, 0}));
+
+TEST_F(VerifiedBackupTest, WithoutManifestACopyIsRestoredAsItIs) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a copy another owner needs root";
+    }
+    ASSERT_EQ(::unlink((save_ + "/Kestrix.xxh128").c_str()), 0);
+    ASSERT_EQ(::unlink((save_ + "/Kestrix.droits").c_str()), 0);
+    const std::string copy = save_ + "/Kestrix/hosts";
+    ASSERT_EQ(::chown(copy.c_str(), 1000, 1000), 0);
+    ASSERT_EQ(::chmod(copy.c_str(), 0755), 0);
+    const std::string noManifest =
+        "Cette sauvegarde n'a pas de fichier de contrôle (Kestrix.xxh128) : ses copies ne "
+        "peuvent pas être vérifiées.";
+
+    const ProcessRun verify = RunProgram({"--verifier", "--racine", root_, save_});
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_TRUE(Has(verify.out, noManifest)) << verify.out;
+    EXPECT_EQ(Lines(verify.out).back(), "Aucune copie n'a été vérifiée.");
+
+    const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(Has(run.out, noManifest)) << run.out;
+    EXPECT_TRUE(Has(run.out, " * " + etc_ +
+                                 "/hosts : restauré ; il n'existait plus et a été recréé avec les "
+                                 "droits 0755 (propriétaire 1000, groupe 1000)"))
+        << run.out;
+    EXPECT_EQ(Lines(run.out).back(), "3 fichiers restaurés, 0 ignorés");
+    const Status hosts = StatusOf(etc_ + "/hosts");
+    EXPECT_EQ(hosts.mode, 0755u);
+    EXPECT_EQ(hosts.uid, 1000u);
+    EXPECT_EQ(hosts.gid, 1000u);
+    EXPECT_EQ(Read(etc_ + "/fstab"), kFstab);
+}
+
+TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
+    // The truncated copy last, so that the others would be hashed first if sizes came later.
+    Write(save_ + "/Kestrix.dat", CatalogueBytes({"hosts,/etc", "shadow,/etc", "fstab,/etc"}));
+    ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
+    BackupFolder folder(save_);
+    folder.OpenCopies(false);
+    Manifest manifest;
+    manifest.ParseHashes(Read(save_ + "/Kestrix.xxh128"));
+    manifest.ParseRights(Read(save_ + "/Kestrix.droits"));
+    RestorePlan plan =
+        RestorePlan::Make(Catalogue::Parse(folder.ReadCatalogue(false)), folder, root_);
+    ASSERT_EQ(plan.Items().size(), 3u);
+    const PlanItem& fstab = plan.Items()[2];
+    std::vector<PlanItem::Check> fstabAtEachHash;
+    const CopyVerifier verifier(manifest, folder, false, [&](const FileDescriptor& copy) {
+        fstabAtEachHash.push_back(fstab.check);
+        return CopyHash::Of(copy);
+    });
+    verifier.Check(plan.Items(), [](const PlanItem&) { return true; });
+    EXPECT_EQ(fstabAtEachHash, std::vector<PlanItem::Check>(2, PlanItem::Check::SizeDiffers));
+    EXPECT_EQ(fstab.check, PlanItem::Check::SizeDiffers);
+    EXPECT_EQ(fstab.expected, "36");
+    EXPECT_EQ(fstab.found, "5");
+    EXPECT_EQ(plan.Items()[0].check, PlanItem::Check::Match);
+    EXPECT_EQ(plan.Items()[1].check, PlanItem::Check::Match);
+}
+
+}  // namespace
