@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
@@ -19,7 +18,6 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
-#include <QTreeView>
 #include <cstdio>
 
 #include "config/BlockSize.h"
@@ -30,6 +28,7 @@
 #include "platform/Screen.h"
 #include "platform/SystemColours.h"
 #include "widgets/TGradProgress.h"
+#include "widgets/TSystemTreeView.h"
 #include "widgets/TTintoColorComboBox.h"
 #include "widgets/TZederuGradientButton.h"
 #include "widgets/TZederuWallpaper.h"
@@ -357,22 +356,16 @@ void TFormKestrix::CreateBackupPages() {
         label("LabelStepParcourir",
               QStringLiteral("Sélectionnez ci-dessous le répertoire où créer la sauvegarde."),
               QRect(152, 64, 287, 13))};
-    folderModel_ = new QFileSystemModel(this);
-    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    folderModel_->setRootPath(QStringLiteral("/"));
-    SystemTreeViewParcourir = new QTreeView(this);
+    SystemTreeViewParcourir = new TSystemTreeView(this);
     SystemTreeViewParcourir->setObjectName(QStringLiteral("SystemTreeViewParcourir"));
     SystemTreeViewParcourir->setGeometry(152, 96, 289, 153);
-    SystemTreeViewParcourir->setModel(folderModel_);
-    for (int column = 1; column < folderModel_->columnCount(); ++column) {
-        SystemTreeViewParcourir->hideColumn(column);
-    }
-    SystemTreeViewParcourir->setHeaderHidden(true);
     SystemTreeViewParcourir->setIndentation(19);
-    SystemTreeViewParcourir->setSelectionMode(QAbstractItemView::SingleSelection);
     SystemTreeViewParcourir->setToolTip(
         QStringLiteral("Sélectionnez le dossier où créer la sauvegarde et cliquez sur Valider"));
-    SystemTreeViewParcourir->setCurrentIndex(folderModel_->index(QStringLiteral("/")));
+    SystemTreeViewParcourir->setSelection(QStringLiteral("/"));
+    SystemTreeViewParcourir->setErrorHandler([this](const QString& text) {
+        ShowMessage(MessageIcon::Error, MessageButtons::Ok, text);
+    });
     controlGroups_[GroupIndex(kTreeViewParcourir)] = {SystemTreeViewParcourir};
 
     texts[GroupIndex(kStep3Text)] = {
@@ -893,8 +886,7 @@ void TFormKestrix::TintoColorComboBoxBarFinChange() {
 }
 
 QString TFormKestrix::SelectedFolder() const {
-    const QModelIndexList rows = SystemTreeViewParcourir->selectionModel()->selectedRows();
-    return rows.isEmpty() ? QString() : folderModel_->filePath(rows.first());
+    return SystemTreeViewParcourir->selection();
 }
 
 bool TFormKestrix::OpenUrl(const QUrl& url) const {

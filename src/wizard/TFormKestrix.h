@@ -16,16 +16,15 @@
 #include "wizard/WizardHooks.h"
 
 class QCheckBox;
-class QFileSystemModel;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QSlider;
 class QTimer;
-class QTreeView;
 class TFormKestrixAide;
 class TGradProgress;
+class TSystemTreeView;
 class TTintoColorComboBox;
 class TZederuGradientButton;
 class TZederuWallpaper;
@@ -198,8 +197,7 @@ private:
 
     // The pages of the backup path.
     QLineEdit* EditChemin_;
-    QTreeView* SystemTreeViewParcourir;
-    QFileSystemModel* folderModel_;
+    TSystemTreeView* SystemTreeViewParcourir;
     QListWidget* CheckListBoxFiles;
     QCheckBox* CheckBoxAutoexec;
     QLabel* LabelStatus;

@@ -1,13 +1,14 @@
 // The state table, the browse page, the options pages, the accelerators and the idle tick.
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QFileSystemModel>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
+#include "widgets/TSystemTreeView.h"
 #include "widgets/TZederuGradientButton.h"
 
 #include "FileBytes.h"
@@ -50,7 +51,12 @@ protected:
 
 }  // namespace
 
-using StateTest = WizardFixture;
+class StateTest : public WizardFixture {
+protected:
+    TSystemTreeView* Tree() {
+        return Window().findChild<TSystemTreeView*>(QStringLiteral("SystemTreeViewParcourir"));
+    }
+};
 
 TEST_F(StateTest, EveryTransitionOfTheBackupPath) {
     Start();
@@ -111,11 +117,20 @@ TEST_F(StateTest, BrowsePageShownAtOnceAndAChosenFolderGoesIntoEditChemin) {
     Tick();
     EXPECT_EQ(VisibleControls(), page) << "the tick leaves the browse page alone";
 
-    auto* tree = Window().findChild<QTreeView*>(QStringLiteral("SystemTreeViewParcourir"));
-    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
-    EXPECT_EQ(model->filePath(tree->selectionModel()->selectedRows().value(0)),
-              QStringLiteral("/"));
-    tree->setCurrentIndex(model->index(Dest()));
+    auto* tree = Tree();
+    EXPECT_EQ(tree->selection(), QStringLiteral("/"));
+    // Keyboard only: type-ahead to "tmp" below "/", open it, type-ahead to the program folder,
+    // open it, type-ahead to "dest".
+    QApplication::setKeyboardInputInterval(100);
+    const QString programFolder = QFileInfo(Dest()).dir().dirName();
+    ASSERT_EQ(Dest(), QStringLiteral("/tmp/") + programFolder + QStringLiteral("/dest"))
+        << "the walk assumes it";
+    for (const QString& name : {QStringLiteral("tmp"), programFolder, QStringLiteral("dest")}) {
+        QTest::qWait(150);
+        QTest::keyClicks(tree, name);
+        QTest::keyClick(tree, Qt::Key_Right);
+    }
+    EXPECT_EQ(tree->selection(), Dest());
     Click("BtnValider");
     EXPECT_EQ(Window().Etape(), 2);
     EXPECT_EQ(Window().EditChemin(), Dest());
@@ -136,7 +151,10 @@ TEST_F(StateTest, AnEmptySelectionWarnsAndKeepsTheBrowsePage) {
     Click("BtnSuivant");
     Tick();
     Click("BtnParcourir");
-    Window().findChild<QTreeView*>(QStringLiteral("SystemTreeViewParcourir"))->clearSelection();
+    // Up from "/" is "Poste de travail", which has no path.
+    QTest::keyClick(Tree(), Qt::Key_Up);
+    ASSERT_EQ(Tree()->currentItem()->text(0), QStringLiteral("Poste de travail"));
+    EXPECT_EQ(Tree()->selection(), QString());
     Click("BtnValider");
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].icon, MessageIcon::Warning);
