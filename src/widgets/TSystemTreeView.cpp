@@ -492,12 +492,19 @@ void TSystemTreeView::Refresh(QTreeWidgetItem* node) {
 // Selecting
 
 QTreeWidgetItem* TSystemTreeView::Child(QTreeWidgetItem* node, const QString& path) {
-    if (!Populate(node)) {
-        return nullptr;
-    }
-    for (int i = 0; i < node->childCount(); ++i) {
-        if (PathOf(node->child(i)) == path) {
-            return node->child(i);
+    Populate(node);
+    // A folder made since the listing, before its watcher told, is listed now.
+    for (const bool again : {false, true}) {
+        if (again) {
+            Refresh(node);
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (PathOf(node->child(i)) == path) {
+                return node->child(i);
+            }
+        }
+        if (!QFileInfo::exists(path)) {
+            break;
         }
     }
     return nullptr;
