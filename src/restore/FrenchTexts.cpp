@@ -181,7 +181,7 @@ std::string Failure(const SystemFailure& failure) {
         case Step::DirectoryMoved:
             return step + " : il mène maintenant vers " + Printable(failure.Found());
         case Step::CopyChanged:
-            return step + " (empreinte XXH128 trouvée " + failure.Found() + ")";
+            return step + " (empreinte XXH128 " + failure.Found() + ")";
         default:
             return step + " : " + SystemError(failure.Error());
     }

@@ -120,7 +120,8 @@ public:
             }
         }
         if (!expectedHash.empty() && hash.Hex() != expectedHash) {
-            throw SystemFailure(Step::CopyChanged, 0, hash.Hex());
+            throw SystemFailure(Step::CopyChanged, 0,
+                                "attendue " + expectedHash + ", trouvée " + hash.Hex());
         }
         mode_t mode = attributes.mode;
         if (attributes.setOwner) {

@@ -39,8 +39,8 @@ public:
     static constexpr const char* kKeptSuffix = ".avant-restauration";
 
     // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.
-    // Throws SystemFailure (CopyChanged, with the hash found) when the bytes written do not
-    // have the expected hash: the copy changed since it was checked.
+    // Throws SystemFailure (CopyChanged, with both hashes) when the bytes written do not have
+    // the expected hash: the copy changed since it was checked.
     static Result Restore(const FileDescriptor& copy, const FileDescriptor& directory,
                           const std::string& name, const Expected& expected);
     // Without a manifest.

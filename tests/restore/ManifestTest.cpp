@@ -1,12 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
-#include <QTemporaryDir>
-
-#include "RestoreFiles.h"
 #include "restore/AccountTable.h"
-#include "restore/CopyHash.h"
 #include "restore/Manifest.h"
 
 namespace {
@@ -170,22 +164,5 @@ INSTANTIATE_TEST_SUITE_P(
         AccountCase{"a line longer than any",
                     "shadow:x:42:" + std::string(AccountTable::kMaxLine, 'm'), "shadow", false,
                     0}));
-
-TEST(CopyHash, IsWhatXxh128sumPrints) {
-    QTemporaryDir temp;
-    const std::string folder = temp.path().toStdString();
-    // Sizes around the hash's internal blocks and the read buffer.
-    for (const std::size_t size : {0, 1, 16, 128, 240, 241, 1024, 65536, 65537, 300000}) {
-        const std::string path = folder + "/f" + std::to_string(size);
-        RestoreFiles::Write(path, RestoreFiles::Pattern(size, static_cast<int>(size)));
-        const RestoreFiles::ProcessRun run =
-            RestoreFiles::RunProgram({path}, {}, "/usr/bin/xxh128sum");
-        if (run.status != 0) {
-            GTEST_SKIP() << "xxh128sum (package xxhash) is not installed";
-        }
-        const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        EXPECT_EQ(CopyHash::Of(fd) + "  " + path + "\n", run.out) << size;
-    }
-}
 
 }  // namespace

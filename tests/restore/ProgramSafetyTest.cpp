@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 
+#include "AnswerAfter.h"
 #include "RestoreFiles.h"
 #include "restore/CommandLine.h"
 #include "restore/Paths.h"
@@ -268,27 +269,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, TargetFolderTest,
                                            FolderCase{0777, true, true},
                                            FolderCase{01777, false, true},
                                            FolderCase{0775, false, true}));
-
-// Answers "o" to the question after running `change`, which the question leaves time for.
-class AnswerAfter : public std::streambuf {
-public:
-    explicit AnswerAfter(std::function<void()> change) : change_(std::move(change)) {}
-
-protected:
-    int_type underflow() override {
-        if (!change_) {
-            return traits_type::eof();
-        }
-        change_();
-        change_ = nullptr;
-        setg(answer_, answer_, answer_ + 2);
-        return traits_type::to_int_type(answer_[0]);
-    }
-
-private:
-    std::function<void()> change_;
-    char answer_[2] = {'o', '\n'};
-};
 
 // Where the target folder's path leads after the swap, and whether --racine is given.
 struct SwapCase {

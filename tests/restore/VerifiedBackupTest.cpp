@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sstream>
 
 #include <QTemporaryDir>
 
+#include "AnswerAfter.h"
 #include "RestoreFiles.h"
 #include "restore/BackupFolder.h"
 #include "restore/Catalogue.h"
@@ -13,6 +15,7 @@
 #include "restore/Manifest.h"
 #include "restore/Paths.h"
 #include "restore/RestorePlan.h"
+#include "restore/RestoreProgram.h"
 
 using namespace RestoreFiles;
 
@@ -357,6 +360,36 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     EXPECT_EQ(fstab.found, "5");
     EXPECT_EQ(plan.Items()[0].check, PlanItem::Check::Match);
     EXPECT_EQ(plan.Items()[1].check, PlanItem::Check::Match);
+}
+
+TEST_F(VerifiedBackupTest, ACopyChangedDuringTheQuestionIsNotInstalled) {
+    const std::string fstabHash = HashOf("fstab");
+    const std::string hostsHash = HashOf("hosts");
+    // Same sizes: only the hash of the bytes written can tell.
+    AnswerAfter answer([this] {
+        Write(save_ + "/Kestrix/fstab", "UUID=6 / ext4 errors=remount-ro 0 1\n");
+        Write(save_ + "/Kestrix/hosts", "127.0.0.6 localhost\n");
+    });
+    std::istream in(&answer);
+    std::ostringstream out;
+    std::ostringstream err;
+    RestoreProgram program(in, out, err);
+    EXPECT_EQ(program.Run(CommandLine::Parse({"--racine", root_, save_}), {}),
+              RestoreProgram::kIncomplete);
+    const std::string changed =
+        " : NON restauré, la copie a changé depuis sa vérification "
+        "(empreinte XXH128 attendue ";
+    const std::vector<std::string> lines = Lines(out.str());
+    const std::vector<std::string> expected = {
+        " * " + etc_ + "/fstab" + changed + fstabHash + ", trouvée " + HashOf("fstab") + ")",
+        " * " + etc_ + "/hosts" + changed + hostsHash + ", trouvée " + HashOf("hosts") + ")"};
+    ASSERT_GE(lines.size(), 6u) << out.str();
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 5, lines.end() - 3), expected);
+    EXPECT_EQ(lines.back(), "1 fichiers restaurés, 2 ignorés");
+    EXPECT_EQ(Read(etc_ + "/fstab"), kOldFstab);
+    EXPECT_EQ(Read(etc_ + "/shadow"), kShadow);
+    // No temporary file and no kept content are left behind.
+    EXPECT_EQ(Names(etc_), (std::vector<std::string>{"fstab", "shadow"}));
 }
 
 }  // namespace
