@@ -17,3 +17,13 @@ bool HasAutoOption(int argc, char** argv) {
     }
     return false;
 }
+
+namespace {
+
+void DropToolkitMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+void KeepStderrForKestrix() {
+    qInstallMessageHandler(DropToolkitMessage);
+}

@@ -8,3 +8,7 @@ bool NoDisplay();
 
 // "/auto" among the arguments, in any letter case.
 bool HasAutoOption(int argc, char** argv);
+
+// A scheduled job reads the program's stderr: without a display only Kestrix's own lines go
+// there, and the toolkit's notices (such as the missing XDG_RUNTIME_DIR) are dropped.
+void KeepStderrForKestrix();

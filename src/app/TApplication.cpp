@@ -3,6 +3,9 @@
 #include "platform/AppControl.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setProperty("HelpFile", QStringLiteral("./Aide/Kestrix.hlp"));
+    // No display name: the window system would append it to every window title.
+    setApplicationName(QStringLiteral("Kestrix - Version 1.1"));
     // Closing the main window ends the program through the end request, never through quit()
     // from inside a nested loop.
     setQuitOnLastWindowClosed(false);
@@ -17,10 +20,11 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
         AppControl::HandleUncaughtException();
     }
     --depth_;
-    // Back at depth 0, no handler and so no nested loop is running: the main loop has control.
-    // exit(), not quit(): quit() would first close the windows, running the main window's
-    // close sequence, which an end request must not do.
-    if (depth_ == 0 && AppControl::EndRequested() && !quitAsked_) {
+    // Only inside Run() and back at depth 0 has the main loop control. Before Run(), depth 0 is
+    // also reached inside a message box of the start-up or of an unattended run: exit() there
+    // would end that box unanswered and every later one at once. exit(), not quit(): quit()
+    // would first close the windows, running the main window's close sequence.
+    if (mainLoopRunning_ && depth_ == 0 && AppControl::EndRequested() && !quitAsked_) {
         quitAsked_ = true;
         exit(0);
     }
@@ -28,8 +32,11 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void TApplication::Run() {
-    if (!AppControl::EndRequested()) {
-        quitAsked_ = false;
-        exec();
+    if (AppControl::EndRequested()) {
+        return;
     }
+    quitAsked_ = false;
+    mainLoopRunning_ = true;
+    exec();
+    mainLoopRunning_ = false;
 }

@@ -2,8 +2,9 @@
 
 #include <QApplication>
 
-// The application object: it hands exceptions that escape an event handler to the installed
-// handler, and honours the end-of-application request when control is back in the main loop.
+// The application object: it carries the program's title and help file, hands exceptions that
+// escape an event handler to the installed handler, and honours the end-of-application request
+// only when control is back in its own main loop.
 class TApplication : public QApplication {
     Q_OBJECT
 public:
@@ -15,6 +16,7 @@ public:
     void Run();
 
 private:
-    int depth_ = 0;  // event dispatches in progress; 0 means control is in the main loop
+    int depth_ = 0;  // event dispatches in progress
+    bool mainLoopRunning_ = false;
     bool quitAsked_ = false;
 };

@@ -19,14 +19,12 @@ int main(int argc, char** argv) {
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
         AppControl::SetHeadless(true);
+        KeepStderrForKestrix();
     }
 
     // Taken before the application object removes the options it knows from argv.
     const QStringList arguments = RawArguments(argc, argv);
     TApplication app(argc, argv);
-    app.setProperty("HelpFile", QStringLiteral("./Aide/Kestrix.hlp"));
-    app.setApplicationName(QStringLiteral("Kestrix - Version 1.1"));
-    app.setApplicationDisplayName(QStringLiteral("Kestrix - Version 1.1"));
     LoadInterfaceFonts();
 
     TFormKestrix window(arguments);

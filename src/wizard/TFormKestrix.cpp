@@ -132,8 +132,9 @@ TFormKestrix::TFormKestrix(const QStringList& arguments, const WizardHooks& hook
     connect(TimerEtapes, &QTimer::timeout, this, [this] { TimerEtapesTimer(); });
     TimerEtapes->start();
 
-    FormCreate();
+    // "Aide" may be pressed during an unattended run, which happens inside FormCreate.
     FormKestrixAide = new TFormKestrixAide(this, [this](const QUrl& url) { return OpenUrl(url); });
+    FormCreate();
 }
 
 TFormKestrix::~TFormKestrix() {
@@ -213,8 +214,8 @@ void TFormKestrix::CreateFrame() {
     ImageLogo->setGeometry(8, 8, 115, 330);
     ImageLogo->setAlignment(Qt::AlignCenter);
     ImageLogo->setPixmap(QPixmap::fromImage(Picture("logo.png")));
-    BevelImage = MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 8, 115, 330), QFrame::Box,
-                           QFrame::Sunken);
+    BevelImage = MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 8, 115, 330),
+                           WizardBevel::Shape::Box, QFrame::Sunken);
 
     LabelTitre = new QLabel(this);
     LabelTitre->setObjectName(QStringLiteral("LabelTitre"));
@@ -226,10 +227,10 @@ void TFormKestrix::CreateFrame() {
     LabelTitre->setFont(titleFont);
     LabelTitre->move(152, 10);
 
-    BevelHaut = MakeBevel(this, QStringLiteral("BevelHaut"), QRect(152, 40, 289, 9), QFrame::HLine,
-                          QFrame::Raised);
-    BevelBas = MakeBevel(this, QStringLiteral("BevelBas"), QRect(152, 288, 289, 9), QFrame::HLine,
-                         QFrame::Raised);
+    BevelHaut = MakeBevel(this, QStringLiteral("BevelHaut"), QRect(152, 40, 289, 9),
+                          WizardBevel::Shape::BottomLine, QFrame::Raised);
+    BevelBas = MakeBevel(this, QStringLiteral("BevelBas"), QRect(152, 288, 289, 9),
+                         WizardBevel::Shape::BottomLine, QFrame::Raised);
 }
 
 void TFormKestrix::CreateButtons() {
@@ -468,14 +469,14 @@ void TFormKestrix::CreateOptionsPages() {
         return l;
     };
 
-    controlGroups_[GroupIndex(kBevelOptions)] = {MakeBevel(this, QStringLiteral("BevelOptions"),
-                                                           QRect(152, 98, 289, 185), QFrame::Box,
-                                                           QFrame::Raised)};
+    controlGroups_[GroupIndex(kBevelOptions)] = {
+        MakeBevel(this, QStringLiteral("BevelOptions"), QRect(152, 98, 289, 185),
+                  WizardBevel::Shape::Box, QFrame::Raised)};
 
     // General options.
-    controlGroups_[GroupIndex(kBevelTrackBar)] = {MakeBevel(this, QStringLiteral("BevelTrackBar"),
-                                                            QRect(279, 111, 152, 35), QFrame::Box,
-                                                            QFrame::Sunken)};
+    controlGroups_[GroupIndex(kBevelTrackBar)] = {
+        MakeBevel(this, QStringLiteral("BevelTrackBar"), QRect(279, 111, 152, 35),
+                  WizardBevel::Shape::Box, QFrame::Sunken)};
     TrackBarVitesse = new QSlider(Qt::Horizontal, this);
     TrackBarVitesse->setObjectName(QStringLiteral("TrackBarVitesse"));
     TrackBarVitesse->setGeometry(280, 112, 150, 33);
@@ -538,14 +539,14 @@ void TFormKestrix::CreateOptionsPages() {
 
     // Saving options.
     controlGroups_[GroupIndex(kBevelsOptions3)] = {
-        MakeBevel(this, QStringLiteral("BevelOptions3Num1"), QRect(160, 128, 137, 77), QFrame::Box,
-                  QFrame::Raised),
-        MakeBevel(this, QStringLiteral("BevelOptions3Num2"), QRect(160, 218, 137, 57), QFrame::Box,
-                  QFrame::Raised),
-        MakeBevel(this, QStringLiteral("BevelOptions3Num3"), QRect(304, 128, 129, 147), QFrame::Box,
-                  QFrame::Raised),
-        MakeBevel(this, QStringLiteral("BevelOptions3Num4"), QRect(312, 208, 113, 9), QFrame::HLine,
-                  QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num1"), QRect(160, 128, 137, 77),
+                  WizardBevel::Shape::Box, QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num2"), QRect(160, 218, 137, 57),
+                  WizardBevel::Shape::Box, QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num3"), QRect(304, 128, 129, 147),
+                  WizardBevel::Shape::Box, QFrame::Raised),
+        MakeBevel(this, QStringLiteral("BevelOptions3Num4"), QRect(312, 208, 113, 9),
+                  WizardBevel::Shape::BottomLine, QFrame::Raised),
     };
     const auto saveBox = [this](SaveFlag flag, const char* name, int left, int top) {
         QCheckBox* box = MakeCheckBox(this, QLatin1String(name), left, top, QString(), true);
@@ -578,7 +579,13 @@ void TFormKestrix::CreateOptionsPages() {
         label("LabelOptions3Num11", QStringLiteral("Couleur de la barre"), At(329, 255)),
     };
 
-    // The frame's wallpaper lies behind every control.
+    // The page frames lie behind the controls they frame (BtnOptionsDefault sits inside
+    // BevelOptions), and the wallpaper behind everything.
+    for (const unsigned group : {kBevelOptions, kBevelsOptions3, kBevelTrackBar}) {
+        for (QWidget* bevel : controlGroups_[GroupIndex(group)]) {
+            bevel->lower();
+        }
+    }
     ZederuWallpaper->lower();
 }
 

@@ -69,7 +69,7 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
     ZederuWallpaperAide->setAlignClient(true);
     ZederuWallpaperAide->setImage(Picture("texture.png"));
     ZederuWallpaperAide->setTransColor(0x02BFBFBF);
-    MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 16, 330, 115), QFrame::Box,
+    MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 16, 330, 115), WizardBevel::Shape::Box,
               QFrame::Sunken);
     auto* title = new QLabel(QStringLiteral("Kestrix 1.1 - copie de secours des fichiers de "
                                             "démarrage du système"),
@@ -78,13 +78,13 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
     title->setAlignment(Qt::AlignCenter);
     title->setWordWrap(true);
     title->setGeometry(40, 144, 265, 17);
-    MakeBevel(this, QStringLiteral("BevelAboutHaut"), QRect(8, 160, 329, 9), QFrame::HLine,
-              QFrame::Raised);
+    MakeBevel(this, QStringLiteral("BevelAboutHaut"), QRect(8, 160, 329, 9),
+              WizardBevel::Shape::BottomLine, QFrame::Raised);
     MakeLabel(this, QStringLiteral("LabelAbout1"), QStringLiteral("Site Internet :"), 104, 197);
     MakeLabel(this, QStringLiteral("LabelAbout2"), QStringLiteral("Adresse e-mail :"), 104, 229);
     MakeLabel(this, QStringLiteral("LabelAbout3"), QStringLiteral("Page Web :"), 104, 261);
-    MakeBevel(this, QStringLiteral("BevelAboutBas"), QRect(8, 296, 329, 10), QFrame::HLine,
-              QFrame::Raised);
+    MakeBevel(this, QStringLiteral("BevelAboutBas"), QRect(8, 296, 329, 10),
+              WizardBevel::Shape::BottomLine, QFrame::Raised);
     MakeLabel(this, QStringLiteral("LabelAboutAide"), QStringLiteral("Aide :"), 16, 325);
 
     BtnHTML = MakeButton(this, QStringLiteral("BtnHTML"), QStringLiteral("Format HTML       "),

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "BoxAnswerer.h"
 #include "FileBytes.h"
 #include "SettingsReportLines.h"
 #include "TempProgramFolder.h"
@@ -247,6 +248,26 @@ TEST_F(StartupTest, UncaughtExceptionIsRecordedAndEndsWithoutAMessage) {
     EXPECT_EQ(window.ExitStatus(), 1);
     // No settings written and no numbered report: the program just ends.
     EXPECT_EQ(QDir(QStringLiteral("Rapports")).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(StartupTest, LargeFontsDeclinedInARealBoxLeavesTheNextBoxToItsAnswer) {
+    dpi = 120;
+    writeBytes(QStringLiteral("Rapport Important.txt"), "ancien\r\n");
+    WizardHooks hooks = Hooks();
+    hooks.answerMessage = nullptr;  // the real boxes, answered by a person
+    BoxAnswerer person({QStringLiteral("&Non"), QStringLiteral("OK")});
+    TFormKestrix window({QStringLiteral("kestrix")}, hooks);
+    ASSERT_EQ(person.seen.size(), 2) << person.seen.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(person.seen[0].startsWith(QStringLiteral(
+        "Avertissement|Vous utilisez actuellement le mode Grandes Polices de Windows.")));
+    EXPECT_TRUE(person.seen[0].endsWith(QStringLiteral("|&Non")));
+    EXPECT_TRUE(person.seen[1].startsWith(
+        QStringLiteral("Avertissement|Un fichier rapport important a été détecté")));
+    EXPECT_TRUE(person.seen[1].endsWith(QStringLiteral("|OK")));
+    EXPECT_TRUE(AppControl::EndRequested());
+    window.ShowAtLoopStart();
+    RunLoop([] {});
+    EXPECT_TRUE(QDir(QStringLiteral("Rapports")).isEmpty());
 }
 
 }  // namespace

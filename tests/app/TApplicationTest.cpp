@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "BoxAnswerer.h"
 #include "app/TApplication.h"
 #include "platform/AppControl.h"
 
@@ -87,6 +88,60 @@ TEST_F(TApplicationTest, ExceptionFromAnEventHandlerReachesTheHandler) {
     QTimer::singleShot(0, [] { throw std::runtime_error("bug"); });
     App().Run();
     EXPECT_EQ(caught, QStringLiteral("bug"));
+}
+
+}  // namespace
+
+namespace {
+
+struct BoxCase {
+    const char* name;
+    bool yesNo;
+    const char* answer;
+};
+
+class TApplicationBoxTest : public TApplicationTest,
+                            public ::testing::WithParamInterface<BoxCase> {};
+
+// Before the main loop (start-up, an unattended run) an end request must leave every later box
+// open until it is answered, and a "Non" must stay a "Non".
+TEST_P(TApplicationBoxTest, EndRequestedBeforeTheLoopLeavesLaterBoxesToTheirAnswer) {
+    const BoxCase& c = GetParam();
+    AppControl::RequestEnd();
+    BoxAnswerer person({QString::fromUtf8(c.answer), QString::fromUtf8(c.answer)});
+    QStringList clicked;
+    for (int i = 0; i < 2; ++i) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"),
+                        QStringLiteral("boîte %1").arg(i), QMessageBox::NoButton);
+        if (c.yesNo) {
+            box.setDefaultButton(box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole));
+            box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+        } else {
+            box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+        }
+        box.exec();
+        clicked << (box.clickedButton() ? box.clickedButton()->text() : QStringLiteral("none"));
+    }
+    const QString answer = QString::fromUtf8(c.answer);
+    EXPECT_EQ(clicked, (QStringList{answer, answer}));
+    EXPECT_EQ(person.seen, (QStringList{QStringLiteral("Avertissement|boîte 0|") + answer,
+                                        QStringLiteral("Avertissement|boîte 1|") + answer}));
+    App().Run();  // the request is honoured at the start of the main loop
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, TApplicationBoxTest,
+                         ::testing::Values(BoxCase{"Ok", false, "OK"}, BoxCase{"Non", true, "&Non"},
+                                           BoxCase{"Oui", true, "&Oui"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TApplicationTitle, NoDisplayNameIsAddedToTheWindowTitles) {
+    // A display name of its own would stay when the name changes; the window system appends it
+    // to every title ("Erreur — Kestrix - Version 1.1").
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Kestrix - Version 1.1"));
+    EXPECT_EQ(App().property("HelpFile").toString(), QStringLiteral("./Aide/Kestrix.hlp"));
+    QCoreApplication::setApplicationName(QStringLiteral("sonde"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("sonde"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrix - Version 1.1"));
 }
 
 }  // namespace

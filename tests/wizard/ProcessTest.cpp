@@ -42,7 +42,9 @@ protected:
     ProcessRun Kestrix(const QStringList& arguments, const QString& program = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        // As a scheduled job runs it: no display, no session.
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
             environment.remove(QLatin1String(name));
         }
         process.setProcessEnvironment(environment);
@@ -178,3 +180,39 @@ TEST_F(ProcessTest, ADestinationThatIsNotUtf8IsUsedAsBytesAndNotSaved) {
                                 QStringLiteral("/Sauvegardes/caf?")));
     EXPECT_EQ(readBytes(folder.file(QStringLiteral("Data/Kestrix.ini"))), iniBefore);
 }
+
+namespace {
+
+struct StderrCase {
+    const char* name;
+    bool listIsAFolder;
+    int status;
+    int boxLines;
+};
+
+class ProcessStderrTest : public ProcessTest, public ::testing::WithParamInterface<StderrCase> {};
+
+}  // namespace
+
+// A scheduled job reads stderr: it holds the boxes nobody saw, one line each, and nothing else.
+TEST_P(ProcessStderrTest, HoldsOnlyKestrixLines) {
+    const StderrCase& c = GetParam();
+    if (c.listIsAFolder) {
+        QFile::remove(folder.file(QStringLiteral("Data/Kestrix.dat")));
+        ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("Data/Kestrix.dat"))));
+    }
+    const ProcessRun run = Kestrix({QStringLiteral("/rep"), dest, QStringLiteral("/auto")});
+    EXPECT_EQ(run.status, c.status);
+    const QStringList lines = run.errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), c.boxLines) << run.errors.toStdString();
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith(QStringLiteral("Erreur : ")) ||
+                    line.startsWith(QStringLiteral("Avertissement : ")))
+            << line.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
+                         ::testing::Values(StderrCase{"Clean", false, 0, 0},
+                                           StderrCase{"DressList", true, 1, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });

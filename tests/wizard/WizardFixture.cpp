@@ -62,7 +62,15 @@ TZederuGradientButton* WizardFixture::Button(const char* name) {
 void WizardFixture::Click(const char* name) {
     TZederuGradientButton* button = Button(name);
     ASSERT_TRUE(button->isVisibleTo(window_.get())) << name << " clicked while hidden";
-    QTest::mouseClick(button, Qt::LeftButton);
+    ClickThroughWindow(button);
+}
+
+void WizardFixture::ClickThroughWindow(QWidget* control) {
+    // The press goes to the window at the control's centre: whatever lies on top there gets it.
+    QWidget* top = control->window();
+    ASSERT_NE(top->windowHandle(), nullptr) << "the window was never shown";
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      control->mapTo(top, control->rect().center()));
 }
 
 void WizardFixture::StartOnAutoexecPage() {

@@ -34,7 +34,9 @@ protected:
 
     TFormKestrix& Window() { return *window_; }
     TZederuGradientButton* Button(const char* name);
+    // Clicks a button of the main window, or any control, at its centre through its window.
     void Click(const char* name);
+    static void ClickThroughWindow(QWidget* control);
     // Lets the step timer lay out the current page.
     void Tick();
     // Starts the window and goes to the Autoexec.bat page, the destination set to Dest().
