@@ -53,8 +53,18 @@ bool ScreenshotSession::Run() {
         return false;
     }
 
+    // The browse page, "/" selected and open; Valider puts "/" into the destination, so the
+    // destination is set again after it.
+    if (!Click("BtnSuivant") || (Settle(), !Click("BtnParcourir"))) {
+        return false;
+    }
+    Settle();
+    if (!Save(window_->grab(), "browse.png") || !Click("BtnValider")) {
+        return false;
+    }
+    Settle();
     window_->SetEditChemin(destination_);
-    if (!Click("BtnSuivant") || (Settle(), !Click("BtnSuivant"))) {
+    if (!Click("BtnSuivant")) {
         return false;
     }
     Settle();
