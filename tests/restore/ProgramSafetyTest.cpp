@@ -3,10 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <functional>
 #include <istream>
 #include <sstream>
-#include <streambuf>
 
 #include <QTemporaryDir>
 
