@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -33,6 +34,7 @@
 #include "widgets/TZederuGradientButton.h"
 #include "widgets/TZederuWallpaper.h"
 #include "widgets/WidgetResources.h"
+#include "wizard/ColourPresets.h"
 #include "wizard/TFormKestrixAide.h"
 #include "wizard/WizardCommandLine.h"
 #include "wizard/WizardPages.h"
@@ -158,6 +160,8 @@ void TFormKestrix::CreateControls() {
     CreateBackupPages();
     CreateOptionsPages();
     ConnectHandlers();
+    NameControlsByTheirLabels();
+    SetTabOrder();
 
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -527,6 +531,16 @@ void TFormKestrix::CreateOptionsPages() {
     combo(ColourBox::BarFin, "TintoColorComboBoxBarFin", 0x0080FF80, QRect(297, 220, 135, 22));
     CheckBoxOptions2Texture =
         MakeCheckBox(this, QStringLiteral("CheckBoxOptions2Texture"), 160, 258, QString(), true);
+    // The preset menu belongs to no control: BtnOptionsDefault only opens it under itself.
+    MenuOptionsAffichage = new QMenu(this);
+    MenuOptionsAffichage->setObjectName(QStringLiteral("MenuOptionsAffichage"));
+    for (int i = 0; i < ColourPresets::kCount; ++i) {
+        const ColourPreset& preset = ColourPresets::At(i);
+        QAction* item = MenuOptionsAffichage->addAction(QString::fromUtf16(preset.caption));
+        item->setObjectName(QLatin1String(preset.name));
+        connect(item, &QAction::triggered, this, [this, i] { ApplyColourPreset(i); });
+    }
+    BtnOptionsDefault->setDropDownMenu(MenuOptionsAffichage);
     checkBoxGroups_[GroupIndex(kTextureBox)] = {CheckBoxOptions2Texture};
     texts[GroupIndex(kDisplayOptionsTexts)] = {
         centred("LabelOptions2Num1", QStringLiteral("Couleur des fenêtres :"), At(160, 114)),
@@ -617,6 +631,96 @@ void TFormKestrix::ConnectHandlers() {
     onColour(ColourBox::ButtonBas, &TFormKestrix::TintoColorComboBoxButtonBasChange);
     onColour(ColourBox::BarDebut, &TFormKestrix::TintoColorComboBoxBarDebutChange);
     onColour(ColourBox::BarFin, &TFormKestrix::TintoColorComboBoxBarFinChange);
+}
+
+void TFormKestrix::NameControlsByTheirLabels() {
+    // A screen reader names an edit box, a list, a slider, a combo box or a check box by the
+    // label beside it (without its closing colon).
+    const struct {
+        const char* control;
+        const char* label;
+    } kNames[] = {
+        {"EditChemin", "LabelStep2Num1"},
+        {"CheckListBoxFiles", "LabelStep3"},
+        {"CheckBoxAutoexec", "LabelStep4Num4"},
+        {"TrackBarVitesse", "LabelOptions1Num1"},
+        {"TintoColorComboBoxFond", "LabelOptions2Num1"},
+        {"TintoColorComboBoxButtonHaut", "LabelOptions2Num2"},
+        {"TintoColorComboBoxButtonBas", "LabelOptions2Num3"},
+        {"TintoColorComboBoxBarDebut", "LabelOptions2Num4"},
+        {"TintoColorComboBoxBarFin", "LabelOptions2Num5"},
+        {"CheckBoxOptions2Texture", "LabelOptions2Num6"},
+        {"CheckBoxOptions3RepName", "LabelOptions3Num3"},
+        {"CheckBoxOptions3Autoexec", "LabelOptions3Num4"},
+        {"CheckBoxOptions3Vitesse", "LabelOptions3Num6"},
+        {"CheckBoxOptions3WinColor", "LabelOptions3Num8"},
+        {"CheckBoxOptions3Texture", "LabelOptions3Num9"},
+        {"CheckBoxOptions3BtnColor", "LabelOptions3Num10"},
+        {"CheckBoxOptions3BarColor", "LabelOptions3Num11"},
+    };
+    for (const auto& name : kNames) {
+        auto* control = findChild<QWidget*>(QLatin1String(name.control));
+        auto* label = findChild<QLabel*>(QLatin1String(name.label));
+        QString text = label->text();
+        if (text.endsWith(QLatin1Char(':'))) {
+            text.chop(1);
+        }
+        control->setAccessibleName(text.trimmed());
+        label->setBuddy(control);
+    }
+    // The hints are what a screen reader gives as descriptions, also for the list and the
+    // combo boxes, whose interfaces do not read tooltips.
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->toolTip().isEmpty()) {
+            control->setAccessibleDescription(control->toolTip());
+        }
+    }
+}
+
+void TFormKestrix::SetTabOrder() {
+    // Each page from top to bottom and, along a row, from left to right; hidden controls are
+    // skipped, so one chain serves every page.
+    const char* const kOrder[] = {
+        "BtnAide",
+        "BtnOptionsGen",
+        "BtnOptionsAff",
+        "BtnOptionsEnreg",
+        "EditChemin",
+        "BtnParcourir",
+        "SystemTreeViewParcourir",
+        "CheckListBoxFiles",
+        "CheckBoxAutoexec",
+        "TrackBarVitesse",
+        "TintoColorComboBoxFond",
+        "TintoColorComboBoxButtonHaut",
+        "TintoColorComboBoxButtonBas",
+        "TintoColorComboBoxBarDebut",
+        "TintoColorComboBoxBarFin",
+        "CheckBoxOptions2Texture",
+        "BtnOptionsDefault",
+        "CheckBoxOptions3RepName",
+        "CheckBoxOptions3WinColor",
+        "CheckBoxOptions3Autoexec",
+        "CheckBoxOptions3Texture",
+        "CheckBoxOptions3BtnColor",
+        "CheckBoxOptions3Vitesse",
+        "CheckBoxOptions3BarColor",
+        "BtnPrecedent",
+        "BtnOptions",
+        "BtnValider",
+        "BtnSuivant",
+        "BtnDemarrer",
+        "BtnRapport",
+        "BtnQuitter",
+    };
+    QWidget* previous = nullptr;
+    for (const char* name : kOrder) {
+        auto* control = findChild<QWidget*>(QLatin1String(name));
+        if (previous != nullptr) {
+            setTabOrder(previous, control);
+        }
+        previous = control;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -890,6 +994,19 @@ void TFormKestrix::TintoColorComboBoxBarDebutChange() {
 
 void TFormKestrix::TintoColorComboBoxBarFinChange() {
     GradProgressFile->setEndColor(ComboColour(ColourBox::BarFin));
+}
+
+void TFormKestrix::ApplyColourPreset(int index) {
+    const ColourPreset& preset = ColourPresets::At(index);
+    // Set from code, the boxes run none of their change handlers.
+    SetComboColour(ColourBox::Fond, preset.window);
+    SetComboColour(ColourBox::ButtonHaut, preset.buttonTop);
+    SetComboColour(ColourBox::ButtonBas, preset.buttonBottom);
+    SetComboColour(ColourBox::BarDebut, preset.barStart);
+    SetComboColour(ColourBox::BarFin, preset.barEnd);
+    ApplyButtonColours();
+    SetWindowColour(ComboColour(ColourBox::Fond));
+    SetProgressColours(ComboColour(ColourBox::BarDebut), ComboColour(ColourBox::BarFin));
 }
 
 QString TFormKestrix::SelectedFolder() const {

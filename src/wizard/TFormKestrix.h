@@ -20,6 +20,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QSlider;
 class QTimer;
 class TFormKestrixAide;
@@ -109,6 +110,8 @@ private:
     void CreateOptionsPages();
     void CreateButtons();
     void ConnectHandlers();
+    void NameControlsByTheirLabels();
+    void SetTabOrder();
 
     void FormCreate();
     void FormClose();
@@ -142,6 +145,8 @@ private:
     void TintoColorComboBoxButtonBasChange();
     void TintoColorComboBoxBarDebutChange();
     void TintoColorComboBoxBarFinChange();
+    // MenuItemKestrixClick, MenuItemWinDClick and MenuItemWinNClick: the preset of that row.
+    void ApplyColourPreset(int index);
 
     QString SelectedFolder() const;
     void RunEngineBackup();
@@ -210,4 +215,5 @@ private:
     QSlider* TrackBarVitesse;
     QLabel* LabelOptions1Desc;
     QCheckBox* CheckBoxOptions2Texture;
+    QMenu* MenuOptionsAffichage;
 };
