@@ -1,8 +1,10 @@
 #include "widgets/TLnkLabel.h"
 
 #include "platform/SystemColours.h"
+#include "widgets/WidgetAccessibility.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -14,7 +16,20 @@ TLnkLabel::TLnkLabel(const QString& caption, QWidget* parent) : QLabel(caption, 
     setFont(f);
     setCursor(Qt::PointingHandCursor);
     setAutoFillBackground(false);
+    // A link is reached with Tab and followed with Enter or Space.
+    setFocusPolicy(Qt::StrongFocus);
+    InstallWidgetAccessibility();
     applyFontColor();
+}
+
+void TLnkLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        !event->isAutoRepeat()) {
+        follow();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void TLnkLabel::setFontColor(TColor colour) {
@@ -55,8 +70,17 @@ void TLnkLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
     QLabel::mouseReleaseEvent(event);
     if (click) {
-        // The result is not examined: a link that cannot be opened is ignored.
-        QDesktopServices::openUrl(QUrl(link_));
-        leaveFontColor_ = visitedColor_;
+        follow();
     }
+}
+
+void TLnkLabel::follow() {
+    // The result is not examined: a link that cannot be opened is ignored.
+    const QUrl url(link_);
+    if (opener_) {
+        opener_(url);
+    } else {
+        QDesktopServices::openUrl(url);
+    }
+    leaveFontColor_ = visitedColor_;
 }

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QString>
+#include <QUrl>
+#include <functional>
 
 // A text label that behaves as a hyperlink: EnterFontColor under the mouse, LeaveFontColor
 // otherwise; a left click opens Link with the user's default program and makes VisitedColor the
@@ -34,12 +36,17 @@ public:
     // The colour the text is drawn in now; repaints only when it changes.
     TColor fontColor() const { return fontColor_; }
     void setFontColor(TColor colour);
+    // What opens the link; by default the desktop's handler of the address.
+    void setOpener(std::function<bool(const QUrl&)> opener) { opener_ = std::move(opener); }
+    // What a click does: opens Link, then shows as visited once the mouse has left.
+    void follow();
 
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyFontColor();
@@ -50,4 +57,5 @@ private:
     TColor visitedColor_ = clNavy;
     TColor fontColor_ = clBlue;
     bool pressed_ = false;
+    std::function<bool(const QUrl&)> opener_;
 };

@@ -1,17 +1,19 @@
 #include "wizard/TFormKestrixAide.h"
 #include "wizard/WizardBevel.h"
 
-#include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPalette>
+#include <QScreen>
+#include <algorithm>
 
+#include "widgets/TLnkLabel.h"
 #include "widgets/TZederuGradientButton.h"
 #include "widgets/TZederuWallpaper.h"
+#include "wizard/KestrixAddresses.h"
 
 namespace {
-
-const QString kHtmlHelp = QStringLiteral("./Aide/HTML/Index.htm");
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -23,6 +25,15 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, int
 
 QImage Picture(const char* name) {
     return QImage(QStringLiteral(":/pictures/") + QLatin1String(name));
+}
+
+QLabel* MakePicture(QWidget* parent, const QString& name, const char* picture, const QRect& place) {
+    auto* image = new QLabel(parent);
+    image->setObjectName(name);
+    image->setGeometry(place);
+    image->setAlignment(Qt::AlignCenter);
+    image->setPixmap(QPixmap::fromImage(Picture(picture)));
+    return image;
 }
 
 // A button of the window: vertical gradient, picture on the left, the main window's design
@@ -44,13 +55,10 @@ TZederuGradientButton* MakeButton(QWidget* parent, const QString& name, const QS
     return button;
 }
 
-QUrl HelpUrl(const QString& fragment) {
-    QUrl url = QUrl::fromLocalFile(QFileInfo(kHtmlHelp).absoluteFilePath());
-    url.setFragment(fragment);
-    return url;
-}
-
 }  // namespace
+
+const QString TFormKestrixAide::kNotice =
+    QStringLiteral("Kestrix 1.1 - Copie de secours du démarrage");
 
 TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl&)> openUrl)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -69,20 +77,43 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
     ZederuWallpaperAide->setAlignClient(true);
     ZederuWallpaperAide->setImage(Picture("texture.png"));
     ZederuWallpaperAide->setTransColor(0x02BFBFBF);
+    MakePicture(this, QStringLiteral("ImageAboutTitle"), "about_title.png", QRect(8, 16, 330, 115));
     MakeBevel(this, QStringLiteral("BevelImage"), QRect(8, 16, 330, 115), WizardBevel::Shape::Box,
               QFrame::Sunken);
-    auto* title = new QLabel(QStringLiteral("Kestrix 1.1 - copie de secours des fichiers de "
-                                            "démarrage du système"),
-                             this);
+    auto* title = new QLabel(kNotice, this);
     title->setObjectName(QStringLiteral("LabelAboutTitle"));
-    title->setAlignment(Qt::AlignCenter);
+    title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     title->setWordWrap(true);
     title->setGeometry(40, 144, 265, 17);
     MakeBevel(this, QStringLiteral("BevelAboutHaut"), QRect(8, 160, 329, 9),
               WizardBevel::Shape::BottomLine, QFrame::Raised);
+    MakePicture(this, QStringLiteral("ImageAboutLogo"), "about_logo.png", QRect(12, 192, 75, 90));
+
+    const auto link = [this](const char* name, const QString& text, const QUrl& target,
+                             const QRect& place) {
+        auto* label = new TLnkLabel(this);
+        label->setObjectName(QLatin1String(name));
+        // As wide as its text, like any label, up to the window's right margin; a longer text
+        // (a deep program folder) is shortened in its middle.
+        const QFontMetrics metrics(label->font());
+        const int room = width() - 8 - place.left();
+        const int wanted = std::max(place.width(), metrics.horizontalAdvance(text) + 1);
+        label->setGeometry(place.left(), place.top(), std::min(wanted, room), place.height());
+        label->setText(metrics.elidedText(text, Qt::ElideMiddle, label->width()));
+        label->setLink(target.toString());
+        label->setToolTip(target.toString());
+        label->setOpener(openUrl_);
+        return label;
+    };
     MakeLabel(this, QStringLiteral("LabelAbout1"), QStringLiteral("Site Internet :"), 104, 197);
+    LnkLabelWebSite = link("LnkLabelWebSite", KestrixAddresses::WebSite().host(),
+                           KestrixAddresses::WebSite(), QRect(174, 197, 134, 13));
     MakeLabel(this, QStringLiteral("LabelAbout2"), QStringLiteral("Adresse e-mail :"), 104, 229);
+    LnkLabelMail = link("LnkLabelMail", KestrixAddresses::ContactAddress(),
+                        KestrixAddresses::ContactLink(), QRect(184, 229, 123, 13));
     MakeLabel(this, QStringLiteral("LabelAbout3"), QStringLiteral("Page Web :"), 104, 261);
+    LnkLabelWebPage = link("LnkLabelWebPage", KestrixAddresses::ProductPage().toLocalFile(),
+                           KestrixAddresses::ProductPage(), QRect(166, 261, 165, 13));
     MakeBevel(this, QStringLiteral("BevelAboutBas"), QRect(8, 296, 329, 10),
               WizardBevel::Shape::BottomLine, QFrame::Raised);
     MakeLabel(this, QStringLiteral("LabelAboutAide"), QStringLiteral("Aide :"), 16, 325);
@@ -105,6 +136,12 @@ void TFormKestrixAide::ShowFromMain(const MainLook& look) {
     if (isHidden()) {
         FormShow(look);
         show();
+        // Centred with its frame, whose size is known once the window is shown.
+        if (const QScreen* screen = this->screen()) {
+            const QRect frame = frameGeometry();
+            move(screen->availableGeometry().center() -
+                 QPoint(frame.width() / 2, frame.height() / 2));
+        }
     }
     raise();
     activateWindow();
@@ -122,12 +159,12 @@ void TFormKestrixAide::FormShow(const MainLook& look) {
 }
 
 void TFormKestrixAide::BtnHTMLClick() {
-    openUrl_(HelpUrl(QString()));
+    openUrl_(KestrixAddresses::HtmlHelp());
 }
 
 void TFormKestrixAide::BtnHLPClick() {
     // There is no Windows help engine here: the HTML help opens at the same topic.
-    openUrl_(HelpUrl(QStringLiteral("Presentation")));
+    openUrl_(KestrixAddresses::HtmlHelp(QStringLiteral("Presentation")));
 }
 
 void TFormKestrixAide::BtnOKClick() {

@@ -7,6 +7,7 @@
 
 #include "platform/TColor.h"
 
+class TLnkLabel;
 class TZederuGradientButton;
 class TZederuWallpaper;
 
@@ -22,6 +23,9 @@ public:
         TColor buttonLight;
         TColor buttonShadow;
     };
+
+    // The program's name and version with its short notice, one line in LabelAboutTitle.
+    static const QString kNotice;
 
     TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl&)> openUrl);
 
@@ -40,4 +44,7 @@ private:
     TZederuGradientButton* BtnHTML;
     TZederuGradientButton* BtnHLP;
     TZederuGradientButton* BtnOK;
+    TLnkLabel* LnkLabelWebSite;
+    TLnkLabel* LnkLabelMail;
+    TLnkLabel* LnkLabelWebPage;
 };
