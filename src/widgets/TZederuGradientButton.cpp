@@ -3,10 +3,12 @@
 #include "platform/SystemColours.h"
 #include "widgets/ButtonAccelerators.h"
 #include "widgets/MulDiv.h"
+#include "widgets/WidgetAccessibility.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -14,7 +16,10 @@
 TZederuGradientButton::TZederuGradientButton(QWidget* parent) : QWidget(parent) {
     resize(25, 25);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Reached with Tab and pressed with Space or Enter, like any push button.
+    setFocusPolicy(Qt::StrongFocus);
     ButtonAccelerators::Install();
+    InstallWidgetAccessibility();
 }
 
 void TZederuGradientButton::setLightColor(TColor colour) {
@@ -299,6 +304,13 @@ void TZederuGradientButton::paintEvent(QPaintEvent*) {
         painter.drawImage(glyphPosition(), keyedGlyph());
     }
     drawFrame(painter);
+    if (hasFocus()) {
+        // The focus frame, a dotted rectangle inside the bevel.
+        QPen dots(palette().color(foregroundRole()), 1, Qt::DotLine);
+        painter.setPen(dots);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
     painter.end();
 
     QPainter surface(this);
@@ -361,6 +373,53 @@ void TZederuGradientButton::mouseDoubleClickEvent(QMouseEvent* event) {
     emit doubleClicked();
     clickArmed_ = false;
     pressDown();
+}
+
+void TZederuGradientButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Space:
+            // Pressed while the key is held down, clicked when it comes up.
+            if (!event->isAutoRepeat()) {
+                keyArmed_ = true;
+                pressDown();
+            }
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!event->isAutoRepeat()) {
+                performAccelerator();
+            }
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void TZederuGradientButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat()) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    const bool armed = keyArmed_;
+    keyArmed_ = false;
+    release();
+    if (armed && isEnabled()) {
+        emit clicked();
+    }
+}
+
+void TZederuGradientButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TZederuGradientButton::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    keyArmed_ = false;
+    if (pressed_) {
+        release();
+    }
+    update();
 }
 
 void TZederuGradientButton::enterEvent(QEnterEvent* event) {

@@ -96,6 +96,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void pressDown();
@@ -126,4 +130,5 @@ private:
     bool hot_ = true;
     bool pressed_ = false;
     bool clickArmed_ = false;
+    bool keyArmed_ = false;
 };
