@@ -69,6 +69,9 @@ TFormKestrixAide::TFormKestrixAide(QWidget* owner, std::function<bool(const QUrl
     setFixedSize(345, 353);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
+    // The outline of MS Sans Serif joins "TM" into a trademark sign: "Format HTML" must not
+    // read "Format H™L".
+    font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
     setAutoFillBackground(true);
 

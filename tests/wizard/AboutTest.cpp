@@ -114,6 +114,11 @@ TEST_F(AboutTest, EveryControlAtItsPlace) {
         EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text()))
             << link.name;
     }
+    // Letters are drawn one by one: no ligature turns "TM" into one sign.
+    const QFontMetrics metrics(Child<QWidget>(about, "BtnHTML")->font());
+    EXPECT_EQ(
+        metrics.horizontalAdvance(QStringLiteral("TM")),
+        metrics.horizontalAdvance(QLatin1Char('T')) + metrics.horizontalAdvance(QLatin1Char('M')));
     EXPECT_EQ(Child<TZederuGradientButton>(about, "BtnHTML")->caption(), L("Format HTML       "));
     EXPECT_EQ(Child<TZederuGradientButton>(about, "BtnHLP")->caption(), L("Format HLP        "));
     EXPECT_EQ(Child<TZederuGradientButton>(about, "BtnOK")->caption(), L("OK     "));
