@@ -101,6 +101,37 @@ bool ScreenshotSession::Run() {
     if (window_->Etape() != 6 || !Save(window_->grab(), "end.png")) {
         return false;
     }
+    // Back to the welcome page, then the three options pages, with the usual block size, and
+    // the about window.
+    window_->SetTrackBarPosition(3);
+    if (!Click("BtnPrecedent") || (Settle(), !Click("BtnOptions"))) {
+        return false;
+    }
+    const struct {
+        const char* tab;
+        const char* picture;
+    } kOptionsPages[] = {{"BtnOptionsGen", "options_general.png"},
+                         {"BtnOptionsAff", "options_display.png"},
+                         {"BtnOptionsEnreg", "options_saving.png"}};
+    for (const auto& page : kOptionsPages) {
+        Settle();
+        if (!Click(page.tab)) {
+            return false;
+        }
+        Settle();
+        if (!Save(window_->grab(), page.picture)) {
+            return false;
+        }
+    }
+    if (!Click("BtnAide")) {
+        return false;
+    }
+    Settle();
+    auto* about = window_->findChild<QWidget*>(QStringLiteral("FormKestrixAide"));
+    if (about == nullptr || !about->isVisible() || !Save(about->grab(), "about.png")) {
+        Fail(QStringLiteral("the about window was not shown"));
+        return false;
+    }
     if (messages_ > 0) {
         Fail(QString::number(messages_) + QStringLiteral(" message box(es) shown during the run"));
         return false;

@@ -7,16 +7,18 @@
 class TFormKestrix;
 
 // Walks the wizard the way a person would, in the current working directory (a program
-// folder), and renders four of its pages: the welcome page, the file page after the destination
-// was prepared and the list loaded, the backup page while the bar is part-filled, and the end
-// page. Every message box is answered with its default button and printed on stderr; a run that
-// showed one is a failed run, since its pictures would not show the normal road.
+// folder), and renders its pages: the welcome page, the file page after the destination was
+// prepared and the list loaded, the backup page while the bar is part-filled, the end page, the
+// three options pages and the about window. Every message box is answered with its default button
+// and printed on stderr; a run that showed one is a failed run, since its pictures would not show
+// the normal road.
 class ScreenshotSession {
 public:
     ScreenshotSession(const QString& outputFolder, const QString& destination);
     ~ScreenshotSession();
 
-    // Writes welcome.png, files.png, backup.png and end.png; false, with the reason on stderr,
+    // Writes welcome.png, browse.png, files.png, backup.png, end.png, options_general.png,
+    // options_display.png, options_saving.png and about.png; false, with the reason on stderr,
     // when a page could not be reached or a picture not written.
     bool Run();
 

@@ -1,10 +1,12 @@
 // kestrix_screenshots OUTPUT_FOLDER [PROGRAM_FOLDER]
 //
-// Renders the wizard's welcome, browse, file, backup and end pages offscreen into OUTPUT_FOLDER
-// as welcome.png, browse.png, files.png, backup.png and end.png. Without PROGRAM_FOLDER the wizard runs in a
-// temporary program folder over a small sample system; with it, in that folder and over its own
-// source list. Either way the backup goes into a temporary destination. Exit status 0 when the
-// five pictures were written from a run without any message box.
+// Renders the wizard's welcome, browse, file, backup and end pages, its three options pages and
+// its about window offscreen into OUTPUT_FOLDER as welcome.png, browse.png, files.png,
+// backup.png, end.png, options_general.png, options_display.png, options_saving.png and
+// about.png. Without PROGRAM_FOLDER the wizard runs in a temporary program folder over a small
+// sample system; with it, in that folder and over its own source list. Either way the backup
+// goes into a temporary destination. Exit status 0 when the nine pictures were written from a
+// run without any message box.
 
 #include <QApplication>
 #include <QDir>
