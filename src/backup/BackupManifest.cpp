@@ -2,7 +2,6 @@
 
 #include <grp.h>
 #include <pwd.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -49,16 +48,6 @@ void WriteAll(UniqueFd& fd, const QByteArray& bytes) {
     fd.writeAll(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void FlushAndClose(UniqueFd& fd) {
-    if (fd && ::fdatasync(fd.get()) != 0) {
-        const int error = errno;
-        fd = UniqueFd();
-        errno = error;
-        KESTRIX_FAIL("cannot flush a manifest");
-    }
-    fd.close();
-}
-
 }  // namespace
 
 void BackupManifest::Create(const DirectoryHandle& directory) {
@@ -77,8 +66,8 @@ void BackupManifest::Append(const Copy& copy) {
 }
 
 void BackupManifest::Close() {
-    FlushAndClose(hashes_);
-    FlushAndClose(rights_);
+    hashes_.flushAndClose();
+    rights_.flushAndClose();
 }
 
 QByteArray BackupManifest::HashLine(const Copy& copy) {

@@ -1,6 +1,5 @@
 #include "backup/DestinationCatalogue.h"
 
-#include <unistd.h>
 #include <cerrno>
 
 #include "platform/Failure.h"
@@ -31,13 +30,7 @@ void DestinationCatalogue::AppendRecord(const QString& entryPath) {
 }
 
 void DestinationCatalogue::Close() {
-    if (fd_ && ::fdatasync(fd_.get()) != 0) {
-        const int error = errno;
-        fd_ = UniqueFd();
-        errno = error;
-        KESTRIX_FAIL("cannot flush the catalogue");
-    }
-    fd_.close();
+    fd_.flushAndClose();
 }
 
 QString DestinationCatalogue::DateLine(const QDate& date, const QTime& time,

@@ -51,12 +51,9 @@ void PendingFile::SetMode(mode_t mode) {
 }
 
 void PendingFile::Commit() {
-    if (::fdatasync(fd_.get()) != 0) {
-        KESTRIX_FAIL("cannot flush " + finalName_.toStdString());
-    }
     // Closed before it is renamed: a write error that shows only at the close keeps the file
     // out of place, and some FUSE drivers lose a file renamed while open.
-    fd_.close();
+    fd_.flushAndClose();
     if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
         0) {
         KESTRIX_FAIL("cannot replace " + finalName_.toStdString());

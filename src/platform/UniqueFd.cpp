@@ -70,3 +70,13 @@ void UniqueFd::close() {
         KESTRIX_FAIL("close failed");
     }
 }
+
+void UniqueFd::flushAndClose() {
+    if (fd_ >= 0 && ::fdatasync(fd_) != 0) {
+        const int error = errno;
+        ::close(release());
+        errno = error;
+        KESTRIX_FAIL("flush failed");
+    }
+    close();
+}

@@ -27,6 +27,8 @@ public:
     void writeAll(const void* buffer, std::size_t size);
     // Closes now and throws when the close reports a failure (a delayed write error).
     void close();
+    // Flushes the data to the disk, then closes; throws when either fails. Closed either way.
+    void flushAndClose();
 
 private:
     int fd_ = -1;

@@ -236,12 +236,8 @@ TEST_F(RootTrustTest, CopyKeepsItsSourceOwnerGroupAndBitsInASetgidFolderOfAnothe
 }
 
 TEST_F(RootTrustTest, FatStickKeepsTheBackupAndWarnsAfterTheSecretFile) {
-    std::string why = Mounts::EnterPrivateNamespace();
-    if (!why.empty()) {
-        GTEST_SKIP() << why;
-    }
+    std::string why;
     const QString stick = folder.file(QStringLiteral("stick"));
-    QDir().mkpath(stick);
     Mounts::Mount fat =
         Mounts::Mount::Fat(folder.file(QStringLiteral("fat.img")), stick, 8 << 20, why);
     if (!fat.ok()) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QDir>
 #include <QFile>
 #include <vector>
 
@@ -42,6 +43,14 @@ Mount Mount::Bind(const QString& path) {
 }
 
 Mount Mount::Fat(const QString& image, const QString& path, qint64 bytes, std::string& why) {
+    why = EnterPrivateNamespace();
+    if (!why.empty()) {
+        return Mount(QByteArray());
+    }
+    if (!QDir().mkpath(path)) {
+        why = "cannot make the mount point";
+        return Mount(QByteArray());
+    }
     const std::string file = QFile::encodeName(image).toStdString();
     const std::string target = QFile::encodeName(path).toStdString();
     const std::string options = "uid=1000,gid=1000,umask=022";

@@ -18,9 +18,10 @@ public:
     static Mount Tmpfs(const QString& path, qint64 bytes);
     // `path` (a file or folder) bound onto itself.
     static Mount Bind(const QString& path);
-    // A new FAT image `image` of `bytes` at `path`, mounted as a desktop mounts a stick: every
-    // file owned by user and group 1000, mode 0755. The kernel's driver where it has one, else
-    // the FUSE one. Empty `why` when mounted, else why not (the test then skips).
+    // A new FAT image `image` of `bytes` mounted at `path` (created) as a desktop mounts a
+    // stick: every file owned by user and group 1000, mode 0755. The process first gets a mount
+    // namespace of its own. The kernel's driver where it has one, else the FUSE one. Empty
+    // `why` when mounted, else why not (the test then skips).
     static Mount Fat(const QString& image, const QString& path, qint64 bytes, std::string& why);
 
     Mount(Mount&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
