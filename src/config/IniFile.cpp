@@ -224,11 +224,8 @@ private:
     bool renamed_ = false;
 };
 
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
+// A settings file that Kestrix creates: written by root, read by all, whatever the umask.
+constexpr mode_t kNewFileMode = 0644;
 
 // The content with the key set, as WithValue describes it.
 QByteArray Edited(const QByteArray& content, const QString& section, const QString& key,
@@ -318,7 +315,7 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     }
 
     TempFile temp(target);
-    if (::fchmod(temp.fd().get(), exists ? (st.st_mode & 07777) : NewFileMode()) != 0) {
+    if (::fchmod(temp.fd().get(), exists ? (st.st_mode & 07777) : kNewFileMode) != 0) {
         KESTRIX_FAIL("cannot set the mode of a new " + target.toStdString());
     }
     // Root gives the new file the old one's owner; any other user keeps what it may.
