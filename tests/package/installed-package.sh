@@ -85,8 +85,13 @@ report_of() { ls "$folder/Rapports/" | grep "^Rapport $1 - " || true; }
 report="$(report_of 01)"
 [ -n "$report" ] || fail "first run: no report 01 in the installed Rapports/"
 [ "$(ls "$folder/Rapports" | wc -l)" = 1 ] || fail "first run: not exactly one report"
-[ -n "$report" ] && ! iconv -f CP1252 -t UTF-8 "$folder/Rapports/$report" |
-  grep -qxF $' * Répertoire destination   : '"$dest"$'\r' && fail "report: no destination line"
+# Converted into a file first: grep -q leaving a pipe early would kill iconv with SIGPIPE.
+if [ -n "$report" ]; then
+  iconv -f CP1252 -t UTF-8 "$folder/Rapports/$report" >"$work/report.txt" ||
+    fail "report: not Windows-1252"
+  grep -qxF $' * Répertoire destination   : '"$dest"$'\r' "$work/report.txt" ||
+    fail "report: no destination line"
+fi
 [ ! -e "$folder/Rapport Important.txt" ] || fail "first run: an important report was written"
 
 # The administrator edits both files, then the package is installed again over them.
