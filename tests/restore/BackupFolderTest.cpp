@@ -30,6 +30,10 @@ struct TrustCase {
     std::string found;
 };
 
+void PrintTo(const TrustCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 void Chmod(const std::string& path, mode_t mode) {
     ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
 }

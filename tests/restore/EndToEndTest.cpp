@@ -66,6 +66,10 @@ struct FlipCase {
     std::string checkOut;
 };
 
+void PrintTo(const FlipCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class FlippedByteTest : public EndToEndTest, public ::testing::WithParamInterface<FlipCase> {};
 
 TEST_P(FlippedByteTest, Xxh128sumAndTheRestoreProgramAgree) {

@@ -18,6 +18,10 @@ struct HashCase {
     int firstBad;
 };
 
+void PrintTo(const HashCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class ManifestHashes : public ::testing::TestWithParam<HashCase> {};
 
 TEST_P(ManifestHashes, ReadsOnlyTheFormatOfXxh128sum) {
@@ -64,6 +68,10 @@ struct RightsCase {
     std::uint64_t size;
     std::string name;
 };
+
+void PrintTo(const RightsCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 RightsCase Rejected(const char* what, const std::string& line) {
     return RightsCase{what, line, false, 0, 0, 0, 0, "x"};
@@ -136,6 +144,10 @@ struct AccountCase {
     bool found;
     unsigned id;
 };
+
+void PrintTo(const AccountCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class AccountTableParse : public ::testing::TestWithParam<AccountCase> {};
 

@@ -11,6 +11,7 @@
 #include "AnswerAfter.h"
 #include "RestoreFiles.h"
 #include "restore/CommandLine.h"
+#include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
 #include "restore/RestoreProgram.h"
 
@@ -61,6 +62,10 @@ struct TrustCase {
     bool hostsRestored;
     std::string hostsLine;
 };
+
+void PrintTo(const TrustCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class RestoreTrustTest : public RestoreSafetyTest,
                          public ::testing::WithParamInterface<TrustCase> {};
@@ -236,6 +241,10 @@ struct FolderCase {
     bool restored;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* out) {
+    *out << FrenchTexts::Mode(c.mode) << (c.force ? ", forced" : "");
+}
+
 class TargetFolderTest : public RestoreSafetyTest,
                          public ::testing::WithParamInterface<FolderCase> {};
 
@@ -274,6 +283,10 @@ struct SwapCase {
     bool underRoot;
     const char* linkTo;  // under the temporary folder
 };
+
+void PrintTo(const SwapCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class SwapTest : public RestoreSafetyTest, public ::testing::WithParamInterface<SwapCase> {};
 

@@ -73,6 +73,10 @@ struct BoundCase {
     std::size_t asked;  // how many names copyExists is asked about
 };
 
+void PrintTo(const BoundCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class RecordSplitBounds : public ::testing::TestWithParam<BoundCase> {};
 
 TEST_P(RecordSplitBounds, LongRecordsAndNamesAreMalformed) {

@@ -12,6 +12,7 @@
 #include "Mounts.h"
 #include "RestoreFiles.h"
 #include "restore/FileDescriptor.h"
+#include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
@@ -73,6 +74,10 @@ struct NewFileCase {
     gid_t gid;
     mode_t expectedMode;
 };
+
+void PrintTo(const NewFileCase& c, std::ostream* out) {
+    *out << FrenchTexts::Mode(c.copyMode) << " owned by " << c.uid << ':' << c.gid;
+}
 
 class NewFileTest : public SafeReplacementTest,
                     public ::testing::WithParamInterface<NewFileCase> {};

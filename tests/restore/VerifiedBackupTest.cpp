@@ -111,6 +111,10 @@ struct DamageCase {
     std::string err;
 };
 
+void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 // Restored files get the owner and group of the manifest.
 class AsRootTest : public VerifiedBackupTest {
 protected:
@@ -248,6 +252,10 @@ struct RightsCase {
     uid_t uid;
     gid_t gid;
 };
+
+void PrintTo(const RightsCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class RightsTest : public AsRootTest, public ::testing::WithParamInterface<RightsCase> {};
 
