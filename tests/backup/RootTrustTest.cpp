@@ -62,6 +62,20 @@ protected:
 // could put it there: root never writes or removes anything through it.
 enum class Swap { BeforePreparation, AfterPreparation, DuringTheRun };
 
+void PrintTo(Swap swap, std::ostream* out) {
+    switch (swap) {
+        case Swap::BeforePreparation:
+            *out << "before the preparation";
+            break;
+        case Swap::AfterPreparation:
+            *out << "after the preparation";
+            break;
+        case Swap::DuringTheRun:
+            *out << "during the run";
+            break;
+    }
+}
+
 class CopiesFolderLinkTest : public RootTrustTest, public ::testing::WithParamInterface<Swap> {};
 
 TEST_P(CopiesFolderLinkTest, NothingIsWrittenOrRemovedThroughIt) {
@@ -115,6 +129,11 @@ struct PlantCase {
     const char* name;  // relative to the destination
     Planted what;
 };
+
+void PrintTo(const PlantCase& c, std::ostream* out) {
+    const char* const kinds[] = {"a symbolic link", "a FIFO", "a hard link"};
+    *out << c.name << ", " << kinds[static_cast<int>(c.what)];
+}
 
 class PlantedEntryTest : public RootTrustTest, public ::testing::WithParamInterface<PlantCase> {};
 
