@@ -24,6 +24,7 @@
 #include "platform/MountWatcher.h"
 #include "platform/NativeNames.h"
 #include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 #include "platform/UserFolders.h"
 
 namespace {
@@ -58,6 +59,13 @@ bool IsListedKind(const QTreeWidgetItem* node) {
     return kind == NodeKind::Folder || kind == NodeKind::File;
 }
 
+// A desktop without a folder of its own (the home folder stands for it, as for root) shows the
+// home's folders once, under the home node: it lists nothing itself and takes no new folder.
+bool ListsItsFolder(const QTreeWidgetItem* node) {
+    return TSystemTreeView::KindOf(node) != NodeKind::Desktop ||
+           TSystemTreeView::PathOf(node) != UserFolders::Home();
+}
+
 // What a node is known by across rebuilds: its path, or its kind for one without.
 QString Key(const QTreeWidgetItem* node) {
     const QString path = TSystemTreeView::PathOf(node);
@@ -66,6 +74,12 @@ QString Key(const QTreeWidgetItem* node) {
 
 bool Writable(const QString& folder) {
     return ::access(FileSystem::NativePath(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// A watch needs the right to read the folder; asking for one without it only earns a warning.
+bool Readable(const QString& folder) {
+    return static_cast<bool>(UniqueFd(
+        ::open(FileSystem::NativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
 }
 
 bool IsMountPoint(const QString& path) {
@@ -384,11 +398,10 @@ bool TSystemTreeView::Populate(QTreeWidgetItem* node) {
         node->setData(0, kListedRole, true);
         if (*kind == NodeKind::Desktop) {
             AddNode(node, NodeKind::Computer, QString(), kComputerCaption);
-            const QString home = UserFolders::Home();
-            if (home != PathOf(node)) {
-                AddNode(node, NodeKind::Home, home, kHomeCaption);
+            AddNode(node, NodeKind::Home, UserFolders::Home(), kHomeCaption);
+            if (ListsItsFolder(node)) {
+                AddEntries(node, Listing(PathOf(node)));
             }
-            AddEntries(node, Listing(PathOf(node)));
         } else if (*kind == NodeKind::Computer) {
             for (const MountTable::Drive& drive : mounts_->Drives()) {
                 QTreeWidgetItem* added = AddNode(node, NodeKind::Drive, drive.path, drive.caption);
@@ -456,7 +469,7 @@ void TSystemTreeView::Refresh(QTreeWidgetItem* node) {
         return;
     }
     const std::optional<NodeKind> kind = KindOf(node);
-    if (!kind || *kind == NodeKind::Computer || *kind == NodeKind::File) {
+    if (!kind || *kind == NodeKind::Computer || *kind == NodeKind::File || !ListsItsFolder(node)) {
         return;
     }
     BulkUpdate bulk(this);
@@ -641,10 +654,11 @@ void TSystemTreeView::Rearm() {
         return;
     }
     // A folder that cannot be watched is simply not followed.
-    if (!PathOf(watched).isEmpty()) {
+    if (!PathOf(watched).isEmpty() && Readable(PathOf(watched))) {
         folderWatcher_->addPath(PathOf(watched));
     }
-    if (watched->parent() && !PathOf(watched->parent()).isEmpty()) {
+    if (watched->parent() && !PathOf(watched->parent()).isEmpty() &&
+        Readable(PathOf(watched->parent()))) {
         parentWatcher_->addPath(PathOf(watched->parent()));
     }
 }
@@ -718,16 +732,24 @@ void TSystemTreeView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TSystemTreeView::contextMenuEvent(QContextMenuEvent* event) {
-    QTreeWidgetItem* node = itemAt(event->pos());
-    if (popupMenuMethod_ == pmmUser || (!node && popupMenuMethod_ == pmmContextUser)) {
-        TCustomSystemTreeView::contextMenuEvent(event);
-        return;
-    }
+    const bool context = popupMenuMethod_ == pmmContext || popupMenuMethod_ == pmmContextUser;
+    const bool user = popupMenuMethod_ == pmmUser || popupMenuMethod_ == pmmContextUser;
     event->accept();
-    if (popupMenuMethod_ == pmmNone || !node) {
+    QTreeWidgetItem* node = itemAt(event->pos());
+    if (context && node && RunContextMenu(node, event->globalPos())) {
         return;
     }
+    if (user && popupMenu_) {
+        popupMenu_->exec(event->globalPos());
+    } else if (user) {
+        event->ignore();  // Without a menu of its own, the owner's parent may show one.
+    }
+}
+
+bool TSystemTreeView::RunContextMenu(QTreeWidgetItem* node, const QPoint& at) {
     SelectNode(node);
+    // The tree may be rebuilt or refreshed while the menu is open: the node may not outlive it.
+    const QPersistentModelIndex held = indexFromItem(node);
     QMenu menu(this);
     QAction* open = menu.addAction(QStringLiteral("Ouvrir dans le gestionnaire de fichiers"));
     QAction* create = menu.addAction(kNewFolder);
@@ -735,16 +757,19 @@ void TSystemTreeView::contextMenuEvent(QContextMenuEvent* event) {
     open->setEnabled(!PathOf(node).isEmpty());
     create->setEnabled(CanCreateIn(node));
     rename->setEnabled(CanRename(node));
-    QAction* chosen = menu.exec(event->globalPos());
+    QAction* chosen = menu.exec(at);
+    node = itemFromIndex(held);
+    if (!node) {
+        return chosen != nullptr;
+    }
     if (chosen == open) {
         OpenInFileManager(node);
     } else if (chosen == create) {
         CreateFolderIn(node);
     } else if (chosen == rename) {
         editItem(node);
-    } else if (popupMenuMethod_ == pmmContextUser) {
-        TCustomSystemTreeView::contextMenuEvent(event);
     }
+    return chosen != nullptr;
 }
 
 bool TSystemTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
@@ -773,8 +798,8 @@ void TSystemTreeView::commitData(QWidget* editor) {
 bool TSystemTreeView::CanCreateIn(const QTreeWidgetItem* node) const {
     const std::optional<NodeKind> kind = KindOf(node);
     const QString path = PathOf(node);
-    return kind && IsFolderKind(*kind) && !path.isEmpty() && QFileInfo(path).isDir() &&
-           Writable(path);
+    return kind && IsFolderKind(*kind) && ListsItsFolder(node) && !path.isEmpty() &&
+           QFileInfo(path).isDir() && Writable(path);
 }
 
 bool TSystemTreeView::CanRename(const QTreeWidgetItem* node) const {
@@ -785,8 +810,10 @@ bool TSystemTreeView::CanRename(const QTreeWidgetItem* node) const {
 
 void TSystemTreeView::OpenInFileManager(const QTreeWidgetItem* node) {
     const QString path = PathOf(node);
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(KindOf(node) == NodeKind::File ? ParentPath(path) : path));
+    const QString folder = KindOf(node) == NodeKind::File ? ParentPath(path) : path;
+    // The address carries the name's very bytes, also those that are not UTF-8.
+    QDesktopServices::openUrl(QUrl::fromEncoded(
+        "file://" + FileSystem::NativePath(folder).toPercentEncoding("/"), QUrl::StrictMode));
 }
 
 void TSystemTreeView::CreateFolderIn(QTreeWidgetItem* node) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFileSystemWatcher>
+#include <QMenu>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,7 +15,6 @@
 #include "widgets/TCustomSystemTreeView.h"
 
 class MountWatcher;
-class QMenu;
 
 // The folders of this machine as a tree: "Bureau" (the desktop folder) at the root, below it
 // "Poste de travail" with the mounted file systems as drives, the home folder and the desktop's
@@ -36,6 +37,7 @@ class TSystemTreeView : public TCustomSystemTreeView {
     Q_PROPERTY(bool Autoscroll READ autoscroll WRITE setAutoscroll)
     Q_PROPERTY(QString FileMask READ fileMask WRITE setFileMask)
     Q_PROPERTY(TPopupMenuMethod PopupMenuMethod READ popupMenuMethod WRITE setPopupMenuMethod)
+    Q_PROPERTY(QMenu* PopupMenu READ popupMenu WRITE setPopupMenu)
 
 public:
     enum TRootFolder {
@@ -97,6 +99,10 @@ public:
     void setFileMask(const QString& mask);
     TPopupMenuMethod popupMenuMethod() const { return popupMenuMethod_; }
     void setPopupMenuMethod(TPopupMenuMethod method) { popupMenuMethod_ = method; }
+    // The owner's own menu, shown on a right click with pmmUser and pmmContextUser (after our
+    // menu over a node, when that ran no command). Not owned.
+    QMenu* popupMenu() const { return popupMenu_; }
+    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
     // Builds the tree again, keeping the selection (or moving it to its nearest existing
     // parent). The first build happens when the view is first shown.
@@ -137,6 +143,8 @@ private:
     void ParentFolderChanged();
     void MoveSelectionUp(QTreeWidgetItem* gone);
 
+    // Our menu for the node; true when one of its commands ran.
+    bool RunContextMenu(QTreeWidgetItem* node, const QPoint& at);
     bool CanCreateIn(const QTreeWidgetItem* node) const;
     bool CanRename(const QTreeWidgetItem* node) const;
     void OpenInFileManager(const QTreeWidgetItem* node);
@@ -154,6 +162,7 @@ private:
     QString fileMask_;
     FileMask mask_;
     TPopupMenuMethod popupMenuMethod_ = pmmContext;
+    QPointer<QMenu> popupMenu_;
 
     bool built_ = false;
     std::optional<QString> pendingSelection_;

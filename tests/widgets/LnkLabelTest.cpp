@@ -11,17 +11,6 @@
 
 namespace {
 
-// Receives the links that the label hands to the desktop.
-class LinkRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
 void Enter(QWidget& w) {
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QCoreApplication::sendEvent(&w, &enter);
@@ -142,5 +131,3 @@ TEST(LnkLabel, SameColourPaintsNothing) {
     Settle();
     EXPECT_GE(paints.count, 1);
 }
-
-#include "LnkLabelTest.moc"

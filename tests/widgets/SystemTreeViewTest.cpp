@@ -1,11 +1,21 @@
 #include "widgets/TSystemTreeView.h"
 
+#include <fcntl.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +24,8 @@
 #include <ostream>
 
 #include "Mounts.h"
+#include "WidgetTestSupport.h"
+#include "platform/NativeNames.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -96,12 +108,17 @@ protected:
     }
     QTreeWidgetItem* Selected() { return Tree().selectedItems().value(0); }
 
-    // Right-clicks the node and picks `entry` in the menu; returns the enabled entries.
-    QStringList Choose(QTreeWidgetItem* node, const QString& entry) {
+    // Right-clicks the node and picks `entry` in the menu, after `whileOpen`; returns the enabled
+    // entries.
+    QStringList Choose(QTreeWidgetItem* node, const QString& entry,
+                       const std::function<void()>& whileOpen = {}) {
         QStringList enabled;
         QTimer::singleShot(0, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             ASSERT_NE(menu, nullptr);
+            if (whileOpen) {
+                whileOpen();
+            }
             QAction* pick = nullptr;
             for (QAction* action : menu->actions()) {
                 if (action->isEnabled()) {
@@ -171,8 +188,36 @@ TEST_F(SystemTreeViewTest, FirstBuildSelectsTheRootDriveOpenUnderPosteDeTravail)
 TEST_F(SystemTreeViewTest, WithoutADesktopFolderTheRootIsTheHomeFolder) {
     Make("home/documents");
     Show();
-    EXPECT_EQ(TSystemTreeView::PathOf(Tree().topLevelItem(0)), Path("home"));
-    EXPECT_EQ(Texts(Tree().topLevelItem(0)), (QStringList{"Poste de travail", "documents"}));
+    QTreeWidgetItem* root = Tree().topLevelItem(0);
+    EXPECT_EQ(TSystemTreeView::PathOf(root), Path("home"));
+    // The home's folders once, under their own node, not a second time beside it.
+    EXPECT_EQ(Texts(root), (QStringList{"Poste de travail", "Dossier personnel"}));
+    EXPECT_EQ(TSystemTreeView::KindOf(root->child(1)), Kind::Home);
+    EXPECT_EQ(TSystemTreeView::PathOf(root->child(1)), Path("home"));
+    root->child(1)->setExpanded(true);
+    EXPECT_EQ(Texts(root->child(1)), QStringList{"documents"});
+}
+
+TEST_F(SystemTreeViewTest, WithoutADesktopFolderAFolderMadeAtHomeShowsOnlyUnderTheHomeNode) {
+    Make("home/documents");
+    Show();
+    QTreeWidgetItem* root = Tree().topLevelItem(0);
+    QTreeWidgetItem* home = root->child(1);
+    Tree().setCurrentItem(home);  // Both watchers, the folder's and its parent's, are on home.
+    home->setExpanded(true);
+    Make("home/photos");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Texts(home) == (QStringList{"documents", "photos"});
+        },
+        2000))
+        << Texts(home).join(',').toStdString();
+    QTest::qWait(100);  // The parent's watcher has told too.
+    EXPECT_EQ(Texts(root), (QStringList{"Poste de travail", "Dossier personnel"}));
+    EXPECT_EQ(Choose(root, QString()), QStringList{"Ouvrir dans le gestionnaire de fichiers"})
+        << "a new folder is made in the home node";
+    EXPECT_EQ(Choose(home, QString()),
+              (QStringList{"Ouvrir dans le gestionnaire de fichiers", "Nouveau dossier"}));
 }
 
 TEST_F(SystemTreeViewTest, AWalkSelectsTheDeepestNodeAndAPathOfNothingLeavesTheSelection) {
@@ -388,5 +433,359 @@ TEST_F(SystemTreeViewTest, ANodeWithoutFolderDataShowsTheComponentsBox) {
     EXPECT_EQ(errors_, QStringList{"Could not get folder data."});
     EXPECT_FALSE(bare->isExpanded());
 }
+
+// ---------------------------------------------------------------------------------------------
+// Which menu a right click shows
+
+struct PopupCase {
+    const char* name;
+    TSystemTreeView::TPopupMenuMethod method;
+    bool overNode;
+    QStringList shown;  // "ours" and "owner", in the order they appear
+    bool selects;
+};
+
+class PopupMenuTest : public SystemTreeViewTest, public ::testing::WithParamInterface<PopupCase> {
+protected:
+    // Right-clicks at `at` (viewport coordinates); closes each menu that opens and tells whose
+    // it was.
+    QStringList RightClick(const QPoint& at, const QMenu* owner) {
+        QStringList shown;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                shown << (menu == owner ? "owner" : "ours");
+                menu->close();
+            }
+        });
+        watch.start();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Tree().viewport()->mapToGlobal(at));
+        QApplication::sendEvent(Tree().viewport(), &event);
+        return shown;
+    }
+};
+
+TEST_P(PopupMenuTest, ARightClickShowsTheMenusOfItsMethod) {
+    Make("r/sub");
+    QMenu owner;
+    owner.addAction(QStringLiteral("Propriétés"));
+    Tree().setRootFolder(TSystemTreeView::rfCustom);
+    Tree().setCustomDir(Path("r"));
+    Tree().setPopupMenuMethod(GetParam().method);
+    Tree().setPopupMenu(&owner);
+    Show();
+    QTreeWidgetItem* root = Tree().topLevelItem(0);
+    Tree().setCurrentItem(root);
+    const QRect sub = Tree().visualItemRect(NodeAt(Path("r/sub")));
+    const QPoint at =
+        GetParam().overNode ? sub.center() : QPoint(sub.center().x(), sub.bottom() + 60);
+    ASSERT_EQ(Tree().itemAt(at) != nullptr, GetParam().overNode);
+    EXPECT_EQ(RightClick(at, &owner), GetParam().shown);
+    EXPECT_EQ(Tree().selection(), GetParam().selects ? Path("r/sub") : Path("r"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, PopupMenuTest,
+    ::testing::Values(
+        PopupCase{"NoneShowsNothing", TSystemTreeView::pmmNone, true, {}, false},
+        PopupCase{"ContextOverANode", TSystemTreeView::pmmContext, true, {"ours"}, true},
+        PopupCase{"ContextElsewhere", TSystemTreeView::pmmContext, false, {}, false},
+        PopupCase{"UserOverANode", TSystemTreeView::pmmUser, true, {"owner"}, false},
+        PopupCase{"UserElsewhere", TSystemTreeView::pmmUser, false, {"owner"}, false},
+        PopupCase{"ContextUserOverANodeLeftWithoutACommand",
+                  TSystemTreeView::pmmContextUser,
+                  true,
+                  {"ours", "owner"},
+                  true},
+        PopupCase{
+            "ContextUserElsewhere", TSystemTreeView::pmmContextUser, false, {"owner"}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SystemTreeViewTest, ACommandOfOurMenuKeepsTheOwnersMenuClosed) {
+    Make("r/sub");
+    QMenu owner;
+    owner.addAction(QStringLiteral("Propriétés"));
+    Tree().setPopupMenuMethod(TSystemTreeView::pmmContextUser);
+    Tree().setPopupMenu(&owner);
+    Show();
+    Tree().setSelection(Path("r"));
+    bool ownerShown = false;
+    QObject::connect(&owner, &QMenu::aboutToShow, [&] {
+        ownerShown = true;
+        QTimer::singleShot(0, &owner, &QMenu::close);
+    });
+    Choose(Selected(), QStringLiteral("Nouveau dossier"));
+    EXPECT_TRUE(QFileInfo(Path("r/Nouveau dossier")).isDir());
+    EXPECT_FALSE(ownerShown);
+}
+
+// ---------------------------------------------------------------------------------------------
+// "Ouvrir dans le gestionnaire de fichiers"
+
+struct OpenCase {
+    const char* name;
+    const char* node;  // a path below the test folder, or "@desktop", "@home", "@computer", "@/"
+    QByteArray opens;  // the folder the file manager is asked for, below the test folder
+                       // ("/" for the root, empty for nothing)
+    bool rebuiltWhileOpen;
+};
+
+class OpenInFileManagerTest : public SystemTreeViewTest,
+                              public ::testing::WithParamInterface<OpenCase> {
+protected:
+    // The toolkit cannot remove a name that is not UTF-8.
+    void TearDown() override { ::rmdir((QFile::encodeName(Path("c")) + "/caf\xe9").constData()); }
+};
+
+TEST_P(OpenInFileManagerTest, AsksTheDesktopForTheFolderAsAFileAddress) {
+    const OpenCase& c = GetParam();
+    Make("home/Desktop");
+    const QByteArray base = QFile::encodeName(Make("c"));
+    for (const char* name : {"/Mes documents #1 100%", "/caf\xe9"}) {
+        ASSERT_EQ(::mkdir((base + name).constData(), 0755), 0) << name;
+    }
+    Touch("c/notes.txt");
+    LinkRecorder files;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &files, "open");
+    Tree().setShowFiles(true);
+    Show();
+    Tree().setSelection(Path("c"));
+    const QString node = QString::fromLatin1(c.node);
+    QTreeWidgetItem* item = nullptr;
+    if (node == QLatin1String("@desktop")) {
+        item = Tree().topLevelItem(0);
+    } else if (node == QLatin1String("@home")) {
+        item = Node([](QTreeWidgetItem* n) { return TSystemTreeView::KindOf(n) == Kind::Home; });
+    } else if (node == QLatin1String("@computer")) {
+        item = Computer();
+    } else if (node == QLatin1String("@/")) {
+        item = Computer()->child(0);
+    } else {
+        item = NodeAt(Path("c") + NativeNames::Decode(QByteArray(c.node)));
+    }
+    ASSERT_NE(item, nullptr);
+    const QString entry = QStringLiteral("Ouvrir dans le gestionnaire de fichiers");
+    const QStringList enabled = Choose(item, entry, [&] {
+        if (c.rebuiltWhileOpen) {
+            Tree().Rebuild();
+        }
+    });
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(enabled.contains(entry), node != QLatin1String("@computer"));
+    if (c.opens.isEmpty()) {
+        EXPECT_EQ(files.opened, QList<QUrl>{});
+        return;
+    }
+    ASSERT_EQ(files.opened.size(), 1);
+    const QUrl url = files.opened.first();
+    EXPECT_EQ(url.scheme(), QStringLiteral("file"));
+    EXPECT_EQ(url.host(), QString());
+    const QByteArray expected =
+        c.opens == "/" ? c.opens : QFile::encodeName(dir_.path()) + "/" + c.opens;
+    EXPECT_EQ(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()), expected)
+        << url.toEncoded().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, OpenInFileManagerTest,
+    ::testing::Values(OpenCase{"AFolderWithSignsInItsName", "/Mes documents #1 100%",
+                               "c/Mes documents #1 100%", false},
+                      OpenCase{"AFolderNamedInLatin1", "/caf\xe9", "c/caf\xe9", false},
+                      OpenCase{"AFileOpensItsFolder", "/notes.txt", "c", false},
+                      OpenCase{"TheDesktop", "@desktop", "home/Desktop", false},
+                      OpenCase{"TheHomeNode", "@home", "home", false},
+                      OpenCase{"TheRootDrive", "@/", "/", false},
+                      OpenCase{"PosteDeTravailHasNoFolder", "@computer", "", false},
+                      OpenCase{"ANodeGoneWhileTheMenuWasOpen", "/Mes documents #1 100%", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Checkboxes and Autoscroll
+
+// Every node of the tree, depth first.
+void AllNodes(QTreeWidgetItem* node, QList<QTreeWidgetItem*>& into) {
+    into << node;
+    for (int i = 0; i < node->childCount(); ++i) {
+        AllNodes(node->child(i), into);
+    }
+}
+
+TEST_F(SystemTreeViewTest, CheckboxesOnEveryNodeTickedByMouseAndSpaceKeptByRefresh) {
+    Make("k/one");
+    Make("k/two");
+    Tree().setCheckboxes(true);
+    Show();
+    Tree().setSelection(Path("k"));
+    QList<QTreeWidgetItem*> nodes;
+    AllNodes(Tree().topLevelItem(0), nodes);
+    ASSERT_GT(nodes.size(), 6);
+    for (QTreeWidgetItem* node : nodes) {
+        EXPECT_TRUE(node->flags() & Qt::ItemIsUserCheckable) << node->text(0).toStdString();
+        EXPECT_EQ(node->data(0, Qt::CheckStateRole), QVariant(Qt::Unchecked))
+            << node->text(0).toStdString();
+    }
+
+    // A click on the box of "one" ticks it; Space on the current node unticks it again.
+    QTreeWidgetItem* one = NodeAt(Path("k/one"));
+    QStyleOptionViewItem option;
+    option.initFrom(&Tree());
+    option.rect = Tree().visualItemRect(one);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    const QRect box =
+        Tree().style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &Tree());
+    QTest::mouseClick(Tree().viewport(), Qt::LeftButton, {}, box.center());
+    EXPECT_EQ(one->checkState(0), Qt::Checked);
+    EXPECT_EQ(NodeAt(Path("k/two"))->checkState(0), Qt::Unchecked);
+    Tree().setCurrentItem(NodeAt(Path("k/two")));
+    QTest::keyClick(&Tree(), Qt::Key_Space);
+    EXPECT_EQ(NodeAt(Path("k/two"))->checkState(0), Qt::Checked);
+
+    // A folder that appears has its box; the ticks already given stay.
+    Make("k/three");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return NodeAt(Path("k/three")) != nullptr; }, 2000));
+    EXPECT_EQ(NodeAt(Path("k/three"))->data(0, Qt::CheckStateRole), QVariant(Qt::Unchecked));
+    EXPECT_EQ(NodeAt(Path("k/one"))->checkState(0), Qt::Checked);
+    EXPECT_EQ(NodeAt(Path("k/two"))->checkState(0), Qt::Checked);
+
+    Tree().setCheckboxes(false);
+    nodes.clear();
+    AllNodes(Tree().topLevelItem(0), nodes);
+    for (QTreeWidgetItem* node : nodes) {
+        EXPECT_FALSE(node->flags() & Qt::ItemIsUserCheckable) << node->text(0).toStdString();
+        EXPECT_FALSE(node->data(0, Qt::CheckStateRole).isValid()) << node->text(0).toStdString();
+    }
+    EXPECT_EQ(Tree().selection(), Path("k/two")) << "the rebuild keeps the selection";
+}
+
+struct ScrollCase {
+    const char* name;
+    bool autoscroll;
+    char edge;  // 'T'op, 'B'ottom, 'L'eft, 'M'iddle
+    int lines;  // how far the tree scrolls down
+};
+
+class AutoscrollTest : public SystemTreeViewTest,
+                       public ::testing::WithParamInterface<ScrollCase> {};
+
+TEST_P(AutoscrollTest, TheMouseNearAnEdgeScrollsOneLineTowardsIt) {
+    for (int i = 0; i < 60; ++i) {
+        Make(QStringLiteral("s/dossier %1").arg(i));
+    }
+    Tree().setRootFolder(TSystemTreeView::rfCustom);
+    Tree().setCustomDir(Path("s"));
+    Tree().setAutoscroll(GetParam().autoscroll);
+    Show();
+    Tree().resize(200, 160);
+    Tree().move(0, 0);
+    Settle();
+    QScrollBar* bar = Tree().verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 20);
+    bar->setValue(10);
+    const QRect area = Tree().viewport()->rect();
+    const QPoint at = GetParam().edge == 'T'   ? QPoint(area.center().x(), 2)
+                      : GetParam().edge == 'B' ? QPoint(area.center().x(), area.bottom() - 2)
+                      : GetParam().edge == 'L' ? QPoint(2, area.center().y())
+                                               : area.center();
+    QTest::mouseMove(Tree().viewport(), area.center());
+    Settle();
+    bar->setValue(10);
+    QTest::mouseMove(Tree().viewport(), at);
+    Settle();
+    EXPECT_EQ(bar->value(), 10 + GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, AutoscrollTest,
+                         ::testing::Values(ScrollCase{"OffNothingMoves", false, 'B', 0},
+                                           ScrollCase{"NearTheTop", true, 'T', -1},
+                                           ScrollCase{"NearTheBottom", true, 'B', 1},
+                                           ScrollCase{"NearTheLeftNoLineMoves", true, 'L', 0},
+                                           ScrollCase{"InTheMiddle", true, 'M', 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// A folder that cannot be read
+
+// This thread's file-system identity as another user and group: root's rights over files go
+// with it (the kernel drops them while the fs uid is not 0), as on a share that squashes root.
+class OtherFsUser {
+public:
+    explicit OtherFsUser(uid_t id)
+        : previousGroup_(static_cast<gid_t>(::setfsgid(id))),
+          previousUser_(static_cast<uid_t>(::setfsuid(id))) {
+        active_ =
+            static_cast<gid_t>(::setfsgid(id)) == id && static_cast<uid_t>(::setfsuid(id)) == id;
+    }
+    ~OtherFsUser() {
+        ::setfsuid(previousUser_);
+        ::setfsgid(previousGroup_);
+    }
+    OtherFsUser(const OtherFsUser&) = delete;
+    OtherFsUser& operator=(const OtherFsUser&) = delete;
+    bool active() const { return active_; }
+
+private:
+    gid_t previousGroup_;
+    uid_t previousUser_;
+    bool active_ = false;
+};
+
+struct UnreadableCase {
+    const char* name;
+    bool byWalk;  // reached by setSelection, else opened by its button
+};
+
+class UnreadableFolderTest : public SystemTreeViewTest,
+                             public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableFolderTest, ListsNothingAndLosesItsButton) {
+    Make("u/locked/inner");
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+    ASSERT_EQ(::chmod(QFile::encodeName(Path("u/locked")).constData(), ::geteuid() == 0 ? 0700 : 0),
+              0);
+    Show();
+    Tree().setSelection(Path("u"));
+    QTreeWidgetItem* locked = NodeAt(Path("u/locked"));
+    ASSERT_NE(locked, nullptr);
+    ASSERT_EQ(locked->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    {
+        std::unique_ptr<OtherFsUser> other;
+        if (::geteuid() == 0) {
+            other = std::make_unique<OtherFsUser>(65534);
+            if (!other->active()) {
+                GTEST_SKIP() << "this process may not change its file-system user (setfsuid)";
+            }
+        }
+        const int fd = ::open(QFile::encodeName(Path("u/locked")).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            GTEST_SKIP() << "the folder stays readable under another user";
+        }
+        ASSERT_EQ(errno, EACCES);
+        static QStringList warnings;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+        if (GetParam().byWalk) {
+            Tree().setSelection(Path("u/locked/inner"));
+        } else {
+            locked->setExpanded(true);
+        }
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(warnings, QStringList{}) << "a folder that cannot be watched is left silently";
+    }
+    EXPECT_EQ(Tree().selection(), GetParam().byWalk ? Path("u/locked") : Path("u"));
+    EXPECT_EQ(locked->childCount(), 0);
+    EXPECT_FALSE(locked->isExpanded());
+    EXPECT_NE(locked->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(errors_, QStringList{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, UnreadableFolderTest,
+                         ::testing::Values(UnreadableCase{"OpenedByItsButton", false},
+                                           UnreadableCase{"ReachedByAWalk", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
+#include <QList>
 #include <QObject>
+#include <QUrl>
 #include <QWidget>
 
 // Counts the paint events that reach one widget.
@@ -20,6 +22,17 @@ protected:
         }
         return false;
     }
+};
+
+// Receives the addresses handed to the desktop (QDesktopServices::setUrlHandler).
+class LinkRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
 };
 
 // Lets every posted event (and so every pending paint) run.
