@@ -14,15 +14,12 @@
 
 namespace {
 
+using RestoreFiles::HasLine;
 using RestoreFiles::ProcessRun;
 using RestoreFiles::RunProgram;
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
-}
-
-bool Has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
 }
 
 class EndToEndTest : public BackupFixture {
@@ -54,7 +51,7 @@ protected:
 
     // A shell command run in the backup folder, as a user would.
     ProcessRun InBackup(const std::string& command) const {
-        return RunProgram({"-c", "cd '" + Native(dest) + "' && " + command}, {}, "/bin/sh");
+        return RestoreFiles::RunInFolder(Native(dest), command);
     }
 };
 
@@ -97,11 +94,12 @@ TEST_P(FlippedByteTest, Xxh128sumAndTheRestoreProgramAgree) {
 
     const ProcessRun verify = RunProgram({"--verifier", Native(dest)});
     EXPECT_EQ(verify.status, c.status) << verify.out << verify.err;
-    EXPECT_TRUE(Has(verify.out, " * Kestrix/fstab : conforme")) << verify.out;
-    EXPECT_TRUE(Has(verify.out, " * Kestrix/shadow : conforme")) << verify.out;
-    EXPECT_TRUE(Has(verify.out, c.flip ? " * Kestrix/hosts : abîmée (empreinte XXH128 attendue " +
-                                             expected + ", trouvée " + found + ")"
-                                       : " * Kestrix/hosts : conforme"))
+    EXPECT_TRUE(HasLine(verify.out, " * Kestrix/fstab : conforme")) << verify.out;
+    EXPECT_TRUE(HasLine(verify.out, " * Kestrix/shadow : conforme")) << verify.out;
+    EXPECT_TRUE(HasLine(verify.out, c.flip
+                                        ? " * Kestrix/hosts : abîmée (empreinte XXH128 attendue " +
+                                              expected + ", trouvée " + found + ")"
+                                        : " * Kestrix/hosts : conforme"))
         << verify.out;
 
     const ProcessRun restore = RunProgram({"--oui", Native(dest)});
@@ -166,12 +164,12 @@ TEST_F(EndToEndTest, AFatBackupBringsBackAMissingFilesModeOwnerAndGroup) {
         EXPECT_EQ(restored.mode, f.mode) << path;
         EXPECT_EQ(restored.uid, f.uid) << path;
         EXPECT_EQ(restored.gid, f.gid) << path;
-        EXPECT_TRUE(Has(run.out, " * " + path +
-                                     " : restauré ; il n'existait plus et a été recréé avec les "
-                                     "droits " +
-                                     FrenchTexts::Mode(f.mode) + " (propriétaire " +
-                                     std::to_string(f.uid) + ", groupe " + std::to_string(f.gid) +
-                                     ")"))
+        EXPECT_TRUE(
+            HasLine(run.out, " * " + path +
+                                 " : restauré ; il n'existait plus et a été recréé avec les "
+                                 "droits " +
+                                 FrenchTexts::Mode(f.mode) + " (propriétaire " +
+                                 std::to_string(f.uid) + ", groupe " + std::to_string(f.gid) + ")"))
             << run.out;
     }
 }

@@ -135,6 +135,10 @@ ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     return run;
 }
 
+ProcessRun RunInFolder(const std::string& folder, const std::string& command) {
+    return RunProgram({"-c", "cd '" + folder + "' && " + command}, {}, "/bin/sh");
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
@@ -143,6 +147,10 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+bool HasLine(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
 }
 
 }  // namespace RestoreFiles

@@ -47,7 +47,12 @@ ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::stri
                       const std::string& program = KESTRIX_RESTORE_PROGRAM,
                       std::size_t addressSpace = 0);
 
+// A shell command run in `folder`, as a user would.
+ProcessRun RunInFolder(const std::string& folder, const std::string& command);
+
 // The lines of a text, without their LF.
 std::vector<std::string> Lines(const std::string& text);
+// Whether `line` stands in `text` with its LF.
+bool HasLine(const std::string& text, const std::string& line);
 
 }  // namespace RestoreFiles
