@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "RestoreFiles.h"
+#include "StagedBackupTest.h"
 #include "restore/BackupFolder.h"
-#include "restore/Paths.h"
 #include "restore/SystemFailure.h"
 
 using namespace RestoreFiles;
@@ -43,26 +43,20 @@ void Replace(const std::string& path, const std::function<int(const char*)>& mak
     ASSERT_EQ(make(path.c_str()), 0) << path;
 }
 
-class BackupFolderTest : public ::testing::TestWithParam<TrustCase> {};
+class BackupFolderTest : public StagedBackupTest,
+                         public ::testing::WithParamInterface<TrustCase> {};
 
 TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
     const TrustCase& c = GetParam();
-    QTemporaryDir temp;
-    std::string base;
-    Paths::Real(temp.path().toStdString(), base);
-    const std::string folder = base + "/save";
-    MakeDirectories(folder + "/Kestrix");
-    Write(folder + "/Kestrix.dat", CatalogueBytes({"hosts,/etc"}), 0644);
-    Write(folder + "/Kestrix/hosts", "127.0.0.1 localhost\n", 0644);
-    Write(base + "/other", "autre\n", 0644);
-    MakeDirectories(base + "/elsewhere");
-    Write(base + "/elsewhere/hosts", "ailleurs\n", 0644);
-    c.stage(folder);
+    Write(base_ + "/other", "autre\n", 0644);
+    MakeDirectories(base_ + "/elsewhere");
+    Write(base_ + "/elsewhere/hosts", "ailleurs\n", 0644);
+    c.stage(save_);
 
     std::string catalogue;
     std::string copy;
     try {
-        BackupFolder backup(folder);
+        BackupFolder backup(save_);
         catalogue = backup.ReadCatalogue(c.force);
         backup.OpenCopies(c.force);
         const FileDescriptor fd = backup.OpenCopy("hosts", c.force);
@@ -79,8 +73,8 @@ TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
         return;
     }
     ASSERT_FALSE(c.step.has_value()) << c.what << ": accepted";
-    EXPECT_EQ(catalogue, CatalogueBytes({"hosts,/etc"})) << c.what;
-    EXPECT_EQ(copy, "127.0.0.1 localhost\n") << c.what;
+    EXPECT_EQ(catalogue, CatalogueBytes({"fstab,/etc", "hosts,/etc"})) << c.what;
+    EXPECT_EQ(copy, kHosts) << c.what;
 }
 
 const auto kLink = [](const char* target) {

@@ -6,10 +6,9 @@
 #include <istream>
 #include <sstream>
 
-#include <QTemporaryDir>
-
 #include "AnswerAfter.h"
 #include "RestoreFiles.h"
+#include "StagedBackupTest.h"
 #include "restore/CommandLine.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
@@ -19,35 +18,7 @@ using namespace RestoreFiles;
 
 namespace {
 
-// A backup in "save" of /etc/fstab and /etc/hosts, to be restored under the root "mnt", whose
-// /etc holds an old fstab and no hosts.
-class RestoreSafetyTest : public ::testing::Test {
-protected:
-    RestoreSafetyTest() {
-        Paths::Real(temp_.path().toStdString(), base_);
-        save_ = base_ + "/save";
-        root_ = base_ + "/mnt";
-        etc_ = root_ + "/etc";
-        MakeDirectories(save_ + "/Kestrix");
-        MakeDirectories(etc_);
-        Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab,/etc", "hosts,/etc"}));
-        Write(save_ + "/Kestrix/fstab", "UUID=1 / ext4\n");
-        Write(save_ + "/Kestrix/hosts", "127.0.0.1 localhost\n");
-        Write(etc_ + "/fstab", "endommagé\n");
-    }
-
-    std::string HostsLine(const std::string& end) const { return " * " + etc_ + "/hosts : " + end; }
-
-    QTemporaryDir temp_;
-    std::string base_;
-    std::string save_;
-    std::string root_;
-    std::string etc_;
-};
-
-bool Has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
-}
+class RestoreSafetyTest : public StagedBackupTest {};
 
 // A backup that others may write, with and without --force: the exit status, stderr, and
 // which files came back.
@@ -98,7 +69,7 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
         EXPECT_EQ(Snapshot(root_), before);
         return;
     }
-    EXPECT_EQ(Read(etc_ + "/fstab"), c.fstabRestored ? "UUID=1 / ext4\n" : "endommagé\n");
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.fstabRestored ? kFstab : kOldFstab);
     EXPECT_EQ(Exists(etc_ + "/hosts"), c.hostsRestored);
     std::string hostsLine = c.hostsLine;
     if (const auto at = hostsLine.find("%o"); at != std::string::npos) {
@@ -106,7 +77,7 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
                           std::to_string(::geteuid()) + ", groupe " +
                               std::to_string(StatusOf(save_ + "/Kestrix/hosts").gid));
     }
-    EXPECT_TRUE(Has(run.out, HostsLine(hostsLine))) << run.out;
+    EXPECT_TRUE(HasLine(run.out, HostsLine(hostsLine))) << run.out;
 }
 
 const char kRefusedCatalogue[] =
@@ -193,9 +164,9 @@ TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
     EXPECT_EQ(hosts.mode, 0640u);
     EXPECT_EQ(hosts.uid, 0u);
     EXPECT_EQ(hosts.gid, 42u);
-    EXPECT_EQ(Read(etc_ + "/hosts"), "127.0.0.1 localhost\n");
-    EXPECT_TRUE(Has(run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec les "
-                                       "droits 0640 (propriétaire 0, groupe 42)")))
+    EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
+    EXPECT_TRUE(HasLine(run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec les "
+                                           "droits 0640 (propriétaire 0, groupe 42)")))
         << run.out;
 }
 
@@ -209,17 +180,18 @@ TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
     EXPECT_EQ(run.status, 1) << "ended by a signal or not at all when -1\n" << run.err;
     EXPECT_EQ(run.err, "");
     const std::string commas(64, ',');
-    EXPECT_TRUE(Has(run.out, " <!> Ligne 2 « " + commas +
-                                 "... » : ignorée, ligne illisible, trop longue (200000 octets, "
-                                 "au plus 4096)"))
+    EXPECT_TRUE(
+        HasLine(run.out, " <!> Ligne 2 « " + commas +
+                             "... » : ignorée, ligne illisible, trop longue (200000 octets, "
+                             "au plus 4096)"))
         << run.out.substr(0, 2000);
-    EXPECT_TRUE(Has(run.out, " <!> Ligne 3 « hosts,/" + std::string(57, 'd') +
-                                 "... » : ignorée, ligne illisible, trop longue (5000 octets, "
-                                 "au plus 4096)"));
-    EXPECT_TRUE(Has(run.out, " <!> Ligne 4 « " + name300 +
-                                 ",/etc » : ignorée, ligne illisible, nom de fichier trop long "
-                                 "(au plus 255 octets)"));
-    EXPECT_EQ(Read(etc_ + "/hosts"), "127.0.0.1 localhost\n");
+    EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts,/" + std::string(57, 'd') +
+                                     "... » : ignorée, ligne illisible, trop longue (5000 octets, "
+                                     "au plus 4096)"));
+    EXPECT_TRUE(HasLine(run.out, " <!> Ligne 4 « " + name300 +
+                                     ",/etc » : ignorée, ligne illisible, nom de fichier trop long "
+                                     "(au plus 255 octets)"));
+    EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
     EXPECT_EQ(Lines(run.out).back(), "1 fichiers restaurés, 3 ignorés");
 }
 
@@ -261,11 +233,12 @@ TEST_P(TargetFolderTest, AFolderAnyoneMayWriteNeedsTheStickyBit) {
     const ProcessRun run = RunProgram(arguments);
     EXPECT_EQ(run.status, c.restored ? 0 : 1) << run.out;
     EXPECT_EQ(Exists(etc_ + "/hosts"), c.restored);
-    EXPECT_EQ(Read(etc_ + "/fstab"), c.restored ? "UUID=1 / ext4\n" : "endommagé\n");
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.restored ? kFstab : kOldFstab);
     if (!c.restored) {
-        EXPECT_TRUE(Has(run.out, HostsLine("NON restauré, le dossier est modifiable par tous, "
-                                           "sans le bit « sticky » (droits 0777) ; --force pour "
-                                           "passer outre")))
+        EXPECT_TRUE(
+            HasLine(run.out, HostsLine("NON restauré, le dossier est modifiable par tous, "
+                                       "sans le bit « sticky » (droits 0777) ; --force pour "
+                                       "passer outre")))
             << run.out;
         EXPECT_EQ(Names(etc_), std::vector<std::string>{"fstab"});
     }

@@ -4,16 +4,14 @@
 #include <unistd.h>
 #include <sstream>
 
-#include <QTemporaryDir>
-
 #include "AnswerAfter.h"
 #include "RestoreFiles.h"
+#include "StagedBackupTest.h"
 #include "restore/BackupFolder.h"
 #include "restore/Catalogue.h"
 #include "restore/CopyVerifier.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Manifest.h"
-#include "restore/Paths.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreProgram.h"
 
@@ -21,14 +19,7 @@ using namespace RestoreFiles;
 
 namespace {
 
-const std::string kFstab = "UUID=1 / ext4 errors=remount-ro 0 1\n";
-const std::string kHosts = "127.0.0.1 localhost\n";
 const std::string kShadow = "root:$6$abc:19000:0:99999:7:::\n";
-const std::string kOldFstab = "endommagé\n";
-
-bool Has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
-}
 
 std::string Replaced(std::string text, const std::string& mark, const std::string& by) {
     for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
@@ -38,23 +29,13 @@ std::string Replaced(std::string text, const std::string& mark, const std::strin
     return text;
 }
 
-// A backup in "save" of /etc/fstab, /etc/hosts and /etc/shadow with both manifest files written
-// here, the hashes by xxh128sum itself, to be restored under the root "mnt", whose /etc holds an
-// old fstab and nothing else.
-class VerifiedBackupTest : public ::testing::Test {
+// The staged backup with /etc/shadow too, and both manifest files written here, the hashes by
+// xxh128sum itself.
+class VerifiedBackupTest : public StagedBackupTest {
 protected:
     VerifiedBackupTest() {
-        Paths::Real(temp_.path().toStdString(), base_);
-        save_ = base_ + "/save";
-        root_ = base_ + "/mnt";
-        etc_ = root_ + "/etc";
-        MakeDirectories(save_ + "/Kestrix");
-        MakeDirectories(etc_);
         Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab,/etc", "hosts,/etc", "shadow,/etc"}));
-        Write(save_ + "/Kestrix/fstab", kFstab);
-        Write(save_ + "/Kestrix/hosts", kHosts);
         Write(save_ + "/Kestrix/shadow", kShadow, 0640);
-        Write(etc_ + "/fstab", kOldFstab);
     }
 
     void SetUp() override {
@@ -76,20 +57,9 @@ protected:
         Write(save_ + "/Kestrix.droits", bytes);
     }
 
-    // A shell command run in the backup folder, as a user would.
-    ProcessRun InBackup(const std::string& command) const {
-        return RunProgram({"-c", "cd '" + save_ + "' && " + command}, {}, "/bin/sh");
-    }
-
     std::string HashOf(const std::string& name) const {
         return InBackup("xxh128sum Kestrix/" + name).out.substr(0, 32);
     }
-
-    QTemporaryDir temp_;
-    std::string base_;
-    std::string save_;
-    std::string root_;
-    std::string etc_;
 };
 
 enum class Damage { None, FlippedByte, Truncated, NoHashLine, NoRightsFile, Writable };
@@ -179,7 +149,7 @@ TEST_P(DamageTest, ADamagedCopyIsNamedAndNotRestored) {
     EXPECT_EQ(verify.err, Expand(c.err, expected, found));
     EXPECT_EQ(Snapshot(base_), before);
     if (c.verifyStatus != 2) {
-        EXPECT_TRUE(Has(verify.out, Expand(c.verifyLine, expected, found))) << verify.out;
+        EXPECT_TRUE(HasLine(verify.out, Expand(c.verifyLine, expected, found))) << verify.out;
         EXPECT_EQ(Lines(verify.out).back(), c.verifySummary);
     }
 
@@ -187,7 +157,7 @@ TEST_P(DamageTest, ADamagedCopyIsNamedAndNotRestored) {
     EXPECT_EQ(restore.status, c.restoreStatus) << restore.out << restore.err;
     EXPECT_EQ(restore.err, Expand(c.err, expected, found));
     if (c.restoreStatus != 2) {
-        EXPECT_TRUE(Has(restore.out, Expand(c.restoreLine, expected, found))) << restore.out;
+        EXPECT_TRUE(HasLine(restore.out, Expand(c.restoreLine, expected, found))) << restore.out;
     }
     EXPECT_EQ(Read(etc_ + "/fstab"), c.fstab ? kFstab : kOldFstab);
     EXPECT_EQ(Exists(etc_ + "/hosts"), c.hosts);
@@ -274,14 +244,15 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     }
     const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(Has(run.out, " * Kestrix/hosts -> " + etc_ +
-                                 "/hosts (absent : sera recréé avec les droits de Kestrix.droits)"))
+    EXPECT_TRUE(
+        HasLine(run.out, " * Kestrix/hosts -> " + etc_ +
+                             "/hosts (absent : sera recréé avec les droits de Kestrix.droits)"))
         << run.out;
-    EXPECT_TRUE(Has(run.out, " * " + etc_ +
-                                 "/hosts : restauré ; il n'existait plus et a été recréé avec les "
-                                 "droits " +
-                                 FrenchTexts::Mode(c.mode) + " (propriétaire " +
-                                 std::to_string(c.uid) + ", groupe " + std::to_string(c.gid) + ")"))
+    EXPECT_TRUE(HasLine(
+        run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec "
+                           "les droits " +
+                           FrenchTexts::Mode(c.mode) + " (propriétaire " + std::to_string(c.uid) +
+                           ", groupe " + std::to_string(c.gid) + ")")))
         << run.out;
     const Status hosts = StatusOf(etc_ + "/hosts");
     EXPECT_EQ(hosts.mode, c.mode) << c.what;
@@ -325,15 +296,14 @@ TEST_F(VerifiedBackupTest, WithoutManifestACopyIsRestoredAsItIs) {
 
     const ProcessRun verify = RunProgram({"--verifier", "--racine", root_, save_});
     EXPECT_EQ(verify.status, 1);
-    EXPECT_TRUE(Has(verify.out, noManifest)) << verify.out;
+    EXPECT_TRUE(HasLine(verify.out, noManifest)) << verify.out;
     EXPECT_EQ(Lines(verify.out).back(), "Aucune copie n'a été vérifiée.");
 
     const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(Has(run.out, noManifest)) << run.out;
-    EXPECT_TRUE(Has(run.out, " * " + etc_ +
-                                 "/hosts : restauré ; il n'existait plus et a été recréé avec les "
-                                 "droits 0755 (propriétaire 1000, groupe 1000)"))
+    EXPECT_TRUE(HasLine(run.out, noManifest)) << run.out;
+    EXPECT_TRUE(HasLine(run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec "
+                                           "les droits 0755 (propriétaire 1000, groupe 1000)")))
         << run.out;
     EXPECT_EQ(Lines(run.out).back(), "3 fichiers restaurés, 0 ignorés");
     const Status hosts = StatusOf(etc_ + "/hosts");
