@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QUrl>
 
 TLnkLabel::TLnkLabel(QWidget* parent) : TLnkLabel(QString(), parent) {}
@@ -30,6 +31,17 @@ void TLnkLabel::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void TLnkLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        // The focus frame, dotted in the text's colour along the edge, as on the buttons.
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 void TLnkLabel::setFontColor(TColor colour) {

@@ -368,9 +368,8 @@ void TFormKestrix::CreateBackupPages() {
     SystemTreeViewParcourir->setToolTip(
         QStringLiteral("Sélectionnez le dossier où créer la sauvegarde et cliquez sur Valider"));
     SystemTreeViewParcourir->setSelection(QStringLiteral("/"));
-    SystemTreeViewParcourir->setErrorHandler([this](const QString& text) {
-        ShowMessage(MessageIcon::Error, MessageButtons::Ok, text);
-    });
+    SystemTreeViewParcourir->setErrorHandler(
+        [this](const QString& text) { ShowMessage(MessageIcon::Error, MessageButtons::Ok, text); });
     controlGroups_[GroupIndex(kTreeViewParcourir)] = {SystemTreeViewParcourir};
 
     texts[GroupIndex(kStep3Text)] = {
@@ -634,13 +633,14 @@ void TFormKestrix::ConnectHandlers() {
 }
 
 void TFormKestrix::NameControlsByTheirLabels() {
-    // A screen reader names an edit box, a list, a slider, a combo box or a check box by the
-    // label beside it (without its closing colon).
+    // A screen reader names an edit box, a list, the folder tree, a slider, a combo box or a
+    // check box by the label beside it (without its closing colon).
     const struct {
         const char* control;
         const char* label;
     } kNames[] = {
         {"EditChemin", "LabelStep2Num1"},
+        {"SystemTreeViewParcourir", "LabelStepParcourir"},
         {"CheckListBoxFiles", "LabelStep3"},
         {"CheckBoxAutoexec", "LabelStep4Num4"},
         {"TrackBarVitesse", "LabelOptions1Num1"},

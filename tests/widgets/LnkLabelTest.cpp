@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QLineEdit>
 #include <QTest>
 #include <QUrl>
 
@@ -130,4 +131,53 @@ TEST(LnkLabel, SameColourPaintsNothing) {
     Enter(label);
     Settle();
     EXPECT_GE(paints.count, 1);
+}
+
+TEST(LnkLabel, TabFocusShowsADottedFrameAlongTheEdge) {
+    QWidget host;
+    host.resize(300, 80);
+    QLineEdit before(&host);
+    before.setGeometry(5, 5, 100, 20);
+    TLnkLabel label(QStringLiteral("www.kestrix.example"), &host);
+    label.move(5, 40);
+    label.resize(label.sizeHint() + QSize(8, 6));
+    label.setAlignment(Qt::AlignCenter);
+    host.show();
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    before.setFocus();
+    Settle();
+    const QImage plain = label.grab().toImage();
+    QTest::keyClick(&before, Qt::Key_Tab);
+    ASSERT_TRUE(label.hasFocus());
+    Settle();
+    const QImage framed = label.grab().toImage();
+    const int w = label.width();
+    const int h = label.height();
+    // Every edge shows text-coloured dots; the text inside stays as it was.
+    const QColor blue(0, 0, 255);
+    const struct {
+        const char* edge;
+        QPoint from;
+        QPoint step;
+        int count;
+    } kEdges[] = {{"top", {0, 0}, {1, 0}, w},
+                  {"bottom", {0, h - 1}, {1, 0}, w},
+                  {"left", {0, 0}, {0, 1}, h},
+                  {"right", {w - 1, 0}, {0, 1}, h}};
+    for (const auto& e : kEdges) {
+        int dots = 0;
+        for (int i = 0; i < e.count; ++i) {
+            const QPoint at = e.from + e.step * i;
+            EXPECT_NE(PixelAt(plain, at.x(), at.y()), blue) << e.edge << " " << i;
+            dots += PixelAt(framed, at.x(), at.y()) == blue ? 1 : 0;
+        }
+        EXPECT_GE(dots, e.count / 3) << e.edge;
+        EXPECT_LT(dots, e.count) << e.edge << ": dotted, not solid";
+    }
+    EXPECT_EQ(framed.copy(2, 2, w - 4, h - 4), plain.copy(2, 2, w - 4, h - 4));
+
+    before.setFocus();
+    Settle();
+    EXPECT_EQ(label.grab().toImage(), plain) << "the frame goes with the focus";
 }

@@ -28,6 +28,7 @@ const PageRoad kPages[] = {
     {2, {"BtnSuivant"}},
     {3, {"BtnSuivant", "BtnSuivant"}},
     {4, {"BtnSuivant", "BtnSuivant", "BtnSuivant"}},
+    {21, {"BtnSuivant", "BtnParcourir"}},
     {6, {"BtnSuivant", "BtnSuivant", "BtnSuivant", "BtnDemarrer"}},
     {71, {"BtnOptions"}},
     {72, {"BtnOptions", "BtnOptionsAff"}},
@@ -179,6 +180,8 @@ TEST_F(KeyboardTest, EveryVisibleControlHasItsNameAndRoleForAScreenReader) {
         {"EditChemin",
          {R::EditableText, L("Indiquez ci-dessous le répertoire où créer la sauvegarde. Ce "
                              "répertoire sera automatiquement créé s'il n'existe pas.")}},
+        {"SystemTreeViewParcourir",
+         {R::Tree, L("Sélectionnez ci-dessous le répertoire où créer la sauvegarde.")}},
         {"CheckListBoxFiles",
          {R::List, L("Cochez dans la liste ci-dessous les fichiers que vous voulez placer dans "
                      "la sauvegarde et décochez les autres.")}},
