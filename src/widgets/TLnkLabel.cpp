@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QUrl>
 
 TLnkLabel::TLnkLabel(QWidget* parent) : TLnkLabel(QString(), parent) {}
@@ -36,11 +37,16 @@ void TLnkLabel::keyPressEvent(QKeyEvent* event) {
 void TLnkLabel::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     if (hasFocus()) {
-        // The focus frame, dotted in the text's colour along the edge, as on the buttons.
+        // The focus frame, dotted in the text's colour around the text, as on the buttons.
+        const QRect around =
+            style()
+                ->itemTextRect(fontMetrics(), contentsRect(), alignment(), isEnabled(), text())
+                .adjusted(-2, -1, 1, 0) &
+            rect().adjusted(0, 0, -1, -1);
         QPainter painter(this);
         painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawRect(around);
     }
 }
 
