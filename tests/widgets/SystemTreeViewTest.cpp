@@ -263,6 +263,10 @@ struct ListingCase {
     QStringList expected;
 };
 
+void PrintTo(const ListingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ListingTest : public SystemTreeViewTest, public ::testing::WithParamInterface<ListingCase> {};
 
 TEST_P(ListingTest, ChildrenOfAFolder) {
@@ -445,6 +449,10 @@ struct PopupCase {
     bool selects;
 };
 
+void PrintTo(const PopupCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class PopupMenuTest : public SystemTreeViewTest, public ::testing::WithParamInterface<PopupCase> {
 protected:
     // Right-clicks at `at` (viewport coordinates); closes each menu that opens and tells whose
@@ -530,6 +538,10 @@ struct OpenCase {
                        // ("/" for the root, empty for nothing)
     bool rebuiltWhileOpen;
 };
+
+void PrintTo(const OpenCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class OpenInFileManagerTest : public SystemTreeViewTest,
                               public ::testing::WithParamInterface<OpenCase> {
@@ -665,6 +677,10 @@ struct ScrollCase {
     int lines;  // how far the tree scrolls down
 };
 
+void PrintTo(const ScrollCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class AutoscrollTest : public SystemTreeViewTest,
                        public ::testing::WithParamInterface<ScrollCase> {};
 
@@ -734,6 +750,10 @@ struct UnreadableCase {
     const char* name;
     bool byWalk;  // reached by setSelection, else opened by its button
 };
+
+void PrintTo(const UnreadableCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class UnreadableFolderTest : public SystemTreeViewTest,
                              public ::testing::WithParamInterface<UnreadableCase> {};
