@@ -139,6 +139,8 @@ void TFormKestrixAide::ShowFromMain(const MainLook& look) {
     if (isHidden()) {
         FormShow(look);
         show();
+        // Enter or Space closes it, as in any about box.
+        BtnOK->setFocus(Qt::OtherFocusReason);
         // Centred with its frame, whose size is known once the window is shown.
         if (const QScreen* screen = this->screen()) {
             const QRect frame = frameGeometry();

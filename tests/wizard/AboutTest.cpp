@@ -142,6 +142,10 @@ TEST_F(AboutTest, TakesTheMainLookOnEachShowingOnly) {
     EXPECT_FALSE(about->isVisible());
     EXPECT_EQ(About(), about);
     ExpectLook(about, clBtnFace, true, clBtnFace, clBtnFace);
+    // Each showing starts on OK, so that Enter closes it.
+    EXPECT_EQ(about->focusWidget(), Child<QWidget>(about, "BtnOK"));
+    QTest::keyClick(about->focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(about->isVisible());
 }
 
 TEST_F(AboutTest, LinksChangeColourAndOpenTheirAddress) {
