@@ -1,7 +1,9 @@
 #include "TempProgramFolder.h"
 
 #include <QFile>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -48,4 +50,8 @@ TempProgramFolder::TempProgramFolder(Contents contents) : previous_(QDir::curren
 
 TempProgramFolder::~TempProgramFolder() {
     QDir::setCurrent(previous_);
+    // By bytes: QTemporaryDir removes by QString names, which cannot spell a name that is not
+    // UTF-8, and would leave such a file and its folders behind.
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(dir_.path()).toStdString(), ignored);
 }
