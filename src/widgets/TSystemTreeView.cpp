@@ -130,6 +130,15 @@ TSystemTreeView::TSystemTreeView(QWidget* parent)
             &TSystemTreeView::WatchedFolderChanged);
     connect(parentWatcher_, &QFileSystemWatcher::directoryChanged, this,
             &TSystemTreeView::ParentFolderChanged);
+    connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node, int column) {
+        if (checkboxes_ && column == 0) {
+            if (node->checkState(0) == Qt::Checked) {
+                ticked_.insert(Key(node));
+            } else {
+                ticked_.remove(Key(node));
+            }
+        }
+    });
     connect(mounts_, &MountWatcher::drivesChanged, this, [this] {
         if (built_) {
             Rebuild();
@@ -206,6 +215,7 @@ void TSystemTreeView::setShowHiddenDirs(bool show) {
 void TSystemTreeView::setCheckboxes(bool checkboxes) {
     if (checkboxes != checkboxes_) {
         checkboxes_ = checkboxes;
+        ticked_.clear();
         if (built_) {
             Rebuild();
         }
@@ -340,7 +350,7 @@ QTreeWidgetItem* TSystemTreeView::AddNode(QTreeWidgetItem* parent, NodeKind kind
     }
     if (checkboxes_) {
         flags |= Qt::ItemIsUserCheckable;
-        node->setCheckState(0, Qt::Unchecked);
+        node->setCheckState(0, ticked_.contains(Key(node)) ? Qt::Checked : Qt::Unchecked);
     }
     node->setFlags(flags);
     if (parent) {
@@ -379,7 +389,7 @@ void TSystemTreeView::AddEntries(QTreeWidgetItem* parent, std::vector<FolderEntr
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
         if (checkboxes_) {
             flags |= Qt::ItemIsUserCheckable;
-            node->setCheckState(0, Qt::Unchecked);
+            node->setCheckState(0, ticked_.contains(Key(node)) ? Qt::Checked : Qt::Unchecked);
         }
         node->setFlags(flags);
         nodes.append(node);

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -158,6 +159,8 @@ private:
     bool showHiddenDirs_ = true;
     bool expandRoot_ = true;
     bool checkboxes_ = false;
+    // The keys of the ticked nodes, so that a rebuild (a mount, a setter) keeps the ticks.
+    QSet<QString> ticked_;
     bool autoscroll_ = false;
     QString fileMask_;
     FileMask mask_;

@@ -623,7 +623,7 @@ void AllNodes(QTreeWidgetItem* node, QList<QTreeWidgetItem*>& into) {
     }
 }
 
-TEST_F(SystemTreeViewTest, CheckboxesOnEveryNodeTickedByMouseAndSpaceKeptByRefresh) {
+TEST_F(SystemTreeViewTest, CheckboxesOnEveryNodeTickedByMouseAndSpaceKeptByRefreshAndRebuild) {
     Make("k/one");
     Make("k/two");
     Tree().setCheckboxes(true);
@@ -660,6 +660,12 @@ TEST_F(SystemTreeViewTest, CheckboxesOnEveryNodeTickedByMouseAndSpaceKeptByRefre
     EXPECT_EQ(NodeAt(Path("k/one"))->checkState(0), Qt::Checked);
     EXPECT_EQ(NodeAt(Path("k/two"))->checkState(0), Qt::Checked);
 
+    // A rebuild, as after a mount, makes every node again with the ticks it had.
+    Tree().Rebuild();
+    EXPECT_EQ(NodeAt(Path("k/one"))->checkState(0), Qt::Checked);
+    EXPECT_EQ(NodeAt(Path("k/two"))->checkState(0), Qt::Checked);
+    EXPECT_EQ(NodeAt(Path("k/three"))->checkState(0), Qt::Unchecked);
+
     Tree().setCheckboxes(false);
     nodes.clear();
     AllNodes(Tree().topLevelItem(0), nodes);
@@ -668,6 +674,9 @@ TEST_F(SystemTreeViewTest, CheckboxesOnEveryNodeTickedByMouseAndSpaceKeptByRefre
         EXPECT_FALSE(node->data(0, Qt::CheckStateRole).isValid()) << node->text(0).toStdString();
     }
     EXPECT_EQ(Tree().selection(), Path("k/two")) << "the rebuild keeps the selection";
+    // Boxes given again start unticked.
+    Tree().setCheckboxes(true);
+    EXPECT_EQ(NodeAt(Path("k/one"))->checkState(0), Qt::Unchecked);
 }
 
 struct ScrollCase {
