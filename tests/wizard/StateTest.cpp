@@ -95,9 +95,15 @@ TEST_F(StateTest, EveryTransitionOfTheBackupPath) {
 
 TEST_F(StateTest, AClickThatOnlyChangesTheStepShowsItsPageAtTheNextTick) {
     Start();
+    // Held during the click, which delivers events: on a slow machine a tick could fall in it.
+    auto* timer = Window().findChild<QTimer*>(QStringLiteral("TimerEtapes"));
+    ASSERT_NE(timer, nullptr);
+    timer->stop();
     Click("BtnSuivant");
+    EXPECT_EQ(Window().Etape(), 2);
     EXPECT_TRUE(Button("BtnOptions")->isVisibleTo(&Window()));
     EXPECT_FALSE(Button("BtnParcourir")->isVisibleTo(&Window()));
+    timer->start();
     Tick();
     EXPECT_FALSE(Button("BtnOptions")->isVisibleTo(&Window()));
     EXPECT_TRUE(Button("BtnParcourir")->isVisibleTo(&Window()));
