@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // The names of users or groups of the system restored into, read by hand from its etc/passwd or
 // etc/group: under --racine the running system's own lookup would answer for the wrong system.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // A backup folder, opened once: the catalogue, the Kestrix/ folder and each copy are reached
 // through its handle without following links, and each is checked on the handle that is then

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // The XXH3 128-bit hash of a file's bytes, as `xxh128sum` prints it: 32 lower-case hex digits.
 class CopyHash {

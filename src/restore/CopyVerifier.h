@@ -6,7 +6,7 @@
 
 #include "restore/BackupFolder.h"
 #include "restore/CopyHash.h"
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 #include "restore/Manifest.h"
 #include "restore/PlanItem.h"
 

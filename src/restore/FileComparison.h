@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // How the file in place compares with its copy in the backup.
 struct FileComparison {

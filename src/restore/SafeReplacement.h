@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // Puts a copy in place of a file so that a crash never leaves a half-written file: the bytes go
 // to a temporary file in the target's folder, which is flushed to disk and then renamed over the

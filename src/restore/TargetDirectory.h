@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 // The folder a file is restored into, opened once: the file is then written through this
 // handle, so the checks made on the handle hold for what is written.

@@ -11,7 +11,7 @@
 
 #include "Mounts.h"
 #include "RestoreFiles.h"
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
 #include "restore/SafeReplacement.h"

@@ -24,6 +24,9 @@ public:
     bool WriteAll(const void* buffer, std::size_t size) const;
     // Closes now; false with errno when the close reports a lost write.
     bool Close();
+    // Flushes the data to the disk, then closes; false with errno when either fails. Closed
+    // either way.
+    bool FlushAndClose();
 
 private:
     int fd_ = -1;

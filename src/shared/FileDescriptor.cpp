@@ -1,4 +1,4 @@
-#include "restore/FileDescriptor.h"
+#include "shared/FileDescriptor.h"
 
 #include <unistd.h>
 #include <cerrno>
@@ -54,4 +54,14 @@ bool FileDescriptor::Close() {
     const int fd = Release();
     // Linux releases the descriptor even when close fails, so it is never retried.
     return fd < 0 || ::close(fd) == 0;
+}
+
+bool FileDescriptor::FlushAndClose() {
+    if (fd_ >= 0 && ::fdatasync(fd_) != 0) {
+        const int error = errno;
+        ::close(Release());
+        errno = error;
+        return false;
+    }
+    return Close();
 }
