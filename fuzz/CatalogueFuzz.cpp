@@ -6,8 +6,8 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "restore/Catalogue.h"
 #include "restore/RecordSplit.h"
+#include "shared/Catalogue.h"
 
 namespace {
 

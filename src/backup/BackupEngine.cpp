@@ -1,11 +1,13 @@
 #include "backup/BackupEngine.h"
 
+#include <QHash>
 #include <algorithm>
 
 #include "backup/DestinationCatalogue.h"
 #include "backup/SourceList.h"
 #include "config/BlockSize.h"
 #include "platform/BackupFiles.h"
+#include "platform/CheckedIo.h"
 #include "platform/Directories.h"
 #include "platform/Failure.h"
 #include "platform/FileAttributes.h"
@@ -13,14 +15,15 @@
 #include "platform/FreeSpace.h"
 #include "platform/NativeNames.h"
 #include "platform/PendingFile.h"
+#include "shared/BackupNames.h"
 
 const QString BackupEngine::kListFile = QStringLiteral("./Data/Kestrix.dat");
 const QString BackupEngine::kRestoreSource = QStringLiteral("./Data/Kestrix.res");
 
 namespace {
 
-const QString kSubdirectory = QStringLiteral("Kestrix");
-const QByteArray kSubdirectoryName = QByteArrayLiteral("Kestrix");
+const QString kSubdirectory = QString::fromLatin1(BackupNames::kCopies);
+const QByteArray kSubdirectoryName(BackupNames::kCopies);
 
 // The one buffer of a run: the disk is read and written in pieces of this size, whatever the
 // block size that paces the display (at least the largest block, 200 Ko).
@@ -126,10 +129,26 @@ void BackupEngine::LoadFileList() {
         Append(QStringLiteral(" * Traitement des éléments de la liste"));
         std::vector<ListEntry> entries;
         entries.reserve(static_cast<std::size_t>(lines.size()));
+        // Every copy is Kestrix/<name>, and a FAT medium ignores the case of names: a later
+        // source of the same name would silently replace the earlier one's copy. The first one
+        // keeps it; a missing file has no copy and claims no name.
+        QHash<QString, QString> sourceOfName;
         for (const QString& path : lines) {
             ListEntry entry{path, true, true};
             if (!FileSystem::FileExists(path)) {
                 entry = ListEntry{SourceList::MissingMarker(path), false, false};
+            } else {
+                const QString name = DestinationCatalogue::FileName(path).toCaseFolded();
+                const auto first = sourceOfName.constFind(name);
+                if (first == sourceOfName.cend()) {
+                    sourceOfName.insert(name, path);
+                } else if (*first != path) {
+                    entry = ListEntry{SourceList::ClashMarker(path), false, false};
+                    Append(QStringLiteral(" <!> Le fichier ") + Quoted(path) +
+                           QStringLiteral(" a le même nom que ") + Quoted(*first) +
+                           QStringLiteral(" : il ne sera pas sauvegardé !"));
+                    copyIncomplete_ = true;
+                }
             }
             entries.push_back(entry);
         }
@@ -191,7 +210,7 @@ void BackupEngine::RunBackup() {
     const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
     destination_ = controls_.EditChemin();
     freeSpaceText_.clear();
-    buffer_.assign(kBufferBytes, 0);
+    buffer_ = AlignedBuffer(kBufferBytes);
     // Set by every error this run reports, whatever a stage run in the middle of it did to the
     // stage flag: such a run never closes with the no-error line.
     bool errorReported = false;
@@ -230,11 +249,11 @@ void BackupEngine::RunBackup() {
         controls_.SetStatusText(status);
         if (!reporter_.SkipFreeSpaceCheck()) {
             lastFreeSpace_ = MeasureFreeSpace(destination_);
-            UniqueFd restore = BackupFiles::OpenSource(kRestoreSource);
+            FileDescriptor restore = BackupFiles::OpenSource(kRestoreSource);
             freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
             Append(QStringLiteral(" * Espace disque disponible : ") + freeSpaceText_);
             const qint64 size = BackupFiles::Status(restore).st_size;
-            restore.close();
+            CheckedIo::Close(restore);
             if (lastFreeSpace_ < size) {
                 Append(QStringLiteral("   -> Pas assez d'espace libre (") + freeSpaceText_ +
                        QStringLiteral(") pour copier l'application de restauration (59 Ko) !"));
@@ -343,18 +362,18 @@ void BackupEngine::RunBackup() {
 }
 
 void BackupEngine::CopyRestoreApplication() {
-    UniqueFd source = BackupFiles::OpenSource(kRestoreSource);
-    PendingFile copy(destinationDirectory_, QByteArrayLiteral("Restore.exe"));
+    FileDescriptor source = BackupFiles::OpenSource(kRestoreSource);
+    PendingFile copy(destinationDirectory_, BackupNames::kRestoreProgram);
     for (;;) {
-        const qint64 n = source.read(buffer_.data(), buffer_.size());
+        const qint64 n = CheckedIo::Read(source, buffer_.Data(), buffer_.Size());
         if (n == 0) {
             break;
         }
-        copy.fd().writeAll(buffer_.data(), static_cast<std::size_t>(n));
+        CheckedIo::WriteAll(copy.fd(), buffer_.Data(), static_cast<std::size_t>(n));
     }
     copy.SetMode(0755);
     copy.Commit();
-    source.close();
+    CheckedIo::Close(source);
 }
 
 BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
@@ -375,7 +394,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     FileAttributes::RemoveReadOnly(source);
 
     Append(QStringLiteral("    -> Ouverture du fichier source..."));
-    UniqueFd input = BackupFiles::OpenSource(source);
+    FileDescriptor input = BackupFiles::OpenSource(source);
     const struct stat status = BackupFiles::Status(input);
     const qint64 size = status.st_size;
 
@@ -416,7 +435,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));
-    input.close();
+    CheckedIo::Close(input);
     if (fits) {
         copy.Commit();
         outcome.copied = true;
@@ -424,7 +443,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     return outcome;
 }
 
-qint64 BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size) {
+qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size) {
     hash_.Reset();
     const QString totalText = QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
     qint64 position = 0;
@@ -441,7 +460,7 @@ qint64 BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 
         }
         const qint64 block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
         if (shown == buffered) {
-            buffered = source.read(buffer_.data(), buffer_.size());
+            buffered = CheckedIo::Read(source, buffer_.Data(), buffer_.Size());
             shown = 0;
         }
         const qint64 n = std::min(block, buffered - shown);
@@ -451,8 +470,8 @@ qint64 BackupEngine::CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 
         }
         if (shown == 0 && buffered > 0) {
             // A short write is retried to the end; a disk that takes no more bytes is a failure.
-            destination.writeAll(buffer_.data(), static_cast<std::size_t>(buffered));
-            hash_.Update(buffer_.data(), static_cast<std::size_t>(buffered));
+            CheckedIo::WriteAll(destination, buffer_.Data(), static_cast<std::size_t>(buffered));
+            hash_.Update(buffer_.Data(), static_cast<std::size_t>(buffered));
         }
         shown += n;
         position += n;
@@ -473,9 +492,9 @@ void BackupEngine::WriteAutoexec() {
     Append(QString());
     Append(QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\""));
     controls_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
-    PendingFile file(destinationDirectory_, QByteArrayLiteral("Autoexec.bat"));
+    PendingFile file(destinationDirectory_, BackupNames::kAutoexec);
     static const char kContent[] = "Restore.exe\r\n";
-    file.fd().writeAll(kContent, sizeof kContent - 1);
+    CheckedIo::WriteAll(file.fd(), kContent, sizeof kContent - 1);
     file.SetMode(0644);
     file.Commit();
     destinationDirectory_.Sync();

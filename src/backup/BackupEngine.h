@@ -7,11 +7,12 @@
 
 #include "backup/BackupControls.h"
 #include "backup/BackupManifest.h"
-#include "backup/ContentHash.h"
 #include "backup/DestinationCatalogue.h"
 #include "platform/DirectoryHandle.h"
-#include "platform/UniqueFd.h"
 #include "report/Reporter.h"
+#include "shared/AlignedBuffer.h"
+#include "shared/ContentHash.h"
+#include "shared/FileDescriptor.h"
 
 // The backup engine of the main window: the destination preparation, the source list, the
 // backup run with its catalogue and boot batch file. It reads and drives the window's controls
@@ -28,7 +29,8 @@ public:
     qint64 LastFreeSpace() const { return lastFreeSpace_; }
 
     // True once a ticked file was not copied and recorded by a run (no room, vanished, failed,
-    // no catalogue record, a run ended early): the program then exits with status 1.
+    // no catalogue record, a run ended early), or a listed file was left out because an earlier
+    // one has its name: the program then exits with status 1.
     bool CopyIncomplete() const { return copyIncomplete_; }
 
     // The last run ended normally, reported no error, and copied and recorded every ticked file.
@@ -58,7 +60,7 @@ private:
     // One ticked entry's copy (one guarded block).
     EntryOutcome CopyEntry(const QString& source, const QString& destination);
     // Returns the number of bytes written, hashed on the way.
-    qint64 CopyBlocks(UniqueFd& source, UniqueFd& destination, qint64 size);
+    qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
     // Opens the destination and its copies' folder for the run; false when the folder of the
@@ -91,5 +93,5 @@ private:
     QString freeSpaceText_;
     bool readingLineWritten_ = false;
     bool writingLineWritten_ = false;
-    std::vector<char> buffer_;
+    AlignedBuffer buffer_;
 };

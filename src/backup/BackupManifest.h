@@ -2,20 +2,19 @@
 
 #include <sys/stat.h>
 #include <QByteArray>
+#include <string>
 
 #include "platform/DirectoryHandle.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
-// The two manifests beside the catalogue, one line per copy, written in step with its records:
-// Kestrix.xxh128 (the copy's hash in the format of xxh128sum, so that `xxh128sum -c` checks a
-// backup) and Kestrix.droits (the source's mode, owner, group and size, which a FAT medium does
-// not keep). Names are bytes; lines end with LF, as those tools expect.
+// Writes the two manifests beside the catalogue (their format: shared/Manifest.h), one line
+// per copy, in step with its records.
 class BackupManifest {
 public:
     // What the manifests tell of one copy.
     struct Copy {
-        QByteArray name;  // in the copies' folder
-        QByteArray hash;  // 32 lower-case hexadecimal digits
+        QByteArray name;   // in the copies' folder
+        std::string hash;  // 32 lower-case hexadecimal digits
         struct stat source {};
         qint64 size = 0;  // bytes written
     };
@@ -32,14 +31,10 @@ public:
     // Flushes and closes both; throws Failure when a write is lost.
     void Close();
 
-    // "<hash>  Kestrix/<name>\n"
-    static QByteArray HashLine(const Copy& copy);
-    // "0640\troot\tshadow\t0\t42\t1234\tKestrix/<name>\n"; a number stands for a name that the
-    // system does not have.
-    static QByteArray RightsLine(const Copy& copy);
-    static const QByteArray kRightsHeader;
+    // The Kestrix.droits line of `copy`, with the owner and group names of this system.
+    static std::string RightsLine(const Copy& copy);
 
 private:
-    UniqueFd hashes_;
-    UniqueFd rights_;
+    FileDescriptor hashes_;
+    FileDescriptor rights_;
 };

@@ -2,22 +2,29 @@
 
 #include <cerrno>
 
+#include "platform/CheckedIo.h"
 #include "platform/Failure.h"
 #include "platform/NativeNames.h"
+#include "shared/BackupNames.h"
+#include "shared/Catalogue.h"
 
 namespace {
 
-QByteArray Line(const QString& text) {
-    return NativeNames::Encode(text) + "\r\n";
+void WriteLine(const FileDescriptor& fd, const std::string& line) {
+    const std::string bytes = line + Catalogue::kLineEnd;
+    CheckedIo::WriteAll(fd, bytes.data(), bytes.size());
+}
+
+std::string Bytes(const QString& text) {
+    return NativeNames::Encode(text).toStdString();
 }
 
 }  // namespace
 
 void DestinationCatalogue::Create(const DirectoryHandle& directory, const QDate& date,
                                   const QTime& time) {
-    fd_ = directory.CreateFile(QByteArrayLiteral("Kestrix.dat"), 0644);
-    const QByteArray line = Line(DateLine(date, time));
-    fd_.writeAll(line.constData(), static_cast<std::size_t>(line.size()));
+    fd_ = directory.CreateFile(BackupNames::kCatalogue, 0644);
+    WriteLine(fd_, Bytes(DateLine(date, time)));
 }
 
 void DestinationCatalogue::AppendRecord(const QString& entryPath) {
@@ -25,12 +32,11 @@ void DestinationCatalogue::AppendRecord(const QString& entryPath) {
         errno = EBADF;
         KESTRIX_FAIL("the catalogue is not open");
     }
-    const QByteArray line = Line(Record(entryPath));
-    fd_.writeAll(line.constData(), static_cast<std::size_t>(line.size()));
+    WriteLine(fd_, Catalogue::Record(Bytes(entryPath)));
 }
 
 void DestinationCatalogue::Close() {
-    fd_.flushAndClose();
+    CheckedIo::FlushAndClose(fd_);
 }
 
 QString DestinationCatalogue::DateLine(const QDate& date, const QTime& time,
@@ -40,15 +46,5 @@ QString DestinationCatalogue::DateLine(const QDate& date, const QTime& time,
 }
 
 QString DestinationCatalogue::FileName(const QString& entryPath) {
-    return entryPath.mid(entryPath.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString DestinationCatalogue::Record(const QString& entryPath) {
-    const int separator = entryPath.lastIndexOf(QLatin1Char('/'));
-    QString directory = entryPath.left(separator + 1);
-    // The final separator goes, unless it is a root: one at the start or after another.
-    if (separator > 0 && entryPath.at(separator - 1) != QLatin1Char('/')) {
-        directory.chop(1);
-    }
-    return FileName(entryPath) + QLatin1Char(',') + directory;
+    return NativeNames::Decode(QByteArray::fromStdString(Catalogue::FileName(Bytes(entryPath))));
 }

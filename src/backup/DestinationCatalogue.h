@@ -5,13 +5,12 @@
 #include <QTime>
 
 #include "platform/DirectoryHandle.h"
-#include "platform/UniqueFd.h"
 #include "platform/UserLocale.h"
+#include "shared/FileDescriptor.h"
 
-// The catalogue Kestrix.dat in the destination: the date line, then one record per copied file
-// ("name,directory"), every line ended by CR LF, names in their own bytes. It stays open for
-// the whole backup run; each line is written at once, so a record that cannot be written fails
-// by itself.
+// Writes the catalogue Kestrix.dat in the destination (its format: shared/Catalogue.h): the
+// date line in the user's locale, then one record per copied file. It stays open for the whole
+// backup run; each line is written at once, so a record that cannot be written fails by itself.
 class DestinationCatalogue {
 public:
     // Replaces the catalogue in `directory` by a new one (mode 0644) holding the date line.
@@ -31,12 +30,9 @@ public:
     static QString DateLine(const QDate& date, const QTime& time,
                             const QLocale& locale = UserLocale::Locale());
 
-    // "fstab,/etc" for /etc/fstab, "vmlinuz,/" for /vmlinuz, "fstab," for fstab.
-    static QString Record(const QString& entryPath);
-
     // The part of an entry's path after its last separator: the name of its copy.
     static QString FileName(const QString& entryPath);
 
 private:
-    UniqueFd fd_;
+    FileDescriptor fd_;
 };

@@ -28,3 +28,7 @@ QStringList SourceList::Lines(const QByteArray& bytes) {
 QString SourceList::MissingMarker(const QString& path) {
     return QStringLiteral("<Fichier non trouvé : \"") + path + QStringLiteral("\">");
 }
+
+QString SourceList::ClashMarker(const QString& path) {
+    return QStringLiteral("<Nom déjà utilisé : \"") + path + QStringLiteral("\">");
+}

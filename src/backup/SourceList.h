@@ -13,4 +13,8 @@ public:
 
     // "<Fichier non trouvé : \"path\">", the text of an entry whose file does not exist.
     static QString MissingMarker(const QString& path);
+
+    // "<Nom déjà utilisé : \"path\">", the text of an entry left out because an earlier source
+    // has the same file name: both would share one copy.
+    static QString ClashMarker(const QString& path);
 };

@@ -9,10 +9,11 @@
 
 #include <vector>
 
+#include "platform/CheckedIo.h"
 #include "platform/Cp1252.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 namespace {
 
@@ -168,14 +169,14 @@ void CheckText(const QString& text) {
 }
 
 QByteArray ReadContent(const QByteArray& nativePath) {
-    UniqueFd fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
         KESTRIX_FAIL("cannot open " + nativePath.toStdString());
     }
     QByteArray bytes;
     char buffer[16384];
     for (;;) {
-        const std::int64_t n = fd.read(buffer, sizeof buffer);
+        const std::int64_t n = CheckedIo::Read(fd, buffer, sizeof buffer);
         if (n == 0) {
             return bytes;
         }
@@ -196,7 +197,7 @@ QByteArray WriteTarget(const QByteArray& nativePath) {
 class TempFile {
 public:
     explicit TempFile(const QByteArray& target) : name_(target + QByteArrayLiteral(".XXXXXX")) {
-        fd_ = UniqueFd(::mkostemp(name_.data(), O_CLOEXEC));
+        fd_ = FileDescriptor(::mkostemp(name_.data(), O_CLOEXEC));
         if (!fd_) {
             KESTRIX_FAIL("cannot create a file beside " + target.toStdString());
         }
@@ -209,7 +210,7 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    UniqueFd& fd() { return fd_; }
+    FileDescriptor& fd() { return fd_; }
 
     void RenameTo(const QByteArray& target) {
         if (::rename(name_.constData(), target.constData()) != 0) {
@@ -220,7 +221,7 @@ public:
 
 private:
     QByteArray name_;
-    UniqueFd fd_;
+    FileDescriptor fd_;
     bool renamed_ = false;
 };
 
@@ -307,26 +308,26 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     if (exists) {
         // The file is replaced by a complete new one, but only where it may be written in place:
         // a read-only file stays refused.
-        UniqueFd check(::open(target.constData(), O_WRONLY | O_CLOEXEC));
+        FileDescriptor check(::open(target.constData(), O_WRONLY | O_CLOEXEC));
         if (!check) {
             KESTRIX_FAIL("cannot write " + target.toStdString());
         }
-        check.close();
+        CheckedIo::Close(check);
     }
 
     TempFile temp(target);
-    if (::fchmod(temp.fd().get(), exists ? (st.st_mode & 07777) : kNewFileMode) != 0) {
+    if (::fchmod(temp.fd().Get(), exists ? (st.st_mode & 07777) : kNewFileMode) != 0) {
         KESTRIX_FAIL("cannot set the mode of a new " + target.toStdString());
     }
     // Root gives the new file the old one's owner; any other user keeps what it may.
     if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
-        ::fchown(temp.fd().get(), st.st_uid, st.st_gid) != 0 && ::geteuid() == 0) {
+        ::fchown(temp.fd().Get(), st.st_uid, st.st_gid) != 0 && ::geteuid() == 0) {
         KESTRIX_FAIL("cannot keep the owner of " + target.toStdString());
     }
-    temp.fd().writeAll(updated.constData(), static_cast<std::size_t>(updated.size()));
-    if (::fsync(temp.fd().get()) != 0) {
+    CheckedIo::WriteAll(temp.fd(), updated.constData(), static_cast<std::size_t>(updated.size()));
+    if (::fsync(temp.fd().Get()) != 0) {
         KESTRIX_FAIL("cannot write " + target.toStdString());
     }
-    temp.fd().close();
+    CheckedIo::Close(temp.fd());
     temp.RenameTo(target);
 }

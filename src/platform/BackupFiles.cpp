@@ -28,45 +28,45 @@ bool ReadByMore(const struct stat& copy, const struct stat& source) {
 
 }  // namespace
 
-UniqueFd OpenSource(const QString& path) {
+FileDescriptor OpenSource(const QString& path) {
     // Non-blocking, so that a FIFO put in a source's place cannot hold the run at the open.
-    UniqueFd fd(::open(FileSystem::NativePath(path).constData(),
-                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileDescriptor fd(::open(FileSystem::NativePath(path).constData(),
+                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
+    if (::fstat(fd.Get(), &st) != 0) {
         KESTRIX_FAIL("cannot read the status of " + path.toStdString());
     }
     if (!S_ISREG(st.st_mode)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         KESTRIX_FAIL("not a regular file: " + path.toStdString());
     }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         KESTRIX_FAIL("cannot set up the reading of " + path.toStdString());
     }
     return fd;
 }
 
-struct stat Status(const UniqueFd& fd) {
+struct stat Status(const FileDescriptor& fd) {
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
+    if (::fstat(fd.Get(), &st) != 0) {
         KESTRIX_FAIL("cannot read the status of a file");
     }
     return st;
 }
 
-bool MatchOwnerAndMode(const UniqueFd& copy, const struct stat& source) {
+bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source) {
     mode_t mode = source.st_mode & 0777;
     // Refusals are not failures: the check below tells what the medium really kept.
     if (::geteuid() == 0) {
-        ::fchown(copy.get(), source.st_uid, source.st_gid);
+        ::fchown(copy.Get(), source.st_uid, source.st_gid);
     } else if (Status(copy).st_gid != source.st_gid) {
         mode &= 0700;
     }
-    ::fchmod(copy.get(), mode);
+    ::fchmod(copy.Get(), mode);
     return ReadByMore(Status(copy), source);
 }
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 // The sources of a backup and the owner and permissions of their copies.
 namespace BackupFiles {
@@ -12,15 +12,15 @@ namespace BackupFiles {
 // Opens a regular file for reading only (sources may sit on a read-only file system). Links
 // are followed: /etc holds legitimate ones. Anything but a regular file (a FIFO, a device, a
 // directory) is refused without blocking. Throws Failure.
-UniqueFd OpenSource(const QString& path);
+FileDescriptor OpenSource(const QString& path);
 
 // The status of an open file. Throws Failure.
-struct stat Status(const UniqueFd& fd);
+struct stat Status(const FileDescriptor& fd);
 
 // Gives a copy its source's owner and group (when run as root) and then its permission bits;
 // run as another user, the group and other bits go unless the copy's group is the source's.
 // True when the copy is still readable by more users than its source (a file system that keeps
 // no owners or modes, such as FAT).
-bool MatchOwnerAndMode(const UniqueFd& copy, const struct stat& source);
+bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source);
 
 }  // namespace BackupFiles

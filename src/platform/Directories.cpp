@@ -7,7 +7,7 @@
 #include "platform/DirectoryHandle.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 namespace Directories {
 
@@ -41,10 +41,10 @@ void CreateWithParents(const QString& path) {
         }
         KESTRIX_FAIL("cannot create directory " + level.toStdString());
     }
-    const UniqueFd created(
+    const FileDescriptor created(
         ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (created) {
-        DirectoryHandle::SetCreatedMode(created.get());
+        DirectoryHandle::SetCreatedMode(created.Get());
     }
 }
 

@@ -7,10 +7,11 @@
 
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
+#include "shared/DurableSteps.h"
 
 DirectoryHandle DirectoryHandle::Open(const QString& path) {
     DirectoryHandle handle;
-    handle.fd_ = UniqueFd(
+    handle.fd_ = FileDescriptor(
         ::open(FileSystem::NativePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!handle.fd_) {
         KESTRIX_FAIL("cannot open the directory " + path.toStdString());
@@ -33,7 +34,7 @@ void DirectoryHandle::RequireOpen() const {
 
 DirectoryHandle::Entry DirectoryHandle::Find(const QByteArray& name) const {
     struct stat st {};
-    if (!fd_ || ::fstatat(fd_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!fd_ || ::fstatat(fd_.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return Entry::Missing;
     }
     return S_ISDIR(st.st_mode) ? Entry::Directory : Entry::Other;
@@ -42,8 +43,8 @@ DirectoryHandle::Entry DirectoryHandle::Find(const QByteArray& name) const {
 DirectoryHandle DirectoryHandle::OpenSubdirectory(const QByteArray& name) const {
     RequireOpen();
     DirectoryHandle handle;
-    handle.fd_ = UniqueFd(
-        ::openat(fd_.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    handle.fd_ = FileDescriptor(
+        ::openat(fd_.Get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!handle.fd_) {
         KESTRIX_FAIL("cannot open the directory " + name.toStdString());
     }
@@ -52,32 +53,37 @@ DirectoryHandle DirectoryHandle::OpenSubdirectory(const QByteArray& name) const 
 
 void DirectoryHandle::CreateSubdirectory(const QByteArray& name) const {
     RequireOpen();
-    if (::mkdirat(fd_.get(), name.constData(), 0700) != 0) {
+    if (::mkdirat(fd_.Get(), name.constData(), 0700) != 0) {
         KESTRIX_FAIL("cannot create the directory " + name.toStdString());
     }
+    DurableSteps::Done(DurableSteps::Kind::MakeDirectory);
     SetCreatedMode(OpenSubdirectory(name).get());
 }
 
-UniqueFd DirectoryHandle::CreateFile(const QByteArray& name, mode_t mode) const {
+FileDescriptor DirectoryHandle::CreateFile(const QByteArray& name, mode_t mode) const {
     RequireOpen();
-    if (::unlinkat(fd_.get(), name.constData(), 0) != 0 && errno != ENOENT) {
+    if (::unlinkat(fd_.Get(), name.constData(), 0) == 0) {
+        DurableSteps::Done(DurableSteps::Kind::Unlink);
+    } else if (errno != ENOENT) {
         KESTRIX_FAIL("cannot remove " + name.toStdString());
     }
-    UniqueFd file(::openat(fd_.get(), name.constData(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    FileDescriptor file(::openat(fd_.Get(), name.constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file) {
         KESTRIX_FAIL("cannot create " + name.toStdString());
     }
+    DurableSteps::Done(DurableSteps::Kind::Create);
     // A file system without modes refuses, harmlessly.
-    ::fchmod(file.get(), mode);
+    ::fchmod(file.Get(), mode);
     return file;
 }
 
 void DirectoryHandle::Sync() const {
     RequireOpen();
-    if (::fsync(fd_.get()) != 0) {
+    if (::fsync(fd_.Get()) != 0) {
         KESTRIX_FAIL("cannot flush a directory");
     }
+    DurableSteps::Done(DurableSteps::Kind::Flush);
 }
 
 void DirectoryHandle::SetCreatedMode(int fd) {

@@ -3,8 +3,9 @@
 #include <sys/types.h>
 #include <QByteArray>
 #include <QString>
+#include <utility>
 
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 // An open directory through which the files below it are reached by name. Once open, the
 // directory stays the same whatever is later renamed or replaced along its path, and no name
@@ -14,6 +15,8 @@ public:
     enum class Entry { Missing, Directory, Other };
 
     DirectoryHandle() = default;
+    // Takes over an open directory.
+    explicit DirectoryHandle(FileDescriptor fd) : fd_(std::move(fd)) {}
 
     // Opens `path` as a directory; a link in it is followed, since the destination the user
     // chose may be one. Throws Failure.
@@ -24,7 +27,8 @@ public:
     static DirectoryHandle Failed(int errorNumber);
 
     bool IsOpen() const { return static_cast<bool>(fd_); }
-    int get() const { return fd_.get(); }
+    int get() const { return fd_.Get(); }
+    const FileDescriptor& Descriptor() const { return fd_; }
 
     // Throws Failure, with the error that kept the directory from opening, when it is not open.
     void RequireOpen() const;
@@ -40,7 +44,7 @@ public:
 
     // Removes whatever stands at `name` (a directory excepted) and creates a new, empty file
     // there with exactly `mode`, never through a link. Throws Failure.
-    UniqueFd CreateFile(const QByteArray& name, mode_t mode) const;
+    FileDescriptor CreateFile(const QByteArray& name, mode_t mode) const;
 
     // Flushes the directory's entries to the disk. Throws Failure.
     void Sync() const;
@@ -49,6 +53,6 @@ public:
     static void SetCreatedMode(int fd);
 
 private:
-    UniqueFd fd_;
+    FileDescriptor fd_;
     int openError_ = 0;
 };

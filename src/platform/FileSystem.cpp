@@ -5,9 +5,10 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "platform/CheckedIo.h"
 #include "platform/Failure.h"
 #include "platform/NativeNames.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 namespace FileSystem {
 
@@ -26,24 +27,24 @@ bool DirectoryExists(const QString& path) {
 }
 
 void WriteWholeFile(const QString& path, const QByteArray& bytes) {
-    UniqueFd fd(
+    FileDescriptor fd(
         ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd) {
         KESTRIX_FAIL("cannot create " + path.toStdString());
     }
-    fd.writeAll(bytes.constData(), bytes.size());
-    fd.close();
+    CheckedIo::WriteAll(fd, bytes.constData(), bytes.size());
+    CheckedIo::Close(fd);
 }
 
 QByteArray ReadWholeFile(const QString& path) {
-    UniqueFd fd(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
-        const qint64 n = fd.read(buffer, sizeof buffer);
+        const qint64 n = CheckedIo::Read(fd, buffer, sizeof buffer);
         if (n == 0) {
             break;
         }

@@ -3,13 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/CheckedIo.h"
 #include "platform/Failure.h"
 
 MountWatcher::MountWatcher(QObject* parent)
     : QObject(parent), fd_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {
     Read();
     if (fd_) {
-        notifier_ = std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Exception);
+        notifier_ = std::make_unique<QSocketNotifier>(fd_.Get(), QSocketNotifier::Exception);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &MountWatcher::TableChanged);
     }
 }
@@ -18,10 +19,10 @@ MountWatcher::~MountWatcher() = default;
 
 void MountWatcher::Read() {
     QByteArray text;
-    if (fd_ && ::lseek(fd_.get(), 0, SEEK_SET) == 0) {
+    if (fd_ && ::lseek(fd_.Get(), 0, SEEK_SET) == 0) {
         try {
             char buffer[16384];
-            for (std::int64_t got; (got = fd_.read(buffer, sizeof buffer)) > 0;) {
+            for (std::int64_t got; (got = CheckedIo::Read(fd_, buffer, sizeof buffer)) > 0;) {
                 text.append(buffer, static_cast<qsizetype>(got));
             }
         } catch (const Failure&) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/MountTable.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 // The drives of this process's mount table, followed without polling: the kernel marks
 // /proc/self/mountinfo with a priority event at each mount and unmount. Where the table cannot
@@ -26,7 +26,7 @@ private:
     void Read();
     void TableChanged();
 
-    UniqueFd fd_;
+    FileDescriptor fd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::vector<MountTable::Drive> drives_;
 };

@@ -7,18 +7,22 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "platform/CheckedIo.h"
 #include "platform/Failure.h"
+#include "shared/BackupNames.h"
+#include "shared/DurableSteps.h"
 
 namespace {
 
-// ".kestrix-" and 16 hexadecimal digits: hidden, and never a name the backup itself uses.
+// ".kestrix-" and 16 hexadecimal digits.
 QByteArray TemporaryName() {
     std::uint64_t value = 0;
     if (::getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
         value ^=
             static_cast<std::uint64_t>(::getpid()) << 32 ^ reinterpret_cast<std::uintptr_t>(&value);
     }
-    return QByteArray(".kestrix-") + QByteArray::number(static_cast<qulonglong>(value), 16);
+    return QByteArray(BackupNames::kTemporaryPrefix) +
+           QByteArray::number(static_cast<qulonglong>(value), 16);
 }
 
 }  // namespace
@@ -29,8 +33,8 @@ PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName)
     // Another user who can write the directory may have taken a name: draw again.
     for (int attempt = 0; attempt < 100 && !fd_; ++attempt) {
         temporaryName_ = TemporaryName();
-        fd_ = UniqueFd(::openat(directory_, temporaryName_.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        fd_ = FileDescriptor(::openat(directory_, temporaryName_.constData(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd_ && errno != EEXIST) {
             break;
         }
@@ -38,25 +42,27 @@ PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName)
     if (!fd_) {
         KESTRIX_FAIL("cannot create " + finalName_.toStdString());
     }
+    DurableSteps::Done(DurableSteps::Kind::Create);
 }
 
 PendingFile::~PendingFile() {
-    if (!committed_) {
-        ::unlinkat(directory_, temporaryName_.constData(), 0);
+    if (!committed_ && ::unlinkat(directory_, temporaryName_.constData(), 0) == 0) {
+        DurableSteps::Done(DurableSteps::Kind::Unlink);
     }
 }
 
 void PendingFile::SetMode(mode_t mode) {
-    ::fchmod(fd_.get(), mode);
+    ::fchmod(fd_.Get(), mode);
 }
 
 void PendingFile::Commit() {
     // Closed before it is renamed: a write error that shows only at the close keeps the file
     // out of place, and some FUSE drivers lose a file renamed while open.
-    fd_.flushAndClose();
+    CheckedIo::FlushAndClose(fd_);
     if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
         0) {
         KESTRIX_FAIL("cannot replace " + finalName_.toStdString());
     }
     committed_ = true;
+    DurableSteps::Done(DurableSteps::Kind::Rename);
 }

@@ -4,7 +4,7 @@
 #include <QByteArray>
 
 #include "platform/DirectoryHandle.h"
-#include "platform/UniqueFd.h"
+#include "shared/FileDescriptor.h"
 
 // A file of the destination, written under a temporary name in its directory and put in place
 // under its final name only once complete and flushed. Until then whatever stands at the final
@@ -19,7 +19,7 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    UniqueFd& fd() { return fd_; }
+    FileDescriptor& fd() { return fd_; }
 
     // Sets exactly `mode`, whatever the umask (a file system without modes refuses, harmlessly).
     void SetMode(mode_t mode);
@@ -33,6 +33,6 @@ private:
     int directory_;
     QByteArray finalName_;
     QByteArray temporaryName_;
-    UniqueFd fd_;
+    FileDescriptor fd_;
     bool committed_ = false;
 };

@@ -6,6 +6,7 @@
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
+#include "shared/BackupNames.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ BackupFolder::BackupFolder(const std::string& path)
 
 std::string BackupFolder::ReadCatalogue(bool force) const {
     std::string bytes;
-    ReadTrusted(folder_, "Kestrix.dat", Step::ReadCatalogue, Step::CatalogueWritable, force, bytes);
+    ReadTrusted(folder_, BackupNames::kCatalogue, Step::ReadCatalogue, Step::CatalogueWritable,
+                force, bytes);
     return bytes;
 }
 
@@ -76,8 +78,8 @@ bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes
 }
 
 void BackupFolder::OpenCopies(bool force) {
-    FileDescriptor copies(
-        ::openat(folder_.Get(), "Kestrix", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor copies(::openat(folder_.Get(), BackupNames::kCopies,
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!copies) {
         if (errno == ENOENT) {
             return;

@@ -1,11 +1,33 @@
 #include "restore/CopyVerifier.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdint>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
+#include "shared/AlignedBuffer.h"
+#include "shared/BackupNames.h"
+#include "shared/ContentHash.h"
+
+std::string CopyVerifier::HashOf(const FileDescriptor& fd) {
+    if (::lseek(fd.Get(), 0, SEEK_SET) != 0) {
+        throw SystemFailure(SystemFailure::Step::ReadCopy, errno);
+    }
+    ContentHash hash;
+    const AlignedBuffer buffer(1 << 16);
+    for (;;) {
+        const long n = fd.Read(buffer.Data(), buffer.Size());
+        if (n < 0) {
+            throw SystemFailure(SystemFailure::Step::ReadCopy, errno);
+        }
+        if (n == 0) {
+            return hash.Hex();
+        }
+        hash.Update(buffer.Data(), static_cast<std::size_t>(n));
+    }
+}
 
 void CopyVerifier::Check(std::vector<PlanItem>& items,
                          const std::function<bool(const PlanItem&)>& wanted) const {
@@ -26,8 +48,8 @@ void CopyVerifier::CheckSize(PlanItem& item) const {
     const ManifestEntry* entry = manifest_.Find(item.name);
     if (entry == nullptr || !entry->hasRights || !entry->hasHash) {
         item.check = PlanItem::Check::NotListed;
-        item.found =
-            entry != nullptr && entry->hasRights ? Manifest::kHashFile : Manifest::kRightsFile;
+        item.found = entry != nullptr && entry->hasRights ? BackupNames::kHashFile
+                                                          : BackupNames::kRightsFile;
         return;
     }
     try {

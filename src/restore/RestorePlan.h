@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "restore/BackupFolder.h"
-#include "restore/Catalogue.h"
 #include "restore/PlanItem.h"
+#include "shared/Catalogue.h"
 
 // What a restore from one backup folder would do with each record of its catalogue: which copy
 // goes where, and why a record is skipped. Reads the file system but changes nothing.

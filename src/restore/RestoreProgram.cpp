@@ -14,6 +14,7 @@
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
 #include "restore/TargetDirectory.h"
+#include "shared/BackupNames.h"
 
 using FrenchTexts::Printable;
 
@@ -65,7 +66,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
     }
 
-    const std::string catalogPath = Paths::Join(path, "Kestrix.dat");
+    const std::string catalogPath = Paths::Join(path, BackupNames::kCatalogue);
     Catalogue catalogue;
     try {
         catalogue = Catalogue::Parse(folder->ReadCatalogue(line.force));
@@ -93,7 +94,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     try {
         folder->OpenCopies(line.force);
     } catch (const SystemFailure& failure) {
-        const std::string copies = Paths::Join(path, "Kestrix");
+        const std::string copies = Paths::Join(path, BackupNames::kCopies);
         err_ << kProgram << " : ";
         if (failure.GetStep() == SystemFailure::Step::CopiesWritable) {
             err_ << FrenchTexts::Refused("le dossier " + copies, failure.Found());
@@ -126,7 +127,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
 }
 
 bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
-    for (const char* file : {Manifest::kHashFile, Manifest::kRightsFile}) {
+    for (const char* file : {BackupNames::kHashFile, BackupNames::kRightsFile}) {
         std::string bytes;
         try {
             if (!folder.ReadManifest(file, force, bytes)) {
@@ -146,7 +147,7 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
             return false;
         }
         hasManifest_ = true;
-        if (std::string(file) == Manifest::kHashFile) {
+        if (std::string(file) == BackupNames::kHashFile) {
             manifest_.ParseHashes(bytes);
         } else {
             manifest_.ParseRights(bytes);
@@ -157,7 +158,7 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
 
 void RestoreProgram::ShowManifestState() {
     if (!hasManifest_) {
-        out_ << "Cette sauvegarde n'a pas de fichier de contrôle (" << Manifest::kHashFile
+        out_ << "Cette sauvegarde n'a pas de fichier de contrôle (" << BackupNames::kHashFile
              << ") : ses copies ne peuvent pas être vérifiées.\n\n";
         return;
     }
@@ -173,13 +174,13 @@ void RestoreProgram::ShowManifestState() {
              << " manque dans la sauvegarde : aucune copie ne peut être vérifiée ni restaurée\n";
         return;
     }
-    show(Manifest::kHashFile, manifest_.HashBadLines());
+    show(BackupNames::kHashFile, manifest_.HashBadLines());
     if (manifest_.RightsBadLines().badHeader) {
-        out_ << " <!> " << Manifest::kRightsFile
+        out_ << " <!> " << BackupNames::kRightsFile
              << " : sa première ligne n'est pas l'en-tête attendu, aucune de ses lignes n'est "
                 "lue ; aucune copie ne sera restaurée\n";
     } else {
-        show(Manifest::kRightsFile, manifest_.RightsBadLines());
+        show(BackupNames::kRightsFile, manifest_.RightsBadLines());
     }
 }
 

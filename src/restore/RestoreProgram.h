@@ -6,9 +6,9 @@
 #include "restore/AccountTable.h"
 #include "restore/BackupFolder.h"
 #include "restore/CommandLine.h"
-#include "restore/Manifest.h"
 #include "restore/RestorePlan.h"
 #include "restore/SafeReplacement.h"
+#include "shared/Manifest.h"
 
 // The restore program from a parsed command line to its exit status: reads the catalogue and
 // the manifest, shows the plan, asks, restores, compares or verifies, and ends with a summary

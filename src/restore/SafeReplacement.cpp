@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
-#include <vector>
 
-#include "restore/CopyHash.h"
 #include "restore/SystemFailure.h"
+#include "shared/AlignedBuffer.h"
+#include "shared/ContentHash.h"
 
 namespace {
 
@@ -105,17 +105,17 @@ public:
     struct stat Fill(const FileDescriptor& source, Step readStep, const Attributes& attributes,
                      const std::string& expectedHash = {}) {
         Rewind(source, readStep);
-        std::vector<char> buffer(kBlock);
-        CopyHash hash;
+        const AlignedBuffer buffer(kBlock);
+        ContentHash hash;
         for (;;) {
-            const std::size_t n = ReadFull(source, buffer.data(), buffer.size(), readStep);
+            const std::size_t n = ReadFull(source, buffer.Data(), buffer.Size(), readStep);
             if (n == 0) {
                 break;
             }
             if (!expectedHash.empty()) {
-                hash.Update(buffer.data(), n);
+                hash.Update(buffer.Data(), n);
             }
-            if (!fd_.WriteAll(buffer.data(), n)) {
+            if (!fd_.WriteAll(buffer.Data(), n)) {
                 Fail(Step::WriteTemporary);
             }
         }
@@ -208,12 +208,12 @@ std::string KeepOld(int directory, const std::string& name, const FileDescriptor
 bool SafeReplacement::SameContent(const FileDescriptor& a, const FileDescriptor& b) {
     Rewind(a, Step::ReadCopy);
     Rewind(b, Step::ReadTarget);
-    std::vector<char> bufferA(kBlock);
-    std::vector<char> bufferB(kBlock);
+    const AlignedBuffer bufferA(kBlock);
+    const AlignedBuffer bufferB(kBlock);
     for (;;) {
-        const std::size_t na = ReadFull(a, bufferA.data(), kBlock, Step::ReadCopy);
-        const std::size_t nb = ReadFull(b, bufferB.data(), kBlock, Step::ReadTarget);
-        if (na != nb || std::memcmp(bufferA.data(), bufferB.data(), na) != 0) {
+        const std::size_t na = ReadFull(a, bufferA.Data(), kBlock, Step::ReadCopy);
+        const std::size_t nb = ReadFull(b, bufferB.Data(), kBlock, Step::ReadTarget);
+        if (na != nb || std::memcmp(bufferA.Data(), bufferB.Data(), na) != 0) {
             return false;
         }
         if (na == 0) {

@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "shared/DurableSteps.h"
+
 FileDescriptor::~FileDescriptor() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -44,9 +46,15 @@ bool FileDescriptor::WriteAll(const void* buffer, std::size_t size) const {
             }
             return false;
         }
+        if (n == 0) {
+            // No progress on a non-empty write: a full medium that says so without an error.
+            errno = ENOSPC;
+            return false;
+        }
         bytes += n;
         size -= static_cast<std::size_t>(n);
     }
+    DurableSteps::Done(DurableSteps::Kind::Write);
     return true;
 }
 
@@ -62,6 +70,9 @@ bool FileDescriptor::FlushAndClose() {
         ::close(Release());
         errno = error;
         return false;
+    }
+    if (fd_ >= 0) {
+        DurableSteps::Done(DurableSteps::Kind::Flush);
     }
     return Close();
 }

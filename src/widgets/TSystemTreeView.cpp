@@ -24,8 +24,8 @@
 #include "platform/MountWatcher.h"
 #include "platform/NativeNames.h"
 #include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
 #include "platform/UserFolders.h"
+#include "shared/FileDescriptor.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ bool Writable(const QString& folder) {
 
 // A watch needs the right to read the folder; asking for one without it only earns a warning.
 bool Readable(const QString& folder) {
-    return static_cast<bool>(UniqueFd(
+    return static_cast<bool>(FileDescriptor(
         ::open(FileSystem::NativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
 }
 

@@ -6,25 +6,14 @@
 #include "QtPrinters.h"
 #include "backup/DestinationCatalogue.h"
 #include "platform/Failure.h"
+#include "platform/NativeNames.h"
 
-TEST(CatalogueRecord, PathShapes) {
-    EXPECT_EQ(DestinationCatalogue::Record("/etc/fstab"), QStringLiteral("fstab,/etc"));
-    EXPECT_EQ(DestinationCatalogue::Record("/vmlinuz"), QStringLiteral("vmlinuz,/"));
-    EXPECT_EQ(DestinationCatalogue::Record("fstab"), QStringLiteral("fstab,"));
-    EXPECT_EQ(DestinationCatalogue::Record("etc/fstab"), QStringLiteral("fstab,etc"));
-    EXPECT_EQ(DestinationCatalogue::Record("/boot/grub/grub.cfg"),
-              QStringLiteral("grub.cfg,/boot/grub"));
-    EXPECT_EQ(DestinationCatalogue::Record("//fstab"), QStringLiteral("fstab,//"));
-}
-
-TEST(CatalogueRecord, CommasAndBlanksAreWrittenUnchanged) {
-    EXPECT_EQ(DestinationCatalogue::Record("/srv/a,b/c,d.txt"), QStringLiteral("c,d.txt,/srv/a,b"));
-    EXPECT_EQ(DestinationCatalogue::Record(" /etc/hosts "), QStringLiteral("hosts , /etc"));
-}
-
-TEST(CatalogueRecord, FileNameIsThePartAfterTheLastSeparator) {
-    EXPECT_EQ(DestinationCatalogue::FileName("/etc/default/grub"), QStringLiteral("grub"));
-    EXPECT_EQ(DestinationCatalogue::FileName("grub"), QStringLiteral("grub"));
+TEST(CatalogueRecord, FileNameKeepsTheBytesOfANameThatIsNotUtf8) {
+    const QString path = NativeNames::Decode(
+        "/donn\xE9"
+        "es/\xE9t\xE9");
+    EXPECT_EQ(NativeNames::Encode(DestinationCatalogue::FileName(path)), QByteArray("\xE9t\xE9"));
+    EXPECT_EQ(DestinationCatalogue::FileName(QStringLiteral("grub")), QStringLiteral("grub"));
 }
 
 TEST(CatalogueDateLine, LocaleFormats) {

@@ -8,12 +8,12 @@
 #include "RestoreFiles.h"
 #include "StagedBackupTest.h"
 #include "restore/BackupFolder.h"
-#include "restore/Catalogue.h"
 #include "restore/CopyVerifier.h"
 #include "restore/FrenchTexts.h"
-#include "restore/Manifest.h"
 #include "restore/RestorePlan.h"
 #include "restore/RestoreProgram.h"
+#include "shared/Catalogue.h"
+#include "shared/Manifest.h"
 
 using namespace RestoreFiles;
 
@@ -329,7 +329,7 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     std::vector<PlanItem::Check> fstabAtEachHash;
     const CopyVerifier verifier(manifest, folder, false, [&](const FileDescriptor& copy) {
         fstabAtEachHash.push_back(fstab.check);
-        return CopyHash::Of(copy);
+        return CopyVerifier::HashOf(copy);
     });
     verifier.Check(plan.Items(), [](const PlanItem&) { return true; });
     EXPECT_EQ(fstabAtEachHash, std::vector<PlanItem::Check>(2, PlanItem::Check::SizeDiffers));

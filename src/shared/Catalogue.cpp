@@ -1,6 +1,23 @@
-#include "restore/Catalogue.h"
+#include "shared/Catalogue.h"
 
 #include <utility>
+
+const char Catalogue::kLineEnd[] = "\r\n";
+
+std::string Catalogue::Record(const std::string& entryPath) {
+    const std::string::size_type separator = entryPath.rfind('/');
+    if (separator == std::string::npos) {
+        return entryPath + ',';
+    }
+    // The final separator goes, unless it is a root: one at the start or after another.
+    const bool root = separator == 0 || entryPath[separator - 1] == '/';
+    return FileName(entryPath) + ',' + entryPath.substr(0, root ? separator + 1 : separator);
+}
+
+std::string Catalogue::FileName(const std::string& entryPath) {
+    const std::string::size_type separator = entryPath.rfind('/');
+    return separator == std::string::npos ? entryPath : entryPath.substr(separator + 1);
+}
 
 Catalogue Catalogue::Parse(const std::string& bytes) {
     Catalogue catalogue;

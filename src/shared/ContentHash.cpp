@@ -1,4 +1,4 @@
-#include "backup/ContentHash.h"
+#include "shared/ContentHash.h"
 
 #define XXH_STATIC_LINKING_ONLY
 #define XXH_INLINE_ALL
@@ -48,9 +48,15 @@ void ContentHash::Update(const void* bytes, std::size_t size) {
     XXH3_128bits_update(&state_->xxh3, bytes, size);
 }
 
-QByteArray ContentHash::Hex() const {
+std::string ContentHash::Hex() const {
     XXH128_canonical_t canonical;
     XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&state_->xxh3));
-    return QByteArray(reinterpret_cast<const char*>(canonical.digest), sizeof canonical.digest)
-        .toHex();
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * sizeof canonical.digest);
+    for (const unsigned char byte : canonical.digest) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0xF];
+    }
+    return hex;
 }

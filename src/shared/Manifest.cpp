@@ -1,18 +1,20 @@
-#include "restore/Manifest.h"
+#include "shared/Manifest.h"
 
+#include <cstdio>
 #include <limits>
+
+#include "shared/BackupNames.h"
 
 const char Manifest::kRightsHeader[] = "mode\tpropriétaire\tgroupe\tuid\tgid\ttaille\tchemin";
 
 namespace {
 
-constexpr char kCopies[] = "Kestrix/";
 constexpr std::size_t kHashDigits = 32;
 
 // The name of "Kestrix/<name>", or empty when the path names no copy.
 std::string CopyName(const std::string& path) {
-    const std::size_t prefix = sizeof kCopies - 1;
-    if (path.compare(0, prefix, kCopies) != 0) {
+    const std::size_t prefix = sizeof BackupNames::kCopyPrefix - 1;
+    if (path.compare(0, prefix, BackupNames::kCopyPrefix) != 0) {
         return {};
     }
     std::string name = path.substr(prefix);
@@ -91,7 +93,28 @@ bool IsAccountName(const std::string& name) {
     return !name.empty() && name.size() <= Manifest::kMaxName;
 }
 
+// A name fit for a tab-separated line, or the number when there is none.
+std::string NameOr(const std::string& name, unsigned number) {
+    if (name.empty() || name.find_first_of("\t\n") != std::string::npos) {
+        return std::to_string(number);
+    }
+    return name;
+}
+
 }  // namespace
+
+std::string Manifest::HashLine(const std::string& name, const std::string& hash) {
+    return hash + "  " + BackupNames::kCopyPrefix + name + '\n';
+}
+
+std::string Manifest::RightsLine(const std::string& name, const ManifestEntry& entry) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(entry.mode & 07777));
+    return std::string(mode) + '\t' + NameOr(entry.owner, entry.uid) + '\t' +
+           NameOr(entry.group, entry.gid) + '\t' + std::to_string(entry.uid) + '\t' +
+           std::to_string(entry.gid) + '\t' + std::to_string(entry.size) + '\t' +
+           BackupNames::kCopyPrefix + name + '\n';
+}
 
 void Manifest::ParseHashes(const std::string& bytes) {
     EachLine(bytes, hashBad_, [this](const std::string& line, int) {

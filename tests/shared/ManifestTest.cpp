@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "restore/AccountTable.h"
-#include "restore/Manifest.h"
+#include "shared/Manifest.h"
 
 namespace {
 
@@ -136,45 +135,69 @@ TEST(ManifestRightsHeader, WithoutItsHeaderNoLineIsRead) {
     }
 }
 
-// The third field of passwd and group lines, by name.
-struct AccountCase {
+// One copy's rights as the backup writes them, and as they are read back.
+struct LineCase {
     const char* what;
-    std::string bytes;
-    const char* name;
-    bool found;
-    unsigned id;
+    ManifestEntry entry;
+    std::string name;
+    std::string line;
+    std::string owner;  // as read back
+    std::string group;
 };
 
-void PrintTo(const AccountCase& c, std::ostream* out) {
+void PrintTo(const LineCase& c, std::ostream* out) {
     *out << c.what;
 }
 
-class AccountTableParse : public ::testing::TestWithParam<AccountCase> {};
+ManifestEntry Rights(mode_t mode, const std::string& owner, const std::string& group, uid_t uid,
+                     gid_t gid, std::uint64_t size) {
+    ManifestEntry entry;
+    entry.mode = mode;
+    entry.owner = owner;
+    entry.group = group;
+    entry.uid = uid;
+    entry.gid = gid;
+    entry.size = size;
+    return entry;
+}
 
-TEST_P(AccountTableParse, FindsTheNumberOfANameByHand) {
-    const AccountCase& c = GetParam();
-    unsigned id = 12345;
-    EXPECT_EQ(AccountTable::Parse(c.bytes).Find(c.name, id), c.found) << c.what;
-    EXPECT_EQ(id, c.found ? c.id : 12345u) << c.what;
+class ManifestLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ManifestLines, TheBackupsLinesReadBackAsWritten) {
+    const LineCase& c = GetParam();
+    EXPECT_EQ(Manifest::RightsLine(c.name, c.entry), c.line) << c.what;
+    EXPECT_EQ(Manifest::HashLine(c.name, kHash), kHash + "  Kestrix/" + c.name + "\n") << c.what;
+
+    Manifest manifest;
+    manifest.ParseHashes(Manifest::HashLine(c.name, kHash));
+    manifest.ParseRights(kHeader + "\n" + Manifest::RightsLine(c.name, c.entry));
+    EXPECT_EQ(manifest.HashBadLines().count + manifest.RightsBadLines().count, 0) << c.what;
+    const ManifestEntry* entry = manifest.Find(c.name);
+    ASSERT_NE(entry, nullptr) << c.what;
+    EXPECT_EQ(entry->hash, kHash);
+    EXPECT_EQ(entry->mode, c.entry.mode & 07777) << c.what;
+    EXPECT_EQ(entry->owner, c.owner) << c.what;
+    EXPECT_EQ(entry->group, c.group) << c.what;
+    EXPECT_EQ(entry->uid, c.entry.uid) << c.what;
+    EXPECT_EQ(entry->gid, c.entry.gid) << c.what;
+    EXPECT_EQ(entry->size, c.entry.size) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, AccountTableParse,
+    Cases, ManifestLines,
     ::testing::Values(
-        AccountCase{"group", "root:x:0:\nshadow:x:42:\n", "shadow", true, 42},
-        AccountCase{"passwd", "daemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin", "daemon", true, 1},
-        AccountCase{"the first line of a name holds", "adm:x:4:\nadm:x:5:\n", "adm", true, 4},
-        AccountCase{"absent", "root:x:0:\n", "shadow", false, 0},
-        AccountCase{"a name is whole", "shadowy:x:9:\n", "shadow", false, 0},
-        AccountCase{"no number", "shadow:x::\n", "shadow", false, 0},
-        AccountCase{"a letter in the number", "shadow:x:4a:\n", "shadow", false, 0},
-        AccountCase{"eleven digits", "shadow:x:10000000000:\n", "shadow", false, 0},
-        AccountCase{"-1 is no id", "shadow:x:4294967295:\n", "shadow", false, 0},
-        AccountCase{"the number on the next line", "shadow:x:\n42:\n", "shadow", false, 0},
-        AccountCase{"after a long line without colons",
-                    std::string(1 << 20, 'x') + "\nshadow:x:42:", "shadow", true, 42},
-        AccountCase{"a line longer than any",
-                    "shadow:x:42:" + std::string(AccountTable::kMaxLine, 'm'), "shadow", false,
-                    0}));
+        LineCase{"a file", Rights(0100640, "root", "shadow", 0, 42, 1234), "shadow",
+                 "0640\troot\tshadow\t0\t42\t1234\tKestrix/shadow\n", "root", "shadow"},
+        LineCase{"sticky and set-ID bits, the file type dropped",
+                 Rights(0107755, "root", "root", 0, 0, 0), "x",
+                 "7755\troot\troot\t0\t0\t0\tKestrix/x\n", "root", "root"},
+        LineCase{"no name on this system: the number", Rights(0600, "", "", 1001, 1002, 7), "x",
+                 "0600\t1001\t1002\t1001\t1002\t7\tKestrix/x\n", "1001", "1002"},
+        LineCase{"a name that would break the line: the number",
+                 Rights(0600, "a\tb", "c\nd", 5, 6, 7), "x", "0600\t5\t6\t5\t6\t7\tKestrix/x\n",
+                 "5", "6"},
+        LineCase{"a tab and bytes that are not UTF-8 in the copy's name",
+                 Rights(0644, "root", "root", 0, 0, 3), "a\t\xE9t\xE9",
+                 "0644\troot\troot\t0\t0\t3\tKestrix/a\t\xE9t\xE9\n", "root", "root"}));
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "restore/CatalogueLine.h"
+#include "shared/CatalogueLine.h"
 
 // The catalogue Kestrix.dat that a backup leaves in its folder: a line "date,time", then one
 // record "name,directory" per copied file. Lines end with CR LF (LF alone is accepted too) and
@@ -11,6 +11,15 @@
 class Catalogue {
 public:
     enum class Status { Valid, Empty, NoDateLine };
+
+    // Written after every line.
+    static const char kLineEnd[];
+
+    // The record of a copied list entry: "fstab,/etc" for /etc/fstab, "vmlinuz,/" for /vmlinuz,
+    // "fstab," for fstab.
+    static std::string Record(const std::string& entryPath);
+    // The part of an entry's path after its last separator: the name of its copy.
+    static std::string FileName(const std::string& entryPath);
 
     // Reads the catalogue bytes. Empty lines among the records are passed over.
     static Catalogue Parse(const std::string& bytes);

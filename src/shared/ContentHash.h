@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QByteArray>
 #include <cstddef>
 #include <memory>
+#include <string>
 
-// The XXH3 128-bit hash of a copy's bytes, taken as they are written, so that the backup can
-// be checked later without reading its sources again.
+// The XXH3 128-bit hash of a copy's bytes: taken by the backup as it writes them, so that the
+// backup can be checked later without reading its sources again, and by the restore program
+// to check a copy.
 class ContentHash {
 public:
     ContentHash();
@@ -16,7 +17,7 @@ public:
     void Reset();
     void Update(const void* bytes, std::size_t size);
     // 32 lower-case hexadecimal digits, as xxh128sum writes them.
-    QByteArray Hex() const;
+    std::string Hex() const;
 
 private:
     struct State;

@@ -1,0 +1,18 @@
+#pragma once
+
+// The names of what a backup leaves in its folder: Kestrix/<name> for each copy, the catalogue,
+// the two manifests, the restore program and, on request, the boot batch file.
+namespace BackupNames {
+
+inline constexpr char kCopies[] = "Kestrix";
+// How the manifests name a copy: "Kestrix/<name>", relative to the backup's folder.
+inline constexpr char kCopyPrefix[] = "Kestrix/";
+inline constexpr char kCatalogue[] = "Kestrix.dat";
+inline constexpr char kHashFile[] = "Kestrix.xxh128";
+inline constexpr char kRightsFile[] = "Kestrix.droits";
+inline constexpr char kRestoreProgram[] = "Restore.exe";
+inline constexpr char kAutoexec[] = "Autoexec.bat";
+// A file being written: hidden, and never the name of a finished backup's file.
+inline constexpr char kTemporaryPrefix[] = ".kestrix-";
+
+}  // namespace BackupNames

@@ -1,0 +1,97 @@
+#include "shared/CommitIntent.h"
+
+#include <algorithm>
+
+#include "shared/BackupNames.h"
+
+namespace {
+
+const char kHeader[] = "Kestrix validation 1";
+const char kEnd[] = "fin";
+const char* const kBackupFiles[] = {BackupNames::kCatalogue, BackupNames::kHashFile,
+                                    BackupNames::kRightsFile, BackupNames::kRestoreProgram,
+                                    BackupNames::kAutoexec};
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+bool CommitIntent::HoldsCopy(const std::string& name) const {
+    return Contains(staged, name) || Contains(kept, name);
+}
+
+bool CommitIntent::Stages(const std::string& name) const {
+    return Contains(staged, name);
+}
+
+bool CommitIntent::IsPlainName(const std::string& name) {
+    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\n\r\0", 4)) == std::string::npos;
+}
+
+bool CommitIntent::IsBackupFile(const std::string& name) {
+    return std::find(std::begin(kBackupFiles), std::end(kBackupFiles), name) !=
+           std::end(kBackupFiles);
+}
+
+std::string CommitIntent::Serialize() const {
+    std::string text = std::string(kHeader) + '\n';
+    for (const std::string& name : staged) {
+        text += "copie\t" + name + '\n';
+    }
+    for (const std::string& name : kept) {
+        text += "garde\t" + name + '\n';
+    }
+    for (const std::string& name : files) {
+        text += "fichier\t" + name + '\n';
+    }
+    return text + kEnd + '\n';
+}
+
+bool CommitIntent::Parse(const std::string& bytes, CommitIntent& intent) {
+    intent = CommitIntent();
+    if (bytes.size() > kMaxSize) {
+        return false;
+    }
+    std::size_t start = 0;
+    bool header = false;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            return false;
+        }
+        const std::string line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (!header) {
+            if (line != kHeader) {
+                return false;
+            }
+            header = true;
+            continue;
+        }
+        if (line == kEnd) {
+            return start == bytes.size();
+        }
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) {
+            return false;
+        }
+        const std::string kind = line.substr(0, tab);
+        std::string name = line.substr(tab + 1);
+        if (!IsPlainName(name)) {
+            return false;
+        }
+        if (kind == "copie") {
+            intent.staged.push_back(std::move(name));
+        } else if (kind == "garde") {
+            intent.kept.push_back(std::move(name));
+        } else if (kind == "fichier" && IsBackupFile(name)) {
+            intent.files.push_back(std::move(name));
+        } else {
+            return false;
+        }
+    }
+    return false;
+}

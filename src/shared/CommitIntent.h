@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The intent file of a commit: which files make up the new backup. It is written, flushed and put
+// in place as D/.kestrix-validation once every new file stands whole in the staging folder; from
+// then on the new backup is the backup, and whoever opens D next (the next run, the restore
+// program) finishes moving its files into place before anything else. Text, one entry a line:
+//
+//   Kestrix validation 1
+//   copie<TAB><name>     a new copy, in the staging folder's Kestrix/
+//   garde<TAB><name>     a copy of the previous backup, carried over in D/Kestrix/
+//   fichier<TAB><name>   a new file of D itself (Kestrix.dat, the manifests, Restore.exe...)
+//   fin
+class CommitIntent {
+public:
+    static constexpr const char* kFileName = ".kestrix-validation";
+    static constexpr const char* kStagingName = ".kestrix-nouvelle";
+    // An intent larger than this is no intent of Kestrix's.
+    static constexpr std::size_t kMaxSize = 16u << 20;
+
+    std::vector<std::string> staged;  // copies
+    std::vector<std::string> kept;    // copies carried over
+    std::vector<std::string> files;   // files of D itself
+
+    // True when `name` is a copy of the new backup, new or carried over.
+    bool HoldsCopy(const std::string& name) const;
+    bool Stages(const std::string& name) const;
+
+    std::string Serialize() const;
+    // False when `bytes` are not a whole intent: a line of another kind, a name that is not a
+    // plain file name (or, for files of D, not one of the backup's), no closing line.
+    static bool Parse(const std::string& bytes, CommitIntent& intent);
+
+    // A name a copy may have: not empty, no '/', no NUL, no line end, not "." or "..", at most
+    // 255 bytes.
+    static bool IsPlainName(const std::string& name);
+    // The files of D that a commit may put in place.
+    static bool IsBackupFile(const std::string& name);
+};

@@ -1,0 +1,287 @@
+#include "shared/GenerationSwitch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+#include <vector>
+
+#include "shared/BackupNames.h"
+#include "shared/DurableSteps.h"
+
+namespace {
+
+using DurableSteps::Kind;
+
+constexpr char kIntentInStaging[] = "validation";
+// Deeper than anything Kestrix makes: a planted tree that deep is not removed.
+constexpr int kMaxDepth = 4;
+
+[[noreturn]] void Fail(const std::string& what, int error = errno) {
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+void Sync(const FileDescriptor& directory) {
+    if (::fsync(directory.Get()) != 0) {
+        Fail("cannot flush a folder of the backup");
+    }
+    DurableSteps::Done(Kind::Flush);
+}
+
+// Opens the folder `name` of `at` without following a link; not open when it is missing.
+FileDescriptor OpenFolder(int at, const char* name) {
+    FileDescriptor folder(
+        ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder && errno != ENOENT) {
+        Fail(std::string("cannot open ") + name);
+    }
+    return folder;
+}
+
+std::vector<std::string> Names(const FileDescriptor& folder) {
+    const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (listing == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        Fail("cannot list a folder of the backup");
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    if (error != 0) {
+        Fail("cannot list a folder of the backup", error);
+    }
+    return names;
+}
+
+// What stands at `name`, without following a link: 0 when nothing does.
+mode_t TypeAt(const FileDescriptor& folder, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return 0;
+        }
+        Fail("cannot look at " + name);
+    }
+    return st.st_mode & S_IFMT;
+}
+
+void Unlink(const FileDescriptor& folder, const std::string& name) {
+    if (::unlinkat(folder.Get(), name.c_str(), 0) != 0 && errno != ENOENT) {
+        Fail("cannot remove " + name);
+    }
+    DurableSteps::Done(Kind::Unlink);
+}
+
+// Removes the folder `name` of `parent` with everything in it; links in it are removed, never
+// followed.
+void RemoveTree(const FileDescriptor& parent, const std::string& name, int depth) {
+    if (depth > kMaxDepth) {
+        Fail("too deep to remove: " + name, ENAMETOOLONG);
+    }
+    const FileDescriptor folder = OpenFolder(parent.Get(), name.c_str());
+    if (folder) {
+        for (const std::string& entry : Names(folder)) {
+            if (TypeAt(folder, entry) == S_IFDIR) {
+                RemoveTree(folder, entry, depth + 1);
+            } else {
+                Unlink(folder, entry);
+            }
+        }
+    }
+    if (::unlinkat(parent.Get(), name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+        Fail("cannot remove " + name);
+    }
+    DurableSteps::Done(Kind::RemoveDirectory);
+}
+
+// Moves `name` from `from` to `to`; a name already moved by an earlier attempt is skipped.
+void MoveIfThere(const FileDescriptor& from, const FileDescriptor& to, const std::string& name) {
+    if (!from) {
+        return;
+    }
+    if (::renameat(from.Get(), name.c_str(), to.Get(), name.c_str()) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        Fail("cannot put " + name + " in place");
+    }
+    DurableSteps::Done(Kind::Rename);
+}
+
+bool IsTemporary(const std::string& name) {
+    return name.compare(0, sizeof BackupNames::kTemporaryPrefix - 1, BackupNames::kTemporaryPrefix) == 0 &&
+           name != CommitIntent::kFileName && name != CommitIntent::kStagingName;
+}
+
+// Removes the temporary files of interrupted writes in `folder`; true when there were some.
+bool RemoveTemporaryFiles(const FileDescriptor& folder) {
+    bool removed = false;
+    for (const std::string& name : Names(folder)) {
+        if (IsTemporary(name) && TypeAt(folder, name) != S_IFDIR) {
+            Unlink(folder, name);
+            removed = true;
+        }
+    }
+    return removed;
+}
+
+FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t mode) {
+    if (::mkdirat(parent.Get(), name, 0700) != 0) {
+        Fail(std::string("cannot create ") + name);
+    }
+    DurableSteps::Done(Kind::MakeDirectory);
+    FileDescriptor folder = OpenFolder(parent.Get(), name);
+    if (!folder) {
+        Fail(std::string("cannot open ") + name);
+    }
+    // Exactly `mode` whatever the umask, keeping a set-group-ID bit inherited from the parent;
+    // a file system without modes refuses, harmlessly.
+    struct stat st {};
+    const mode_t inherited = ::fstat(folder.Get(), &st) == 0 ? (st.st_mode & S_ISGID) : 0;
+    ::fchmod(folder.Get(), mode | inherited);
+    return folder;
+}
+
+}  // namespace
+
+bool GenerationSwitch::TryLock(const FileDescriptor& folder, bool exclusive) {
+    if (::flock(folder.Get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+        return true;
+    }
+    return errno != EWOULDBLOCK;
+}
+
+bool GenerationSwitch::ReadIntent(const FileDescriptor& folder, CommitIntent& intent) {
+    const FileDescriptor file(::openat(folder.Get(), CommitIntent::kFileName,
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        Fail("cannot open the intent file");
+    }
+    struct stat st {};
+    if (::fstat(file.Get(), &st) != 0) {
+        Fail("cannot read the intent file");
+    }
+    if (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > CommitIntent::kMaxSize) {
+        Fail("not an intent file", EBADMSG);
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const long n = file.Read(buffer, sizeof buffer);
+        if (n < 0) {
+            Fail("cannot read the intent file");
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > CommitIntent::kMaxSize) {
+            Fail("not an intent file", EBADMSG);
+        }
+    }
+    if (!CommitIntent::Parse(bytes, intent)) {
+        Fail("not an intent file", EBADMSG);
+    }
+    return true;
+}
+
+bool GenerationSwitch::HasStaging(const FileDescriptor& folder) {
+    return TypeAt(folder, CommitIntent::kStagingName) != 0;
+}
+
+void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& intent) {
+    const FileDescriptor staging = OpenFolder(folder.Get(), CommitIntent::kStagingName);
+    const FileDescriptor stagingCopies =
+        staging ? OpenFolder(staging.Get(), BackupNames::kCopies) : FileDescriptor();
+    FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
+    if (!copies) {
+        copies = MakeFolder(folder, BackupNames::kCopies, 0755);
+    }
+    for (const std::string& name : intent.staged) {
+        MoveIfThere(stagingCopies, copies, name);
+    }
+    Sync(copies);
+    for (const std::string& name : Names(copies)) {
+        if (!intent.HoldsCopy(name) && TypeAt(copies, name) != S_IFDIR) {
+            Unlink(copies, name);
+        }
+    }
+    Sync(copies);
+    for (const std::string& name : intent.files) {
+        MoveIfThere(staging, folder, name);
+    }
+    Sync(folder);
+    if (staging) {
+        RemoveTree(folder, CommitIntent::kStagingName, 0);
+    }
+    Unlink(folder, CommitIntent::kFileName);
+    Sync(folder);
+}
+
+void GenerationSwitch::RemoveLeftovers(const FileDescriptor& folder) {
+    bool removed = false;
+    const mode_t staging = TypeAt(folder, CommitIntent::kStagingName);
+    if (staging == S_IFDIR) {
+        RemoveTree(folder, CommitIntent::kStagingName, 0);
+        removed = true;
+    } else if (staging != 0) {
+        Unlink(folder, CommitIntent::kStagingName);
+        removed = true;
+    }
+    removed = RemoveTemporaryFiles(folder) || removed;
+    const FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
+    if (copies && RemoveTemporaryFiles(copies)) {
+        Sync(copies);
+    }
+    if (removed) {
+        Sync(folder);
+    }
+}
+
+void GenerationSwitch::MakeStaging(const FileDescriptor& folder, FileDescriptor& staging,
+                                   FileDescriptor& stagingCopies) {
+    staging = MakeFolder(folder, CommitIntent::kStagingName, 0700);
+    stagingCopies = MakeFolder(staging, BackupNames::kCopies, 0700);
+}
+
+void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor& staging,
+                              const FileDescriptor& stagingCopies, const CommitIntent& intent) {
+    Sync(stagingCopies);
+    Sync(staging);
+    FileDescriptor file(::openat(staging.Get(), kIntentInStaging,
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file) {
+        Fail("cannot create the intent file");
+    }
+    DurableSteps::Done(Kind::Create);
+    // Readable like the catalogue, so that a user may check the backup it belongs to.
+    ::fchmod(file.Get(), 0644);
+    const std::string bytes = intent.Serialize();
+    if (!file.WriteAll(bytes.data(), bytes.size()) || !file.FlushAndClose()) {
+        Fail("cannot write the intent file");
+    }
+    if (::renameat(staging.Get(), kIntentInStaging, folder.Get(), CommitIntent::kFileName) != 0) {
+        Fail("cannot put the intent file in place");
+    }
+    DurableSteps::Done(Kind::Rename);
+    Sync(folder);
+    Finish(folder, intent);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+
+#include "shared/CommitIntent.h"
+#include "shared/FileDescriptor.h"
+
+// The switch from one backup in a folder D to the next, and its recovery. A run writes the whole
+// new backup under the hidden staging folder D/.kestrix-nouvelle, leaving every file of the
+// previous backup as it is, then commits:
+//
+//  1. every new file was flushed (fdatasync) before its rename inside the staging folder; the
+//     staging folder and its Kestrix/ are flushed (fsync), so each staged name holds its data;
+//  2. the intent file is written in the staging folder, flushed, and renamed to
+//     D/.kestrix-validation; D is flushed. This rename is the commit: before it D holds the
+//     previous backup whole (the staging folder is a leftover that the next run removes), after
+//     it the new one (whoever opens D next finishes what follows);
+//  3. each new copy is renamed from the staging folder into D/Kestrix/ (a rename of a name
+//     already moved is skipped, so the step can be taken again after a crash); D/Kestrix/ is
+//     flushed;
+//  4. the copies of the previous backup that the new one does not hold are removed from
+//     D/Kestrix/; D/Kestrix/ is flushed;
+//  5. the new files of D (catalogue, manifests, Restore.exe, Autoexec.bat) are renamed into D;
+//     D is flushed;
+//  6. the staging folder is removed, then the intent file; D is flushed.
+//
+// A crash at any point leaves either no intent (the previous backup is untouched) or an intent
+// whose steps 3 to 6 can be taken again from the start. On a journaling file system the same
+// holds after a power cut, since each rename is made durable in order by the flushes above.
+// Everything is reached through the open folder D, never through a link.
+//
+// Failures throw std::system_error with the system's error number (EBADMSG: an intent that is no
+// intent of Kestrix's).
+class GenerationSwitch {
+public:
+    // Takes the advisory lock of D for as long as `folder` stays open: exclusive for whoever may
+    // change D, shared for a reader. False when another run or restore holds it; a file system
+    // without locks lets everyone through.
+    static bool TryLock(const FileDescriptor& folder, bool exclusive);
+
+    // Reads D's intent file; false when there is none.
+    static bool ReadIntent(const FileDescriptor& folder, CommitIntent& intent);
+
+    // True when D holds the staging folder of a run (interrupted, or before its commit).
+    static bool HasStaging(const FileDescriptor& folder);
+
+    // Steps 3 to 6 for `intent`, which stands in D.
+    static void Finish(const FileDescriptor& folder, const CommitIntent& intent);
+
+    // Removes what interrupted runs left in D: the staging folder and the temporary files
+    // (.kestrix-*) of D and D/Kestrix/. Only when D holds no intent: finish it first.
+    static void RemoveLeftovers(const FileDescriptor& folder);
+
+    // Makes a new, empty staging folder (0700) with its Kestrix/ and opens both. Leftovers must
+    // be gone.
+    static void MakeStaging(const FileDescriptor& folder, FileDescriptor& staging,
+                            FileDescriptor& stagingCopies);
+
+    // Steps 1 to 6: the files of `intent` stand whole in the staging folder.
+    static void Commit(const FileDescriptor& folder, const FileDescriptor& staging,
+                       const FileDescriptor& stagingCopies, const CommitIntent& intent);
+};

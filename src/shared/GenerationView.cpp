@@ -1,0 +1,58 @@
+#include "shared/GenerationView.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "shared/BackupNames.h"
+#include "shared/GenerationSwitch.h"
+
+namespace {
+
+FileDescriptor OpenFolder(int at, const char* name) {
+    FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder && errno != ENOENT) {
+        throw std::system_error(errno, std::generic_category(), std::string("cannot open ") + name);
+    }
+    return folder;
+}
+
+bool Exists(const FileDescriptor& folder, const std::string& name) {
+    struct stat st {};
+    return folder && ::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+}  // namespace
+
+GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
+    pending_ = GenerationSwitch::ReadIntent(folder, intent_);
+    if (pending_) {
+        staging_ = OpenFolder(folder.Get(), CommitIntent::kStagingName);
+        if (staging_) {
+            stagedCopies_ = OpenFolder(staging_.Get(), BackupNames::kCopies);
+        }
+    }
+    copies_ = OpenFolder(folder.Get(), BackupNames::kCopies);
+}
+
+int GenerationView::FolderOfFile(const std::string& name) const {
+    const bool staged = pending_ && std::find(intent_.files.begin(), intent_.files.end(), name) !=
+                                        intent_.files.end();
+    return staged && Exists(staging_, name) ? staging_.Get() : folder_.Get();
+}
+
+int GenerationView::FolderOfCopy(const std::string& name) const {
+    if (!pending_) {
+        return copies_ ? copies_.Get() : -1;
+    }
+    if (!intent_.HoldsCopy(name)) {
+        return -1;
+    }
+    if (intent_.Stages(name) && Exists(stagedCopies_, name)) {
+        return stagedCopies_.Get();
+    }
+    return copies_ ? copies_.Get() : -1;
+}
