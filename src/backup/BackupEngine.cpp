@@ -1,11 +1,17 @@
 #include "backup/BackupEngine.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <QHash>
+
 #include <algorithm>
+#include <cstdio>
+#include <system_error>
 
 #include "backup/DestinationCatalogue.h"
 #include "backup/SourceList.h"
 #include "config/BlockSize.h"
+#include "platform/AppControl.h"
 #include "platform/BackupFiles.h"
 #include "platform/CheckedIo.h"
 #include "platform/Directories.h"
@@ -16,6 +22,8 @@
 #include "platform/NativeNames.h"
 #include "platform/PendingFile.h"
 #include "shared/BackupNames.h"
+#include "shared/Catalogue.h"
+#include "shared/GenerationSwitch.h"
 
 const QString BackupEngine::kListFile = QStringLiteral("./Data/Kestrix.dat");
 const QString BackupEngine::kRestoreSource = QStringLiteral("./Data/Kestrix.res");
@@ -121,6 +129,7 @@ void BackupEngine::PrepareDestination() {
 
 void BackupEngine::LoadFileList() {
     reporter_.BeginStage(QStringLiteral("Création de la liste des fichiers à sauvegarder"));
+    listFailed_ = false;
     try {
         Append(QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste"));
         const QStringList lines = SourceList::Lines(FileSystem::ReadWholeFile(kListFile));
@@ -154,54 +163,173 @@ void BackupEngine::LoadFileList() {
         }
         controls_.SetFileEntries(entries);
     } catch (const Failure&) {
+        listFailed_ = true;
         reporter_.ReportError(QStringLiteral("DressList"));
     }
     Append(QStringLiteral("   -> Traitement des données terminé"));
     reporter_.EndStage();
 }
 
-bool BackupEngine::OpenDestination() {
+BackupEngine::Opening BackupEngine::OpenDestination() {
     destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
+    stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
     copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
+    previousCopies_ = DirectoryHandle::Failed(ENOENT);
+    previous_ = PreviousBackup();
     // An empty destination names no directory: every write then fails instead of landing in
     // the working directory or the root.
     if (destination_.isEmpty()) {
-        return true;
+        return Opening::Ready;
     }
     try {
         destinationDirectory_ = DirectoryHandle::Open(destination_);
     } catch (const Failure& failure) {
         // Missing or unusable: each file of the run then fails with its own error.
         destinationDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
+        stagingDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
         copiesDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
-        return true;
+        return Opening::Ready;
     }
     try {
-        copiesDirectory_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
+        previousCopies_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
     } catch (const Failure&) {
-        return false;
+        return Opening::CopiesReplaced;
     }
-    return true;
+    const FileDescriptor& folder = destinationDirectory_.Descriptor();
+    if (!GenerationSwitch::TryLock(folder, true)) {
+        return Opening::Busy;
+    }
+    try {
+        CommitIntent unfinished;
+        if (GenerationSwitch::ReadIntent(folder, unfinished)) {
+            GenerationSwitch::Finish(folder, unfinished);
+            // The copies' folder of the backup just finished.
+            previousCopies_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
+        }
+        GenerationSwitch::RemoveLeftovers(folder);
+    } catch (const std::exception&) {
+        return Opening::Unfinished;
+    }
+    previous_ = PreviousBackup::Read(folder);
+    try {
+        FileDescriptor staging;
+        FileDescriptor stagingCopies;
+        GenerationSwitch::MakeStaging(folder, staging, stagingCopies);
+        stagingDirectory_ = DirectoryHandle(std::move(staging));
+        copiesDirectory_ = DirectoryHandle(std::move(stagingCopies));
+    } catch (const std::system_error& failure) {
+        // A destination that takes no new file (read-only, full): each file fails with it.
+        stagingDirectory_ = DirectoryHandle::Failed(failure.code().value());
+        copiesDirectory_ = DirectoryHandle::Failed(failure.code().value());
+    }
+    return Opening::Ready;
 }
 
 void BackupEngine::CloseCatalogue() {
-    // A catalogue that cannot be flushed and closed is no failure of a stage: it reaches the
-    // application's handler of unexpected errors. The folders' entries follow it to the disk.
     if (catalogue_.IsOpen()) {
         catalogue_.Close();
     }
     manifest_.Close();
-    if (copiesDirectory_.IsOpen()) {
-        copiesDirectory_.Sync();
+}
+
+void BackupEngine::Log(const QString& line) {
+    std::fprintf(stderr, "Kestrix : %s\n", line.toLocal8Bit().constData());
+}
+
+void BackupEngine::Discard() {
+    // Files still open are closed without a word: none of them will be used.
+    catalogue_ = DestinationCatalogue();
+    manifest_ = BackupManifest();
+    const bool staged = stagingDirectory_.IsOpen();
+    stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
+    copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
+    if (staged) {
+        try {
+            GenerationSwitch::RemoveLeftovers(destinationDirectory_.Descriptor());
+        } catch (const std::exception&) {
+            // Left for the next run, which removes it before anything else.
+        }
+        Log(QStringLiteral("la sauvegarde précédente de ") + Quoted(destination_) +
+            QStringLiteral(" est gardée telle quelle : la nouvelle n'a pas pu être terminée."));
     }
-    if (destinationDirectory_.IsOpen()) {
-        destinationDirectory_.Sync();
+}
+
+bool BackupEngine::CommitOrDiscard() {
+    bool whole = stagingDirectory_.IsOpen() && !catalogueFailed_ && !listFailed_;
+    if (whole) {
+        try {
+            CloseCatalogue();
+        } catch (const Failure&) {
+            reporter_.ReportError(QStringLiteral("SaveDat"));
+            MarkIncomplete();
+            Discard();
+            return false;
+        }
     }
+    if (!whole) {
+        MarkIncomplete();
+        Discard();
+        return true;
+    }
+    for (const char* file : {BackupNames::kCatalogue, BackupNames::kHashFile,
+                             BackupNames::kRightsFile}) {
+        intent_.files.emplace_back(file);
+    }
+    intent_.staged.assign(stagedCopies_.begin(), stagedCopies_.end());
+    try {
+        GenerationSwitch::Commit(destinationDirectory_.Descriptor(), stagingDirectory_.Descriptor(),
+                                 copiesDirectory_.Descriptor(), intent_);
+    } catch (const std::system_error& failure) {
+        // Before the intent stands, the previous backup is whole; after, whoever opens the
+        // destination next finishes the switch.
+        errno = failure.code().value();
+        reporter_.ReportError(QStringLiteral("SaveDat"));
+        MarkIncomplete();
+        stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
+        copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
+        return false;
+    }
+    stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
+    copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
+    return true;
+}
+
+void BackupEngine::CarryOver(const QString& source) {
+    const QByteArray name = NativeNames::Encode(DestinationCatalogue::FileName(source));
+    const std::string copy = name.toStdString();
+    struct stat st {};
+    PreviousBackup::Lines lines;
+    if (stagedCopies_.count(copy) != 0 || !stagingDirectory_.IsOpen() ||
+        !previousCopies_.IsOpen() ||
+        ::fstatat(previousCopies_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) ||
+        !previous_.Find(Catalogue::Record(NativeNames::Encode(source).toStdString()), copy,
+                        lines)) {
+        return;
+    }
+    try {
+        manifest_.AppendLines(lines.hashLine, lines.rightsLine);
+        catalogue_.AppendLine(lines.record);
+    } catch (const Failure&) {
+        catalogueFailed_ = true;
+        return;
+    }
+    intent_.kept.push_back(copy);
+    Log(Quoted(source) +
+        QStringLiteral(" n'a pas été copié : la copie de la sauvegarde précédente est gardée."));
+}
+
+void BackupEngine::ReleaseDestination() {
+    // Closing the destination ends the run's lock on it.
+    destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
+    previousCopies_ = DirectoryHandle::Failed(ENOENT);
+    previous_ = PreviousBackup();
 }
 
 void BackupEngine::EndEarly() {
     MarkIncomplete();
-    CloseCatalogue();
+    Discard();
+    ReleaseDestination();
     // Saved like at a normal end, so that the lines after an error are kept.
     reporter_.SaveReport();
 }
@@ -216,12 +344,31 @@ void BackupEngine::RunBackup() {
     bool errorReported = false;
     lastRunSucceeded_ = false;
     runIncomplete_ = false;
+    catalogueFailed_ = false;
+    intent_ = CommitIntent();
+    stagedCopies_.clear();
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
-    if (!OpenDestination()) {
-        // The folder of the copies was replaced since it was prepared: nothing of the earlier
-        // backup is touched.
+    const Opening opening = OpenDestination();
+    if (opening == Opening::Busy) {
+        const QString text = QStringLiteral("Le répertoire ") + Quoted(destination_) +
+                             QStringLiteral(
+                                 " est déjà utilisé par une autre sauvegarde ou une restauration. "
+                                 "Attendez qu'elle soit terminée, puis recommencez.");
+        Append(QStringLiteral(" <!> ") + text);
+        if (!AppControl::Headless()) {
+            Log(text);
+        }
+        ShowError(text);
+        MarkIncomplete();
+        ReleaseDestination();
+        reporter_.SaveReport();
+        return;
+    }
+    if (opening != Opening::Ready) {
+        // The folder of the copies was replaced since it was prepared, or an earlier switch
+        // cannot be finished: nothing of the earlier backup is touched.
         reporter_.ReportError(QStringLiteral("Répertoire"));
         EndEarly();
         return;
@@ -231,10 +378,11 @@ void BackupEngine::RunBackup() {
         Append(QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"));
         const QDate date = reporter_.Now().date();
         const QTime time = reporter_.Now().time();
-        catalogue_.Create(destinationDirectory_, date, time);
-        manifest_.Create(destinationDirectory_);
+        catalogue_.Create(stagingDirectory_, date, time);
+        manifest_.Create(stagingDirectory_);
         Append(QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"));
     } catch (const Failure&) {
+        catalogueFailed_ = true;
         reporter_.ReportError(QStringLiteral("SaveDat"));
         errorReported = true;
     }
@@ -278,10 +426,16 @@ void BackupEngine::RunBackup() {
     try {
         Append(QStringLiteral(" * Copie du fichier \"Restore.exe\"..."));
         CopyRestoreApplication();
+        intent_.files.emplace_back(BackupNames::kRestoreProgram);
         Append(QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeSpaceText_);
     } catch (const Failure&) {
         reporter_.ReportError(QStringLiteral("CopyFile"));
         errorReported = true;
+        if (destinationDirectory_.Find(BackupNames::kRestoreProgram) !=
+            DirectoryHandle::Entry::Missing) {
+            Log(QStringLiteral("Restore.exe n'a pas été copié : celui de la sauvegarde précédente "
+                               "est gardé."));
+        }
     }
 
     // Stage 2: the files of the list.
@@ -316,6 +470,9 @@ void BackupEngine::RunBackup() {
             EndEarly();
             return;
         }
+        if (entry.ticked && !outcome.copied) {
+            CarryOver(source);
+        }
 
         try {
             Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
@@ -323,6 +480,7 @@ void BackupEngine::RunBackup() {
                 // The manifests first: a record of the catalogue always has its lines there.
                 manifest_.Append(outcome.copy);
                 catalogue_.AppendRecord(source);
+                stagedCopies_.insert(outcome.copy.name.toStdString());
                 Append(QStringLiteral("    <!> Copie du fichier réussie !"));
                 if (outcome.readByMore) {
                     Append(QStringLiteral(
@@ -331,7 +489,9 @@ void BackupEngine::RunBackup() {
                 }
             }
         } catch (const Failure&) {
-            // Copied but not recorded: the restore program cannot put this file back.
+            // Copied but not recorded: the new catalogue is not whole, so the previous backup
+            // stays.
+            catalogueFailed_ = true;
             MarkIncomplete();
             ShowError(QStringLiteral("Impossible d'écrire la configuration du fichier \"") +
                       source +
@@ -341,18 +501,21 @@ void BackupEngine::RunBackup() {
                           "restaurer ce fichier en cas de problème."));
         }
     }
-    CloseCatalogue();
 
     // Stage 3: the boot batch file.
     if (controls_.AutoexecChecked()) {
         try {
             WriteAutoexec();
+            intent_.files.emplace_back(BackupNames::kAutoexec);
         } catch (const Failure&) {
             reporter_.ReportError(QStringLiteral("SaveAutoexec"));
             errorReported = true;
         }
     }
 
+    // Only now do the new backup's files reach their names.
+    errorReported = !CommitOrDiscard() || errorReported;
+    ReleaseDestination();
     lastRunSucceeded_ = !errorReported && !runIncomplete_;
     if (!errorReported) {
         reporter_.EndStage();
@@ -363,7 +526,7 @@ void BackupEngine::RunBackup() {
 
 void BackupEngine::CopyRestoreApplication() {
     FileDescriptor source = BackupFiles::OpenSource(kRestoreSource);
-    PendingFile copy(destinationDirectory_, BackupNames::kRestoreProgram);
+    PendingFile copy(stagingDirectory_, BackupNames::kRestoreProgram);
     for (;;) {
         const qint64 n = CheckedIo::Read(source, buffer_.Data(), buffer_.Size());
         if (n == 0) {
@@ -492,11 +655,10 @@ void BackupEngine::WriteAutoexec() {
     Append(QString());
     Append(QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\""));
     controls_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
-    PendingFile file(destinationDirectory_, BackupNames::kAutoexec);
+    PendingFile file(stagingDirectory_, BackupNames::kAutoexec);
     static const char kContent[] = "Restore.exe\r\n";
     CheckedIo::WriteAll(file.fd(), kContent, sizeof kContent - 1);
     file.SetMode(0644);
     file.Commit();
-    destinationDirectory_.Sync();
     Append(QStringLiteral("   -> Création du fichier effectuée"));
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "backup/BackupControls.h"
@@ -10,6 +12,8 @@
 #include "backup/DestinationCatalogue.h"
 #include "platform/DirectoryHandle.h"
 #include "report/Reporter.h"
+#include "shared/CommitIntent.h"
+#include "shared/PreviousBackup.h"
 #include "shared/AlignedBuffer.h"
 #include "shared/ContentHash.h"
 #include "shared/FileDescriptor.h"
@@ -63,12 +67,26 @@ private:
     qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
-    // Opens the destination and its copies' folder for the run; false when the folder of the
-    // copies cannot be had (it was replaced by a link since the destination was prepared).
-    bool OpenDestination();
-    // The end of a run that stops early: the catalogue closed, the report saved.
+    enum class Opening { Ready, CopiesReplaced, Busy, Unfinished };
+    // Opens the destination for the run and takes its lock, finishes a switch that an earlier
+    // run left unfinished, removes what interrupted runs left, and makes the staging folder of
+    // the new backup. Ready also when the destination cannot be had: each file then fails with
+    // its own error.
+    Opening OpenDestination();
+    // The end of a run that stops early: nothing committed, the report saved.
     void EndEarly();
+    // Flushes and closes the new catalogue and manifests. Throws Failure.
     void CloseCatalogue();
+    // Switches the destination to the new backup, or keeps the previous one when the new one
+    // cannot be whole; removes the staging folder either way. False when it reported an error.
+    bool CommitOrDiscard();
+    void Discard();
+    void ReleaseDestination();
+    // A ticked file that this run did not copy keeps the previous backup's copy, record and
+    // manifest lines, when that backup holds them for the same source.
+    void CarryOver(const QString& source);
+    // One line on stderr, for the journal of an unattended run.
+    static void Log(const QString& line);
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -81,12 +99,23 @@ private:
     bool copyIncomplete_ = false;
     bool runIncomplete_ = false;
     bool lastRunSucceeded_ = false;
+    // The list stage failed: no backup is committed from its list.
+    bool listFailed_ = false;
 
     // Run state: the destination, the last free-space text, the one-time line flags, the block
     // buffer that serves the whole run.
     QString destination_;
     DirectoryHandle destinationDirectory_;
+    // The new backup is written under the staging folder: its files there, its copies in
+    // copiesDirectory_; previousCopies_ is the folder of the backup it replaces.
+    DirectoryHandle stagingDirectory_;
     DirectoryHandle copiesDirectory_;
+    DirectoryHandle previousCopies_;
+    PreviousBackup previous_;
+    CommitIntent intent_;
+    std::set<std::string> stagedCopies_;
+    // The new catalogue or a manifest could not be written whole: nothing is committed.
+    bool catalogueFailed_ = false;
     DestinationCatalogue catalogue_;
     BackupManifest manifest_;
     ContentHash hash_;

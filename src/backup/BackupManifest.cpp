@@ -54,6 +54,11 @@ void BackupManifest::Append(const Copy& copy) {
     WriteAll(rights_, RightsLine(copy));
 }
 
+void BackupManifest::AppendLines(const std::string& hashLine, const std::string& rightsLine) {
+    WriteAll(hashes_, hashLine);
+    WriteAll(rights_, rightsLine);
+}
+
 void BackupManifest::Close() {
     CheckedIo::FlushAndClose(hashes_);
     CheckedIo::FlushAndClose(rights_);

@@ -27,6 +27,8 @@ public:
 
     // Throws Failure, also when the manifests are not open.
     void Append(const Copy& copy);
+    // Writes lines of another backup's manifests as they are (each with its LF). Throws Failure.
+    void AppendLines(const std::string& hashLine, const std::string& rightsLine);
 
     // Flushes and closes both; throws Failure when a write is lost.
     void Close();

@@ -35,6 +35,14 @@ void DestinationCatalogue::AppendRecord(const QString& entryPath) {
     WriteLine(fd_, Catalogue::Record(Bytes(entryPath)));
 }
 
+void DestinationCatalogue::AppendLine(const std::string& record) {
+    if (!fd_) {
+        errno = EBADF;
+        KESTRIX_FAIL("the catalogue is not open");
+    }
+    WriteLine(fd_, record);
+}
+
 void DestinationCatalogue::Close() {
     CheckedIo::FlushAndClose(fd_);
 }

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <string>
 
 #include "platform/DirectoryHandle.h"
 #include "platform/UserLocale.h"
@@ -22,6 +23,9 @@ public:
     // Writes the record of a copied list entry. Throws Failure, also when the catalogue is not
     // open.
     void AppendRecord(const QString& entryPath);
+    // Writes a record of another backup's catalogue as it is (without its line end). Throws
+    // Failure, also when the catalogue is not open.
+    void AppendLine(const std::string& record);
 
     // Flushes and closes the catalogue; throws Failure when a write is lost.
     void Close();

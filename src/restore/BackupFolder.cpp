@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
+#include <system_error>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
 #include "shared/BackupNames.h"
+#include "shared/GenerationSwitch.h"
 
 namespace {
 
@@ -30,9 +32,9 @@ struct stat StatOf(const FileDescriptor& fd, Step step) {
 }
 
 // Reads the whole of a file that decides what is restored; false when it is absent.
-bool ReadTrusted(const FileDescriptor& folder, const char* name, Step readStep, Step refusal,
-                 bool force, std::string& bytes) {
-    const FileDescriptor fd(::openat(folder.Get(), name, kReadFlags));
+bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool force,
+                 std::string& bytes) {
+    const FileDescriptor fd(::openat(folder, name, kReadFlags));
     if (!fd) {
         if (errno == ENOENT && readStep == Step::ReadManifest) {
             return false;
@@ -66,41 +68,74 @@ BackupFolder::BackupFolder(const std::string& path)
     }
 }
 
+BackupFolder::Recovery BackupFolder::Prepare(bool changes) {
+    if (!GenerationSwitch::TryLock(folder_, changes)) {
+        return Recovery::Busy;
+    }
+    Recovery recovery = Recovery::None;
+    if (changes) {
+        CommitIntent intent;
+        if (GenerationSwitch::ReadIntent(folder_, intent)) {
+            try {
+                GenerationSwitch::Finish(folder_, intent);
+                recovery = Recovery::Finished;
+            } catch (const std::system_error& failure) {
+                // A rescue medium: the switch is read as it will be once finished.
+                if (failure.code().value() != EROFS) {
+                    throw;
+                }
+            }
+        } else {
+            const bool staged = GenerationSwitch::HasStaging(folder_);
+            try {
+                GenerationSwitch::RemoveLeftovers(folder_);
+                recovery = staged ? Recovery::Undone : Recovery::None;
+            } catch (const std::system_error&) {
+                // What cannot be removed is no part of the backup, and the next run removes it.
+            }
+        }
+    }
+    view_ = std::make_unique<GenerationView>(folder_);
+    return view_->Pending() ? Recovery::Pending : recovery;
+}
+
 std::string BackupFolder::ReadCatalogue(bool force) const {
     std::string bytes;
-    ReadTrusted(folder_, BackupNames::kCatalogue, Step::ReadCatalogue, Step::CatalogueWritable,
+    ReadTrusted(view_->FolderOfFile(BackupNames::kCatalogue), BackupNames::kCatalogue, Step::ReadCatalogue, Step::CatalogueWritable,
                 force, bytes);
     return bytes;
 }
 
 bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes) const {
-    return ReadTrusted(folder_, name, Step::ReadManifest, Step::ManifestWritable, force, bytes);
+    return ReadTrusted(view_->FolderOfFile(name), name, Step::ReadManifest,
+                       Step::ManifestWritable, force, bytes);
 }
 
-void BackupFolder::OpenCopies(bool force) {
-    FileDescriptor copies(::openat(folder_.Get(), BackupNames::kCopies,
-                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!copies) {
-        if (errno == ENOENT) {
-            return;
-        }
-        throw SystemFailure(Step::OpenCopies, errno);
+void BackupFolder::OpenCopies(bool force) const {
+    if (view_->CopiesError() != 0) {
+        throw SystemFailure(Step::OpenCopies, view_->CopiesError());
     }
-    CheckOnlyOwnerWrites(StatOf(copies, Step::OpenCopies), Step::CopiesWritable, force);
-    copies_ = std::move(copies);
+    // Missing folders hold no copy.
+    for (const FileDescriptor* copies : {&view_->Copies(), &view_->StagedCopies()}) {
+        if (*copies) {
+            CheckOnlyOwnerWrites(StatOf(*copies, Step::OpenCopies), Step::CopiesWritable, force);
+        }
+    }
 }
 
 bool BackupFolder::HasCopy(const std::string& name) const {
     struct stat st {};
-    return copies_ && ::fstatat(copies_.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    const int copies = view_->FolderOfCopy(name);
+    return copies >= 0 && ::fstatat(copies, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
            S_ISREG(st.st_mode);
 }
 
 FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const {
-    if (!copies_) {
+    const int copies = view_->FolderOfCopy(name);
+    if (copies < 0) {
         throw SystemFailure(Step::OpenCopy, ENOENT);
     }
-    FileDescriptor copy(::openat(copies_.Get(), name.c_str(), kReadFlags));
+    FileDescriptor copy(::openat(copies, name.c_str(), kReadFlags));
     if (!copy) {
         throw SystemFailure(Step::OpenCopy, errno);
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "shared/FileDescriptor.h"
+#include "shared/GenerationView.h"
 
 // A backup folder, opened once: the catalogue, the Kestrix/ folder and each copy are reached
 // through its handle without following links, and each is checked on the handle that is then
@@ -15,6 +17,23 @@ public:
 
     const std::string& Path() const { return path_; }
 
+    // What an interrupted backup run had left, and what became of it.
+    enum class Recovery {
+        None,
+        Busy,      // another backup run or restore works on the folder: nothing was done
+        Finished,  // a switch to a new backup was finished
+        Pending,   // a switch is unfinished and the backup is read as it will be once finished
+        Undone     // the files of a run that never switched were removed
+    };
+
+    // Takes the folder's lock (exclusive when `changes`, shared for a reader), then deals with
+    // what an interrupted backup run left: a restore (`changes`) finishes an unfinished switch,
+    // or removes the staging folder of a run that never switched; a reader that changes nothing,
+    // or a restore from a read-only medium, reads the backup as it will be once the switch is
+    // finished. Must come before any other call. Throws std::system_error when an unfinished
+    // switch can be neither finished nor read.
+    Recovery Prepare(bool changes);
+
     // The whole of Kestrix.dat. Throws SystemFailure (ReadCatalogue, CatalogueWritable).
     std::string ReadCatalogue(bool force) const;
 
@@ -23,9 +42,10 @@ public:
     // ManifestWritable).
     bool ReadManifest(const char* name, bool force, std::string& bytes) const;
 
-    // Opens Kestrix/; when it is absent the backup has no copy. Throws SystemFailure
-    // (OpenCopies, CopiesWritable).
-    void OpenCopies(bool force);
+    // Checks the folders of the copies (Kestrix/, and the staging folder's while a switch is
+    // unfinished); a missing one holds no copy. Throws SystemFailure (OpenCopies,
+    // CopiesWritable).
+    void OpenCopies(bool force) const;
 
     // True when Kestrix/<name> is a regular file; a link is no copy.
     bool HasCopy(const std::string& name) const;
@@ -37,5 +57,5 @@ public:
 private:
     std::string path_;
     FileDescriptor folder_;
-    FileDescriptor copies_;
+    std::unique_ptr<GenerationView> view_;
 };

@@ -102,12 +102,19 @@ std::string Usage() {
            "destination remplacé pendant la question (par un lien vers un autre dossier) est\n"
            "ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
            "\n"
+           "Une sauvegarde dont Kestrix n'a pas fini la mise en place (arrêt brutal, coupure\n"
+           "de courant) est d'abord terminée par la restauration ; --liste, --comparer et\n"
+           "--verifier la lisent telle qu'elle sera une fois terminée, sans rien changer.\n"
+           "\n"
            "Code de sortie : 0 quand tout ce qui était demandé a été fait ; 1 quand un\n"
            "fichier a été ignoré ou n'a pas pu être restauré (avec --comparer : quand un\n"
            "fichier n'est pas identique à sa copie ; avec --verifier : quand une copie n'est\n"
-           "pas conforme ou que la sauvegarde n'a pas de fichiers de contrôle) ; 2 pour une\n"
-           "erreur d'utilisation, un catalogue ou un fichier de contrôle illisible ou refusé,\n"
-           "ou un manque de mémoire.\n";
+           "pas conforme ou que la sauvegarde n'a pas de fichiers de contrôle), quand la\n"
+           "sauvegarde n'est pas entière (elle ne contient aucun fichier, ou le catalogue et\n"
+           "les fichiers de contrôle ne s'accordent pas), dans tous les modes, ou quand une\n"
+           "sauvegarde ou une autre restauration utilise le dossier ; 2 pour une erreur\n"
+           "d'utilisation, un catalogue ou un fichier de contrôle illisible ou refusé, une\n"
+           "mise en place interrompue qui ne peut pas être terminée, ou un manque de mémoire.\n";
 }
 
 std::string SystemError(int error) {

@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <istream>
 #include <memory>
+#include <set>
+#include <system_error>
+#include <utility>
 #include <ostream>
 
 #include "restore/CopyVerifier.h"
@@ -61,6 +64,20 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return UsageError("le dossier de la sauvegarde " + Printable(path) +
                           " est inaccessible : " + FrenchTexts::SystemError(failure.Error()));
     }
+    BackupFolder::Recovery recovery = BackupFolder::Recovery::None;
+    try {
+        recovery = folder->Prepare(line.mode == CommandLine::Mode::Restore);
+    } catch (const std::system_error& failure) {
+        err_ << kProgram << " : la mise en place interrompue de la sauvegarde dans "
+             << Printable(path) << " ne peut être ni terminée ni lue : "
+             << FrenchTexts::SystemError(failure.code().value()) << "\n";
+        return kUsage;
+    }
+    if (recovery == BackupFolder::Recovery::Busy) {
+        err_ << kProgram << " : une sauvegarde ou une restauration utilise déjà le dossier "
+             << Printable(path) << " ; attendez qu'elle soit terminée, puis recommencez\n";
+        return kIncomplete;
+    }
     std::string root;
     if (line.hasRoot && (!Paths::Real(line.root, root) || !IsDirectory(root))) {
         return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
@@ -111,19 +128,101 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     }
 
     ShowHeader(catalogue, path, root);
+    ShowRecovery(recovery);
+    if (catalogue.Records().empty()) {
+        err_ << kProgram << " : la sauvegarde ne contient aucun fichier\n";
+        return kIncomplete;
+    }
     ShowManifestState();
     RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
+    // Whatever the mode does, a backup whose records and manifests disagree is not whole.
+    const int whole = ShowDisagreement(plan) ? kDone : kIncomplete;
+    const int done = RunMode(plan, *folder, line, root);
+    return done == kDone ? whole : done;
+}
+
+int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
+                            const std::string& root) {
     switch (line.mode) {
         case CommandLine::Mode::List:
             return List(plan);
         case CommandLine::Mode::Compare:
-            return Compare(plan, *folder, line.force);
+            return Compare(plan, folder, line.force);
         case CommandLine::Mode::Verify:
-            return Verify(plan, *folder, line.force);
+            return Verify(plan, folder, line.force);
         case CommandLine::Mode::Restore:
             break;
     }
-    return Restore(plan, *folder, line, root);
+    return Restore(plan, folder, line, root);
+}
+
+void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {
+    switch (recovery) {
+        case BackupFolder::Recovery::Finished:
+            out_ << " <i> La mise en place de la dernière sauvegarde avait été interrompue : "
+                    "elle vient d'être terminée.\n\n";
+            break;
+        case BackupFolder::Recovery::Pending:
+            out_ << " <i> La mise en place de la dernière sauvegarde a été interrompue : elle est "
+                    "lue telle qu'elle sera une fois terminée, sans rien changer.\n\n";
+            break;
+        case BackupFolder::Recovery::Undone:
+            out_ << " <i> Une sauvegarde interrompue avait laissé des fichiers provisoires : ils "
+                    "ont été supprimés, la sauvegarde précédente reste entière.\n\n";
+            break;
+        case BackupFolder::Recovery::None:
+        case BackupFolder::Recovery::Busy:
+            break;
+    }
+}
+
+bool RestoreProgram::ShowDisagreement(const RestorePlan& plan) {
+    if (!hasManifest_ || missingManifest_ != nullptr) {
+        return true;
+    }
+    bool agree = true;
+    const auto missing = [&](const std::string& name, const std::string& where) {
+        out_ << " <!> Kestrix/" << Printable(name) << " figure dans " << where << "\n";
+        agree = false;
+    };
+    std::set<std::string> recorded;
+    int records = 0;
+    for (const PlanItem& item : plan.Items()) {
+        if (item.skip == PlanItem::Skip::Malformed || item.skip == PlanItem::Skip::Ambiguous) {
+            continue;
+        }
+        ++records;
+        if (!recorded.insert(item.name).second) {
+            continue;
+        }
+        const ManifestEntry* entry = manifest_.Find(item.name);
+        if (entry == nullptr || !entry->hasHash) {
+            missing(item.name, std::string("le catalogue mais pas dans ") + BackupNames::kHashFile);
+        }
+        if (entry == nullptr || !entry->hasRights) {
+            missing(item.name,
+                    std::string("le catalogue mais pas dans ") + BackupNames::kRightsFile);
+        }
+    }
+    for (const std::string& name : manifest_.Names()) {
+        if (recorded.count(name) == 0) {
+            missing(name, "les fichiers de contrôle mais dans aucun enregistrement du catalogue");
+        }
+    }
+    for (const auto& [file, lines] : {std::make_pair(BackupNames::kHashFile, manifest_.HashLines()),
+                                      std::make_pair(BackupNames::kRightsFile,
+                                                     manifest_.RightsLines())}) {
+        if (lines != records) {
+            out_ << " <!> Le catalogue a " << records << " enregistrements, mais " << file << " a "
+                 << lines << " lignes\n";
+            agree = false;
+        }
+    }
+    if (!agree) {
+        out_ << " <!> Le catalogue et les fichiers de contrôle ne s'accordent pas : la sauvegarde "
+                "n'est pas entière.\n\n";
+    }
+    return agree;
 }
 
 bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
@@ -213,9 +312,6 @@ void RestoreProgram::ShowSkipped(const PlanItem& item) {
 }
 
 void RestoreProgram::ShowPlan(const RestorePlan& plan) {
-    if (plan.Items().empty()) {
-        out_ << "Le catalogue ne nomme aucun fichier.\n";
-    }
     for (const PlanItem& item : plan.Items()) {
         if (!item.Restorable()) {
             ShowSkipped(item);

@@ -31,6 +31,13 @@ private:
     // False after an error message when a manifest file is refused or unreadable.
     bool ReadManifest(const BackupFolder& folder, bool force);
     void ShowManifestState();
+    int RunMode(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
+                const std::string& root);
+    // What was done with what an interrupted backup run left.
+    void ShowRecovery(BackupFolder::Recovery recovery);
+    // Names each copy that the catalogue and the manifests do not both hold, and counts that
+    // differ; false when there is any.
+    bool ShowDisagreement(const RestorePlan& plan);
     void ShowSkipped(const PlanItem& item);
     void ShowPlan(const RestorePlan& plan);
     int List(const RestorePlan& plan);

@@ -35,7 +35,11 @@ GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
             stagedCopies_ = OpenFolder(staging_.Get(), BackupNames::kCopies);
         }
     }
-    copies_ = OpenFolder(folder.Get(), BackupNames::kCopies);
+    copies_ = FileDescriptor(
+        ::openat(folder.Get(), BackupNames::kCopies, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!copies_ && errno != ENOENT) {
+        copiesError_ = errno;
+    }
 }
 
 int GenerationView::FolderOfFile(const std::string& name) const {

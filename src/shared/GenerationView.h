@@ -27,6 +27,8 @@ public:
     // may be not open.
     const FileDescriptor& Copies() const { return copies_; }
     const FileDescriptor& StagedCopies() const { return stagedCopies_; }
+    // Why D/Kestrix/ could not be opened (it is not a folder...); 0 when it is open or missing.
+    int CopiesError() const { return copiesError_; }
 
 private:
     const FileDescriptor& folder_;
@@ -35,4 +37,5 @@ private:
     FileDescriptor staging_;
     FileDescriptor stagedCopies_;
     FileDescriptor copies_;
+    int copiesError_ = 0;
 };

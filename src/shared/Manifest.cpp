@@ -125,6 +125,7 @@ void Manifest::ParseHashes(const std::string& bytes) {
         }
         ManifestEntry& entry = entries_[name];
         entry.hasHash = true;
+        ++hashLines_;
         entry.hash = hash;
         return true;
     });
@@ -164,8 +165,17 @@ void Manifest::ParseRights(const std::string& bytes) {
         entry.uid = static_cast<uid_t>(uid);
         entry.gid = static_cast<gid_t>(gid);
         entry.size = size;
+        ++rightsLines_;
         return true;
     });
+}
+
+std::vector<std::string> Manifest::Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : entries_) {
+        names.push_back(entry.first);
+    }
+    return names;
 }
 
 const ManifestEntry* Manifest::Find(const std::string& name) const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "shared/ManifestEntry.h"
 
@@ -38,6 +39,12 @@ public:
     // The entry of the copy Kestrix/<name>, or null when neither file names it.
     const ManifestEntry* Find(const std::string& name) const;
 
+    // The copies that either file names, in byte order.
+    std::vector<std::string> Names() const;
+    // The lines read from each file (the header apart).
+    int HashLines() const { return hashLines_; }
+    int RightsLines() const { return rightsLines_; }
+
     const BadLines& HashBadLines() const { return hashBad_; }
     const BadLines& RightsBadLines() const { return rightsBad_; }
 
@@ -45,4 +52,6 @@ private:
     std::map<std::string, ManifestEntry> entries_;
     BadLines hashBad_;
     BadLines rightsBad_;
+    int hashLines_ = 0;
+    int rightsLines_ = 0;
 };

@@ -57,6 +57,7 @@ TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
     std::string copy;
     try {
         BackupFolder backup(save_);
+        ASSERT_EQ(backup.Prepare(false), BackupFolder::Recovery::None);
         catalogue = backup.ReadCatalogue(c.force);
         backup.OpenCopies(c.force);
         const FileDescriptor fd = backup.OpenCopy("hosts", c.force);
@@ -157,7 +158,7 @@ TEST(BackupFolderCopies, OnlyRegularFilesAreCopies) {
     Write(folder + "/Kestrix/hosts", "x");
     ASSERT_EQ(::symlink("hosts", (folder + "/Kestrix/link").c_str()), 0);
     BackupFolder backup(folder);
-    EXPECT_FALSE(backup.HasCopy("hosts")) << "Kestrix/ is not open yet";
+    ASSERT_EQ(backup.Prepare(false), BackupFolder::Recovery::None);
     backup.OpenCopies(false);
     EXPECT_TRUE(backup.HasCopy("hosts"));
     for (const char* name : {"link", "dir", ".", "..", "absent"}) {

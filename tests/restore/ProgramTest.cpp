@@ -371,11 +371,14 @@ TEST_F(RestoreProgramTest, ExitStatusesOfBadUse) {
     Write(save_ + "/Kestrix.dat", "");
     EXPECT_EQ(RunProgram({"--oui", save_}).status, 2);
 
-    // A backup of no file is complete.
+    // A catalogue with its date line only (nothing ticked, or a run of an earlier version cut
+    // short) holds nothing to restore, whatever the mode.
     Write(save_ + "/Kestrix.dat", CatalogueBytes({}));
-    const ProcessRun empty = RunProgram({save_});
-    EXPECT_EQ(empty.status, 0);
-    EXPECT_EQ(Lines(empty.out).back(), "0 fichiers restaurés, 0 ignorés");
+    for (const char* mode : {"--oui", "--liste", "--comparer", "--verifier"}) {
+        const ProcessRun empty = RunProgram({mode, save_});
+        EXPECT_EQ(empty.status, 1) << mode;
+        EXPECT_EQ(empty.err, "Restore.exe : la sauvegarde ne contient aucun fichier\n") << mode;
+    }
 }
 
 TEST(RestoreProgramFile, IsAStaticProgramInTheProgramFolder) {

@@ -27,6 +27,7 @@ protected:
 
     RestorePlan Plan(const std::vector<std::string>& records, bool underRoot = true) const {
         BackupFolder folder(folder_);
+        folder.Prepare(false);
         folder.OpenCopies(false);
         return RestorePlan::Make(Catalogue::Parse(CatalogueBytes(records)), folder,
                                  underRoot ? root_ : std::string());

@@ -62,7 +62,16 @@ protected:
     }
 };
 
-enum class Damage { None, FlippedByte, Truncated, NoHashLine, NoRightsFile, Writable };
+enum class Damage {
+    None,
+    FlippedByte,
+    Truncated,
+    NoHashLine,
+    NoRightsFile,
+    Writable,
+    NoRecord,
+    ExtraHashLine
+};
 
 // A damage to the backup, and what xxh128sum -c, --verifier and --oui make of it. In texts,
 // %e and %f stand for the expected and found hashes of Kestrix/hosts, %s for the backup folder
@@ -123,6 +132,16 @@ protected:
             case Damage::Writable:
                 ASSERT_EQ(::chmod((save_ + "/Kestrix.xxh128").c_str(), 0666), 0);
                 break;
+            case Damage::NoRecord: {
+                const std::vector<std::string> lines = Lines(Read(save_ + "/Kestrix.dat"));
+                Write(save_ + "/Kestrix.dat", lines[0] + "\n" + lines[1] + "\n" + lines[3] + "\n");
+                break;
+            }
+            case Damage::ExtraHashLine: {
+                const std::string hashes = Read(save_ + "/Kestrix.xxh128");
+                Write(save_ + "/Kestrix.xxh128", hashes + Lines(hashes)[0] + "\n");
+                break;
+            }
         }
     }
 
@@ -208,7 +227,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "Restore.exe : le fichier de contrôle %s/Kestrix.xxh128 est modifiable par "
                    "d'autres que son propriétaire (droits 0666) : restauration refusée, car qui "
                    "peut l'écrire choisirait ce que root écrit, et où ; --force pour passer "
-                   "outre\n"}));
+                   "outre\n"},
+        // Records and manifests that disagree make no whole backup, whatever the copies.
+        DamageCase{"a copy that no record names", Damage::NoRecord, 0, 1,
+                   " <!> Kestrix/hosts figure dans les fichiers de contrôle mais dans aucun "
+                   "enregistrement du catalogue",
+                   "2 conformes, 0 abîmées, 0 non vérifiables, 0 ignorées", 1,
+                   " <!> Le catalogue a 2 enregistrements, mais Kestrix.xxh128 a 3 lignes", true,
+                   false, ""},
+        DamageCase{"a hash line twice", Damage::ExtraHashLine, 0, 1,
+                   " <!> Le catalogue a 3 enregistrements, mais Kestrix.xxh128 a 4 lignes",
+                   kAllMatch, 1,
+                   " <!> Le catalogue et les fichiers de contrôle ne s'accordent pas : la "
+                   "sauvegarde n'est pas entière.",
+                   true, true, ""}));
 
 // A missing file whose copy lost its owner, group and mode on a FAT stick (0755, user and group
 // 1000) comes back with those of Kestrix.droits, by name on the system restored into.
@@ -318,6 +350,7 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     Write(save_ + "/Kestrix.dat", CatalogueBytes({"hosts,/etc", "shadow,/etc", "fstab,/etc"}));
     ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
     BackupFolder folder(save_);
+    folder.Prepare(false);
     folder.OpenCopies(false);
     Manifest manifest;
     manifest.ParseHashes(Read(save_ + "/Kestrix.xxh128"));

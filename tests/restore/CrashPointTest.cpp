@@ -1,0 +1,205 @@
+// A run cut short at any instant leaves the previous backup whole or the new one whole. Each row
+// stops a run in a child process right after one of its steps on disk (every creation, write,
+// flush, rename and removal in turn), abandoned as a crash leaves it: no destructor, no clean-up.
+// The real restore program then judges what the folder holds, as a user would.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <array>
+#include <cstdio>
+#include <map>
+
+#include "BackupFixture.h"
+#include "FileBytes.h"
+#include "RestoreFiles.h"
+#include "shared/CommitIntent.h"
+#include "shared/DurableSteps.h"
+
+namespace {
+
+using DurableSteps::Kind;
+
+constexpr std::array<Kind, 7> kKinds = {Kind::Create,        Kind::Write,  Kind::Flush,
+                                        Kind::Rename,        Kind::Unlink, Kind::MakeDirectory,
+                                        Kind::RemoveDirectory};
+const char* const kKindNames[] = {"création", "écriture", "vidage", "renommage",
+                                  "suppression", "création de dossier", "suppression de dossier"};
+
+constexpr int kStopped = 42;
+constexpr int kFinished = 43;
+
+enum class Found { Previous, New, Other };
+
+const char* Name(Found found) {
+    return found == Found::Previous ? "précédente" : found == Found::New ? "nouvelle" : "AUTRE";
+}
+
+class CrashPointTest : public BackupFixture {
+protected:
+    CrashPointTest() {
+        // The previous backup: a, b and c; the new one: a and b changed, c left out, d added.
+        FixFreeSpace(1 << 30);
+        previous_ = {{"a", "a1\n"}, {"b", "b1\n"}, {"c", "c1\n"}};
+        next_ = {{"a", "a2-\n"}, {"b", "b2-\n"}, {"d", "d2-\n"}};
+        RunWith(previous_);
+        EXPECT_TRUE(reporter.Report().Lines().contains(kNoError));
+        saved_ = folder.file(QStringLiteral("Save.previous"));
+        Shell("cp -a '" + dest + "' '" + saved_ + "'");
+        Sources(next_);
+    }
+
+    void Sources(const std::map<std::string, std::string>& files) {
+        QStringList paths;
+        for (const auto& [name, bytes] : files) {
+            paths << Source(QString::fromStdString(name), QByteArray::fromStdString(bytes));
+        }
+        window.SetTicked(paths);
+    }
+
+    void RunWith(const std::map<std::string, std::string>& files) {
+        Sources(files);
+        engine.RunBackup();
+    }
+
+    void Shell(const QString& command) {
+        ASSERT_EQ(RestoreFiles::RunProgram({"-c", command.toStdString()}, {}, "/bin/sh").status, 0)
+            << command.toStdString();
+    }
+
+    // The previous backup, as it stood before the run.
+    void ResetDestination() {
+        Shell("rm -rf '" + dest + "' && cp -a '" + saved_ + "' '" + dest + "'");
+    }
+
+    // Runs the backup in a child that stops right after the `ordinal`-th step of `kind`; true
+    // when it stopped there, false when the run ended before.
+    bool RunStoppedAt(Kind kind, int ordinal) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            int seen = 0;
+            DurableSteps::Observe([&](Kind done) {
+                if (done == kind && ++seen == ordinal) {
+                    ::_exit(kStopped);
+                }
+            });
+            engine.RunBackup();
+            ::_exit(kFinished);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        return WIFEXITED(status) && WEXITSTATUS(status) == kStopped;
+    }
+
+    // What the restore program finds in the backup folder: both its check and a restore into an
+    // empty root must succeed and give back exactly one of the two sets of files.
+    Found Judge(std::string& detail) {
+        const std::string save = dest.toStdString();
+        const RestoreFiles::ProcessRun verify = RestoreFiles::RunProgram({"--verifier", save});
+        const std::string root = folder.file(QStringLiteral("racine")).toStdString();
+        Shell("rm -rf '" + QString::fromStdString(root) + "'");
+        const std::string sources = root + folder.file(QStringLiteral("src")).toStdString();
+        RestoreFiles::MakeDirectories(sources);
+        const RestoreFiles::ProcessRun restore =
+            RestoreFiles::RunProgram({"--oui", "--racine", root, save});
+        std::map<std::string, std::string> restored;
+        for (const std::string& name : RestoreFiles::Names(sources)) {
+            restored[name] = RestoreFiles::Read(sources + "/" + name);
+        }
+        detail = "vérification " + std::to_string(verify.status) + ", restauration " +
+                 std::to_string(restore.status) + "\n" + verify.out + verify.err + restore.out +
+                 restore.err;
+        if (verify.status != 0 || restore.status != 0) {
+            return Found::Other;
+        }
+        return restored == previous_ ? Found::Previous
+                                     : restored == next_ ? Found::New : Found::Other;
+    }
+
+    // Names of Kestrix's temporary files and folders left in the backup folder.
+    QStringList Leftovers() const {
+        QStringList found;
+        for (const QString& folder : {dest, CopyPath(QString())}) {
+            found += QDir(folder).entryList({QStringLiteral(".kestrix-*")},
+                                            QDir::AllEntries | QDir::Hidden | QDir::System);
+        }
+        return found;
+    }
+
+    std::map<std::string, std::string> previous_;
+    std::map<std::string, std::string> next_;
+    QString saved_;
+};
+
+TEST_F(CrashPointTest, EveryStepLeavesThePreviousOrTheNewBackupWhole) {
+    std::map<Found, int> counts;
+    for (std::size_t k = 0; k < kKinds.size(); ++k) {
+        for (int ordinal = 1;; ++ordinal) {
+            ResetDestination();
+            if (!RunStoppedAt(kKinds[k], ordinal)) {
+                break;
+            }
+            std::string detail;
+            const Found found = Judge(detail);
+            ++counts[found];
+            std::printf("arrêt après %s %d : sauvegarde %s\n", kKindNames[k], ordinal, Name(found));
+            EXPECT_NE(found, Found::Other)
+                << "after " << kKindNames[k] << " " << ordinal << ": " << detail;
+            EXPECT_EQ(Leftovers(), QStringList()) << kKindNames[k] << " " << ordinal;
+        }
+    }
+    std::printf("%d arrêts : %d précédente, %d nouvelle, %d autre\n",
+                counts[Found::Previous] + counts[Found::New] + counts[Found::Other],
+                counts[Found::Previous], counts[Found::New], counts[Found::Other]);
+    // Both sides of the commit were reached.
+    EXPECT_GT(counts[Found::Previous], 10);
+    EXPECT_GT(counts[Found::New], 10);
+}
+
+// A run stopped right after its commit leaves the intent file; whoever opens the folder next
+// finishes the switch before anything else.
+enum class Finisher { NextRun, RestoreProgram };
+
+class UnfinishedCommitTest : public CrashPointTest,
+                             public ::testing::WithParamInterface<Finisher> {};
+
+TEST_P(UnfinishedCommitTest, IsFinishedByWhoeverComesNext) {
+    ResetDestination();
+    // The commit is the rename that puts the intent in place: the last rename before the copies
+    // move, found as the first one after which the intent stands.
+    const std::string intent = (dest + "/" + CommitIntent::kFileName).toStdString();
+    int ordinal = 1;
+    for (;; ++ordinal) {
+        ResetDestination();
+        ASSERT_TRUE(RunStoppedAt(Kind::Rename, ordinal));
+        if (RestoreFiles::Exists(intent)) {
+            break;
+        }
+    }
+    if (GetParam() == Finisher::NextRun) {
+        // A run that ends early commits nothing of its own: what it leaves is the switch it
+        // finished.
+        QFile::remove(folder.file(QStringLiteral("src/a")));
+        engine.RunBackup();
+        EXPECT_FALSE(RestoreFiles::Exists(intent));
+        EXPECT_EQ(Leftovers(), QStringList());
+    } else {
+        const RestoreFiles::ProcessRun run =
+            RestoreFiles::RunProgram({"--liste", dest.toStdString()});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_TRUE(RestoreFiles::Exists(intent)) << "--liste changes nothing";
+    }
+    std::string detail;
+    EXPECT_EQ(Judge(detail), Found::New) << detail;
+    EXPECT_FALSE(RestoreFiles::Exists(intent));
+}
+
+INSTANTIATE_TEST_SUITE_P(Finishers, UnfinishedCommitTest,
+                         ::testing::Values(Finisher::NextRun, Finisher::RestoreProgram),
+                         [](const ::testing::TestParamInfo<Finisher>& info) {
+                             return info.param == Finisher::NextRun ? "NextRun" : "RestoreProgram";
+                         });
+
+}  // namespace
