@@ -206,9 +206,14 @@ BackupEngine::Opening BackupEngine::OpenDestination() {
             // The copies' folder of the backup just finished.
             previousCopies_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
         }
-        GenerationSwitch::RemoveLeftovers(folder);
     } catch (const std::exception&) {
         return Opening::Unfinished;
+    }
+    try {
+        GenerationSwitch::RemoveLeftovers(folder);
+    } catch (const std::system_error&) {
+        // Leftovers are no part of any backup; on a destination that cannot be written the new
+        // backup fails file by file below.
     }
     previous_ = PreviousBackup::Read(folder);
     try {
@@ -280,11 +285,14 @@ bool BackupEngine::CommitOrDiscard() {
         GenerationSwitch::Commit(destinationDirectory_.Descriptor(), stagingDirectory_.Descriptor(),
                                  copiesDirectory_.Descriptor(), intent_);
     } catch (const std::system_error& failure) {
-        // Before the intent stands, the previous backup is whole; after, whoever opens the
-        // destination next finishes the switch.
         errno = failure.code().value();
         reporter_.ReportError(QStringLiteral("SaveDat"));
         MarkIncomplete();
+        // Before the intent stands, the previous backup is whole and the staging folder goes;
+        // after, whoever opens the destination next finishes the switch.
+        if (!GenerationSwitch::HasIntent(destinationDirectory_.Descriptor())) {
+            Discard();
+        }
         stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
         copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
         return false;
@@ -567,6 +575,11 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     // it was.
     outcome.copy.name = NativeNames::Encode(DestinationCatalogue::FileName(source));
     outcome.copy.source = status;
+    // A folder at the copy's name in the backup would stop its switch: the copy fails now.
+    if (previousCopies_.Find(outcome.copy.name) == DirectoryHandle::Entry::Directory) {
+        errno = EISDIR;
+        KESTRIX_FAIL("a folder stands at the copy's name");
+    }
     PendingFile copy(copiesDirectory_, outcome.copy.name);
 
     bool fits = true;

@@ -12,11 +12,11 @@
 #include "backup/DestinationCatalogue.h"
 #include "platform/DirectoryHandle.h"
 #include "report/Reporter.h"
-#include "shared/CommitIntent.h"
-#include "shared/PreviousBackup.h"
 #include "shared/AlignedBuffer.h"
+#include "shared/CommitIntent.h"
 #include "shared/ContentHash.h"
 #include "shared/FileDescriptor.h"
+#include "shared/PreviousBackup.h"
 
 // The backup engine of the main window: the destination preparation, the source list, the
 // backup run with its catalogue and boot batch file. It reads and drives the window's controls

@@ -203,6 +203,11 @@ bool GenerationSwitch::ReadIntent(const FileDescriptor& folder, CommitIntent& in
     return true;
 }
 
+bool GenerationSwitch::HasIntent(const FileDescriptor& folder) {
+    struct stat st {};
+    return ::fstatat(folder.Get(), CommitIntent::kFileName, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool GenerationSwitch::HasStaging(const FileDescriptor& folder) {
     return TypeAt(folder, CommitIntent::kStagingName) != 0;
 }
@@ -264,6 +269,19 @@ void GenerationSwitch::MakeStaging(const FileDescriptor& folder, FileDescriptor&
 
 void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor& staging,
                               const FileDescriptor& stagingCopies, const CommitIntent& intent) {
+    // A folder standing at a name of the new backup would stop the switch half-way, for this
+    // run and every later one: it is found before anything is decided.
+    const FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
+    for (const std::string& name : intent.files) {
+        if (TypeAt(folder, name) == S_IFDIR) {
+            Fail("a folder stands at " + name, EISDIR);
+        }
+    }
+    for (const std::string& name : intent.staged) {
+        if (copies && TypeAt(copies, name) == S_IFDIR) {
+            Fail("a folder stands at " + name, EISDIR);
+        }
+    }
     Sync(stagingCopies);
     Sync(staging);
     FileDescriptor file(::openat(staging.Get(), kIntentInStaging,

@@ -38,6 +38,9 @@ public:
     // without locks lets everyone through.
     static bool TryLock(const FileDescriptor& folder, bool exclusive);
 
+    // True when something stands at the intent file's name.
+    static bool HasIntent(const FileDescriptor& folder);
+
     // Reads D's intent file; false when there is none.
     static bool ReadIntent(const FileDescriptor& folder, CommitIntent& intent);
 
@@ -56,7 +59,9 @@ public:
     static void MakeStaging(const FileDescriptor& folder, FileDescriptor& staging,
                             FileDescriptor& stagingCopies);
 
-    // Steps 1 to 6: the files of `intent` stand whole in the staging folder.
+    // Steps 1 to 6: the files of `intent` stand whole in the staging folder. A failure before
+    // the intent stands (a folder at one of the new backup's names among them) leaves the
+    // previous backup whole and the staging folder as it is.
     static void Commit(const FileDescriptor& folder, const FileDescriptor& staging,
                        const FileDescriptor& stagingCopies, const CommitIntent& intent);
 };

@@ -108,6 +108,8 @@ TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
     window.SetTicked({a, gone, c});
     window.autoexec = true;
     FixFreeSpace(kFreeBytes);
+    const QByteArray previous("01/01/2020,00:00:00\r\nold,/etc\r\n");
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"), previous);
 
     engine.RunBackup();
 
@@ -119,10 +121,11 @@ TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
     EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(window.boxes[0].text,
               QStringLiteral("Le fichier \"") + gone + QStringLiteral("\" n'existe pas !"));
-    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(a)}));
-    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("c.cfg"))));
-    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
+    // Nothing of the new backup is committed: the previous one stays as it was.
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")), previous);
+    EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({QStringLiteral("Kestrix"), QStringLiteral("Kestrix.dat")}));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
     // Saved although the run ended early, with its last line.
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
@@ -154,11 +157,9 @@ TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
                   "un lecteur ayant assez d'espace libre. La création de la sauvegarde va être "
                   "arrêtée.")}));
     EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
-    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
-              QByteArray("07/12/2026,11:15:45\r\n"));
-    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({QStringLiteral("Kestrix")}));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
-    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Autoexec.bat")));
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
 }
@@ -382,19 +383,23 @@ TEST_F(BackupRunTest, ReadOnlyBitIsRemovedOnlyWhenTheFileIsReadOnlyForTheUser) {
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("mine.cfg"))), Pattern(100));
 }
 
-TEST_F(BackupRunTest, SameNameTwiceGivesTwoRecordsAndTheLaterCopy) {
+TEST_F(BackupRunTest, SameNameTwiceKeepsTheFirstSourcesCopyAndRecord) {
     QDir().mkpath(folder.file(QStringLiteral("src/one")));
     QDir().mkpath(folder.file(QStringLiteral("src/two")));
     const QString first = Source(QStringLiteral("one/hosts"), Pattern(100, 1));
-    const QString second = Source(QStringLiteral("two/hosts"), Pattern(200, 2));
-    window.SetTicked({first, second});
+    const QString second = Source(QStringLiteral("two/HOSTS"), Pattern(200, 2));
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+               QFile::encodeName(first) + "\r\n" + QFile::encodeName(second) + "\r\n");
     FixFreeSpace(kFreeBytes);
 
+    engine.LoadFileList();
     engine.RunBackup();
 
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(200, 2));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(100, 1));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS"))));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first), Record(second)}));
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first)}));
+    EXPECT_TRUE(engine.CopyIncomplete());
 }
 
 TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {

@@ -44,14 +44,6 @@ QString FileErrorText(const QString& path) {
                "fichier suivant.");
 }
 
-QString RecordFailedText(const QString& path) {
-    return QStringLiteral("Impossible d'écrire la configuration du fichier \"") + path +
-           QStringLiteral(
-               "\" dans le fichier Kestrix.dat. Vérifiez que le disque de destination "
-               "ne soit pas plein ou protégé en écriture. Vous ne pourrez peut-être pas "
-               "restaurer ce fichier en cas de problème.");
-}
-
 // The two error lines of a code, with the location number written "N".
 QStringList ErrorLines(const QString& label, int errorNumber, const QString& message) {
     return {QStringLiteral("  <!> ") + label + QStringLiteral(" : Code N - ") +
@@ -152,7 +144,17 @@ protected:
 TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCopy) {
     MountTmpfs(dest, 256 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    // The previous backup holds "big" alone: its copy, record and manifest lines are carried
+    // into the new backup, which has no room for a new copy.
+    const QString sources = folder.file(QStringLiteral("src"));
     writeBytes(CopyPath(QStringLiteral("big")), Pattern(3000, 9));
+    const QByteArray hashLine = QByteArray(32, 'a') + "  Kestrix/big\n";
+    const QByteArray rightsLine = "0644\troot\troot\t0\t0\t3000\tKestrix/big\n";
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"),
+               "01/01/2020,00:00:00\r\nbig," + QFile::encodeName(sources) + "\r\n");
+    writeBytes(dest + QStringLiteral("/Kestrix.xxh128"), hashLine);
+    writeBytes(dest + QStringLiteral("/Kestrix.droits"),
+               "mode\tpropri\xC3\xA9taire\tgroupe\tuid\tgid\ttaille\tchemin\n" + rightsLine);
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
     const QString small2 = Source(QStringLiteral("small2"), Pattern(30000, 3));
@@ -178,9 +180,10 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCop
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"),
-                           QStringLiteral("small,") + folder.file(QStringLiteral("src")),
-                           QStringLiteral("small2,") + folder.file(QStringLiteral("src"))}));
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), QStringLiteral("small,") + sources,
+                           QStringLiteral("big,") + sources, QStringLiteral("small2,") + sources}));
+    EXPECT_TRUE(readBytes(dest + QStringLiteral("/Kestrix.xxh128")).contains(hashLine));
+    EXPECT_TRUE(readBytes(dest + QStringLiteral("/Kestrix.droits")).contains(rightsLine));
     EXPECT_EQ(readBytes(big), Pattern(300000, 2));
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
@@ -237,6 +240,8 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
+// The new backup is written beside the previous one in the destination itself: a writable
+// Kestrix/ under a read-only destination takes no file, and the previous backup stays.
 TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     MountTmpfs(dest, 1024 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
@@ -259,27 +264,24 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
              << QStringLiteral(" * Copie du fichier \"Restore.exe\"...")
              << ErrorLines(QStringLiteral("Erreur fatale"), EROFS, kCopyFile) << QString()
              << QStringLiteral(" - Etape 2 sur 3 : Copie des fichiers de la sauvegarde")
-             << FileStart(a) << QStringLiteral("    -> Espace disque disponible : ") + Measured(1)
-             << QStringLiteral("    -> Lecture des données source...")
-             << QStringLiteral("    -> Ecriture des données source...")
-             << QStringLiteral("    -> Fermeture des fichiers...")
+             << FileStart(a) << ErrorLines(QStringLiteral("Erreur"), EROFS, FileErrorText(a))
              << QStringLiteral("    -> Ecriture des infos de configuration...") << FileStart(b)
-             << QStringLiteral("    -> Espace disque disponible : ") + Measured(2)
-             << QStringLiteral("    -> Fermeture des fichiers...")
+             << ErrorLines(QStringLiteral("Erreur"), EROFS, FileErrorText(b))
              << QStringLiteral("    -> Ecriture des infos de configuration...") << QString()
              << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, RecordFailedText(a),
-                                                  RecordFailedText(b), kSaveAutoexec}));
+    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
+                                                  FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(window.endRequests, 1);
-    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(window.closeRequests, 2);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
               QByteArray("01/01/2020,00:00:00\r\nold,/etc\r\n"));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("old\r\n"));
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), Pattern(5000, 1));
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("b"))), QByteArray());
+    EXPECT_EQ(QDir(dest + QStringLiteral("/Kestrix"))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList());
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_EQ(readBytes(folder.file(QStringLiteral("Rapport Important.txt"))).size() > 0, true);
 }
