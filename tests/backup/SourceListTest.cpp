@@ -1,5 +1,8 @@
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <utility>
+#include <vector>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
@@ -79,6 +82,105 @@ TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
     EXPECT_TRUE(window.boxes.empty());
     EXPECT_EQ(window.endRequests, 0);
 }
+
+namespace {
+
+// A list of paths under the sources' folder ("-" before a path: the file is not made). Each
+// expected entry is such a path ticked, "?" before it: its missing marker, "=" before it: its
+// clash marker; each clash is the later source, then the earlier one that keeps the copy.
+struct NameClashCase {
+    const char* name;
+    std::vector<const char*> list;
+    std::vector<const char*> entries;
+    std::vector<std::pair<const char*, const char*>> clashes;
+};
+
+class LoadFileListNameTest : public BackupFixture,
+                             public ::testing::WithParamInterface<NameClashCase> {};
+
+}  // namespace
+
+TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) {
+    const NameClashCase& c = GetParam();
+    const auto path = [this](const char* relative) {
+        return folder.file(QStringLiteral("src/") + QString::fromUtf8(relative));
+    };
+    QByteArray list;
+    for (const char* line : c.list) {
+        if (line[0] == '-') {
+            list += QFile::encodeName(path(line + 1)) + "\r\n";
+            continue;
+        }
+        QDir().mkpath(QFileInfo(path(line)).path());
+        writeBytes(path(line), "x");
+        list += QFile::encodeName(path(line)) + "\r\n";
+    }
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), list);
+
+    engine.LoadFileList();
+
+    std::vector<ListEntry> expected;
+    for (const char* entry : c.entries) {
+        if (entry[0] == '?') {
+            expected.push_back({SourceList::MissingMarker(path(entry + 1)), false, false});
+        } else if (entry[0] == '=') {
+            expected.push_back(
+                {QStringLiteral("<Nom déjà utilisé : \"") + path(entry + 1) + QStringLiteral("\">"),
+                 false, false});
+        } else {
+            expected.push_back({path(entry), true, true});
+        }
+    }
+    EXPECT_EQ(window.entries, expected);
+    QStringList section = Heading(kTitle);
+    section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
+            << QStringLiteral("   -> Chargement de la liste effectué") << QString()
+            << QStringLiteral(" * Traitement des éléments de la liste");
+    for (const auto& [later, earlier] : c.clashes) {
+        section << QStringLiteral(" <!> Le fichier \"") + path(later) +
+                       QStringLiteral("\" a le même nom que \"") + path(earlier) +
+                       QStringLiteral("\" : il ne sera pas sauvegardé !");
+    }
+    section << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
+    EXPECT_EQ(Section(kTitle), section);
+    EXPECT_TRUE(window.boxes.empty());
+    // A source left out is a file not copied: the program exits with status 1.
+    EXPECT_EQ(engine.CopyIncomplete(), !c.clashes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, LoadFileListNameTest,
+    ::testing::Values(
+        NameClashCase{"OtherFolder",
+                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
+                      {"boot/grub/grub.cfg", "=boot/efi/EFI/debian/grub.cfg"},
+                      {{"boot/efi/EFI/debian/grub.cfg", "boot/grub/grub.cfg"}}},
+        // A FAT medium ignores the case of names.
+        NameClashCase{"CaseOnly",
+                      {"one/Hosts", "two/hOSTS"},
+                      {"one/Hosts", "=two/hOSTS"},
+                      {{"two/hOSTS", "one/Hosts"}}},
+        NameClashCase{"CaseOnlyInOneFolder",
+                      {"one/hosts", "one/HOSTS"},
+                      {"one/hosts", "=one/HOSTS"},
+                      {{"one/HOSTS", "one/hosts"}}},
+        NameClashCase{"CaseOfAccentedLetters",
+                      {"un/Été.txt", "deux/été.TXT"},
+                      {"un/Été.txt", "=deux/été.TXT"},
+                      {{"deux/été.TXT", "un/Été.txt"}}},
+        // Every later one names the source that keeps the copy.
+        NameClashCase{"ThreeOfOneName",
+                      {"one/hosts", "two/hosts", "one/hosts", "three/hosts"},
+                      {"one/hosts", "=two/hosts", "one/hosts", "=three/hosts"},
+                      {{"two/hosts", "one/hosts"}, {"three/hosts", "one/hosts"}}},
+        // The same path twice is one source.
+        NameClashCase{"SamePathTwice", {"one/hosts", "one/hosts"}, {"one/hosts", "one/hosts"}, {}},
+        // A missing file has no copy: it takes no name.
+        NameClashCase{"MissingFirst", {"-one/hosts", "two/hosts"}, {"?one/hosts", "two/hosts"}, {}},
+        NameClashCase{"MissingLater", {"one/hosts", "-two/hosts"}, {"one/hosts", "?two/hosts"}, {}},
+        NameClashCase{
+            "OtherNames", {"one/hosts", "two/hosts.bak"}, {"one/hosts", "two/hosts.bak"}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadFileListTest, ReloadTicksAgainWhatTheUserUnticked) {
     const QString a = Source(QStringLiteral("a.cfg"), "x");

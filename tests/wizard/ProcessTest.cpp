@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -102,11 +103,16 @@ TEST_F(ProcessTest, ABoxNobodyCanSeeTakesItsDefaultAndGoesToStderrThenExitOne) {
         L("Erreur : Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le "
           "fichier Kestrix.dat. Le programme ne peut pas continuer et va donc se terminer.")))
         << run.errors.toStdString();
-    // The unattended sequence ran to its end all the same.
+    // The unattended sequence ran to its end all the same, but committed nothing: a backup
+    // made from a list that could not be read would replace the previous one with less.
     const QStringList report = Report("01");
     EXPECT_TRUE(report.contains(L(" # Création de la sauvegarde")));
     EXPECT_TRUE(report.contains(L(" # Ecriture des paramètres vers le fichier Ini")));
-    EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), QByteArray("RESTORE"));
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
+    EXPECT_TRUE(run.errors.contains(L("Kestrix : la sauvegarde précédente de \"") + dest +
+                                    L("\" est gardée telle quelle : la nouvelle n'a pas pu être "
+                                      "terminée.")))
+        << run.errors.toStdString();
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("Rapport Important.txt"))));
 }
 
@@ -183,36 +189,57 @@ TEST_F(ProcessTest, ADestinationThatIsNotUtf8IsUsedAsBytesAndNotSaved) {
 
 namespace {
 
+// The list as shipped by the fixture, a folder in its place, or with a second source of the
+// same file name.
+enum class ListShape { OneFile, Folder, NameClash };
+
 struct StderrCase {
     const char* name;
-    bool listIsAFolder;
+    ListShape list;
     int status;
     int boxLines;
+    int journalLines;  // "Kestrix : " lines, such as the previous backup kept
 };
 
 class ProcessStderrTest : public ProcessTest, public ::testing::WithParamInterface<StderrCase> {};
 
 }  // namespace
 
-// A scheduled job reads stderr: it holds the boxes nobody saw, one line each, and nothing else.
+// A scheduled job reads stderr: it holds the boxes nobody saw and Kestrix's own journal lines,
+// one line each, and nothing else.
 TEST_P(ProcessStderrTest, HoldsOnlyKestrixLines) {
     const StderrCase& c = GetParam();
-    if (c.listIsAFolder) {
+    if (c.list == ListShape::Folder) {
         QFile::remove(folder.file(QStringLiteral("Data/Kestrix.dat")));
         ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("Data/Kestrix.dat"))));
+    }
+    if (c.list == ListShape::NameClash) {
+        QDir(folder.path()).mkpath(QStringLiteral("src/other"));
+        writeBytes(folder.file(QStringLiteral("src/other/A.txt")), "other\n");
+        writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+                   (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\r\n") +
+                    folder.file(QStringLiteral("src/other/A.txt")) + QStringLiteral("\r\n"))
+                       .toUtf8());
     }
     const ProcessRun run = Kestrix({QStringLiteral("/rep"), dest, QStringLiteral("/auto")});
     EXPECT_EQ(run.status, c.status);
     const QStringList lines = run.errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), c.boxLines) << run.errors.toStdString();
+    EXPECT_EQ(lines.size(), c.boxLines + c.journalLines) << run.errors.toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^Kestrix : "))).size(),
+              c.journalLines)
+        << run.errors.toStdString();
     for (const QString& line : lines) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("Erreur : ")) ||
-                    line.startsWith(QStringLiteral("Avertissement : ")))
+                    line.startsWith(QStringLiteral("Avertissement : ")) ||
+                    line.startsWith(QStringLiteral("Kestrix : ")))
             << line.toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
-                         ::testing::Values(StderrCase{"Clean", false, 0, 0},
-                                           StderrCase{"DressList", true, 1, 1}),
+                         ::testing::Values(StderrCase{"Clean", ListShape::OneFile, 0, 0, 0},
+                                           // The previous backup is kept, and said so.
+                                           StderrCase{"DressList", ListShape::Folder, 1, 1, 1},
+                                           // Only a report line: no box, yet status 1.
+                                           StderrCase{"NameClash", ListShape::NameClash, 1, 0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
