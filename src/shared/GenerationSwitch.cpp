@@ -34,8 +34,7 @@ void Sync(const FileDescriptor& directory) {
 
 // Opens the folder `name` of `at` without following a link; not open when it is missing.
 FileDescriptor OpenFolder(int at, const char* name) {
-    FileDescriptor folder(
-        ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder && errno != ENOENT) {
         Fail(std::string("cannot open ") + name);
     }
@@ -124,7 +123,8 @@ void MoveIfThere(const FileDescriptor& from, const FileDescriptor& to, const std
 }
 
 bool IsTemporary(const std::string& name) {
-    return name.compare(0, sizeof BackupNames::kTemporaryPrefix - 1, BackupNames::kTemporaryPrefix) == 0 &&
+    return name.compare(0, sizeof BackupNames::kTemporaryPrefix - 1,
+                        BackupNames::kTemporaryPrefix) == 0 &&
            name != CommitIntent::kFileName && name != CommitIntent::kStagingName;
 }
 

@@ -35,8 +35,8 @@ GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
             stagedCopies_ = OpenFolder(staging_.Get(), BackupNames::kCopies);
         }
     }
-    copies_ = FileDescriptor(
-        ::openat(folder.Get(), BackupNames::kCopies, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    copies_ = FileDescriptor(::openat(folder.Get(), BackupNames::kCopies,
+                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!copies_ && errno != ENOENT) {
         copiesError_ = errno;
     }

@@ -77,8 +77,7 @@ PreviousBackup PreviousBackup::Read(const FileDescriptor& folder) {
     return backup;
 }
 
-bool PreviousBackup::Find(const std::string& record, const std::string& name,
-                          Lines& lines) const {
+bool PreviousBackup::Find(const std::string& record, const std::string& name, Lines& lines) const {
     if (!HasRecord(catalogue_, record)) {
         return false;
     }

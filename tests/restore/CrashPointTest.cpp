@@ -22,11 +22,16 @@ namespace {
 
 using DurableSteps::Kind;
 
-constexpr std::array<Kind, 7> kKinds = {Kind::Create,        Kind::Write,  Kind::Flush,
-                                        Kind::Rename,        Kind::Unlink, Kind::MakeDirectory,
+constexpr std::array<Kind, 7> kKinds = {Kind::Create,         Kind::Write,  Kind::Flush,
+                                        Kind::Rename,         Kind::Unlink, Kind::MakeDirectory,
                                         Kind::RemoveDirectory};
-const char* const kKindNames[] = {"création", "écriture", "vidage", "renommage",
-                                  "suppression", "création de dossier", "suppression de dossier"};
+const char* const kKindNames[] = {"création",
+                                  "écriture",
+                                  "vidage",
+                                  "renommage",
+                                  "suppression",
+                                  "création de dossier",
+                                  "suppression de dossier"};
 
 constexpr int kStopped = 42;
 constexpr int kFinished = 43;
@@ -117,7 +122,8 @@ protected:
             return Found::Other;
         }
         return restored == previous_ ? Found::Previous
-                                     : restored == next_ ? Found::New : Found::Other;
+               : restored == next_   ? Found::New
+                                     : Found::Other;
     }
 
     // Names of Kestrix's temporary files and folders left in the backup folder.
@@ -174,16 +180,20 @@ TEST_F(CrashPointTest, OneRunOrRestoreAtATime) {
         engine.RunBackup();
         const QString busy =
             QStringLiteral("Le répertoire \"") + dest +
-            QStringLiteral("\" est déjà utilisé par une autre sauvegarde ou une restauration. "
-                           "Attendez qu'elle soit terminée, puis recommencez.");
+            QStringLiteral(
+                "\" est déjà utilisé par une autre sauvegarde ou une restauration. "
+                "Attendez qu'elle soit terminée, puis recommencez.");
         EXPECT_EQ(window.MessageTexts(), QStringList({busy}));
         EXPECT_EQ(reporter.Report().Lines().last(), QStringLiteral(" <!> ") + busy);
         EXPECT_TRUE(engine.CopyIncomplete());
         const RestoreFiles::ProcessRun verify = RestoreFiles::RunProgram({"--verifier", save});
         EXPECT_EQ(verify.status, 1);
-        EXPECT_EQ(verify.err, "Restore.exe : une sauvegarde ou une restauration utilise déjà le "
-                              "dossier " + save + " ; attendez qu'elle soit terminée, puis "
-                              "recommencez\n");
+        EXPECT_EQ(verify.err,
+                  "Restore.exe : une sauvegarde ou une restauration utilise déjà le "
+                  "dossier " +
+                      save +
+                      " ; attendez qu'elle soit terminée, puis "
+                      "recommencez\n");
         EXPECT_EQ(RestoreFiles::Snapshot(save), before);
         ::close(other);
     }

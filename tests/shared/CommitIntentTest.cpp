@@ -41,8 +41,7 @@ TEST_P(CommitIntentRefusal, IsNoIntent) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, CommitIntentRefusal,
     ::testing::Values(
-        Refused{"empty", ""},
-        Refused{"cut before its end", kWhole.substr(0, kWhole.size() - 4)},
+        Refused{"empty", ""}, Refused{"cut before its end", kWhole.substr(0, kWhole.size() - 4)},
         Refused{"cut inside its last line", kWhole.substr(0, kWhole.size() - 1)},
         Refused{"bytes after its end", kWhole + "copie\tpasswd\n"},
         Refused{"another header", "Kestrix validation 2\nfin\n"},
