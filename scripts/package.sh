@@ -54,7 +54,8 @@ sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@DEPENDS@/$depends/" \
   -e "s/@INSTALLED_SIZE@/$(du -sk --apparent-size "$stage" | cut -f1)/" \
   "$root/packaging/debian/control.in" >"$stage/DEBIAN/control"
 install -m 0644 "$root/packaging/debian/conffiles" "$stage/DEBIAN/conffiles"
-install -m 0755 "$root/packaging/debian/postinst" "$root/packaging/debian/postrm" "$stage/DEBIAN/"
+install -m 0755 "$root/packaging/debian/postinst" "$root/packaging/debian/prerm" \
+  "$root/packaging/debian/postrm" "$stage/DEBIAN/"
 (cd "$stage" && find . -path ./DEBIAN -prune -o -type f -printf '%P\0' | LC_ALL=C sort -z |
   xargs -0 md5sum >DEBIAN/md5sums)
 chmod 0644 "$stage/DEBIAN/md5sums"

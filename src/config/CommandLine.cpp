@@ -1,5 +1,8 @@
 #include "config/CommandLine.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "platform/NativeNames.h"
 
 QStringList RawArguments(int argc, const char* const* argv) {
@@ -50,4 +53,57 @@ void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLi
     if (!automaticGiven) {
         reporter.Append(QStringLiteral(" * Sauvegarde automatique  : Non"));
     }
+}
+
+bool AsksForHelp(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        const bool afterDestinationOption = arguments.at(i - 1).toLower() == QLatin1String("/rep");
+        if (!afterDestinationOption &&
+            (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The file a name of the program folder leads to, where it exists.
+QString Resolved(const QDir& folder, const QString& name) {
+    const QString path = folder.absoluteFilePath(name);
+    const QString target = QFileInfo(path).canonicalFilePath();
+    return target.isEmpty() ? path : target;
+}
+
+}  // namespace
+
+QString Usage(const QString& programFolder) {
+    const QDir folder(programFolder);
+    return QStringLiteral(
+               "Utilisation : kestrix [/rep RÉPERTOIRE] [/bat | /nobat] [/auto]\n"
+               "Copie de secours des fichiers dont le système a besoin pour démarrer.\n"
+               "\n"
+               "  /rep RÉPERTOIRE  le répertoire de destination, créé avec ses parents s'il "
+               "manque\n"
+               "  /bat, /nobat     écrire, ou ne pas écrire, Autoexec.bat (la dernière l'emporte)\n"
+               "  /auto            faire la sauvegarde tout de suite, sans l'utilisateur, puis "
+               "s'arrêter\n"
+               "  --help, -h       afficher cette aide\n"
+               "\n"
+               "Les options sont reconnues quelle que soit la casse et agissent dans l'ordre "
+               "donné.\n"
+               "Sans affichage (ni DISPLAY, ni WAYLAND_DISPLAY), seule une sauvegarde /auto est "
+               "possible.\n"
+               "\n"
+               "Code de sortie :\n"
+               "  0  aucune erreur, et chaque fichier coché a été copié\n"
+               "  1  une erreur, un fichier coché non copié, ou un fichier écarté pour son nom\n"
+               "  2  Kestrix n'a pas pu démarrer (aucun affichage sans /auto)\n"
+               "\n") +
+           QStringLiteral("Réglages : ") + Resolved(folder, QStringLiteral("Data/Kestrix.ini")) +
+           QStringLiteral("\nListe des fichiers : ") +
+           Resolved(folder, QStringLiteral("Data/Kestrix.dat")) + QStringLiteral("\nRapports : ") +
+           folder.absoluteFilePath(QStringLiteral("Rapports")) +
+           QStringLiteral("/\n\nPour en savoir plus : man kestrix\n");
 }

@@ -26,3 +26,11 @@ QStringList RawArguments(int argc, const char* const* argv);
 // open command-line section of the report: "/rep" DIR, "/bat", "/nobat", "/auto", in any letter
 // case. "/auto" runs the unattended backup at once, before the later arguments are examined.
 void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLineTarget& target);
+
+// "--help" or "-h" among the arguments after index 0, other than the destination that follows
+// "/rep": the usage is printed and nothing else is done.
+bool AsksForHelp(const QStringList& arguments);
+
+// The usage that "--help" prints; the settings, list and reports are named from the program
+// folder `programFolder`, through the links the package makes there.
+QString Usage(const QString& programFolder);

@@ -415,6 +415,8 @@ bool TSystemTreeView::Populate(QTreeWidgetItem* node) {
         } else if (*kind == NodeKind::Computer) {
             for (const MountTable::Drive& drive : mounts_->Drives()) {
                 QTreeWidgetItem* added = AddNode(node, NodeKind::Drive, drive.path, drive.caption);
+                // A label or a last folder name alone does not say where the drive is mounted.
+                added->setToolTip(0, drive.path);
                 if (drive.removable) {
                     added->setIcon(0, Icon(NodeIcon::RemovableDrive));
                 }

@@ -3,6 +3,7 @@
 
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
@@ -174,4 +175,12 @@ void TFormKestrixAide::BtnHLPClick() {
 
 void TFormKestrixAide::BtnOKClick() {
     close();
+}
+
+void TFormKestrixAide::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        BtnOKClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

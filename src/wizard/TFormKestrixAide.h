@@ -11,8 +11,8 @@ class TLnkLabel;
 class TZederuGradientButton;
 class TZederuWallpaper;
 
-// The about window: created once, hidden until "Aide" asks for it, hidden again by "OK" or its
-// close box. It never blocks the main window.
+// The about window: created once, hidden until "Aide" asks for it, hidden again by "OK", Escape
+// or its close box. It never blocks the main window.
 class TFormKestrixAide : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +32,10 @@ public:
     // Shows the window with the main window's look, or brings it to the front when it is
     // already shown (its look then stays as it was).
     void ShowFromMain(const MainLook& look);
+
+protected:
+    // Escape closes it, as it closes any dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormShow(const MainLook& look);

@@ -361,6 +361,10 @@ TEST_F(SystemTreeViewTest, ATmpfsMountedBelowAppearsAsADriveAndGoesKeepingTheSel
         EXPECT_EQ(drive->text(0), QStringLiteral("/")) << "still reached through /";
         tree.setSelection(stick);
         EXPECT_EQ(TSystemTreeView::KindOf(Selected()), Kind::Drive);
+        // Its caption is the last folder name; its hint says where it is mounted.
+        EXPECT_EQ(Selected()->text(0), QStringLiteral("stick"));
+        EXPECT_EQ(Selected()->toolTip(0), stick);
+        EXPECT_EQ(drive->toolTip(0), QStringLiteral("/"));
         Make("m/stick/inside");
         tree.setSelection(Path("m/stick/inside"));
     }

@@ -146,6 +146,12 @@ TEST_F(AboutTest, TakesTheMainLookOnEachShowingOnly) {
     EXPECT_EQ(about->focusWidget(), Child<QWidget>(about, "BtnOK"));
     QTest::keyClick(about->focusWidget(), Qt::Key_Return);
     EXPECT_FALSE(about->isVisible());
+    // Escape closes it too, from whichever of its buttons has the focus.
+    for (const char* button : {"BtnOK", "BtnHTML"}) {
+        EXPECT_EQ(About(), about);
+        QTest::keyClick(Child<QWidget>(about, button), Qt::Key_Escape);
+        EXPECT_FALSE(about->isVisible()) << button;
+    }
 }
 
 TEST_F(AboutTest, LinksChangeColourAndOpenTheirAddress) {
