@@ -1,14 +1,23 @@
 #include "SampleProgramFolder.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
 // Large enough that its copy takes many blocks, so that the bar is seen part-filled.
 constexpr qint64 kLargeFileSize = 16LL * 1024 * 1024;
+
+// The about window shows the help file's address inside the program folder: a fixed folder gives
+// the picture the same text at every run.
+constexpr char kFixedProgramFolder[] = "/tmp/Kestrix";
 
 QByteArray LargeFileBytes() {
     QByteArray bytes(kLargeFileSize, Qt::Uninitialized);
@@ -35,8 +44,24 @@ SampleProgramFolder::SampleProgramFolder(const QString& programFolder)
         }
         return;
     }
-    programFolder_ = root_.filePath(QStringLiteral("Kestrix"));
+    // Made here and now, or not used: what is already there may be another run's, or anyone's.
+    if (::mkdir(kFixedProgramFolder, 0700) == 0) {
+        programFolder_ = QLatin1String(kFixedProgramFolder);
+        ownsFixedFolder_ = true;
+    } else {
+        std::fprintf(stderr,
+                     "kestrix_screenshots: %s: %s; the about window shows a temporary program "
+                     "folder\n",
+                     kFixedProgramFolder, std::strerror(errno));
+        programFolder_ = root_.filePath(QStringLiteral("Kestrix"));
+    }
     LayOutProgramFolder();
+}
+
+SampleProgramFolder::~SampleProgramFolder() {
+    if (ownsFixedFolder_) {
+        QDir(programFolder_).removeRecursively();
+    }
 }
 
 bool SampleProgramFolder::LayOutProgramFolder() {

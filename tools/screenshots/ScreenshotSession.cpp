@@ -5,9 +5,11 @@
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <cstdio>
 
 #include "widgets/TGradProgress.h"
+#include "widgets/TSystemTreeView.h"
 #include "widgets/TZederuGradientButton.h"
 #include "wizard/TFormKestrix.h"
 #include "wizard/WizardHooks.h"
@@ -25,8 +27,9 @@ void Fail(const QString& text) {
 
 }  // namespace
 
-ScreenshotSession::ScreenshotSession(const QString& outputFolder, const QString& destination)
-    : outputFolder_(outputFolder), destination_(destination) {}
+ScreenshotSession::ScreenshotSession(const QString& outputFolder, const QString& destination,
+                                     const QString& browseFolder)
+    : outputFolder_(outputFolder), destination_(destination), browseFolder_(browseFolder) {}
 
 ScreenshotSession::~ScreenshotSession() = default;
 
@@ -53,9 +56,13 @@ bool ScreenshotSession::Run() {
         return false;
     }
 
-    // The browse page, "/" selected and open; Valider puts "/" into the destination, so the
+    // The browse page on the staged folder; Valider puts it into the destination, so the
     // destination is set again after it.
     if (!Click("BtnSuivant") || (Settle(), !Click("BtnParcourir"))) {
+        return false;
+    }
+    Settle();
+    if (!ShowBrowseFolder()) {
         return false;
     }
     Settle();
@@ -150,6 +157,42 @@ void ScreenshotSession::WatchBackupPage() {
     lastPosition_ = bar->position();
     backupPicture_ = window_->grab();
     partFilled_ = lastPosition_ >= kLowestWanted && lastPosition_ <= kHighestWanted;
+}
+
+bool ScreenshotSession::ShowBrowseFolder() {
+    auto* tree = window_->findChild<TSystemTreeView*>(QStringLiteral("SystemTreeViewParcourir"));
+    if (tree == nullptr || !tree->isVisible()) {
+        Fail(QStringLiteral("the folder tree is not shown"));
+        return false;
+    }
+    // "/" opens on this machine's own folders: closed in the picture.
+    QTreeWidgetItem* home = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
+        const auto kind = TSystemTreeView::KindOf(*it);
+        if (kind == TSystemTreeView::NodeKind::Drive &&
+            TSystemTreeView::PathOf(*it) == QLatin1String("/")) {
+            tree->collapseItem(*it);
+        } else if (kind == TSystemTreeView::NodeKind::Home) {
+            home = *it;
+        }
+    }
+    if (home != nullptr &&
+        browseFolder_.startsWith(TSystemTreeView::PathOf(home) + QLatin1Char('/'))) {
+        // Selecting the path would go down from "/": the folder is reached from the home node.
+        tree->expandItem(home);
+        for (int i = 0; i < home->childCount(); ++i) {
+            if (TSystemTreeView::PathOf(home->child(i)) == browseFolder_) {
+                tree->setCurrentItem(home->child(i));
+            }
+        }
+    } else {
+        tree->setSelection(browseFolder_);
+    }
+    if (tree->selection() != browseFolder_) {
+        Fail(QStringLiteral("the folder tree does not show ") + browseFolder_);
+        return false;
+    }
+    return true;
 }
 
 bool ScreenshotSession::Click(const char* name) {

@@ -14,7 +14,9 @@ class TFormKestrix;
 // the normal road.
 class ScreenshotSession {
 public:
-    ScreenshotSession(const QString& outputFolder, const QString& destination);
+    // browseFolder is the folder selected in the folder tree's picture.
+    ScreenshotSession(const QString& outputFolder, const QString& destination,
+                      const QString& browseFolder);
     ~ScreenshotSession();
 
     // Writes welcome.png, browse.png, files.png, backup.png, end.png, options_general.png,
@@ -24,12 +26,14 @@ public:
 
 private:
     bool Click(const char* name);
+    bool ShowBrowseFolder();
     void Settle();
     bool Save(const QPixmap& picture, const char* name);
     void WatchBackupPage();
 
     QString outputFolder_;
     QString destination_;
+    QString browseFolder_;
     std::unique_ptr<TFormKestrix> window_;
     int messages_ = 0;
     int lastPosition_ = -1;
