@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # The checks of the Debian package, as CI runs them: builds it (scripts/package.sh), then runs
-# lintian, desktop-file-validate, appstreamcli validate, systemd-analyze verify and
-# man --warnings on what was built, and the install test (dpkg into a temporary root, the
-# launcher's headless backup, reinstall, removal, purge). Each part is timed; any finding fails.
-#   scripts/check-package.sh [BUILD_DIR]    (default build/)
+# lintian, desktop-file-validate, appstreamcli validate, systemd-analyze verify (also with the
+# fleet drop-in), systemd-analyze security and man --warnings on what was built, and the install
+# test (dpkg into a temporary root, the launcher's headless backup, reinstall, units, removal,
+# purge). Each part is timed; any finding fails.
+#   scripts/check-package.sh [--no-install-test] [BUILD_DIR]    (default build/)
+#   --no-install-test   leaves out the install test (CI has just run it in the suite)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+install_test=yes
+if [ "${1:-}" = "--no-install-test" ]; then
+  install_test=no
+  shift
+fi
 builddir="$(realpath -m "${1:-$root/build}")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -34,9 +41,19 @@ verify_units() {
       mount -t overlay overlay -o "lowerdir=$0$dir:$dir" "$dir"
     done
     systemd-analyze verify "$0/lib/systemd/system/kestrix-sauvegarde.service" \
-      "$0/lib/systemd/system/kestrix-sauvegarde.timer"' "$tree"
+      "$0/lib/systemd/system/kestrix-sauvegarde.timer"
+    # The fleet drop-in, as the administrator installs it beside the unit.
+    units="$(mktemp -d)"
+    cp "$0/lib/systemd/system/kestrix-sauvegarde.service" "$units/"
+    mkdir "$units/kestrix-sauvegarde.service.d"
+    cp "$0/usr/share/doc/kestrix/examples/flotte.conf" "$units/kestrix-sauvegarde.service.d/"
+    systemd-analyze verify "$units/kestrix-sauvegarde.service"
+    rm -r "$units"' "$tree"
 }
 part "systemd-analyze verify" verify_units
+# The sandbox of a root backup: an exposure of at most 3.0 ("OK").
+part "systemd-analyze security" systemd-analyze security --offline=true --threshold=30 \
+  --no-pager "$tree/lib/systemd/system/kestrix-sauvegarde.service"
 manual_pages() {
   local page warnings
   for page in "$tree"/usr/share/man/man8/*.8.gz; do
@@ -45,4 +62,4 @@ manual_pages() {
   done
 }
 part "man --warnings" manual_pages
-part "install test" bash "$root/tests/package/installed-package.sh" "$builddir"
+[ $install_test = no ] || part "install test" bash "$root/tests/package/installed-package.sh" "$builddir"
