@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <string>
 
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
+#include "platform/NativeNames.h"
+#include "shared/LinkWalk.h"
 
 namespace BackupFiles {
 
@@ -29,10 +32,26 @@ bool ReadByMore(const struct stat& copy, const struct stat& source) {
 }  // namespace
 
 FileDescriptor OpenSource(const QString& path) {
-    // Non-blocking, so that a FIFO put in a source's place cannot hold the run at the open.
-    FileDescriptor fd(::open(FileSystem::NativePath(path).constData(),
-                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    RefusedLink refused;
+    FileDescriptor fd = OpenSource(path, refused);
     if (!fd) {
+        errno = ELOOP;
+        KESTRIX_FAIL("a link on the way to " + path.toStdString() + " was not followed");
+    }
+    return fd;
+}
+
+FileDescriptor OpenSource(const QString& path, RefusedLink& refused) {
+    LinkWalk::Refusal refusal;
+    // Non-blocking, so that a FIFO put in a source's place cannot hold the run at the open.
+    FileDescriptor fd =
+        LinkWalk::Open(FileSystem::NativePath(path).toStdString(), LinkWalk::Last::Read, refusal);
+    if (!fd) {
+        if (!refusal.link.empty()) {
+            refused = RefusedLink{NativeNames::Decode(QByteArray::fromStdString(refusal.link)),
+                                  refusal.owner};
+            return fd;
+        }
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
     struct stat st {};

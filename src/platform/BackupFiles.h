@@ -9,9 +9,20 @@
 // The sources of a backup and the owner and permissions of their copies.
 namespace BackupFiles {
 
-// Opens a regular file for reading only (sources may sit on a read-only file system). Links
-// are followed: /etc holds legitimate ones. Anything but a regular file (a FIFO, a device, a
-// directory) is refused without blocking. Throws Failure.
+// A link on the way to a source that was not followed, and the number of its owner.
+struct RefusedLink {
+    QString link;
+    uid_t owner = 0;
+};
+
+// Opens a regular file for reading only (sources may sit on a read-only file system), walking
+// its path one name at a time. A link (any name of the path, the last one included) is followed
+// only when root or the owner of what it points to owns it: /etc holds legitimate ones, while
+// another user's link could point a run as root at any file. Another link leaves the result
+// closed and is told in `refused`. Anything but a regular file (a FIFO, a device, a directory)
+// is refused without blocking. Throws Failure.
+FileDescriptor OpenSource(const QString& path, RefusedLink& refused);
+// The same, where a refused link is a failure (ELOOP).
 FileDescriptor OpenSource(const QString& path);
 
 // The status of an open file. Throws Failure.

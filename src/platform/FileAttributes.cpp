@@ -3,24 +3,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/FileSystem.h"
 
 namespace FileAttributes {
 
-bool IsReadOnly(const QString& path) {
-    return ::access(FileSystem::NativePath(path).constData(), W_OK) != 0;
-}
-
-void RemoveReadOnly(const QString& path) {
-    if (!IsReadOnly(path)) {
-        return;
-    }
-    const QByteArray native = FileSystem::NativePath(path);
+void RemoveReadOnly(const FileDescriptor& file) {
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0 || (st.st_mode & S_IWUSR) != 0) {
+    if (::fstat(file.Get(), &st) != 0 || (st.st_mode & S_IWUSR) != 0 || ::geteuid() == 0 ||
+        st.st_uid != ::geteuid()) {
         return;
     }
-    ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR);
+    ::fchmod(file.Get(), (st.st_mode & 07777) | S_IWUSR);
 }
 
 }  // namespace FileAttributes

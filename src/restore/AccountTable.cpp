@@ -85,3 +85,13 @@ bool AccountTable::Find(const std::string& name, unsigned& id) const {
     id = found->second;
     return true;
 }
+
+bool AccountTable::NameOf(unsigned id, std::string& name) const {
+    for (const auto& [candidate, number] : ids_) {
+        if (number == id) {
+            name = candidate;
+            return true;
+        }
+    }
+    return false;
+}

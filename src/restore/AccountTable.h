@@ -27,6 +27,8 @@ public:
 
     // False when the name is not in the table.
     bool Find(const std::string& name, unsigned& id) const;
+    // The first name of `id` in byte order; false when none has it.
+    bool NameOf(unsigned id, std::string& name) const;
 
 private:
     std::map<std::string, unsigned> ids_;

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
 #include "shared/BackupNames.h"
+#include "shared/CommitIntent.h"
 #include "shared/GenerationSwitch.h"
 
 namespace {
@@ -31,9 +33,53 @@ struct stat StatOf(const FileDescriptor& fd, Step step) {
     return st;
 }
 
+void CheckOwner(const struct stat& st, const TrustedOwners& trusted, const std::string& subject,
+                bool force) {
+    if (!force && !trusted.Includes(st.st_uid)) {
+        throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid), subject);
+    }
+}
+
+// A folder of the backup that nobody but its owner may change: not writable by its group or
+// others, or sticky and root's (others may add names there, never replace one).
+void CheckFolder(const struct stat& st, Step refusal, const TrustedOwners& trusted,
+                 const std::string& subject) {
+    CheckOwner(st, trusted, subject, false);
+    const bool sticky = (st.st_mode & S_ISVTX) != 0 && st.st_uid == 0;
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && !sticky) {
+        throw SystemFailure(refusal, 0, FrenchTexts::Mode(st.st_mode), subject);
+    }
+}
+
+// Checks the entries of D (or of its staging folder) that decide what is restored; a missing
+// one, or one that is neither a file nor a folder, is left to its reading to report.
+void VouchEntries(int folder, const std::string& prefix, const TrustedOwners& trusted) {
+    const std::pair<const char*, Step> entries[] = {
+        {BackupNames::kCopies, Step::CopiesWritable},
+        {BackupNames::kCatalogue, Step::CatalogueWritable},
+        {BackupNames::kHashFile, Step::ManifestWritable},
+        {BackupNames::kRightsFile, Step::ManifestWritable},
+        {CommitIntent::kFileName, Step::ManifestWritable}};
+    for (const auto& [name, refusal] : entries) {
+        struct stat st {};
+        if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        const std::string subject = prefix + name;
+        if (S_ISDIR(st.st_mode)) {
+            CheckFolder(st, refusal, trusted, subject);
+        } else if (S_ISREG(st.st_mode)) {
+            CheckOwner(st, trusted, subject, false);
+            if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+                throw SystemFailure(refusal, 0, FrenchTexts::Mode(st.st_mode), subject);
+            }
+        }
+    }
+}
+
 // Reads the whole of a file that decides what is restored; false when it is absent.
 bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool force,
-                 std::string& bytes) {
+                 const TrustedOwners& trusted, std::string& bytes) {
     const FileDescriptor fd(::openat(folder, name, kReadFlags));
     if (!fd) {
         if (errno == ENOENT && readStep == Step::ReadManifest) {
@@ -46,6 +92,11 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
         throw SystemFailure(readStep, EINVAL);
     }
     CheckOnlyOwnerWrites(st, refusal, force);
+    CheckOwner(st, trusted, name, force);
+    if (st.st_size > BackupFolder::kMaxFile) {
+        throw SystemFailure(Step::TooLarge, 0, std::to_string(st.st_size), name);
+    }
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const long n = fd.Read(buffer, sizeof buffer);
@@ -54,6 +105,12 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
         }
         if (n == 0) {
             return true;
+        }
+        // A file that grows while read.
+        if (bytes.size() + static_cast<std::size_t>(n) >
+            static_cast<std::size_t>(BackupFolder::kMaxFile)) {
+            throw SystemFailure(Step::TooLarge, 0,
+                                "plus de " + std::to_string(BackupFolder::kMaxFile), name);
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
@@ -65,6 +122,22 @@ BackupFolder::BackupFolder(const std::string& path)
     : path_(path), folder_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (!folder_) {
         throw SystemFailure(Step::OpenBackup, errno);
+    }
+}
+
+void BackupFolder::Vouch(bool force) const {
+    if (force) {
+        return;
+    }
+    CheckFolder(StatOf(folder_, Step::OpenBackup), Step::BackupWritable, trusted_, "");
+    VouchEntries(folder_.Get(), "", trusted_);
+    const FileDescriptor staging(::openat(folder_.Get(), CommitIntent::kStagingName,
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (staging) {
+        const std::string prefix = std::string(CommitIntent::kStagingName) + "/";
+        CheckFolder(StatOf(staging, Step::OpenBackup), Step::CopiesWritable, trusted_,
+                    CommitIntent::kStagingName);
+        VouchEntries(staging.Get(), prefix, trusted_);
     }
 }
 
@@ -102,13 +175,13 @@ BackupFolder::Recovery BackupFolder::Prepare(bool changes) {
 std::string BackupFolder::ReadCatalogue(bool force) const {
     std::string bytes;
     ReadTrusted(view_->FolderOfFile(BackupNames::kCatalogue), BackupNames::kCatalogue, Step::ReadCatalogue, Step::CatalogueWritable,
-                force, bytes);
+                force, trusted_, bytes);
     return bytes;
 }
 
 bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes) const {
     return ReadTrusted(view_->FolderOfFile(name), name, Step::ReadManifest,
-                       Step::ManifestWritable, force, bytes);
+                       Step::ManifestWritable, force, trusted_, bytes);
 }
 
 void BackupFolder::OpenCopies(bool force) const {
@@ -144,6 +217,12 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const
         throw SystemFailure(Step::CopyNotRegular, EINVAL);
     }
     CheckOnlyOwnerWrites(st, Step::CopyWritable, force);
+    // As root a copy takes its source's owner, which the manifest records.
+    const ManifestEntry* entry = manifest_ != nullptr ? manifest_->Find(name) : nullptr;
+    const bool sourceOwner = entry != nullptr && entry->hasRights && entry->uid == st.st_uid;
+    if (!force && !sourceOwner && !trusted_.Includes(st.st_uid)) {
+        throw SystemFailure(Step::CopyOwner, 0, TrustedOwners::Describe(st.st_uid));
+    }
     // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
     if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
         throw SystemFailure(Step::OpenCopy, errno);

@@ -3,13 +3,16 @@
 #include <memory>
 #include <string>
 
+#include "restore/TrustedOwners.h"
 #include "shared/FileDescriptor.h"
 #include "shared/GenerationView.h"
+#include "shared/Manifest.h"
 
 // A backup folder, opened once: the catalogue, the Kestrix/ folder and each copy are reached
 // through its handle without following links, and each is checked on the handle that is then
 // read. Whoever could write one of them could choose what root writes and where, so one that
-// its owner's group or others may write is refused unless `force` is given.
+// its owner's group or others may write, or, run as root, that nobody trusted owns, is refused
+// unless `force` is given.
 class BackupFolder {
 public:
     // Throws SystemFailure (OpenBackup).
@@ -26,6 +29,18 @@ public:
         Undone     // the files of a run that never switched were removed
     };
 
+    // Checks, before anything is read or changed, that only trusted owners could have made the
+    // backup: the folder itself and Kestrix/ (none but their owner may change them, or they are
+    // sticky and root's), the catalogue, the manifests and the intent file, here and in the
+    // staging folder of an unfinished switch. Nothing else can then change what stands at their
+    // names. Must come before Prepare. Throws SystemFailure (ForeignOwner with the owner,
+    // BackupWritable, CopiesWritable, CatalogueWritable or ManifestWritable with the mode; the
+    // subject names the file).
+    void Vouch(bool force) const;
+
+    // The owners the manifest records for the sources: a copy may be owned by its source's.
+    void UseManifest(const Manifest& manifest) { manifest_ = &manifest; }
+
     // Takes the folder's lock (exclusive when `changes`, shared for a reader), then deals with
     // what an interrupted backup run left: a restore (`changes`) finishes an unfinished switch,
     // or removes the staging folder of a run that never switched; a reader that changes nothing,
@@ -34,12 +49,17 @@ public:
     // switch can be neither finished nor read.
     Recovery Prepare(bool changes);
 
-    // The whole of Kestrix.dat. Throws SystemFailure (ReadCatalogue, CatalogueWritable).
+    // A catalogue or manifest larger than this is refused: no backup of boot files comes near,
+    // and reading it would cost as much memory.
+    static constexpr off_t kMaxFile = 16 << 20;
+
+    // The whole of Kestrix.dat. Throws SystemFailure (ReadCatalogue, CatalogueWritable,
+    // ForeignOwner, TooLarge with the size in bytes).
     std::string ReadCatalogue(bool force) const;
 
     // The whole of the manifest file `name` (Kestrix.xxh128, Kestrix.droits), checked as the
     // catalogue is; false when the backup has none. Throws SystemFailure (ReadManifest,
-    // ManifestWritable).
+    // ManifestWritable, ForeignOwner, TooLarge).
     bool ReadManifest(const char* name, bool force, std::string& bytes) const;
 
     // Checks the folders of the copies (Kestrix/, and the staging folder's while a switch is
@@ -51,11 +71,13 @@ public:
     bool HasCopy(const std::string& name) const;
 
     // Kestrix/<name>, open for reading. Throws SystemFailure (OpenCopy, CopyNotRegular,
-    // CopyWritable).
+    // CopyWritable, CopyOwner).
     FileDescriptor OpenCopy(const std::string& name, bool force) const;
 
 private:
     std::string path_;
     FileDescriptor folder_;
     std::unique_ptr<GenerationView> view_;
+    const TrustedOwners trusted_ = TrustedOwners::OfProcess();
+    const Manifest* manifest_ = nullptr;
 };

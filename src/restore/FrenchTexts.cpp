@@ -3,7 +3,10 @@
 #include <cctype>
 #include <cerrno>
 
+#include "restore/Paths.h"
 #include "restore/RecordSplit.h"
+#include "shared/BackupNames.h"
+#include "shared/CommitIntent.h"
 
 namespace FrenchTexts {
 
@@ -73,20 +76,23 @@ std::string Usage() {
            "\n"
            "Chaque fichier est d'abord écrit dans un fichier temporaire de son dossier, mis\n"
            "sur le disque, puis renommé : un arrêt brutal ne laisse jamais un fichier à moitié\n"
-           "écrit. Un fichier remplacé garde son propriétaire et ses droits, et son ancien\n"
-           "contenu est gardé à côté de lui sous le nom <nom>.avant-restauration.\n"
+           "écrit. Son ancien contenu est gardé à côté de lui sous le nom\n"
+           "<nom>.avant-restauration. Avant la question, chaque fichier est montré avec le\n"
+           "dossier réel où il sera écrit (liens résolus) et les droits, le propriétaire et\n"
+           "le groupe qu'il aura.\n"
            "\n"
            "À côté de Kestrix.dat, une sauvegarde a deux fichiers de contrôle :\n"
            "Kestrix.xxh128 (l'empreinte XXH128 de chaque copie) et Kestrix.droits (les\n"
            "droits, le propriétaire, le groupe et la taille de chaque fichier d'origine).\n"
            "Avant d'écrire un fichier, la taille puis l'empreinte de sa copie sont vérifiées :\n"
            "une copie abîmée, ou absente des fichiers de contrôle, n'est pas restaurée. Un\n"
-           "fichier absent est recréé avec les droits, le propriétaire et le groupe de\n"
+           "fichier, absent ou remplacé, prend les droits, le propriétaire et le groupe de\n"
            "Kestrix.droits : les noms sont cherchés dans etc/passwd et etc/group du système\n"
            "restauré (sous RACINE avec --racine), les numéros servent quand un nom n'y est\n"
            "pas. Une sauvegarde sans fichiers de contrôle ne peut pas être vérifiée : un\n"
-           "fichier absent y est recréé avec les droits de sa copie, et, pour root, avec le\n"
-           "propriétaire et le groupe de sa copie. Les bits set-uid et set-gid ne sont\n"
+           "fichier remplacé y garde son propriétaire et ses droits, un fichier absent est\n"
+           "recréé avec les droits de sa copie, et, pour root, avec le propriétaire et le\n"
+           "groupe de sa copie. Les bits set-uid et set-gid ne sont\n"
            "jamais remis. Pour vérifier une sauvegarde sans rien changer :\n"
            "  cd DOSSIER && xxh128sum -c Kestrix.xxh128    (paquet xxhash)\n"
            "  Restore.exe --verifier DOSSIER\n"
@@ -101,6 +107,19 @@ std::string Usage() {
            "pourrait y changer les fichiers pendant la restauration. Un dossier de\n"
            "destination remplacé pendant la question (par un lien vers un autre dossier) est\n"
            "ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
+           "\n"
+           "Pour root, la sauvegarde, son dossier Kestrix, son catalogue et ses fichiers de\n"
+           "contrôle doivent appartenir à root, à l'utilisateur qui lance Restore.exe ou à\n"
+           "l'administrateur qui l'a lancé par sudo ou pkexec, et ces deux dossiers ne\n"
+           "doivent être modifiables que par leur propriétaire (ou « sticky » et à root).\n"
+           "Une copie peut aussi appartenir au propriétaire que Kestrix.droits donne à son\n"
+           "original. Une clé montée par root depuis un système de secours convient ; une clé\n"
+           "montée par le bureau pour l'administrateur convient avec sudo ou pkexec :\n"
+           "  sudo Restore.exe /media/cle\n"
+           "Sinon, vérifiez la sauvegarde, puis donnez --force. Un lien sur le chemin d'un\n"
+           "fichier à restaurer n'est suivi que s'il appartient à root ou au propriétaire de\n"
+           "ce vers quoi il mène ; sinon le fichier est ignoré. Un catalogue ou un fichier de\n"
+           "contrôle de plus de 16 Mio est refusé.\n"
            "\n"
            "Une sauvegarde dont Kestrix n'a pas fini la mise en place (arrêt brutal, coupure\n"
            "de courant) est d'abord terminée par la restauration ; --liste, --comparer et\n"
@@ -126,8 +145,14 @@ std::string StepText(SystemFailure::Step step) {
     switch (step) {
         case Step::OpenBackup:
             return "ouverture du dossier de la sauvegarde impossible";
+        case Step::BackupWritable:
+            return "le dossier de la sauvegarde est modifiable par d'autres que son propriétaire";
+        case Step::ForeignOwner:
+            return "un fichier de la sauvegarde appartient à un autre utilisateur";
         case Step::ReadCatalogue:
             return "lecture du catalogue impossible";
+        case Step::TooLarge:
+            return "fichier trop grand";
         case Step::CatalogueWritable:
             return "le catalogue est modifiable par d'autres que son propriétaire";
         case Step::ReadManifest:
@@ -144,6 +169,9 @@ std::string StepText(SystemFailure::Step step) {
             return "la copie n'est pas un fichier ordinaire";
         case Step::CopyWritable:
             return "la copie est modifiable par d'autres que son propriétaire";
+        case Step::CopyOwner:
+            return "la copie appartient à un autre utilisateur que root, vous ou le propriétaire "
+                   "de son original";
         case Step::ReadCopy:
             return "lecture de la copie impossible";
         case Step::CopyChanged:
@@ -185,6 +213,9 @@ std::string Failure(const SystemFailure& failure) {
         case Step::CopyWritable:
         case Step::DirectoryWritable:
             return step + " (droits " + failure.Found() + ") ; --force pour passer outre";
+        case Step::CopyOwner:
+            return step + " (" + failure.Found() + ") ; vérifiez la sauvegarde, puis --force pour "
+                          "passer outre";
         case Step::DirectoryMoved:
             return step + " : il mène maintenant vers " + Printable(failure.Found());
         case Step::CopyChanged:
@@ -198,6 +229,38 @@ std::string Refused(const std::string& what, const std::string& mode) {
     return Printable(what) + " est modifiable par d'autres que son propriétaire (droits " + mode +
            ") : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, et "
            "où ; --force pour passer outre";
+}
+
+std::string Subject(const std::string& folder, const std::string& relative) {
+    const std::string path = relative.empty() ? folder : Paths::Join(folder, relative);
+    const std::string::size_type slash = relative.rfind('/');
+    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    if (relative.empty()) {
+        return "le dossier de la sauvegarde " + path;
+    }
+    if (name == BackupNames::kCopies || relative == CommitIntent::kStagingName) {
+        return "le dossier " + path;
+    }
+    if (name == BackupNames::kCatalogue) {
+        return "le catalogue " + path;
+    }
+    if (name == BackupNames::kHashFile || name == BackupNames::kRightsFile) {
+        return "le fichier de contrôle " + path;
+    }
+    return "le fichier " + path;
+}
+
+std::string Untrusted(const std::string& what, const std::string& owner) {
+    return Printable(what) + " appartient à l'utilisateur " + Printable(owner) +
+           ", qui n'est ni root, ni vous, ni l'administrateur qui a lancé sudo ou pkexec : "
+           "restauration refusée, car il pourrait choisir ce que root écrit, et où ; vérifiez la "
+           "sauvegarde, puis --force pour passer outre";
+}
+
+std::string TooLarge(const std::string& what, const std::string& size) {
+    return Printable(what) + " est trop grand (" + size + " octets, au plus 16777216) : ce n'est "
+           "pas un fichier d'une sauvegarde de Kestrix, restauration refusée ; vérifiez la "
+           "sauvegarde";
 }
 
 std::string Mode(mode_t mode) {
@@ -258,6 +321,10 @@ std::string SkipReason(const PlanItem& item) {
         case Skip::OutsideRoot:
             return "le dossier " + Printable(item.targetDirectory) +
                    " mène hors de la racine (vers " + Printable(item.realDirectory) + ")";
+        case Skip::LinkRefused:
+            return "le lien " + Quoted(item.link) + " appartient à l'utilisateur " +
+                   std::to_string(item.linkOwner) +
+                   ", ni root ni le propriétaire de ce vers quoi il mène : il n'est pas suivi";
         case Skip::TargetIsLink:
             return Printable(item.targetPath) +
                    " est un lien symbolique : remettez ce fichier à la main si besoin";

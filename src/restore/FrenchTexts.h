@@ -26,6 +26,17 @@ std::string Failure(const SystemFailure& failure);
 // refused: others may write it (`mode`, "0666").
 std::string Refused(const std::string& what, const std::string& mode);
 
+// A file or folder of the backup at `relative` under `folder`, as the refusals name it: "le
+// catalogue /media/cle/Kestrix.dat", "le dossier de la sauvegarde /media/cle".
+std::string Subject(const std::string& folder, const std::string& relative);
+
+// Why a backup is refused when `what` belongs to `owner` ("1001 (mallory)"), whom nobody
+// trusted vouches for.
+std::string Untrusted(const std::string& what, const std::string& owner);
+
+// Why a catalogue or manifest, `what`, is refused: `size` bytes, more than any backup writes.
+std::string TooLarge(const std::string& what, const std::string& size);
+
 // Permission bits with the set-ID and sticky bits, as four octal digits: "0640".
 std::string Mode(mode_t mode);
 

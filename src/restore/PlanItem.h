@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct PlanItem {
         NoTargetDirectory,  // the directory to restore into does not exist
         DirectoryUnusable,  // the directory cannot be resolved (errno in `error`)
         OutsideRoot,        // the directory leads out of the restore root (symbolic link, "..")
+        LinkRefused,        // a link on the way that neither root nor its target's owner owns
         TargetIsLink,       // the file in place is a symbolic link
         TargetNotRegular,   // the file in place is a directory, device, pipe...
         TargetUnusable,     // the file in place cannot be examined (errno in `error`)
@@ -45,6 +48,8 @@ struct PlanItem {
     Skip skip = Skip::None;
     int error = 0;
     int laterLine = 0;  // Superseded, Duplicate: the record that wins
+    std::string link;   // LinkRefused: the link and its owner
+    uid_t linkOwner = 0;
     std::string laterDirectory;
     Check check = Check::NotChecked;
     std::string expected;

@@ -6,6 +6,7 @@
 
 #include "restore/Paths.h"
 #include "restore/RecordSplit.h"
+#include "shared/LinkWalk.h"
 
 namespace {
 
@@ -57,7 +58,16 @@ void CheckTarget(PlanItem& item, const std::string& root) {
         item.skip = PlanItem::Skip::RelativeDirectory;
         return;
     }
-    if (!Paths::Real(item.targetDirectory, item.realDirectory)) {
+    LinkWalk::Refusal refusal;
+    const FileDescriptor directory =
+        LinkWalk::Open(item.targetDirectory, LinkWalk::Last::Place, refusal);
+    if (!refusal.link.empty()) {
+        item.skip = PlanItem::Skip::LinkRefused;
+        item.link = refusal.link;
+        item.linkOwner = refusal.owner;
+        return;
+    }
+    if (!directory || !LinkWalk::PathOf(directory, item.realDirectory)) {
         item.skip = errno == ENOENT || errno == ENOTDIR ? PlanItem::Skip::NoTargetDirectory
                                                         : PlanItem::Skip::DirectoryUnusable;
         item.error = errno;

@@ -34,6 +34,19 @@ bool HasCopy(const PlanItem& item) {
            item.skip != Skip::Duplicate;
 }
 
+// Why a file of the backup in `folder` is refused: its owner, its size or its mode.
+std::string RefusalText(const SystemFailure& failure, const std::string& folder) {
+    const std::string what = FrenchTexts::Subject(folder, failure.Subject());
+    switch (failure.GetStep()) {
+        case SystemFailure::Step::ForeignOwner:
+            return FrenchTexts::Untrusted(what, failure.Found());
+        case SystemFailure::Step::TooLarge:
+            return FrenchTexts::TooLarge(what, failure.Found());
+        default:
+            return FrenchTexts::Refused(what, failure.Found());
+    }
+}
+
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -64,6 +77,13 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return UsageError("le dossier de la sauvegarde " + Printable(path) +
                           " est inaccessible : " + FrenchTexts::SystemError(failure.Error()));
     }
+    // Before an unfinished switch is finished or undone: that moves files as root.
+    try {
+        folder->Vouch(line.force);
+    } catch (const SystemFailure& failure) {
+        err_ << kProgram << " : " << RefusalText(failure, path) << "\n";
+        return kUsage;
+    }
     BackupFolder::Recovery recovery = BackupFolder::Recovery::None;
     try {
         recovery = folder->Prepare(line.mode == CommandLine::Mode::Restore);
@@ -89,7 +109,10 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         catalogue = Catalogue::Parse(folder->ReadCatalogue(line.force));
     } catch (const SystemFailure& failure) {
         err_ << kProgram << " : ";
-        if (failure.GetStep() == SystemFailure::Step::CatalogueWritable) {
+        if (failure.GetStep() == SystemFailure::Step::ForeignOwner ||
+            failure.GetStep() == SystemFailure::Step::TooLarge) {
+            err_ << RefusalText(failure, path);
+        } else if (failure.GetStep() == SystemFailure::Step::CatalogueWritable) {
             err_ << FrenchTexts::Refused("le catalogue " + catalogPath, failure.Found());
         } else {
             err_ << "le catalogue " << Printable(catalogPath)
@@ -126,6 +149,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     if (!ReadManifest(*folder, line.force)) {
         return kUsage;
     }
+    folder->UseManifest(manifest_);
 
     ShowHeader(catalogue, path, root);
     ShowRecovery(recovery);
@@ -134,6 +158,11 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return kIncomplete;
     }
     ShowManifestState();
+    if (hasManifest_) {
+        const std::string system = root.empty() ? "/" : root;
+        users_ = AccountTable::Read(system, "passwd", line.force);
+        groups_ = AccountTable::Read(system, "group", line.force);
+    }
     RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
     const int whole = ShowDisagreement(plan) ? kDone : kIncomplete;
@@ -145,7 +174,7 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder, const
                             const std::string& root) {
     switch (line.mode) {
         case CommandLine::Mode::List:
-            return List(plan);
+            return List(plan, folder, line.force);
         case CommandLine::Mode::Compare:
             return Compare(plan, folder, line.force);
         case CommandLine::Mode::Verify:
@@ -236,7 +265,10 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
         } catch (const SystemFailure& failure) {
             const std::string path = Paths::Join(folder.Path(), file);
             err_ << kProgram << " : ";
-            if (failure.GetStep() == SystemFailure::Step::ManifestWritable) {
+            if (failure.GetStep() == SystemFailure::Step::ForeignOwner ||
+                failure.GetStep() == SystemFailure::Step::TooLarge) {
+                err_ << RefusalText(failure, folder.Path());
+            } else if (failure.GetStep() == SystemFailure::Step::ManifestWritable) {
                 err_ << FrenchTexts::Refused("le fichier de contrôle " + path, failure.Found());
             } else {
                 err_ << "le fichier de contrôle " << Printable(path)
@@ -311,7 +343,42 @@ void RestoreProgram::ShowSkipped(const PlanItem& item) {
          << FrenchTexts::SkipReason(item) << "\n";
 }
 
-void RestoreProgram::ShowPlan(const RestorePlan& plan) {
+std::string RestoreProgram::RightsAfter(const PlanItem& item, const BackupFolder& folder,
+                                        bool force) const {
+    struct stat now {};
+    const bool exists = ::lstat(item.RealTarget().c_str(), &now) == 0 && S_ISREG(now.st_mode);
+    SafeReplacement::Expected expected = ExpectedOf(item);
+    if (!expected.hasRights) {
+        // Without manifests a file in place keeps its own, a new one takes its copy's.
+        if (!exists) {
+            try {
+                now = {};
+                if (::fstat(folder.OpenCopy(item.name, force).Get(), &now) != 0) {
+                    return {};
+                }
+            } catch (const SystemFailure&) {
+                return {};
+            }
+        }
+        expected.mode = now.st_mode & 07777;
+        expected.uid = now.st_uid;
+        expected.gid = now.st_gid;
+    }
+    // A file in place without manifests is left as it is, set-ID bits included.
+    const SafeReplacement::Expected after =
+        exists && !expected.hasRights ? expected : SafeReplacement::Attributes(expected);
+    std::string text = "droits " + FrenchTexts::Mode(after.mode) + ", propriétaire " +
+                       std::to_string(after.uid) + ", groupe " + std::to_string(after.gid);
+    if (exists && expected.hasRights &&
+        ((now.st_mode & 07777) != after.mode || now.st_uid != after.uid ||
+         now.st_gid != after.gid)) {
+        text += " (au lieu de droits " + FrenchTexts::Mode(now.st_mode) + ", propriétaire " +
+                std::to_string(now.st_uid) + ", groupe " + std::to_string(now.st_gid) + ")";
+    }
+    return text;
+}
+
+void RestoreProgram::ShowPlan(const RestorePlan& plan, const BackupFolder& folder, bool force) {
     for (const PlanItem& item : plan.Items()) {
         if (!item.Restorable()) {
             ShowSkipped(item);
@@ -322,13 +389,18 @@ void RestoreProgram::ShowPlan(const RestorePlan& plan) {
             out_ << " (absent : sera recréé avec les droits "
                  << (hasManifest_ ? "de Kestrix.droits" : "de sa copie") << ")";
         }
+        out_ << "\n   -> écrit dans " << Printable(item.realDirectory);
+        const std::string rights = RightsAfter(item, folder, force);
+        if (!rights.empty()) {
+            out_ << ", " << rights;
+        }
         out_ << "\n";
     }
     out_ << "\n";
 }
 
-int RestoreProgram::List(const RestorePlan& plan) {
-    ShowPlan(plan);
+int RestoreProgram::List(const RestorePlan& plan, const BackupFolder& folder, bool force) {
+    ShowPlan(plan, folder, force);
     out_ << plan.RestorableCount() << " fichiers à restaurer, " << plan.IgnoredCount()
          << " ignorés\n";
     return plan.IgnoredCount() == 0 ? kDone : kIncomplete;
@@ -423,21 +495,19 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
     return damaged + unverified + ignored == 0 ? kDone : kIncomplete;
 }
 
-SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item,
-                                                     const AccountTable& users,
-                                                     const AccountTable& groups) const {
+SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item) const {
     SafeReplacement::Expected expected;
-    if (!hasManifest_) {
+    const ManifestEntry* found = hasManifest_ ? manifest_.Find(item.name) : nullptr;
+    if (found == nullptr || !found->hasRights) {
         return expected;
     }
-    // Checked before the question: the entry is there, with both lines.
-    const ManifestEntry& entry = *manifest_.Find(item.name);
+    const ManifestEntry& entry = *found;
     expected.hash = entry.hash;
     expected.hasRights = true;
     expected.mode = entry.mode;
     unsigned id = 0;
-    expected.uid = users.Find(entry.owner, id) ? id : entry.uid;
-    expected.gid = groups.Find(entry.group, id) ? id : entry.gid;
+    expected.uid = users_.Find(entry.owner, id) ? id : entry.uid;
+    expected.gid = groups_.Find(entry.group, id) ? id : entry.gid;
     return expected;
 }
 
@@ -453,7 +523,7 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const
             }
         }
     }
-    ShowPlan(plan);
+    ShowPlan(plan, folder, line.force);
     const int count = plan.RestorableCount();
     int ignored = plan.IgnoredCount();
     if (count > 0 && !line.yes) {
@@ -466,12 +536,6 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const
         }
         out_ << "\n";
     }
-    // Names of the system restored into, which may differ from the one that made the backup.
-    const std::string system = root.empty() ? "/" : root;
-    const AccountTable users =
-        hasManifest_ ? AccountTable::Read(system, "passwd", line.force) : AccountTable();
-    const AccountTable groups =
-        hasManifest_ ? AccountTable::Read(system, "group", line.force) : AccountTable();
     int restored = 0;
     for (const PlanItem& item : plan.Items()) {
         if (!item.Restorable()) {
@@ -482,7 +546,7 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const
             const FileDescriptor copy = folder.OpenCopy(item.name, line.force);
             const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
             const SafeReplacement::Result result = SafeReplacement::Restore(
-                copy, directory, item.name, ExpectedOf(item, users, groups));
+                copy, directory, item.name, ExpectedOf(item));
             ++restored;
             switch (result.outcome) {
                 case SafeReplacement::Outcome::Created:

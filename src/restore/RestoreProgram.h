@@ -39,14 +39,18 @@ private:
     // differ; false when there is any.
     bool ShowDisagreement(const RestorePlan& plan);
     void ShowSkipped(const PlanItem& item);
-    void ShowPlan(const RestorePlan& plan);
-    int List(const RestorePlan& plan);
+    // Each file to restore, the real folder it is written into and the mode, owner and group
+    // it will have.
+    void ShowPlan(const RestorePlan& plan, const BackupFolder& folder, bool force);
+    // "droits 0640, propriétaire 0, groupe 42" for the file of `item` once restored; empty when
+    // its copy cannot be read.
+    std::string RightsAfter(const PlanItem& item, const BackupFolder& folder, bool force) const;
+    int List(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Compare(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Verify(RestorePlan& plan, const BackupFolder& folder, bool force);
     int Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
                 const std::string& root);
-    SafeReplacement::Expected ExpectedOf(const PlanItem& item, const AccountTable& users,
-                                         const AccountTable& groups) const;
+    SafeReplacement::Expected ExpectedOf(const PlanItem& item) const;
 
     std::istream& in_;
     std::ostream& out_;
@@ -54,4 +58,8 @@ private:
     bool hasManifest_ = false;               // at least one of the two files
     const char* missingManifest_ = nullptr;  // the other one, when it is absent
     Manifest manifest_;
+    // The names of the system restored into, which may differ from the one that made the
+    // backup; read only when the backup has manifests.
+    AccountTable users_;
+    AccountTable groups_;
 };

@@ -205,6 +205,19 @@ std::string KeepOld(int directory, const std::string& name, const FileDescriptor
 
 }  // namespace
 
+SafeReplacement::Expected SafeReplacement::Attributes(const Expected& recorded) {
+    Expected after = recorded;
+    after.mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    if (::geteuid() != 0) {
+        after.uid = ::geteuid();
+        after.gid = ::getegid();
+        if (after.gid != recorded.gid) {
+            after.mode &= ~static_cast<mode_t>(S_IRWXG);
+        }
+    }
+    return after;
+}
+
 bool SafeReplacement::SameContent(const FileDescriptor& a, const FileDescriptor& b) {
     Rewind(a, Step::ReadCopy);
     Rewind(b, Step::ReadTarget);
@@ -262,7 +275,8 @@ SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
 
     TemporaryFile temporary(dir);
     const struct stat made =
-        temporary.Fill(copy, Step::ReadCopy, old ? OfFile(oldStat) : ForNewFile(copyStat, expected),
+        temporary.Fill(copy, Step::ReadCopy,
+                       old && !expected.hasRights ? OfFile(oldStat) : ForNewFile(copyStat, expected),
                        expected.hash);
     Result result;
     result.outcome = old ? Outcome::Replaced : Outcome::Created;

@@ -8,12 +8,14 @@
 
 // Puts a copy in place of a file so that a crash never leaves a half-written file: the bytes go
 // to a temporary file in the target's folder, which is flushed to disk and then renamed over the
-// target, all through the open folder. A replaced file keeps its owner and permission bits and
-// its old content stays beside it. A missing file comes back with its copy's permission bits
-// less the set-ID bits (a backup medium must not install set-ID programs) and, for root, its
-// copy's owner and group: as another user, the group bits go unless the group is the copy's.
+// target, all through the open folder; the old content of a replaced file stays beside it.
 // A verified backup gives the hash the written bytes must have, and the mode, owner and group
-// of a missing file. Throws SystemFailure, leaving the target as it was.
+// the file gets, whether it was missing or replaced: whoever could change a file in place must
+// not choose what root's restored file becomes. Without them a replaced file keeps its owner and
+// permission bits, and a missing file comes back with its copy's. Either way a new mode loses the
+// set-ID bits (a backup medium must not install set-ID programs), and as another user than root
+// the group bits go unless the group is the recorded one. Throws SystemFailure, leaving the
+// target as it was.
 class SafeReplacement {
 public:
     enum class Outcome { Created, Replaced, Unchanged };
@@ -37,6 +39,9 @@ public:
     };
 
     static constexpr const char* kKeptSuffix = ".avant-restauration";
+
+    // The mode, owner and group a file given `recorded` gets, as Restore gives them.
+    static Expected Attributes(const Expected& recorded);
 
     // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.
     // Throws SystemFailure (CopyChanged, with both hashes) when the bytes written do not have

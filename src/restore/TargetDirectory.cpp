@@ -1,33 +1,13 @@
 #include "restore/TargetDirectory.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
-
-namespace {
-
-// The path of an open folder as the system reads it back; false with errno.
-bool PathOf(const FileDescriptor& fd, std::string& path) {
-    const std::string link = "/proc/self/fd/" + std::to_string(fd.Get());
-    char buffer[PATH_MAX + 1];
-    const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer);
-    if (n < 0) {
-        return false;
-    }
-    if (static_cast<std::size_t>(n) == sizeof buffer) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    path.assign(buffer, static_cast<std::size_t>(n));
-    return true;
-}
-
-}  // namespace
+#include "shared/LinkWalk.h"
 
 FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
     using Step = SystemFailure::Step;
@@ -36,7 +16,7 @@ FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
         throw SystemFailure(Step::OpenDirectory, errno);
     }
     std::string real;
-    if (!PathOf(directory, real)) {
+    if (!LinkWalk::PathOf(directory, real)) {
         throw SystemFailure(Step::OpenDirectory, errno);
     }
     // The plan checked `planned` against the restore root; any other folder was never checked.

@@ -11,6 +11,7 @@
 #include "BackupFixture.h"
 #include "FileBytes.h"
 #include "Mounts.h"
+#include "ThrowAwayAccount.h"
 
 namespace {
 
@@ -186,6 +187,80 @@ INSTANTIATE_TEST_SUITE_P(Names, PlantedEntryTest,
                                            PlantCase{"Kestrix/a", Planted::SymbolicLink},
                                            PlantCase{"Kestrix/a", Planted::Fifo},
                                            PlantCase{"Kestrix/a", Planted::HardLink}));
+
+// A link on the way to a source, in a user's folder: whose it is and where it stands.
+struct SourceLinkCase {
+    const char* what;
+    const char* command;  // run as the other account in its home, which holds its file "own"
+    bool rootsLink;       // root makes "rootlink" to the victim
+    const char* source;   // under the home
+    const char* link;     // the link refused, under the home; null when the file is copied
+    QByteArray copied = {};
+};
+
+void PrintTo(const SourceLinkCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class SourceLinkTest : public RootTrustTest,
+                       public ::testing::WithParamInterface<SourceLinkCase> {};
+
+TEST_P(SourceLinkTest, IsFollowedOnlyWhenRootOrItsTargetsOwnerMadeIt) {
+    const SourceLinkCase& c = GetParam();
+    const ThrowAwayAccount other;
+    if (!other.Made()) {
+        GTEST_SKIP() << "staging another account's links needs root and useradd";
+    }
+    const QString home = folder.file(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    if (c.rootsLink) {
+        ASSERT_EQ(::symlink(Native(Victim()).constData(),
+                            Native(home + QStringLiteral("/rootlink")).constData()),
+                  0);
+    }
+    ASSERT_EQ(::chown(Native(home).constData(), other.Uid(), 0), 0);
+    ASSERT_EQ(::chmod(Native(folder.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(Native(Victim()).constData(), 0600), 0);
+    ASSERT_EQ(other.Run(Native(home).toStdString(), "echo own > own && " + std::string(c.command)),
+              0);
+    const QString source = home + QLatin1Char('/') + QLatin1String(c.source);
+    window.SetTicked({source});
+
+    engine.RunBackup();
+    // What the account made goes with it, whatever rights the test process kept.
+    ASSERT_EQ(::chown(Native(home).constData(), 0, 0), 0);
+
+    EXPECT_TRUE(window.MessageTexts().isEmpty()) << window.MessageTexts().join(QLatin1Char('\n')).toStdString();
+    const QString name = QFileInfo(source).fileName();
+    EXPECT_EQ(engine.CopyIncomplete(), c.link != nullptr);
+    if (c.link == nullptr) {
+        EXPECT_EQ(readBytes(CopyPath(name)), c.copied);
+        return;
+    }
+    EXPECT_FALSE(QFile::exists(CopyPath(name)));
+    EXPECT_TRUE(BackupSection().contains(
+        QStringLiteral(" <!> ") + source + QStringLiteral(" : le lien \"") + home +
+        QLatin1Char('/') + QLatin1String(c.link) + QStringLiteral("\" appartient à l'utilisateur ") +
+        QString::number(other.Uid()) +
+        QStringLiteral(", ni root ni le propriétaire de ce vers quoi il mène : le fichier n'est "
+                       "pas copié.")))
+        << BackupSection().join(QLatin1Char('\n')).toStdString();
+    // The run went on to its end: the catalogue holds the date line only.
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SourceLinkTest,
+    ::testing::Values(
+        SourceLinkCase{"a user's link to root's file", "ln -s ../elsewhere/a notes", false,
+                       "notes", "notes"},
+        SourceLinkCase{"a user's link as a folder of the path", "ln -s ../elsewhere docs", false,
+                       "docs/a", "docs"},
+        SourceLinkCase{"a user's link to a user's link", "ln -s ../elsewhere/a x && ln -s x y",
+                       false, "y", "x"},
+        SourceLinkCase{"root's link", "true", true, "rootlink", nullptr, "victim"},
+        SourceLinkCase{"a user's link to the user's own file", "ln -s own alias", false, "alias",
+                       nullptr, "own\n"}));
 
 TEST_F(RootTrustTest, FifoAsSourceOrRestoreProgramDoesNotHoldTheRun) {
     const QString fifo = folder.file(QStringLiteral("src/fifo"));

@@ -11,6 +11,7 @@
 
 #include "RestoreFiles.h"
 #include "StagedBackupTest.h"
+#include "SudoCaller.h"
 #include "restore/BackupFolder.h"
 #include "restore/SystemFailure.h"
 
@@ -28,6 +29,9 @@ struct TrustCase {
     std::optional<Step> step;
     int error;
     std::string found;
+    // Run as root: the user that owns the whole stick, and whether they called through sudo.
+    uid_t stickOwner = 0;
+    bool throughSudo = false;
 };
 
 void PrintTo(const TrustCase& c, std::ostream* out) {
@@ -48,6 +52,18 @@ class BackupFolderTest : public StagedBackupTest,
 
 TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
     const TrustCase& c = GetParam();
+    if ((c.stickOwner != 0 || c.step == Step::ForeignOwner) && ::geteuid() != 0) {
+        GTEST_SKIP() << "giving the backup to another user needs root";
+    }
+    if (c.stickOwner != 0) {
+        for (const char* p : {"", "/Kestrix.dat", "/Kestrix", "/Kestrix/hosts"}) {
+            ASSERT_EQ(::chown((save_ + p).c_str(), c.stickOwner, c.stickOwner), 0);
+        }
+    }
+    std::optional<SudoCaller> caller;
+    if (c.throughSudo) {
+        caller.emplace(c.stickOwner);
+    }
     Write(base_ + "/other", "autre\n", 0644);
     MakeDirectories(base_ + "/elsewhere");
     Write(base_ + "/elsewhere/hosts", "ailleurs\n", 0644);
@@ -57,6 +73,7 @@ TEST_P(BackupFolderTest, RefusesWhatOthersMayWrite) {
     std::string copy;
     try {
         BackupFolder backup(save_);
+        backup.Vouch(c.force);
         ASSERT_EQ(backup.Prepare(false), BackupFolder::Recovery::None);
         catalogue = backup.ReadCatalogue(c.force);
         backup.OpenCopies(c.force);
@@ -82,6 +99,7 @@ const auto kLink = [](const char* target) {
     return [target](const char* path) { return ::symlink(target, path); };
 };
 const auto kFifo = [](const char* path) { return ::mkfifo(path, 0644); };
+const auto kAsItIs = [](const std::string&) {};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BackupFolderTest,
@@ -140,16 +158,27 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"copy missing",
                   [](const std::string& f) { ::unlink((f + "/Kestrix/hosts").c_str()); }, false,
                   Step::OpenCopy, ENOENT, ""},
-        // A FAT stick mounted by the desktop: the user's files 0644, folders 0755.
-        TrustCase{"a user's stick",
+        // A FAT stick mounted by the desktop: the user's files 0644, folders 0755. Its user
+        // (4242: in no passwd file) vouches for it only as the administrator who called sudo.
+        TrustCase{"a user's stick, through sudo", kAsItIs, false, std::nullopt, 0, "", 4242,
+                  true},
+        TrustCase{"a user's stick", kAsItIs, false, Step::ForeignOwner, 0, "4242", 4242},
+        TrustCase{"a user's stick, forced", kAsItIs, true, std::nullopt, 0, "", 4242},
+        TrustCase{"backup folder 0777", [](const std::string& f) { Chmod(f, 0777); }, false,
+                  Step::BackupWritable, 0, "0777"},
+        TrustCase{"backup folder 01777, root's", [](const std::string& f) { Chmod(f, 01777); },
+                  false, std::nullopt, 0, ""},
+        TrustCase{"backup folder 0770, forced", [](const std::string& f) { Chmod(f, 0770); },
+                  true, std::nullopt, 0, ""},
+        // Checked before anything would finish the switch that the intent names.
+        TrustCase{"an intent of another user",
                   [](const std::string& f) {
+                      Write(f + "/.kestrix-validation", "Kestrix validation 1\nfin\n");
                       if (::geteuid() == 0) {
-                          for (const char* p : {"", "/Kestrix.dat", "/Kestrix", "/Kestrix/hosts"}) {
-                              ASSERT_EQ(::chown((f + p).c_str(), 1000, 1000), 0);
-                          }
+                          ASSERT_EQ(::chown((f + "/.kestrix-validation").c_str(), 4242, 4242), 0);
                       }
                   },
-                  false, std::nullopt, 0, ""}));
+                  false, Step::ForeignOwner, 0, "4242"}));
 
 TEST(BackupFolderCopies, OnlyRegularFilesAreCopies) {
     QTemporaryDir temp;

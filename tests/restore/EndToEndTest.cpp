@@ -10,6 +10,7 @@
 #include "FileBytes.h"
 #include "Mounts.h"
 #include "RestoreFiles.h"
+#include "SudoCaller.h"
 #include "restore/FrenchTexts.h"
 
 namespace {
@@ -154,6 +155,7 @@ TEST_F(EndToEndTest, AFatBackupBringsBackAMissingFilesModeOwnerAndGroup) {
         ASSERT_EQ(::unlink(Native(source).c_str()), 0);
     }
 
+    const SudoCaller stickOwner(1000);
     const ProcessRun run = RunProgram({"--oui", Native(stick)});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     for (std::size_t i = 0; i < files.size(); ++i) {

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <istream>
+#include <optional>
 #include <sstream>
 
 #include "AnswerAfter.h"
 #include "RestoreFiles.h"
 #include "StagedBackupTest.h"
+#include "SudoCaller.h"
+#include "ThrowAwayAccount.h"
 #include "restore/CommandLine.h"
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
@@ -29,9 +32,11 @@ struct TrustCase {
     std::vector<std::string> options;
     int status;
     std::string err;  // "%s" stands for the backup folder
-    bool fstabRestored;
-    bool hostsRestored;
-    std::string hostsLine;
+    // Rows that leave these out restore nothing.
+    bool fstabRestored = false;
+    bool hostsRestored = false;
+    std::string hostsLine = {};
+    bool throughSudo = false;  // the stick's user called the program through sudo
 };
 
 void PrintTo(const TrustCase& c, std::ostream* out) {
@@ -43,14 +48,34 @@ class RestoreTrustTest : public RestoreSafetyTest,
 
 TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
     const TrustCase& c = GetParam();
+    std::optional<SudoCaller> caller;
     if (std::string(c.path) == "stick") {
-        // A FAT stick mounted by the desktop: the user's own files 0644 and folders 0755.
+        // A FAT stick mounted by the desktop: the user's own files 0644 and folders 0755. The
+        // user 4242 is in no passwd file.
         if (::geteuid() != 0) {
             GTEST_SKIP() << "giving the backup to another user needs root";
         }
         for (const char* p : {"", "/Kestrix.dat", "/Kestrix", "/Kestrix/fstab", "/Kestrix/hosts"}) {
-            ASSERT_EQ(::chown((save_ + p).c_str(), 1000, 1000), 0);
+            ASSERT_EQ(::chown((save_ + p).c_str(), 4242, 4242), 0);
         }
+        if (c.throughSudo) {
+            caller.emplace(4242);
+        }
+    } else if (std::string(c.path) == "swapped") {
+        // Root's backup in a folder anyone may write: another account puts its own in place.
+        const ThrowAwayAccount other;
+        if (!other.Made()) {
+            GTEST_SKIP() << "staging another account's files needs root and useradd";
+        }
+        ASSERT_EQ(::chmod(base_.c_str(), 0711), 0);
+        ASSERT_EQ(::chmod(save_.c_str(), 0777), 0);
+        const int swap = other.Run(
+            save_,
+            "mv Kestrix .root-Kestrix && mv Kestrix.dat .root-Kestrix.dat && mkdir Kestrix && "
+            "printf '07/12/2026,11:15:45\\r\\nfstab,/etc\\r\\nshadow,/etc\\r\\n' > Kestrix.dat && "
+            "printf 'plant\\351\\n' > Kestrix/fstab && chmod 0666 Kestrix/fstab && "
+            "printf 'root::0:0:::\\n' > Kestrix/shadow");
+        ASSERT_EQ(swap, 0);
     } else {
         ASSERT_EQ(::chmod((save_ + "/" + c.path).c_str(), c.mode), 0);
     }
@@ -69,6 +94,7 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
         EXPECT_EQ(Snapshot(root_), before);
         return;
     }
+    ASSERT_NE(std::string(c.path), "swapped") << "a swapped backup must be refused";
     EXPECT_EQ(Read(etc_ + "/fstab"), c.fstabRestored ? kFstab : kOldFstab);
     EXPECT_EQ(Exists(etc_ + "/hosts"), c.hostsRestored);
     std::string hostsLine = c.hostsLine;
@@ -88,6 +114,18 @@ const char kRefusedFolder[] =
     "Restore.exe : le dossier %s/Kestrix est modifiable par d'autres que son propriétaire "
     "(droits 0777) : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, "
     "et où ; --force pour passer outre\n";
+const char kForeignFolder[] =
+    "Restore.exe : le dossier de la sauvegarde %s appartient à l'utilisateur 4242, qui n'est ni "
+    "root, ni vous, ni l'administrateur qui a lancé sudo ou pkexec : restauration refusée, car il "
+    "pourrait choisir ce que root écrit, et où ; vérifiez la sauvegarde, puis --force pour passer "
+    "outre\n";
+const char kWritableBackup[] =
+    "Restore.exe : le dossier de la sauvegarde %s est modifiable par d'autres que son "
+    "propriétaire (droits 0777) : restauration refusée, car qui peut l'écrire choisirait ce que "
+    "root écrit, et où ; --force pour passer outre\n";
+const char kStickCreated[] =
+    "restauré ; il n'existait plus et a été recréé avec les droits 0644 (propriétaire 4242, "
+    "groupe 4242)";
 const char kCreated[] =
     "restauré ; il n'existait plus et a été recréé avec les droits 0644 (propriétaire %o)";
 
@@ -141,16 +179,13 @@ INSTANTIATE_TEST_SUITE_P(
                   true,
                   "restauré ; il n'existait plus et a été recréé avec les droits 0666 "
                   "(propriétaire %o)"},
-        TrustCase{"a user's stick",
-                  "stick",
-                  0,
-                  {"--oui"},
-                  0,
-                  "",
-                  true,
-                  true,
-                  "restauré ; il n'existait plus et a été recréé avec les droits 0644 "
-                  "(propriétaire 1000, groupe 1000)"}));
+        TrustCase{"a user's stick, through sudo", "stick", 0, {"--oui"}, 0, "", true, true,
+                  kStickCreated, true},
+        TrustCase{"a user's stick", "stick", 0, {"--oui"}, 2, kForeignFolder},
+        TrustCase{"a user's stick, forced", "stick", 0, {"--oui", "--force"}, 0, "", true, true,
+                  kStickCreated},
+        TrustCase{"a swapped backup", "swapped", 0, {"--oui"}, 2, kWritableBackup},
+        TrustCase{"a user's stick, list", "stick", 0, {"--liste"}, 2, kForeignFolder}));
 
 TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
     if (::geteuid() != 0) {
@@ -195,16 +230,31 @@ TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
     EXPECT_EQ(Lines(run.out).back(), "1 fichiers restaurés, 3 ignorés");
 }
 
-TEST_F(RestoreSafetyTest, ACatalogueLargerThanMemoryEndsWithAMessage) {
-    const std::string catalogue = save_ + "/Kestrix.dat";
-    ASSERT_EQ(::truncate(catalogue.c_str(), 256 << 20), 0);  // sparse: takes no room
+// A catalogue or manifest larger than any backup writes is refused before it is read.
+class TooLargeTest : public RestoreSafetyTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TooLargeTest, IsRefusedBeforeItIsRead) {
+    const std::string file = save_ + "/" + GetParam();
+    Write(file, "");
+    ASSERT_EQ(::truncate(file.c_str(), (16 << 20) + 1), 0);  // sparse: takes no room
     const auto before = Snapshot(root_);
     const ProcessRun run =
         RunProgram({"--oui", "--racine", root_, save_}, {}, KESTRIX_RESTORE_PROGRAM, 64 << 20);
     EXPECT_EQ(run.status, 2) << "ended by a signal or not at all when -1";
-    EXPECT_EQ(run.err, "Restore.exe : mémoire insuffisante, restauration arrêtée\n");
+    const std::string what =
+        std::string(GetParam()) == "Kestrix.dat" ? "le catalogue " : "le fichier de contrôle ";
+    EXPECT_EQ(run.err, "Restore.exe : " + what + file +
+                           " est trop grand (16777217 octets, au plus 16777216) : ce n'est pas "
+                           "un fichier d'une sauvegarde de Kestrix, restauration refusée ; "
+                           "vérifiez la sauvegarde\n");
     EXPECT_EQ(Snapshot(root_), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, TooLargeTest,
+                         ::testing::Values("Kestrix.dat", "Kestrix.xxh128", "Kestrix.droits"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param).substr(8);
+                         });
 
 // Run as root, a target folder that anyone may write.
 struct FolderCase {
@@ -306,5 +356,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, SwapTest,
                                            SwapCase{"under the root, to another folder inside",
                                                     true, "mnt/other"},
                                            SwapCase{"in place", false, "outside"}));
+
+// Another account's link put on a target's path before the run, with and without --racine:
+// the files are skipped, nothing reaches the folder it points to.
+class TargetLinkTest : public RestoreSafetyTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
+    const ThrowAwayAccount other;
+    if (!other.Made()) {
+        GTEST_SKIP() << "staging another account's link needs root and useradd";
+    }
+    const std::string outside = base_ + "/outside";
+    MakeDirectories(outside);
+    Write(outside + "/fstab", "la cible du lien\n");
+    ASSERT_EQ(::chmod(base_.c_str(), 0711), 0);
+    ASSERT_EQ(::chown(root_.c_str(), other.Uid(), 0), 0);
+    ASSERT_EQ(other.Run(root_, "mv etc etc.old && ln -s " + outside + " etc"), 0);
+    const std::string directory = GetParam() ? "/etc" : etc_;
+    Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab," + directory, "hosts," + directory}));
+    const auto before = Snapshot(outside);
+    const ProcessRun run = RunProgram(GetParam()
+                                          ? std::vector<std::string>{"--oui", "--racine", root_,
+                                                                     save_}
+                                          : std::vector<std::string>{"--oui", save_});
+    ASSERT_EQ(::chown(root_.c_str(), 0, 0), 0);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(Snapshot(outside), before);
+    const std::string refused = " : ignorée, le lien « " + etc_ + " » appartient à l'utilisateur " +
+                                std::to_string(other.Uid()) +
+                                ", ni root ni le propriétaire de ce vers quoi il mène : il n'est "
+                                "pas suivi";
+    EXPECT_TRUE(HasLine(run.out, " <!> Ligne 2 « fstab," + directory + " »" + refused)) << run.out;
+    EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts," + directory + " »" + refused)) << run.out;
+    EXPECT_EQ(Lines(run.out).back(), "0 fichiers restaurés, 2 ignorés");
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, TargetLinkTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "UnderTheRoot" : "InPlace");
+                         });
 
 }  // namespace

@@ -226,6 +226,11 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
     const std::string e = root + "/etc/";
+    // Before the question: the real folder and what the file will be.
+    const Status copy = StatusOf(save_ + "/Kestrix/hosts");
+    const std::string written = "   -> écrit dans " + root + "/etc, droits 0644, propriétaire " +
+                                std::to_string(copy.uid) + ", groupe " +
+                                std::to_string(copy.gid) + "\n";
     EXPECT_EQ(
         run.out,
         "Kestrix - Restauration des fichiers\n"
@@ -244,15 +249,15 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
             "dossier /etc) a remplacé sa copie dans Kestrix/ : seul celui-là peut être restauré\n"
             " * Kestrix/fstab -> " +
             e +
-            "fstab\n"
+            "fstab\n" + written +
             " * Kestrix/a,b.conf -> " +
             e +
-            "a,b.conf (absent : sera recréé avec les droits de sa copie)\n"
+            "a,b.conf (absent : sera recréé avec les droits de sa copie)\n" + written +
             " <!> Ligne 5 « perdu,/etc » : ignorée, la copie Kestrix/perdu manque dans la "
             "sauvegarde\n"
             " * Kestrix/hosts -> " +
             e +
-            "hosts (absent : sera recréé avec les droits de sa copie)\n"
+            "hosts (absent : sera recréé avec les droits de sa copie)\n" + written +
             " <!> Ligne 7 « rel.conf, » : ignorée, le dossier d'origine n'est pas connu (le "
             "fichier "
             "avait été sauvegardé sans chemin) : on ne sait pas où le remettre\n"

@@ -7,6 +7,7 @@
 #include "AnswerAfter.h"
 #include "RestoreFiles.h"
 #include "StagedBackupTest.h"
+#include "SudoCaller.h"
 #include "restore/BackupFolder.h"
 #include "restore/CopyVerifier.h"
 #include "restore/FrenchTexts.h"
@@ -266,6 +267,7 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     const std::string copy = save_ + "/Kestrix/hosts";
     ASSERT_EQ(::chown(copy.c_str(), 1000, 1000), 0);
     ASSERT_EQ(::chmod(copy.c_str(), 0755), 0);
+    const SudoCaller stickOwner(1000);
     WriteRights({"0644\troot\troot\t0\t0\t36\tKestrix/fstab", c.rightsLine,
                  "0640\troot\tshadow\t0\t42\t31\tKestrix/shadow"});
     if (!c.group.empty()) {
@@ -274,6 +276,9 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     if (!c.passwd.empty()) {
         Write(etc_ + "/passwd", c.passwd);
     }
+    // A file in place that another user made their own, as a link's swap would leave it.
+    ASSERT_EQ(::chown((etc_ + "/fstab").c_str(), 4242, 4242), 0);
+    ASSERT_EQ(::chmod((etc_ + "/fstab").c_str(), 0666), 0);
     const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(
@@ -291,8 +296,15 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     EXPECT_EQ(hosts.uid, c.uid) << c.what;
     EXPECT_EQ(hosts.gid, c.gid) << c.what;
     EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
-    // A file in place keeps its own owner and mode.
-    EXPECT_EQ(StatusOf(etc_ + "/fstab").mode, 0644u);
+    // A file in place takes the recorded owner and mode too, shown before the question.
+    EXPECT_TRUE(HasLine(run.out, "   -> écrit dans " + etc_ +
+                                     ", droits 0644, propriétaire 0, groupe 0 (au lieu de droits "
+                                     "0666, propriétaire 4242, groupe 4242)"))
+        << run.out;
+    const Status fstab = StatusOf(etc_ + "/fstab");
+    EXPECT_EQ(fstab.mode, 0644u);
+    EXPECT_EQ(fstab.uid, 0u);
+    EXPECT_EQ(fstab.gid, 0u);
 }
 
 const char kHostsRights[] = "0640\troot\tkestrix-test\t0\t42\t20\tKestrix/hosts";
@@ -322,6 +334,7 @@ TEST_F(VerifiedBackupTest, WithoutManifestACopyIsRestoredAsItIs) {
     const std::string copy = save_ + "/Kestrix/hosts";
     ASSERT_EQ(::chown(copy.c_str(), 1000, 1000), 0);
     ASSERT_EQ(::chmod(copy.c_str(), 0755), 0);
+    const SudoCaller stickOwner(1000);
     const std::string noManifest =
         "Cette sauvegarde n'a pas de fichier de contrôle (Kestrix.xxh128) : ses copies ne "
         "peuvent pas être vérifiées.";
