@@ -38,10 +38,17 @@ public:
     // top 228, 136 × 13), GradProgressFile's position; the last three shown or hidden together.
     virtual void SetStatusText(const QString& text) = 0;
     virtual void SetCopyFileText(const QString& text) = 0;
-    virtual void SetFileSizeText(const QString& text) = 0;
+    // LabelFileSize shows FileAmountText(copied, size).
+    virtual void SetFileAmount(qint64 copied, qint64 size) = 0;
     virtual void SetProgressPosition(int position) = 0;
     virtual void SetCopyControlsVisible(bool visible) = 0;
 
     // Processes all pending window messages.
     virtual void PumpMessages() = 0;
+
+    // "N Ko / M Ko": the bytes copied of a file and its size, each in whole Ko plus one.
+    static QString FileAmountText(qint64 copied, qint64 size) {
+        return QString::number(copied / 1024 + 1) + QStringLiteral(" Ko / ") +
+               QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
+    }
 };

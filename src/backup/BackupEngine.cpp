@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <system_error>
 
 #include "backup/DestinationCatalogue.h"
@@ -130,6 +131,8 @@ void BackupEngine::PrepareDestination() {
 void BackupEngine::LoadFileList() {
     reporter_.BeginStage(QStringLiteral("Création de la liste des fichiers à sauvegarder"));
     listFailed_ = false;
+    missingFiles_.clear();
+    leftOutForName_ = 0;
     try {
         Append(QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste"));
         const QStringList lines = SourceList::Lines(FileSystem::ReadWholeFile(kListFile));
@@ -146,6 +149,7 @@ void BackupEngine::LoadFileList() {
             ListEntry entry{path, true, true};
             if (!FileSystem::FileExists(path)) {
                 entry = ListEntry{SourceList::MissingMarker(path), false, false};
+                missingFiles_ << path;
             } else {
                 const QString name = DestinationCatalogue::FileName(path).toCaseFolded();
                 const auto first = sourceOfName.constFind(name);
@@ -157,6 +161,7 @@ void BackupEngine::LoadFileList() {
                            QStringLiteral(" a le même nom que ") + Quoted(*first) +
                            QStringLiteral(" : il ne sera pas sauvegardé !"));
                     copyIncomplete_ = true;
+                    ++leftOutForName_;
                 }
             }
             entries.push_back(entry);
@@ -241,6 +246,41 @@ void BackupEngine::Log(const QString& line) {
     std::fprintf(stderr, "Kestrix : %s\n", line.toLocal8Bit().constData());
 }
 
+namespace {
+
+// "0 fichier copié", "2 fichiers copiés": French counts 0 and 1 in the singular.
+QString Counted(int count, const QString& singular, const QString& plural) {
+    return QString::number(count) + QLatin1Char(' ') + (count > 1 ? plural : singular);
+}
+
+}  // namespace
+
+void BackupEngine::LogMissingFiles() const {
+    if (missingFiles_.isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (const QString& path : missingFiles_) {
+        names << Quoted(path);
+    }
+    Log(Counted(static_cast<int>(missingFiles_.size()),
+                QStringLiteral("fichier de la liste est absent de cette machine et n'est pas "
+                               "sauvegardé : "),
+                QStringLiteral("fichiers de la liste sont absents de cette machine et ne sont pas "
+                               "sauvegardés : ")) +
+        names.join(QStringLiteral(", ")) + QLatin1Char('.'));
+}
+
+void BackupEngine::LogEnd(int exitStatus, const QString& reportFile) const {
+    Log(QStringLiteral("fin de la sauvegarde : ") +
+        Counted(filesCopied_, QStringLiteral("fichier copié"), QStringLiteral("fichiers copiés")) +
+        QStringLiteral(", ") +
+        Counted(filesToCopy_ - filesCopied_, QStringLiteral("non copié"),
+                QStringLiteral("non copiés")) +
+        QStringLiteral(", code de sortie ") + QString::number(exitStatus) +
+        QStringLiteral(", rapport ") + Quoted(reportFile) + QLatin1Char('.'));
+}
+
 void BackupEngine::Discard() {
     // Files still open are closed without a word: none of them will be used.
     catalogue_ = DestinationCatalogue();
@@ -297,6 +337,7 @@ bool BackupEngine::CommitOrDiscard() {
         copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
         return false;
     }
+    filesCopied_ = static_cast<int>(stagedCopies_.size());
     stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
     copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
     return true;
@@ -355,6 +396,11 @@ void BackupEngine::RunBackup() {
     catalogueFailed_ = false;
     intent_ = CommitIntent();
     stagedCopies_.clear();
+    filesCopied_ = 0;
+    filesToCopy_ = leftOutForName_;
+    for (int index = 0; index < controls_.FileCount(); ++index) {
+        filesToCopy_ += controls_.FileEntry(index).ticked ? 1 : 0;
+    }
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
@@ -551,7 +597,31 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
                                                    const QString& destination) {
     EntryOutcome outcome;
     controls_.SetCopyFileText(QStringLiteral("Copie de ") + source);
-    if (!FileSystem::FileExists(source)) {
+    // Opened once: every later check and change is made on this handle, never by the path
+    // again, which someone could meanwhile point elsewhere.
+    BackupFiles::RefusedLink refused;
+    FileDescriptor input;
+    // A source that is there but cannot be read fails after its first report lines.
+    std::exception_ptr unreadable;
+    try {
+        input = BackupFiles::OpenSource(source, refused);
+    } catch (const Failure& failure) {
+        const int error = failure.errorNumber();
+        if (error != ENOENT && error != ENOTDIR && error != EISDIR && error != EINVAL &&
+            error != ELOOP) {
+            unreadable = std::current_exception();
+        }
+    }
+    if (!refused.link.isEmpty()) {
+        Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : le lien ") +
+               Quoted(refused.link) + QStringLiteral(" appartient à l'utilisateur ") +
+               QString::number(refused.owner) +
+               QStringLiteral(", ni root ni le propriétaire de ce vers quoi il mène : le fichier "
+                              "n'est pas copié."));
+        MarkIncomplete();
+        return outcome;
+    }
+    if (!input && !unreadable) {
         ShowError(QStringLiteral("Le fichier ") + Quoted(source) +
                   QStringLiteral(" n'existe pas !"));
         Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : Le fichier n'existe pas !"));
@@ -562,10 +632,14 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     Append(QString());
     Append(QStringLiteral(" * Traitement du fichier ") + Quoted(source));
     Append(QStringLiteral("    -> Modification des attributs..."));
-    FileAttributes::RemoveReadOnly(source);
+    if (input) {
+        FileAttributes::RemoveReadOnly(input);
+    }
 
     Append(QStringLiteral("    -> Ouverture du fichier source..."));
-    FileDescriptor input = BackupFiles::OpenSource(source);
+    if (unreadable) {
+        std::rethrow_exception(unreadable);
+    }
     const struct stat status = BackupFiles::Status(input);
     const qint64 size = status.st_size;
 
@@ -621,13 +695,16 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
 
 qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size) {
     hash_.Reset();
-    const QString totalText = QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
     qint64 position = 0;
     // The disk is read and written a whole buffer at a time; the blocks of the track bar pace
     // the display and the message pump over the bytes of that buffer. Small blocks then cost
     // no more system calls than large ones.
     qint64 buffered = 0;
     qint64 shown = 0;
+    // The amount and the bar are set again only when a block changes what they show: with 2 Ko
+    // blocks, a GiB is 524 288 blocks but 100 steps of the bar.
+    qint64 amountKo = -1;
+    int barPercent = -1;
     for (;;) {
         controls_.PumpMessages();
         if (!readingLineWritten_) {
@@ -651,11 +728,17 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
         }
         shown += n;
         position += n;
-        controls_.SetFileSizeText(QString::number(position / 1024 + 1) + QStringLiteral(" Ko / ") +
-                                  totalText);
+        if (position / 1024 != amountKo) {
+            amountKo = position / 1024;
+            controls_.SetFileAmount(position, size);
+        }
         // An empty file shows a full bar; a file that grew while copied stops at 100.
-        const qint64 percent = size > 0 ? position * 100 / size : 100;
-        controls_.SetProgressPosition(static_cast<int>(std::clamp<qint64>(percent, 0, 100)));
+        const int percent =
+            static_cast<int>(std::clamp<qint64>(size > 0 ? position * 100 / size : 100, 0, 100));
+        if (percent != barPercent) {
+            barPercent = percent;
+            controls_.SetProgressPosition(percent);
+        }
         controls_.PumpMessages();
         if (n == 0) {
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 #include <set>
@@ -31,6 +32,15 @@ public:
 
     // The last measured free space in bytes; 0 before any measurement, kept between runs.
     qint64 LastFreeSpace() const { return lastFreeSpace_; }
+
+    // The journal lines of an unattended run: the listed files that this machine lacks (none:
+    // no line), and the end of the run with the files copied into the backup it committed, the
+    // ticked or left-out ones it holds no new copy of, the exit status and the report.
+    void LogMissingFiles() const;
+    void LogEnd(int exitStatus, const QString& reportFile) const;
+
+    // One line on stderr, for the journal of an unattended run.
+    static void Log(const QString& line);
 
     // True once a ticked file was not copied and recorded by a run (no room, vanished, failed,
     // no catalogue record, a run ended early), or a listed file was left out because an earlier
@@ -85,8 +95,6 @@ private:
     // A ticked file that this run did not copy keeps the previous backup's copy, record and
     // manifest lines, when that backup holds them for the same source.
     void CarryOver(const QString& source);
-    // One line on stderr, for the journal of an unattended run.
-    static void Log(const QString& line);
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -101,6 +109,10 @@ private:
     bool lastRunSucceeded_ = false;
     // The list stage failed: no backup is committed from its list.
     bool listFailed_ = false;
+    QStringList missingFiles_;
+    int leftOutForName_ = 0;
+    int filesToCopy_ = 0;
+    int filesCopied_ = 0;
 
     // Run state: the destination, the last free-space text, the one-time line flags, the block
     // buffer that serves the whole run.

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "backup/BackupControls.h"
@@ -93,7 +94,7 @@ public:
     void SetFileEntries(const std::vector<ListEntry>& entries) override;
     void SetStatusText(const QString& text) override;
     void SetCopyFileText(const QString& text) override;
-    void SetFileSizeText(const QString& text) override;
+    void SetFileAmount(qint64 copied, qint64 size) override;
     void SetProgressPosition(int position) override;
     void SetCopyControlsVisible(bool visible) override;
     void PumpMessages() override;
@@ -150,7 +151,9 @@ private:
 
     QString SelectedFolder() const;
     void RunEngineBackup();
+    // What the run set of the amount and the bar since they were last shown.
     void ShowPendingFileSize();
+    void ShowPendingPosition();
     bool OpenUrl(const QUrl& url) const;
 
     WizardHooks hooks_;
@@ -159,9 +162,12 @@ private:
     BackupEngine engine_;
     std::unique_ptr<WizardCommandLine> commandLine_;
     int etape_ = 1;
-    QElapsedTimer lastPump_;
-    std::optional<QString> pendingFileSize_;
-    QElapsedTimer lastFileSizeShown_;
+    // Instants on the coarse monotonic clock, in nanoseconds.
+    static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min() / 2;
+    qint64 lastPump_ = kLongAgo;
+    qint64 lastFileSizeShown_ = kLongAgo;
+    std::optional<std::pair<qint64, qint64>> pendingFileSize_;  // copied, size
+    std::optional<int> pendingPosition_;
     static constexpr qint64 kPumpIntervalNs = 10'000'000;
     static constexpr qint64 kFileSizeIntervalNs = 40'000'000;
     QString blockSizeText_;

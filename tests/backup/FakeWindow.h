@@ -23,7 +23,9 @@ public:
     void SetFileEntries(const std::vector<ListEntry>& list) override { entries = list; }
     void SetStatusText(const QString& text) override { statusTexts << text; }
     void SetCopyFileText(const QString& text) override { copyFileTexts << text; }
-    void SetFileSizeText(const QString& text) override { fileSizeTexts << text; }
+    void SetFileAmount(qint64 copied, qint64 size) override {
+        fileSizeTexts << FileAmountText(copied, size);
+    }
     void SetProgressPosition(int position) override { progress.push_back(position); }
     void SetCopyControlsVisible(bool visible) override { copyControlsVisible.push_back(visible); }
     void PumpMessages() override;

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The Debian package installed with dpkg into a temporary root: its launcher, run headless with
 # "/rep DIR /auto" against a staged list, makes the backup and leaves its report in the installed
-# program folder; a reinstall over an edited Kestrix.ini and Kestrix.dat keeps both, byte for
-# byte, and the next run uses them; a removal keeps them and a purge takes the program folder.
+# program folder, with the journal lines of the missing file and of the run's end on stderr; a
+# relative destination is taken from the caller's folder; "--help" prints the usage. A reinstall
+# over an edited Kestrix.ini and Kestrix.dat keeps both, byte for byte, and the next run uses
+# them; the maintainer scripts, run as if systemd were running, never start, restart or stop the
+# service; a removal keeps the administrator's files, and a purge takes the program folder except
+# a backup made there, and the links of the timer the administrator enabled.
 # The installed paths are absolute (/usr/bin/kestrix enters /var/lib/kestrix), so the launcher
 # runs in a private mount namespace where the temporary root is laid over /usr, /etc and /var/lib.
 #   installed-package.sh BUILD_DIR
@@ -38,19 +42,29 @@ dpkg_root() {
 }
 folder="$inst/var/lib/kestrix"
 
-# Runs the installed launcher with the temporary root over the real paths; prints its exit status.
-run_launcher() {
+# Runs a command with the temporary root over the real paths, from the folder $caller (default /),
+# with /run as where systemd runs.
+in_root() {
   mkdir -p "$work/overlay-work"
-  set +e
   unshare --mount --propagation private bash -euc '
-    inst="$1"; shift
+    inst="$1"; caller="$2"; shift 2
     for dir in /usr/bin /usr/lib /usr/share /etc; do
       mount -t overlay overlay -o "lowerdir=$inst$dir:$dir" "$dir"
     done
     mount -t overlay overlay -o "lowerdir=/var/lib,upperdir=$inst/var/lib,workdir=$0" /var/lib
-    cd /
-    exec env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LC_ALL=C /usr/bin/kestrix "$@"
-  ' "$work/overlay-work" "$inst" "$@" >"$work/run.out" 2>&1
+    mount -t tmpfs tmpfs /run
+    mkdir -p /run/systemd/system
+    cd "$caller"
+    exec "$@"
+  ' "$work/overlay-work" "$inst" "${caller:-/}" "$@"
+}
+
+# Runs the installed launcher headless; its output in run.out (stdout) and run.err; prints its exit
+# status.
+run_launcher() {
+  set +e
+  in_root env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LC_ALL=C /usr/bin/kestrix \
+    "$@" >"$work/run.out" 2>"$work/run.err"
   echo $?
   set -e
 }
@@ -63,6 +77,9 @@ chmod 0640 "$work/sources/mon shadow"
 printf 'terminal_output console\n' >"$work/sources/grub.cfg"
 
 dpkg_root --install "$deb"
+# Every copy is Kestrix/<name>: two shipped sources of one name would fail every run.
+clashes="$(sed 's|.*/||' "$inst/etc/kestrix/Kestrix.dat" | tr '[:upper:]' '[:lower:]' | sort | uniq -d)"
+[ -z "$clashes" ] || fail "the shipped list has two files named: $clashes"
 [ -L "$folder/Data/Kestrix.dat" ] || fail "Data/Kestrix.dat is not the link to /etc/kestrix"
 [ -f "$folder/Data/Kestrix.ini" ] || fail "postinst did not put the shipped settings in place"
 cmp -s "$folder/Data/Kestrix.ini" "$source_dir/data/Data/Kestrix.ini" ||
@@ -72,7 +89,7 @@ printf '%s\n' "$work/sources/fstab" "$work/sources/mon shadow" "$work/sources/ab
 
 dest="$work/Save"
 status="$(run_launcher /rep "$dest" /auto)"
-[ "$status" = 0 ] || { cat "$work/run.out" >&2; fail "first run: exit status $status, not 0"; }
+[ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "first run: exit status $status, not 0"; }
 for name in fstab "mon shadow"; do
   cmp -s "$work/sources/$name" "$dest/Kestrix/$name" || fail "first run: no exact copy of $name"
 done
@@ -93,8 +110,39 @@ if [ -n "$report" ]; then
     fail "report: no destination line"
 fi
 [ ! -e "$folder/Rapport Important.txt" ] || fail "first run: an important report was written"
+printf '%s\n' \
+  "Kestrix : 1 fichier de la liste est absent de cette machine et n'est pas sauvegardé : \"$work/sources/absent\"." \
+  "Kestrix : fin de la sauvegarde : 2 fichiers copiés, 0 non copié, code de sortie 0, rapport \"/var/lib/kestrix/Rapports/$report\"." \
+  >"$work/journal"
+cmp -s "$work/run.err" "$work/journal" || { diff "$work/journal" "$work/run.err" >&2 || true; fail "first run: stderr is not the two journal lines"; }
 
-# The administrator edits both files, then the package is installed again over them.
+# From the caller's folder: a relative destination is made absolute there before the launcher
+# enters the program folder.
+mkdir "$work/appelant"
+status="$(caller="$work/appelant" run_launcher /REP Save /nobat /auto)"
+[ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "relative destination: exit status $status"; }
+cmp -s "$work/sources/fstab" "$work/appelant/Save/Kestrix/fstab" ||
+  fail "relative destination: no copy in the caller's Save"
+iconv -f CP1252 -t UTF-8 "$folder/Rapports/$(report_of 02)" >"$work/report.txt"
+grep -qxF $' * Répertoire destination   : '"$work/appelant/Save"$'\r' "$work/report.txt" ||
+  fail "relative destination: the report does not show the absolute path"
+for option in --help -h; do
+  status="$(caller="$work/appelant" run_launcher "$option")"
+  [ "$status" = 0 ] || fail "$option: exit status $status, not 0"
+  head -n 1 "$work/run.out" | grep -qxF 'Utilisation : kestrix [/rep RÉPERTOIRE] [/bat | /nobat] [/auto]' ||
+    fail "$option: no usage on stdout"
+  grep -qF 'Rapports : /var/lib/kestrix/Rapports/' "$work/run.out" || fail "$option: no reports folder"
+  [ ! -s "$work/run.err" ] || fail "$option: stderr is not empty"
+done
+[ "$(ls "$folder/Rapports" | wc -l)" = 2 ] || fail "--help wrote a report"
+
+# The administrator enables the timer, edits both files, then the package is installed again over
+# them.
+systemctl --root="$inst" enable kestrix-sauvegarde.timer >"$work/systemctl.log" 2>&1 ||
+  { cat "$work/systemctl.log" >&2; fail "could not enable the timer"; }
+timer_link="$inst/etc/systemd/system/timers.target.wants/kestrix-sauvegarde.timer"
+[ -L "$timer_link" ] || fail "enable made no link"
+
 sed -i 's/^Vitesse=3\(\r\?\)$/Vitesse=6\1/' "$folder/Data/Kestrix.ini"
 grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "could not edit Kestrix.ini"
 printf '%s\n' "$work/sources/grub.cfg" >>"$inst/etc/kestrix/Kestrix.dat"
@@ -104,21 +152,52 @@ dpkg_root --install "$deb"
 cmp -s "$folder/Data/Kestrix.ini" "$work/ini.before" || fail "reinstall changed Kestrix.ini"
 cmp -s "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before" || fail "reinstall changed Kestrix.dat"
 
+[ -L "$timer_link" ] || fail "reinstall removed the timer's link"
+
 status="$(run_launcher /rep "$dest" /auto)"
-[ "$status" = 0 ] || { cat "$work/run.out" >&2; fail "second run: exit status $status, not 0"; }
+[ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "second run: exit status $status, not 0"; }
 cmp -s "$work/sources/grub.cfg" "$dest/Kestrix/grub.cfg" || fail "second run ignored the edited list"
-[ -n "$(report_of 02)" ] || fail "second run: no report 02"
+[ -n "$(report_of 03)" ] || fail "second run: no report 03"
 grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "second run lost the edited setting"
 
-# Removed: the administrator's files stay; purged: they go.
+# The maintainer scripts as if systemd were running: an install and an upgrade start nothing and
+# never touch the service (a start or a stop would start or cut a backup); only the timer is
+# reloaded on upgrade and stopped at removal.
+mkdir "$work/control" "$work/stubs"
+dpkg-deb -e "$deb" "$work/control"
+for command in systemctl deb-systemd-invoke deb-systemd-helper; do
+  printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$command" "$work/calls" >"$work/stubs/$command"
+  chmod +x "$work/stubs/$command"
+done
+scripted() {
+  : >"$work/calls"
+  in_root env PATH="$work/stubs:$PATH" sh "$work/control/$1" "$2" "${3:-}" ||
+    echo "exit status $?"
+  grep '^deb-systemd-invoke\|^systemctl' "$work/calls" | grep -v '^systemctl --system daemon-reload$' || true
+}
+[ -z "$(scripted postinst configure)" ] || fail "install: $(scripted postinst configure)"
+[ "$(scripted postinst configure 1.1)" = "deb-systemd-invoke try-restart kestrix-sauvegarde.timer" ] ||
+  fail "upgrade postinst: $(scripted postinst configure 1.1)"
+[ -z "$(scripted prerm upgrade 1.1)" ] || fail "upgrade prerm: $(scripted prerm upgrade 1.1)"
+[ "$(scripted prerm remove)" = "deb-systemd-invoke stop kestrix-sauvegarde.timer" ] ||
+  fail "removal prerm: $(scripted prerm remove)"
+
+# A backup made in the program folder (a destination typed relative in the window).
+status="$(run_launcher /rep /var/lib/kestrix/Save /auto)"
+[ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "run into the program folder: status $status"; }
+
+# Removed: the administrator's files stay; purged: they go, but the backup stays.
 dpkg_root --remove kestrix
 [ -f "$folder/Data/Kestrix.ini" ] || fail "removal deleted Kestrix.ini"
 cmp -s "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before" || fail "removal changed Kestrix.dat"
-[ -n "$(report_of 02)" ] || fail "removal deleted the reports"
+[ -n "$(report_of 03)" ] || fail "removal deleted the reports"
 [ ! -e "$inst/usr/lib/kestrix/kestrix" ] || fail "removal left the program"
+[ -L "$timer_link" ] || fail "removal removed the timer's link"
 dpkg_root --purge kestrix
-[ ! -e "$folder" ] || fail "purge left /var/lib/kestrix"
+[ "$(ls -A "$folder" 2>&1)" = Save ] || fail "purge did not leave only the backup: $(ls -A "$folder" 2>&1)"
+cmp -s "$work/sources/fstab" "$folder/Save/Kestrix/fstab" || fail "purge changed the backup"
+[ ! -e "$timer_link" ] && [ ! -L "$timer_link" ] || fail "purge left the timer's link"
 [ ! -e "$inst/etc/kestrix/Kestrix.dat" ] || fail "purge left /etc/kestrix/Kestrix.dat"
 
 [ "$failures" -eq 0 ] || exit 1
-echo "installed package: backup, report, reinstall, removal and purge as expected"
+echo "installed package: backup, journal, launcher, reinstall, units, removal and purge as expected"

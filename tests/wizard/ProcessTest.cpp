@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "FileBytes.h"
 #include "TempProgramFolder.h"
@@ -27,6 +28,7 @@ QString L(const char* text) {
 struct ProcessRun {
     int status = -1;
     QString errors;
+    QString output = {};
 };
 
 class ProcessTest : public ::testing::Test {
@@ -39,8 +41,9 @@ protected:
                    (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\r\n")).toUtf8());
     }
 
-    // `program` defaults to the copied kestrix.
-    ProcessRun Kestrix(const QStringList& arguments, const QString& program = {}) {
+    // `program` defaults to the copied kestrix; `platform` is QT_QPA_PLATFORM, if any.
+    ProcessRun Kestrix(const QStringList& arguments, const QString& program = {},
+                       const QString& platform = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         // As a scheduled job runs it: no display, no session.
@@ -48,13 +51,17 @@ protected:
              {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
             environment.remove(QLatin1String(name));
         }
+        if (!platform.isEmpty()) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        }
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
         process.start(program.isEmpty() ? folder.file(QStringLiteral("kestrix")) : program,
                       arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
+                QString::fromUtf8(process.readAllStandardOutput())};
     }
 
     QStringList Report(const char* number) {
@@ -116,6 +123,22 @@ TEST_F(ProcessTest, ABoxNobodyCanSeeTakesItsDefaultAndGoesToStderrThenExitOne) {
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("Rapport Important.txt"))));
 }
 
+// A job run from cron that names a Qt platform showing nothing: its box goes to stderr too.
+class ProcessPlatformTest : public ProcessTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ProcessPlatformTest, ABoxNobodyCanSeeIsAnsweredOnStderr) {
+    const QString plainFile = folder.file(QStringLiteral("src/a.txt"));
+    const ProcessRun run = Kestrix({QStringLiteral("/rep"), plainFile, QStringLiteral("/auto")},
+                                   {}, QLatin1String(GetParam()));
+    EXPECT_EQ(run.status, 1) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(L("Erreur : "))) << run.errors.toStdString();
+    EXPECT_EQ(readBytes(plainFile), QByteArray("alpha\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, ProcessPlatformTest,
+                         ::testing::Values("offscreen", "minimal"));
+
 TEST_F(ProcessTest, AFileNotCopiedExitsWithOne) {
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
                (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\r\n")).toUtf8());
@@ -125,6 +148,68 @@ TEST_F(ProcessTest, AFileNotCopiedExitsWithOne) {
     EXPECT_EQ(run.status, 1) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(L("Une erreur est survenue lors de la copie du fichier")))
         << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(L("Kestrix : fin de la sauvegarde : 0 fichier copié, 1 non "
+                                      "copié, code de sortie 1, rapport \"") +
+                                    folder.file(QStringLiteral("Rapports/Rapport 01 - "))))
+        << run.errors.toStdString();
+}
+
+// The journal of a job: the listed files this machine lacks (they change nothing of the exit
+// status), then the end of the run with its counts, exit status and report.
+TEST_F(ProcessTest, AnUnattendedRunNamesTheMissingFilesAndEndsWithItsCounts) {
+    const QString first = folder.file(QStringLiteral("etc/crypttab"));
+    const QString second = folder.file(QStringLiteral("boot/grub/grub.cfg"));
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+               (first + QStringLiteral("\n") + folder.file(QStringLiteral("src/a.txt")) +
+                QStringLiteral("\n") + second + QStringLiteral("\n"))
+                   .toUtf8());
+    const ProcessRun run = Kestrix({QStringLiteral("/rep"), dest, QStringLiteral("/auto")});
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    const QStringList report =
+        QDir(folder.file(QStringLiteral("Rapports"))).entryList({QStringLiteral("*.txt")});
+    ASSERT_EQ(report.size(), 1);
+    EXPECT_EQ(run.errors,
+              L("Kestrix : 2 fichiers de la liste sont absents de cette machine et ne sont pas "
+                "sauvegardés : \"") +
+                  first + L("\", \"") + second +
+                  L("\".\nKestrix : fin de la sauvegarde : 1 fichier copié, 0 non copié, code de "
+                    "sortie 0, rapport \"") +
+                  folder.file(QStringLiteral("Rapports/") + report.first()) + L("\".\n"));
+}
+
+// "--help" and "-h" print the usage on stdout, with or without a display, and start nothing.
+class ProcessHelpTest : public ProcessTest,
+                        public ::testing::WithParamInterface<std::tuple<const char*, const char*>> {
+};
+
+TEST_P(ProcessHelpTest, PrintsTheUsageAndExitsWithZero) {
+    const auto [option, platform] = GetParam();
+    const ProcessRun run =
+        Kestrix({QStringLiteral("/nobat"), QLatin1String(option), QStringLiteral("/auto")}, {},
+                QLatin1String(platform));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors, QString());
+    const QStringList lines = run.output.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.first(), L("Utilisation : kestrix [/rep RÉPERTOIRE] [/bat | /nobat] [/auto]"));
+    EXPECT_TRUE(lines.contains(L("Rapports : ") + folder.file(QStringLiteral("Rapports/"))))
+        << run.output.toStdString();
+    EXPECT_TRUE(lines.contains(L("  2  Kestrix n'a pas pu démarrer (aucun affichage sans /auto)")));
+    EXPECT_TRUE(QDir(folder.file(QStringLiteral("Rapports"))).isEmpty());
+    EXPECT_FALSE(QDir(dest).exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ProcessHelpTest,
+                         ::testing::Combine(::testing::Values("--help", "-h"),
+                                            ::testing::Values("", "offscreen")));
+
+// After "/rep", "--help" is a destination like any other.
+TEST_F(ProcessTest, HelpAfterRepIsTheDestination) {
+    const ProcessRun run =
+        Kestrix({QStringLiteral("/rep"), QStringLiteral("--help"), QStringLiteral("/auto")});
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.output, QString());
+    EXPECT_EQ(readBytes(folder.file(QStringLiteral("--help/Kestrix/a.txt"))),
+              QByteArray("alpha\n"));
 }
 
 TEST_F(ProcessTest, WithoutADisplayAndWithoutAutoNothingStartsAndExitTwo) {
@@ -191,7 +276,7 @@ namespace {
 
 // The list as shipped by the fixture, a folder in its place, or with a second source of the
 // same file name.
-enum class ListShape { OneFile, Folder, NameClash };
+enum class ListShape { OneFile, Folder, NameClash, TwoMissing };
 
 struct StderrCase {
     const char* name;
@@ -212,6 +297,13 @@ TEST_P(ProcessStderrTest, HoldsOnlyKestrixLines) {
     if (c.list == ListShape::Folder) {
         QFile::remove(folder.file(QStringLiteral("Data/Kestrix.dat")));
         ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("Data/Kestrix.dat"))));
+    }
+    if (c.list == ListShape::TwoMissing) {
+        writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+                   (folder.file(QStringLiteral("absent1")) + QStringLiteral("\n") +
+                    folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\n") +
+                    folder.file(QStringLiteral("absent2")) + QStringLiteral("\n"))
+                       .toUtf8());
     }
     if (c.list == ListShape::NameClash) {
         QDir(folder.path()).mkpath(QStringLiteral("src/other"));
@@ -237,9 +329,13 @@ TEST_P(ProcessStderrTest, HoldsOnlyKestrixLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
-                         ::testing::Values(StderrCase{"Clean", ListShape::OneFile, 0, 0, 0},
+                         // Every run ends with its closing line.
+                         ::testing::Values(StderrCase{"Clean", ListShape::OneFile, 0, 0, 1},
                                            // The previous backup is kept, and said so.
-                                           StderrCase{"DressList", ListShape::Folder, 1, 1, 1},
+                                           StderrCase{"DressList", ListShape::Folder, 1, 1, 2},
                                            // Only a report line: no box, yet status 1.
-                                           StderrCase{"NameClash", ListShape::NameClash, 1, 0, 0}),
+                                           StderrCase{"NameClash", ListShape::NameClash, 1, 0, 1},
+                                           // One line names both.
+                                           StderrCase{"TwoMissing", ListShape::TwoMissing, 0, 0,
+                                                      2}),
                          [](const auto& info) { return std::string(info.param.name); });

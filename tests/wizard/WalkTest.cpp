@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
+#include "widgets/TGradProgress.h"
 #include "widgets/TZederuGradientButton.h"
 
 #include "FileBytes.h"
@@ -194,6 +195,8 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     // The amount shown last is the last file's, complete ("alpha\n": 6 bytes, plus one Ko).
     EXPECT_EQ(Window().findChild<QLabel*>(QStringLiteral("LabelFileSize"))->text(),
               QStringLiteral("1 Ko / 1 Ko"));
+    EXPECT_EQ(Window().findChild<TGradProgress*>(QStringLiteral("GradProgressFile"))->position(),
+              100);
 
     // The destination.
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Restore.exe")), QByteArray("RESTORE"));
