@@ -31,12 +31,13 @@ status=0
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --output-junit "$results" \
   "${excluded[@]}" "$@" || status=$?
 echo "== tests: $((SECONDS - start)) s"
-# One line per case (each runs in its own process): "seconds name".
+# One line per case (each runs in its own process): "seconds name". awk reads the whole list, so
+# that no command of the pipe is cut off early (pipefail would take that for a failure).
 if [ -f "$results" ]; then
   echo "== ten slowest test cases (s):"
   grep -o '<testcase name="[^"]*"[^>]* time="[^"]*"' "$results" |
     sed -E -e 's/^<testcase name="([^"]*)".* time="([^"]*)"$/\2 \1/' \
       -e 's/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g; s/&apos;/'"'"'/g; s/&amp;/\&/g' |
-    sort -rn | head -n 10 | awk '{ printf "  %7.2f  %s\n", $1, substr($0, length($1) + 2) }'
+    sort -rn | awk 'NR <= 10 { printf "  %7.2f  %s\n", $1, substr($0, length($1) + 2) }'
 fi
 exit $status
