@@ -2,8 +2,6 @@
 // stops a run in a child process right after one of its steps on disk (every creation, write,
 // flush, rename and removal in turn), abandoned as a crash leaves it: no destructor, no clean-up.
 // The real restore program then judges what the folder holds, as a user would.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -164,41 +162,6 @@ TEST_F(CrashPointTest, EveryStepLeavesThePreviousOrTheNewBackupWhole) {
     // Both sides of the commit were reached.
     EXPECT_GT(counts[Found::Previous], 10);
     EXPECT_GT(counts[Found::New], 10);
-}
-
-// Another run or a restore holds the destination: a run ends at once and touches nothing, and
-// so does the restore program.
-TEST_F(CrashPointTest, OneRunOrRestoreAtATime) {
-    ResetDestination();
-    const std::string save = dest.toStdString();
-    const auto before = RestoreFiles::Snapshot(save);
-    {
-        const int other = ::open(save.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_GE(other, 0);
-        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-        window.boxes.clear();
-        engine.RunBackup();
-        const QString busy =
-            QStringLiteral("Le répertoire \"") + dest +
-            QStringLiteral(
-                "\" est déjà utilisé par une autre sauvegarde ou une restauration. "
-                "Attendez qu'elle soit terminée, puis recommencez.");
-        EXPECT_EQ(window.MessageTexts(), QStringList({busy}));
-        EXPECT_EQ(reporter.Report().Lines().last(), QStringLiteral(" <!> ") + busy);
-        EXPECT_TRUE(engine.CopyIncomplete());
-        const RestoreFiles::ProcessRun verify = RestoreFiles::RunProgram({"--verifier", save});
-        EXPECT_EQ(verify.status, 1);
-        EXPECT_EQ(verify.err,
-                  "Restore.exe : une sauvegarde ou une restauration utilise déjà le "
-                  "dossier " +
-                      save +
-                      " ; attendez qu'elle soit terminée, puis "
-                      "recommencez\n");
-        EXPECT_EQ(RestoreFiles::Snapshot(save), before);
-        ::close(other);
-    }
-    std::string detail;
-    EXPECT_EQ(Judge(detail), Found::Previous) << detail;
 }
 
 // A run stopped right after its commit leaves the intent file; whoever opens the folder next

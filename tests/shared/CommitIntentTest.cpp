@@ -11,21 +11,6 @@ namespace {
 const std::string kWhole =
     "Kestrix validation 1\ncopie\tfstab\ngarde\tshadow\nfichier\tKestrix.dat\nfin\n";
 
-TEST(CommitIntentTest, WrittenIntentReadsBack) {
-    CommitIntent intent;
-    intent.staged = {"fstab", "na\xefve,1"};
-    intent.kept = {"shadow"};
-    intent.files = {"Kestrix.dat", "Kestrix.xxh128", "Kestrix.droits", "Restore.exe"};
-    CommitIntent read;
-    ASSERT_TRUE(CommitIntent::Parse(intent.Serialize(), read));
-    EXPECT_EQ(read.staged, intent.staged);
-    EXPECT_EQ(read.kept, intent.kept);
-    EXPECT_EQ(read.files, intent.files);
-    EXPECT_TRUE(read.HoldsCopy("shadow"));
-    EXPECT_FALSE(read.Stages("shadow"));
-    EXPECT_FALSE(read.HoldsCopy("passwd"));
-}
-
 struct Refused {
     const char* why;
     std::string bytes;
