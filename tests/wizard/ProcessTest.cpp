@@ -178,30 +178,6 @@ TEST_F(ProcessTest, AnUnattendedRunNamesTheMissingFilesAndEndsWithItsCounts) {
 }
 
 // "--help" and "-h" print the usage on stdout, with or without a display, and start nothing.
-class ProcessHelpTest : public ProcessTest,
-                        public ::testing::WithParamInterface<std::tuple<const char*, const char*>> {
-};
-
-TEST_P(ProcessHelpTest, PrintsTheUsageAndExitsWithZero) {
-    const auto [option, platform] = GetParam();
-    const ProcessRun run =
-        Kestrix({QStringLiteral("/nobat"), QLatin1String(option), QStringLiteral("/auto")}, {},
-                QLatin1String(platform));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.errors, QString());
-    const QStringList lines = run.output.split(QLatin1Char('\n'));
-    EXPECT_EQ(lines.first(), L("Utilisation : kestrix [/rep RÉPERTOIRE] [/bat | /nobat] [/auto]"));
-    EXPECT_TRUE(lines.contains(L("Rapports : ") + folder.file(QStringLiteral("Rapports/"))))
-        << run.output.toStdString();
-    EXPECT_TRUE(lines.contains(L("  2  Kestrix n'a pas pu démarrer (aucun affichage sans /auto)")));
-    EXPECT_TRUE(QDir(folder.file(QStringLiteral("Rapports"))).isEmpty());
-    EXPECT_FALSE(QDir(dest).exists());
-}
-
-INSTANTIATE_TEST_SUITE_P(Options, ProcessHelpTest,
-                         ::testing::Combine(::testing::Values("--help", "-h"),
-                                            ::testing::Values("", "offscreen")));
-
 // After "/rep", "--help" is a destination like any other.
 TEST_F(ProcessTest, HelpAfterRepIsTheDestination) {
     const ProcessRun run =
