@@ -11,6 +11,7 @@
 
 #include "backup/DestinationCatalogue.h"
 #include "backup/SourceList.h"
+#include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
 #include "platform/AppControl.h"
 #include "platform/BackupFiles.h"
@@ -34,7 +35,7 @@ namespace {
 const QString kSubdirectory = QString::fromLatin1(BackupNames::kCopies);
 const QByteArray kSubdirectoryName(BackupNames::kCopies);
 
-// The one buffer of a run: the disk is read and written in pieces of this size, whatever the
+// The two buffers of a run: the disk is read and written in pieces of this size, whatever the
 // block size that paces the display (at least the largest block, 200 Ko).
 constexpr std::size_t kBufferBytes = 1 << 20;
 
@@ -387,7 +388,8 @@ void BackupEngine::RunBackup() {
     const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
     destination_ = controls_.EditChemin();
     freeSpaceText_.clear();
-    buffer_ = AlignedBuffer(kBufferBytes);
+    buffers_[0] = AlignedBuffer(kBufferBytes);
+    buffers_[1] = AlignedBuffer(kBufferBytes);
     // Set by every error this run reports, whatever a stage run in the middle of it did to the
     // stage flag: such a run never closes with the no-error line.
     bool errorReported = false;
@@ -582,11 +584,11 @@ void BackupEngine::CopyRestoreApplication() {
     FileDescriptor source = BackupFiles::OpenSource(kRestoreSource);
     PendingFile copy(stagingDirectory_, BackupNames::kRestoreProgram);
     for (;;) {
-        const qint64 n = CheckedIo::Read(source, buffer_.Data(), buffer_.Size());
+        const qint64 n = CheckedIo::Read(source, buffers_[0].Data(), buffers_[0].Size());
         if (n == 0) {
             break;
         }
-        CheckedIo::WriteAll(copy.fd(), buffer_.Data(), static_cast<std::size_t>(n));
+        CheckedIo::WriteAll(copy.fd(), buffers_[0].Data(), static_cast<std::size_t>(n));
     }
     copy.SetMode(0755);
     copy.Commit();
@@ -694,11 +696,11 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
 }
 
 qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size) {
-    hash_.Reset();
+    WriteBehind writer(destination, hash_, buffers_);
     qint64 position = 0;
-    // The disk is read and written a whole buffer at a time; the blocks of the track bar pace
-    // the display and the message pump over the bytes of that buffer. Small blocks then cost
-    // no more system calls than large ones.
+    // The disk is read a whole buffer at a time and each buffer is written behind, while the
+    // next is read; the blocks of the track bar pace the display and the message pump over the
+    // bytes read. Small blocks then cost no more system calls than large ones.
     qint64 buffered = 0;
     qint64 shown = 0;
     // The amount and the bar are set again only when a block changes what they show: with 2 Ko
@@ -713,7 +715,7 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
         }
         const qint64 block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
         if (shown == buffered) {
-            buffered = CheckedIo::Read(source, buffer_.Data(), buffer_.Size());
+            buffered = CheckedIo::Read(source, writer.NextBuffer(), writer.BufferSize());
             shown = 0;
         }
         const qint64 n = std::min(block, buffered - shown);
@@ -722,9 +724,7 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
             writingLineWritten_ = true;
         }
         if (shown == 0 && buffered > 0) {
-            // A short write is retried to the end; a disk that takes no more bytes is a failure.
-            CheckedIo::WriteAll(destination, buffer_.Data(), static_cast<std::size_t>(buffered));
-            hash_.Update(buffer_.Data(), static_cast<std::size_t>(buffered));
+            writer.Write(static_cast<std::size_t>(buffered));
         }
         shown += n;
         position += n;
@@ -744,6 +744,7 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
             break;
         }
     }
+    writer.Finish();
     return position;
 }
 

@@ -73,7 +73,7 @@ private:
 
     // One ticked entry's copy (one guarded block).
     EntryOutcome CopyEntry(const QString& source, const QString& destination);
-    // Returns the number of bytes written, hashed on the way.
+    // Returns the number of bytes written, hashed on the way by the writer thread.
     qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
@@ -114,8 +114,8 @@ private:
     int filesToCopy_ = 0;
     int filesCopied_ = 0;
 
-    // Run state: the destination, the last free-space text, the one-time line flags, the block
-    // buffer that serves the whole run.
+    // Run state: the destination, the last free-space text, the one-time line flags, the two
+    // block buffers that serve the whole run.
     QString destination_;
     DirectoryHandle destinationDirectory_;
     // The new backup is written under the staging folder: its files there, its copies in
@@ -134,5 +134,5 @@ private:
     QString freeSpaceText_;
     bool readingLineWritten_ = false;
     bool writingLineWritten_ = false;
-    AlignedBuffer buffer_;
+    AlignedBuffer buffers_[2];
 };
