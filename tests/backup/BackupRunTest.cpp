@@ -302,8 +302,11 @@ TEST_F(BackupRunTest, CopiesAreExactForEveryShapeOfSizeAndBlock) {
     for (int position = 0; position <= 6; ++position) {
         static const int kBlocks[] = {2048, 5120, 10240, 20480, 51200, 102400, 204800};
         const int block = kBlocks[position];
+        // The last size takes four pieces: each of the two buffers is read into again while
+        // the other is written.
         const std::vector<qint64> sizes = {0,         1,         block - 1,     block,
-                                           block + 1, 3 * block, 3 * block + 7, 1048576 + 3};
+                                           block + 1, 3 * block, 3 * block + 7, 1048576 + 3,
+                                           3 * 1048576 + 5};
         window.trackBar = position;
         QStringList paths;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
