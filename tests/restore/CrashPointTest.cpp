@@ -12,6 +12,7 @@
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
+#include "Mounts.h"
 #include "RestoreFiles.h"
 #include "shared/CommitIntent.h"
 #include "shared/DurableSteps.h"
@@ -165,8 +166,14 @@ TEST_F(CrashPointTest, EveryStepLeavesThePreviousOrTheNewBackupWhole) {
 }
 
 // A run stopped right after its commit leaves the intent file; whoever opens the folder next
-// finishes the switch before anything else.
-enum class Finisher { NextRun, RestoreProgram };
+// finishes the switch before anything else; from a read-only medium, the restore reads the
+// backup as the finished switch will have it.
+enum class Finisher { NextRun, RestoreProgram, ReadOnlyMedium };
+
+std::string FinisherName(const ::testing::TestParamInfo<Finisher>& info) {
+    static const char* const kNames[] = {"NextRun", "RestoreProgram", "ReadOnlyMedium"};
+    return kNames[static_cast<int>(info.param)];
+}
 
 class UnfinishedCommitTest : public CrashPointTest,
                              public ::testing::WithParamInterface<Finisher> {};
@@ -183,6 +190,18 @@ TEST_P(UnfinishedCommitTest, IsFinishedByWhoeverComesNext) {
         if (RestoreFiles::Exists(intent)) {
             break;
         }
+    }
+    if (GetParam() == Finisher::ReadOnlyMedium) {
+        const std::string why = Mounts::EnterPrivateNamespace();
+        if (!why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        const Mounts::Mount medium = Mounts::Mount::Bind(dest);
+        ASSERT_TRUE(medium.ok() && medium.MakeReadOnly(true));
+        std::string detail;
+        EXPECT_EQ(Judge(detail), Found::New) << detail;
+        EXPECT_TRUE(RestoreFiles::Exists(intent)) << "nothing is written on a read-only medium";
+        return;
     }
     if (GetParam() == Finisher::NextRun) {
         // A run that ends early commits nothing of its own: what it leaves is the switch it
@@ -203,9 +222,8 @@ TEST_P(UnfinishedCommitTest, IsFinishedByWhoeverComesNext) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Finishers, UnfinishedCommitTest,
-                         ::testing::Values(Finisher::NextRun, Finisher::RestoreProgram),
-                         [](const ::testing::TestParamInfo<Finisher>& info) {
-                             return info.param == Finisher::NextRun ? "NextRun" : "RestoreProgram";
-                         });
+                         ::testing::Values(Finisher::NextRun, Finisher::RestoreProgram,
+                                           Finisher::ReadOnlyMedium),
+                         FinisherName);
 
 }  // namespace
