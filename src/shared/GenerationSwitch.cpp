@@ -32,15 +32,6 @@ void Sync(const FileDescriptor& directory) {
     DurableSteps::Done(Kind::Flush);
 }
 
-// Opens the folder `name` of `at` without following a link; not open when it is missing.
-FileDescriptor OpenFolder(int at, const char* name) {
-    FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder && errno != ENOENT) {
-        Fail(std::string("cannot open ") + name);
-    }
-    return folder;
-}
-
 std::vector<std::string> Names(const FileDescriptor& folder) {
     const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
@@ -92,7 +83,7 @@ void RemoveTree(const FileDescriptor& parent, const std::string& name, int depth
     if (depth > kMaxDepth) {
         Fail("too deep to remove: " + name, ENAMETOOLONG);
     }
-    const FileDescriptor folder = OpenFolder(parent.Get(), name.c_str());
+    const FileDescriptor folder = GenerationSwitch::OpenFolder(parent.Get(), name.c_str());
     if (folder) {
         for (const std::string& entry : Names(folder)) {
             if (TypeAt(folder, entry) == S_IFDIR) {
@@ -145,7 +136,7 @@ FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t
         Fail(std::string("cannot create ") + name);
     }
     DurableSteps::Done(Kind::MakeDirectory);
-    FileDescriptor folder = OpenFolder(parent.Get(), name);
+    FileDescriptor folder = GenerationSwitch::OpenFolder(parent.Get(), name);
     if (!folder) {
         Fail(std::string("cannot open ") + name);
     }
@@ -158,6 +149,14 @@ FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t
 }
 
 }  // namespace
+
+FileDescriptor GenerationSwitch::OpenFolder(int at, const char* name) {
+    FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder && errno != ENOENT) {
+        Fail(std::string("cannot open ") + name);
+    }
+    return folder;
+}
 
 bool GenerationSwitch::TryLock(const FileDescriptor& folder, bool exclusive) {
     if (::flock(folder.Get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {

@@ -33,6 +33,9 @@
 // intent of Kestrix's).
 class GenerationSwitch {
 public:
+    // Opens the folder `name` of `at` without following a link; not open when it is missing.
+    static FileDescriptor OpenFolder(int at, const char* name);
+
     // Takes the advisory lock of D for as long as `folder` stays open: exclusive for whoever may
     // change D, shared for a reader. False when another run or restore holds it; a file system
     // without locks lets everyone through.

@@ -12,14 +12,6 @@
 
 namespace {
 
-FileDescriptor OpenFolder(int at, const char* name) {
-    FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder && errno != ENOENT) {
-        throw std::system_error(errno, std::generic_category(), std::string("cannot open ") + name);
-    }
-    return folder;
-}
-
 bool Exists(const FileDescriptor& folder, const std::string& name) {
     struct stat st {};
     return folder && ::fstatat(folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -30,9 +22,9 @@ bool Exists(const FileDescriptor& folder, const std::string& name) {
 GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
     pending_ = GenerationSwitch::ReadIntent(folder, intent_);
     if (pending_) {
-        staging_ = OpenFolder(folder.Get(), CommitIntent::kStagingName);
+        staging_ = GenerationSwitch::OpenFolder(folder.Get(), CommitIntent::kStagingName);
         if (staging_) {
-            stagedCopies_ = OpenFolder(staging_.Get(), BackupNames::kCopies);
+            stagedCopies_ = GenerationSwitch::OpenFolder(staging_.Get(), BackupNames::kCopies);
         }
     }
     copies_ = FileDescriptor(::openat(folder.Get(), BackupNames::kCopies,
