@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "FuzzCheck.h"
 #include "restore/RecordSplit.h"
@@ -16,7 +17,7 @@ bool CopyExists(const std::string& name) {
     return !name.empty() && (static_cast<unsigned char>(name.back()) & 1) != 0;
 }
 
-void CheckSplit(const std::string& record) {
+void CheckSplit(std::string_view record) {
     const RecordSplit split = RecordSplit::Of(record, CopyExists);
     switch (split.kind) {
         case RecordSplit::Kind::Found:
@@ -49,15 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (catalogue.GetStatus() != Catalogue::Status::Valid) {
         return 0;
     }
-    FuzzCheck(catalogue.Date() + ',' + catalogue.Time() == catalogue.FirstLine(),
+    FuzzCheck(std::string(catalogue.Date()) + ',' + std::string(catalogue.Time()) ==
+                  catalogue.FirstLine(),
               "date,time is the first line");
     int previous = 1;
-    for (const CatalogueLine& line : catalogue.Records()) {
+    catalogue.ForEachRecord([&](const CatalogueLine& line) {
         FuzzCheck(line.number > previous, "records numbered in order after the date line");
-        FuzzCheck(!line.text.empty() && line.text.find('\n') == std::string::npos,
+        FuzzCheck(!line.text.empty() && line.text.find('\n') == std::string_view::npos,
                   "a record is one non-empty line");
         previous = line.number;
         CheckSplit(line.text);
-    }
+    });
+    FuzzCheck(catalogue.HasRecords() == (previous > 1), "records exactly when one is walked");
     return 0;
 }

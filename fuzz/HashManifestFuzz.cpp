@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -24,9 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(manifest.HashLines() + manifest.HashBadLines().count <= lines,
               "each line is read or bad, once");
     FuzzCheck(manifest.RightsLines() == 0, "no rights from a hash file");
-    for (const std::string& name : manifest.Names()) {
-        const ManifestEntry* entry = manifest.Find(name);
-        FuzzCheck(entry != nullptr && entry->hasHash && !entry->hasRights, "a hash entry");
+    for (std::size_t i = 0; i < manifest.Size(); ++i) {
+        const std::string name(manifest.Name(i));
+        FuzzCheck(i == 0 || manifest.Name(i - 1) < name, "names once each, in byte order");
+        FuzzCheck(manifest.IndexOf(name) == i, "each name found where it stands");
+        const std::optional<ManifestEntry> entry = manifest.Find(name);
+        FuzzCheck(entry && entry->hasHash && !entry->hasRights, "a hash entry");
         FuzzCheck(!name.empty() && name.size() <= Manifest::kMaxName &&
                       name.find_first_of(std::string("/\0\n", 3)) == std::string::npos &&
                       name != "." && name != "..",

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,25 +102,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         BackupFolder folder(base + "/save");
         folder.Prepare(false);
         folder.UseManifest(manifest);
-        RestorePlan plan = RestorePlan::Make(catalogue, folder, root);
-        FuzzCheck(plan.Items().size() == catalogue.Records().size(), "one item a record");
-        CopyVerifier(manifest, folder, true).Check(plan.Items(), [](const PlanItem& item) {
+        RestorePlan plan(catalogue, folder, root);
+        CopyVerifier(manifest, folder, true).Check(plan.Copies(), [](const PlanItem& item) {
             return item.Restorable();
         });
-        for (const PlanItem& item : plan.Items()) {
+        int records = 0;
+        catalogue.ForEachRecord([&](const CatalogueLine&) { ++records; });
+        int items = 0;
+        std::size_t shown = 0;
+        plan.ForEachItem([&](const PlanItem& item) {
+            ++items;
             if (!item.Restorable()) {
-                continue;
+                return;
             }
+            ++shown;
             FuzzCheck(Paths::IsWithin(item.realDirectory, root), "written inside the root");
             FuzzCheck(item.targetDirectory == root + item.directory, "into the record's folder");
             FuzzCheck(item.targetPath == Paths::Join(item.targetDirectory, item.name),
                       "the shown path is the written one");
             FuzzCheck(folder.HasCopy(item.name), "from a copy of the backup");
-            const ManifestEntry* entry = manifest.Find(item.name);
+            const std::optional<ManifestEntry> entry = manifest.Find(item.name);
             FuzzCheck(item.check != PlanItem::Check::Match ||
-                          (entry != nullptr && entry->hasHash && entry->hasRights),
+                          (entry && entry->hasHash && entry->hasRights),
                       "a match is listed in both manifests");
-        }
+        });
+        FuzzCheck(items == records, "one item a record");
+        FuzzCheck(shown == static_cast<std::size_t>(std::count_if(
+                               plan.Copies().begin(), plan.Copies().end(),
+                               [](const PlanItem& item) { return item.Restorable(); })),
+                  "what is restored is what was shown");
     }
     ::nftw(base.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     return 0;

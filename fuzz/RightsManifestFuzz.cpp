@@ -3,6 +3,7 @@
 // the line that was read when the names need no number in their place.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "FuzzCheck.h"
@@ -16,9 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(header != manifest.RightsBadLines().badHeader, "the header is the first line");
     FuzzCheck(header || manifest.RightsLines() == 0, "no line without the header");
     FuzzCheck(manifest.HashLines() == 0, "no hashes from a rights file");
-    for (const std::string& name : manifest.Names()) {
-        const ManifestEntry* entry = manifest.Find(name);
-        FuzzCheck(entry != nullptr && entry->hasRights && !entry->hasHash, "a rights entry");
+    for (std::size_t i = 0; i < manifest.Size(); ++i) {
+        const std::string name(manifest.Name(i));
+        FuzzCheck(i == 0 || manifest.Name(i - 1) < name, "names once each, in byte order");
+        const std::optional<ManifestEntry> entry = manifest.Find(name);
+        FuzzCheck(entry && entry->hasRights && !entry->hasHash, "a rights entry");
         FuzzCheck((entry->mode & ~07777u) == 0, "mode within 07777");
         FuzzCheck(entry->uid != static_cast<uid_t>(-1) && entry->gid != static_cast<gid_t>(-1),
                   "ids are never chown's -1");
@@ -35,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Numbers may have had leading zeros; the line read back parses to the same entry.
             Manifest again;
             again.ParseRights(std::string(Manifest::kRightsHeader) + '\n' + line);
-            const ManifestEntry* back = again.Find(name);
-            FuzzCheck(back != nullptr && back->mode == entry->mode && back->uid == entry->uid &&
+            const std::optional<ManifestEntry> back = again.Find(name);
+            FuzzCheck(back && back->mode == entry->mode && back->uid == entry->uid &&
                           back->gid == entry->gid && back->size == entry->size &&
                           back->owner == entry->owner && back->group == entry->group,
                       "an entry written back reads the same");

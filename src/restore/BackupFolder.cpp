@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -218,8 +219,9 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const
     }
     CheckOnlyOwnerWrites(st, Step::CopyWritable, force);
     // As root a copy takes its source's owner, which the manifest records.
-    const ManifestEntry* entry = manifest_ != nullptr ? manifest_->Find(name) : nullptr;
-    const bool sourceOwner = entry != nullptr && entry->hasRights && entry->uid == st.st_uid;
+    const std::optional<ManifestEntry> entry =
+        manifest_ != nullptr ? manifest_->Find(name) : std::nullopt;
+    const bool sourceOwner = entry && entry->hasRights && entry->uid == st.st_uid;
     if (!force && !sourceOwner && !trusted_.Includes(st.st_uid)) {
         throw SystemFailure(Step::CopyOwner, 0, TrustedOwners::Describe(st.st_uid));
     }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
@@ -45,11 +46,10 @@ void CopyVerifier::Check(std::vector<PlanItem>& items,
 
 // Leaves `check` NotChecked when the size is right.
 void CopyVerifier::CheckSize(PlanItem& item) const {
-    const ManifestEntry* entry = manifest_.Find(item.name);
-    if (entry == nullptr || !entry->hasRights || !entry->hasHash) {
+    const std::optional<ManifestEntry> entry = manifest_.Find(item.name);
+    if (!entry || !entry->hasRights || !entry->hasHash) {
         item.check = PlanItem::Check::NotListed;
-        item.found = entry != nullptr && entry->hasRights ? BackupNames::kHashFile
-                                                          : BackupNames::kRightsFile;
+        item.found = entry && entry->hasRights ? BackupNames::kHashFile : BackupNames::kRightsFile;
         return;
     }
     try {
@@ -70,7 +70,7 @@ void CopyVerifier::CheckSize(PlanItem& item) const {
 }
 
 void CopyVerifier::CheckHash(PlanItem& item) const {
-    const ManifestEntry& entry = *manifest_.Find(item.name);
+    const ManifestEntry entry = *manifest_.Find(item.name);
     try {
         const std::string hash = hasher_(folder_.OpenCopy(item.name, force_));
         item.check = hash == entry.hash ? PlanItem::Check::Match : PlanItem::Check::HashDiffers;

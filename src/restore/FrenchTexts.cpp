@@ -277,13 +277,13 @@ std::string SkipReason(const PlanItem& item) {
         case Skip::None:
             return {};
         case Skip::Malformed: {
-            const std::string& record = item.record;
+            const std::string_view record = item.record;
             if (record.size() > RecordSplit::kMaxRecord) {
                 return "ligne illisible, trop longue (" + std::to_string(record.size()) +
                        " octets, au plus " + std::to_string(RecordSplit::kMaxRecord) + ")";
             }
-            const std::string::size_type comma = record.find(',');
-            if (comma != std::string::npos && comma > RecordSplit::kMaxName &&
+            const std::size_t comma = record.find(',');
+            if (comma != std::string_view::npos && comma > RecordSplit::kMaxName &&
                 record.find('/') > comma) {
                 return "ligne illisible, nom de fichier trop long (au plus " +
                        std::to_string(RecordSplit::kMaxName) + " octets)";
@@ -359,7 +359,7 @@ std::string CheckText(const PlanItem& item) {
     return {};
 }
 
-std::string Printable(const std::string& bytes) {
+std::string Printable(std::string_view bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text;
     for (const char c : bytes) {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 
 #include "restore/PlanItem.h"
 #include "restore/SystemFailure.h"
@@ -48,7 +49,7 @@ std::string SkipReason(const PlanItem& item);
 std::string CheckText(const PlanItem& item);
 
 // A name or path as it can be shown on a terminal: control bytes become \xNN.
-std::string Printable(const std::string& bytes);
+std::string Printable(std::string_view bytes);
 
 // "Restaurer ces N fichiers ? (o/N) ".
 std::string Question(int count);

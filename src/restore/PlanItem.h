@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One record of the catalogue and what a restore would do with it.
@@ -37,7 +38,7 @@ struct PlanItem {
     };
 
     int line = 0;
-    std::string record;
+    std::string_view record;  // in the catalogue's bytes
     std::string name;
     std::string directory;
     std::vector<std::string> candidates;

@@ -8,12 +8,12 @@ struct Split {
     std::size_t comma = 0;
 };
 
-bool IsAbsolute(const std::string& record, const Split& split) {
+bool IsAbsolute(std::string_view record, const Split& split) {
     return split.comma + 1 < record.size() && record[split.comma + 1] == '/';
 }
 
 // Of several splits, the only one whose directory is absolute, if there is exactly one.
-const Split* OnlyAbsolute(const std::string& record, const std::vector<const Split*>& splits) {
+const Split* OnlyAbsolute(std::string_view record, const std::vector<const Split*>& splits) {
     const Split* found = nullptr;
     for (const Split* split : splits) {
         if (IsAbsolute(record, *split)) {
@@ -28,21 +28,21 @@ const Split* OnlyAbsolute(const std::string& record, const std::vector<const Spl
 
 }  // namespace
 
-RecordSplit RecordSplit::Of(const std::string& record,
+RecordSplit RecordSplit::Of(std::string_view record,
                             const std::function<bool(const std::string&)>& copyExists) {
     RecordSplit result;
-    if (record.size() > kMaxRecord || record.find('\0') != std::string::npos) {
+    if (record.size() > kMaxRecord || record.find('\0') != std::string_view::npos) {
         return result;
     }
     // Each name is a prefix of the next, so the names together stay within kMaxName squared
     // bytes; the directories are only positions until one is chosen.
     std::vector<Split> splits;
-    const std::string::size_type slash = record.find('/');
-    for (std::string::size_type comma = record.find(',');
-         comma != std::string::npos && comma <= kMaxName && comma < slash;
+    const std::size_t slash = record.find('/');
+    for (std::size_t comma = record.find(',');
+         comma != std::string_view::npos && comma <= kMaxName && comma < slash;
          comma = record.find(',', comma + 1)) {
         if (comma > 0) {
-            splits.push_back(Split{record.substr(0, comma), comma});
+            splits.push_back(Split{std::string(record.substr(0, comma)), comma});
         }
     }
     if (splits.empty()) {
@@ -79,6 +79,6 @@ RecordSplit RecordSplit::Of(const std::string& record,
         result.kind = Kind::NoCopy;
     }
     result.name = chosen->name;
-    result.directory = record.substr(chosen->comma + 1);
+    result.directory = std::string(record.substr(chosen->comma + 1));
     return result;
 }

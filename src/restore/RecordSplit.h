@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Where a record "name,directory" splits. Nothing in the catalogue is quoted, so a name or a
@@ -27,6 +28,6 @@ struct RecordSplit {
 
     // Time and memory are linear in the record's length; `copyExists` is asked about names of
     // at most kMaxName bytes only.
-    static RecordSplit Of(const std::string& record,
+    static RecordSplit Of(std::string_view record,
                           const std::function<bool(const std::string&)>& copyExists);
 };

@@ -1,8 +1,9 @@
 #include "restore/RestorePlan.h"
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <cerrno>
-#include <map>
+#include <utility>
 
 #include "restore/Paths.h"
 #include "restore/RecordSplit.h"
@@ -24,30 +25,8 @@ PlanItem::Skip SkipOf(RecordSplit::Kind kind) {
     return PlanItem::Skip::Malformed;
 }
 
-// Only the last record of a name has its copy in Kestrix/: each backed-up file overwrote the
-// copy of the same name before it.
-void MarkSuperseded(std::vector<PlanItem>& items) {
-    std::map<std::string, std::size_t> last;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].skip == PlanItem::Skip::None) {
-            last[items[i].name] = i;
-        }
-    }
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        PlanItem& item = items[i];
-        if (item.skip != PlanItem::Skip::None) {
-            continue;
-        }
-        const PlanItem& winner = items[last[item.name]];
-        if (&winner == &item) {
-            continue;
-        }
-        item.skip = winner.directory == item.directory ? PlanItem::Skip::Duplicate
-                                                       : PlanItem::Skip::Superseded;
-        item.laterLine = winner.line;
-        item.laterDirectory = winner.directory;
-    }
-}
+// Of a name in RestorePlan::names_ whose copy no record of the first walk chose.
+constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
 
 void CheckTarget(PlanItem& item, const std::string& root) {
     if (item.directory.empty()) {
@@ -99,48 +78,83 @@ void CheckTarget(PlanItem& item, const std::string& root) {
 
 }  // namespace
 
-RestorePlan RestorePlan::Make(const Catalogue& catalogue, const BackupFolder& folder,
-                              const std::string& root) {
-    RestorePlan plan;
-    for (const CatalogueLine& line : catalogue.Records()) {
-        PlanItem item;
-        item.line = line.number;
-        item.record = line.text;
+RestorePlan::RestorePlan(const Catalogue& catalogue, const BackupFolder& folder,
+                         const std::string& root)
+    : catalogue_(catalogue), root_(root) {
+    // Only the last record of a name has its copy in Kestrix/: each backed-up file overwrote the
+    // copy of the same name before it.
+    std::unordered_map<std::string, CatalogueLine> last;
+    catalogue.ForEachRecord([&](const CatalogueLine& line) {
         // Only regular files are copies: the backup writes no links, and one would lead out of
         // the backup; "." and ".." are folders, so never names.
-        const RecordSplit split = RecordSplit::Of(
-            line.text, [&folder](const std::string& name) { return folder.HasCopy(name); });
-        item.skip = SkipOf(split.kind);
-        item.name = split.name;
-        item.directory = split.directory;
-        item.candidates = split.candidates;
-        if (!item.name.empty()) {
-            item.targetDirectory = root == "/" ? item.directory : root + item.directory;
-            item.targetPath = Paths::Join(item.targetDirectory, item.name);
+        const RecordSplit split = RecordSplit::Of(line.text, [&](const std::string& name) {
+            if (names_.count(name) != 0) {
+                return true;
+            }
+            if (!folder.HasCopy(name)) {
+                return false;
+            }
+            names_.emplace(name, kNoRecord);
+            return true;
+        });
+        if (split.kind == RecordSplit::Kind::Found) {
+            last[split.name] = line;
         }
-        plan.items_.push_back(std::move(item));
+    });
+    for (const auto& [name, line] : last) {
+        RecordSplit split;
+        split.kind = RecordSplit::Kind::Found;
+        split.name = name;
+        split.directory = std::string(line.text.substr(name.size() + 1));
+        copies_.push_back(Item(line, std::move(split)));
     }
-    MarkSuperseded(plan.items_);
-    for (PlanItem& item : plan.items_) {
+    std::sort(copies_.begin(), copies_.end(),
+              [](const PlanItem& a, const PlanItem& b) { return a.line < b.line; });
+    for (std::size_t i = 0; i < copies_.size(); ++i) {
+        names_[copies_[i].name] = i;
+        CheckTarget(copies_[i], root);
+    }
+}
+
+void RestorePlan::ForEachItem(const std::function<void(const PlanItem&)>& visit) const {
+    auto copy = copies_.begin();
+    catalogue_.ForEachRecord([&](const CatalogueLine& line) {
+        if (copy != copies_.end() && copy->line == line.number) {
+            visit(*copy++);
+            return;
+        }
+        // The same split as the first walk's, from the copies it found.
+        PlanItem item = Item(line, RecordSplit::Of(line.text, [this](const std::string& name) {
+                                 return names_.count(name) != 0;
+                             }));
         if (item.skip == PlanItem::Skip::None) {
-            CheckTarget(item, root);
+            const std::size_t later = names_.at(item.name);
+            if (later == kNoRecord) {
+                // The copy appeared after the first walk had read this record.
+                item.skip = PlanItem::Skip::NoCopy;
+            } else {
+                const PlanItem& winner = copies_[later];
+                item.skip = winner.directory == item.directory ? PlanItem::Skip::Duplicate
+                                                               : PlanItem::Skip::Superseded;
+                item.laterLine = winner.line;
+                item.laterDirectory = winner.directory;
+            }
         }
-    }
-    return plan;
+        visit(item);
+    });
 }
 
-int RestorePlan::RestorableCount() const {
-    int count = 0;
-    for (const PlanItem& item : items_) {
-        count += item.Restorable() ? 1 : 0;
+PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split) const {
+    PlanItem item;
+    item.line = line.number;
+    item.record = line.text;
+    item.skip = SkipOf(split.kind);
+    item.name = std::move(split.name);
+    item.directory = std::move(split.directory);
+    item.candidates = std::move(split.candidates);
+    if (!item.name.empty()) {
+        item.targetDirectory = root_ == "/" ? item.directory : root_ + item.directory;
+        item.targetPath = Paths::Join(item.targetDirectory, item.name);
     }
-    return count;
-}
-
-int RestorePlan::IgnoredCount() const {
-    int count = 0;
-    for (const PlanItem& item : items_) {
-        count += item.Ignored() ? 1 : 0;
-    }
-    return count;
+    return item;
 }

@@ -1,27 +1,43 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "restore/BackupFolder.h"
 #include "restore/PlanItem.h"
+#include "restore/RecordSplit.h"
 #include "shared/Catalogue.h"
 
 // What a restore from one backup folder would do with each record of its catalogue: which copy
-// goes where, and why a record is skipped. Reads the file system but changes nothing.
+// goes where, and why a record is skipped. Reads the file system but changes nothing. Items are
+// made one record at a time and handed on, never all kept: the plan holds only the item of
+// the last record of each name that has a copy, so that its memory grows with the copies in
+// the backup, not with the records.
 class RestorePlan {
 public:
-    // `folder` holds the copies of the catalogue's files; `root` is the canonical restore
-    // root, or empty to restore in place.
-    static RestorePlan Make(const Catalogue& catalogue, const BackupFolder& folder,
-                            const std::string& root);
+    // Splits each record, asking `folder` which copies exist, and checks the target of the last
+    // record of each name that has one. `root` is the canonical restore root, or empty to
+    // restore in place. The catalogue outlives the plan.
+    RestorePlan(const Catalogue& catalogue, const BackupFolder& folder, const std::string& root);
 
-    const std::vector<PlanItem>& Items() const { return items_; }
-    // For the checks of the copies, which may still refuse an item.
-    std::vector<PlanItem>& Items() { return items_; }
-    int RestorableCount() const;
-    int IgnoredCount() const;
+    // Makes the item of each record in catalogue order and hands it to `visit`; asks the file
+    // system nothing more. The items of Copies() are handed as they stand.
+    void ForEachItem(const std::function<void(const PlanItem&)>& visit) const;
+
+    // The item of the last record of each name that has a copy, in catalogue order: the only
+    // records that may be restored, and each copy once. For the checks of the copies, which may
+    // still refuse an item.
+    std::vector<PlanItem>& Copies() { return copies_; }
+    const std::vector<PlanItem>& Copies() const { return copies_; }
 
 private:
-    std::vector<PlanItem> items_;
+    PlanItem Item(const CatalogueLine& line, RecordSplit split) const;
+
+    const Catalogue& catalogue_;
+    std::string root_;
+    // Each name found to have a copy, and the index in copies_ of its last record.
+    std::unordered_map<std::string, std::size_t> names_;
+    std::vector<PlanItem> copies_;
 };

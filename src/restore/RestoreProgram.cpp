@@ -4,14 +4,16 @@
 #include <cerrno>
 #include <istream>
 #include <memory>
-#include <set>
+#include <optional>
+#include <ostream>
 #include <system_error>
 #include <utility>
-#include <ostream>
+#include <vector>
 
 #include "restore/CopyVerifier.h"
 #include "restore/FileComparison.h"
 #include "restore/FrenchTexts.h"
+#include "restore/NameSet.h"
 #include "restore/Paths.h"
 #include "restore/RecordSplit.h"
 #include "restore/SafeReplacement.h"
@@ -153,7 +155,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
 
     ShowHeader(catalogue, path, root);
     ShowRecovery(recovery);
-    if (catalogue.Records().empty()) {
+    if (!catalogue.HasRecords()) {
         err_ << kProgram << " : la sauvegarde ne contient aucun fichier\n";
         return kIncomplete;
     }
@@ -163,15 +165,15 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         users_ = AccountTable::Read(system, "passwd", line.force);
         groups_ = AccountTable::Read(system, "group", line.force);
     }
-    RestorePlan plan = RestorePlan::Make(catalogue, *folder, root);
+    RestorePlan plan(catalogue, *folder, root);
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
-    const int whole = ShowDisagreement(plan) ? kDone : kIncomplete;
-    const int done = RunMode(plan, *folder, line, root);
+    const int whole = ShowDisagreement(catalogue, plan) ? kDone : kIncomplete;
+    const int done = RunMode(plan, *folder, line);
     return done == kDone ? whole : done;
 }
 
-int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
-                            const std::string& root) {
+int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
+                            const CommandLine& line) {
     switch (line.mode) {
         case CommandLine::Mode::List:
             return List(plan, folder, line.force);
@@ -182,7 +184,7 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder, const
         case CommandLine::Mode::Restore:
             break;
     }
-    return Restore(plan, folder, line, root);
+    return Restore(plan, folder, line);
 }
 
 void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {
@@ -205,37 +207,48 @@ void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {
     }
 }
 
-bool RestoreProgram::ShowDisagreement(const RestorePlan& plan) {
+bool RestoreProgram::ShowDisagreement(const Catalogue& catalogue, const RestorePlan& plan) {
     if (!hasManifest_ || missingManifest_ != nullptr) {
         return true;
     }
     bool agree = true;
-    const auto missing = [&](const std::string& name, const std::string& where) {
+    const auto missing = [&](std::string_view name, const std::string& where) {
         out_ << " <!> Kestrix/" << Printable(name) << " figure dans " << where << "\n";
         agree = false;
     };
-    std::set<std::string> recorded;
+    // Each name is named once: those of the manifests by a bit each, the others by where they
+    // stand in the catalogue.
+    std::vector<bool> recorded(manifest_.Size());
+    NameSet unlisted(catalogue);
     int records = 0;
-    for (const PlanItem& item : plan.Items()) {
+    plan.ForEachItem([&](const PlanItem& item) {
         if (item.skip == PlanItem::Skip::Malformed || item.skip == PlanItem::Skip::Ambiguous) {
-            continue;
+            return;
         }
         ++records;
-        if (!recorded.insert(item.name).second) {
-            continue;
+        const std::size_t index = manifest_.IndexOf(item.name);
+        std::optional<ManifestEntry> entry;
+        if (index < recorded.size()) {
+            if (recorded[index]) {
+                return;
+            }
+            recorded[index] = true;
+            entry = manifest_.Entry(index);
+        } else if (!unlisted.Insert(item.record.substr(0, item.name.size()))) {
+            return;
         }
-        const ManifestEntry* entry = manifest_.Find(item.name);
-        if (entry == nullptr || !entry->hasHash) {
+        if (!entry || !entry->hasHash) {
             missing(item.name, std::string("le catalogue mais pas dans ") + BackupNames::kHashFile);
         }
-        if (entry == nullptr || !entry->hasRights) {
+        if (!entry || !entry->hasRights) {
             missing(item.name,
                     std::string("le catalogue mais pas dans ") + BackupNames::kRightsFile);
         }
-    }
-    for (const std::string& name : manifest_.Names()) {
-        if (recorded.count(name) == 0) {
-            missing(name, "les fichiers de contrôle mais dans aucun enregistrement du catalogue");
+    });
+    for (std::size_t i = 0; i < recorded.size(); ++i) {
+        if (!recorded[i]) {
+            missing(manifest_.Name(i),
+                    "les fichiers de contrôle mais dans aucun enregistrement du catalogue");
         }
     }
     for (const auto& [file, lines] : {std::make_pair(BackupNames::kHashFile, manifest_.HashLines()),
@@ -279,9 +292,9 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
         }
         hasManifest_ = true;
         if (std::string(file) == BackupNames::kHashFile) {
-            manifest_.ParseHashes(bytes);
+            manifest_.ParseHashes(std::move(bytes));
         } else {
-            manifest_.ParseRights(bytes);
+            manifest_.ParseRights(std::move(bytes));
         }
     }
     return true;
@@ -324,8 +337,11 @@ int RestoreProgram::UsageError(const std::string& message) {
 void RestoreProgram::ShowHeader(const Catalogue& catalogue, const std::string& folder,
                                 const std::string& root) {
     out_ << "Kestrix - Restauration des fichiers\n"
-         << "Sauvegarde du " << Printable(catalogue.Date()) << " à " << Printable(catalogue.Time())
-         << "\n"
+         << "Sauvegarde du ";
+    ShowPrintable(catalogue.Date());
+    out_ << " à ";
+    ShowPrintable(catalogue.Time());
+    out_ << "\n"
          << "Dossier de la sauvegarde : " << Printable(folder) << "\n";
     if (!root.empty()) {
         out_ << "Restauration sous la racine : " << Printable(root) << "\n";
@@ -333,11 +349,18 @@ void RestoreProgram::ShowHeader(const Catalogue& catalogue, const std::string& f
     out_ << "\n";
 }
 
+void RestoreProgram::ShowPrintable(std::string_view bytes) {
+    constexpr std::size_t kPiece = 1 << 16;
+    for (std::size_t start = 0; start < bytes.size(); start += kPiece) {
+        out_ << Printable(bytes.substr(start, kPiece));
+    }
+}
+
 void RestoreProgram::ShowSkipped(const PlanItem& item) {
     // A line too long to be a record is shown by its start only.
     const std::string shown = item.record.size() > RecordSplit::kMaxRecord
-                                  ? item.record.substr(0, kShownStart) + "..."
-                                  : item.record;
+                                  ? std::string(item.record.substr(0, kShownStart)) + "..."
+                                  : std::string(item.record);
     out_ << (item.Ignored() ? " <!> " : " <i> ") << "Ligne " << item.line << " « "
          << Printable(shown) << " » : " << (item.Ignored() ? "ignorée, " : "")
          << FrenchTexts::SkipReason(item) << "\n";
@@ -378,12 +401,16 @@ std::string RestoreProgram::RightsAfter(const PlanItem& item, const BackupFolder
     return text;
 }
 
-void RestoreProgram::ShowPlan(const RestorePlan& plan, const BackupFolder& folder, bool force) {
-    for (const PlanItem& item : plan.Items()) {
+RestoreProgram::Shown RestoreProgram::ShowPlan(const RestorePlan& plan, const BackupFolder& folder,
+                                               bool force) {
+    Shown shown;
+    plan.ForEachItem([&](const PlanItem& item) {
         if (!item.Restorable()) {
+            shown.ignored += item.Ignored() ? 1 : 0;
             ShowSkipped(item);
-            continue;
+            return;
         }
+        ++shown.restorable;
         out_ << " * Kestrix/" << Printable(item.name) << " -> " << Printable(item.targetPath);
         if (!item.targetExists) {
             out_ << " (absent : sera recréé avec les droits "
@@ -395,26 +422,27 @@ void RestoreProgram::ShowPlan(const RestorePlan& plan, const BackupFolder& folde
             out_ << ", " << rights;
         }
         out_ << "\n";
-    }
+    });
     out_ << "\n";
+    return shown;
 }
 
 int RestoreProgram::List(const RestorePlan& plan, const BackupFolder& folder, bool force) {
-    ShowPlan(plan, folder, force);
-    out_ << plan.RestorableCount() << " fichiers à restaurer, " << plan.IgnoredCount()
-         << " ignorés\n";
-    return plan.IgnoredCount() == 0 ? kDone : kIncomplete;
+    const Shown shown = ShowPlan(plan, folder, force);
+    out_ << shown.restorable << " fichiers à restaurer, " << shown.ignored << " ignorés\n";
+    return shown.ignored == 0 ? kDone : kIncomplete;
 }
 
 int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder, bool force) {
     int identical = 0;
     int different = 0;
     int missing = 0;
-    int ignored = plan.IgnoredCount();
-    for (const PlanItem& item : plan.Items()) {
+    int ignored = 0;
+    plan.ForEachItem([&](const PlanItem& item) {
         if (!item.Restorable()) {
+            ignored += item.Ignored() ? 1 : 0;
             ShowSkipped(item);
-            continue;
+            return;
         }
         out_ << " * " << Printable(item.targetPath) << " : ";
         FileDescriptor copy;
@@ -423,7 +451,7 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
         } catch (const SystemFailure& failure) {
             ++ignored;
             out_ << "comparaison impossible : " << FrenchTexts::Failure(failure) << "\n";
-            continue;
+            return;
         }
         const FileComparison comparison = FileComparison::Of(item.RealTarget(), copy);
         switch (comparison.result) {
@@ -449,7 +477,7 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
                      << "\n";
                 break;
         }
-    }
+    });
     out_ << "\n"
          << identical << " identiques, " << different << " différents, " << missing << " absents, "
          << ignored << " ignorés\n";
@@ -461,18 +489,18 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
         out_ << "Aucune copie n'a été vérifiée.\n";
         return kIncomplete;
     }
-    CopyVerifier(manifest_, folder, force).Check(plan.Items(), HasCopy);
+    CopyVerifier(manifest_, folder, force).Check(plan.Copies(), HasCopy);
     int matching = 0;
     int damaged = 0;
     int unverified = 0;
     int ignored = 0;
-    for (const PlanItem& item : plan.Items()) {
+    plan.ForEachItem([&](const PlanItem& item) {
         if (!HasCopy(item)) {
             if (item.Ignored()) {
                 ++ignored;
                 ShowSkipped(item);
             }
-            continue;
+            return;
         }
         out_ << " * Kestrix/" << Printable(item.name) << " : " << FrenchTexts::CheckText(item)
              << "\n";
@@ -488,7 +516,7 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
                 ++unverified;
                 break;
         }
-    }
+    });
     out_ << "\n"
          << matching << " conformes, " << damaged << " abîmées, " << unverified
          << " non vérifiables, " << ignored << " ignorées\n";
@@ -497,8 +525,9 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
 
 SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item) const {
     SafeReplacement::Expected expected;
-    const ManifestEntry* found = hasManifest_ ? manifest_.Find(item.name) : nullptr;
-    if (found == nullptr || !found->hasRights) {
+    const std::optional<ManifestEntry> found =
+        hasManifest_ ? manifest_.Find(item.name) : std::nullopt;
+    if (!found || !found->hasRights) {
         return expected;
     }
     const ManifestEntry& entry = *found;
@@ -511,21 +540,21 @@ SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item) const
     return expected;
 }
 
-int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
-                            const std::string& root) {
+int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
+                            const CommandLine& line) {
     if (hasManifest_) {
-        CopyVerifier(manifest_, folder, line.force).Check(plan.Items(), [](const PlanItem& item) {
+        CopyVerifier(manifest_, folder, line.force).Check(plan.Copies(), [](const PlanItem& item) {
             return item.Restorable();
         });
-        for (PlanItem& item : plan.Items()) {
+        for (PlanItem& item : plan.Copies()) {
             if (item.Restorable() && item.check != PlanItem::Check::Match) {
                 item.skip = PlanItem::Skip::Unverified;
             }
         }
     }
-    ShowPlan(plan, folder, line.force);
-    const int count = plan.RestorableCount();
-    int ignored = plan.IgnoredCount();
+    const Shown shown = ShowPlan(plan, folder, line.force);
+    const int count = shown.restorable;
+    int ignored = shown.ignored;
     if (count > 0 && !line.yes) {
         out_ << FrenchTexts::Question(count) << std::flush;
         std::string answer;
@@ -537,7 +566,7 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder, const
         out_ << "\n";
     }
     int restored = 0;
-    for (const PlanItem& item : plan.Items()) {
+    for (const PlanItem& item : plan.Copies()) {
         if (!item.Restorable()) {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "restore/AccountTable.h"
 #include "restore/BackupFolder.h"
@@ -28,28 +29,33 @@ public:
 private:
     int UsageError(const std::string& message);
     void ShowHeader(const Catalogue& catalogue, const std::string& folder, const std::string& root);
+    // `bytes` made printable a piece at a time: a date line may be as long as the catalogue.
+    void ShowPrintable(std::string_view bytes);
     // False after an error message when a manifest file is refused or unreadable.
     bool ReadManifest(const BackupFolder& folder, bool force);
     void ShowManifestState();
-    int RunMode(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
-                const std::string& root);
+    int RunMode(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line);
     // What was done with what an interrupted backup run left.
     void ShowRecovery(BackupFolder::Recovery recovery);
     // Names each copy that the catalogue and the manifests do not both hold, and counts that
     // differ; false when there is any.
-    bool ShowDisagreement(const RestorePlan& plan);
+    bool ShowDisagreement(const Catalogue& catalogue, const RestorePlan& plan);
     void ShowSkipped(const PlanItem& item);
+    // The records shown by ShowPlan: those to restore, and those ignored.
+    struct Shown {
+        int restorable = 0;
+        int ignored = 0;
+    };
     // Each file to restore, the real folder it is written into and the mode, owner and group
     // it will have.
-    void ShowPlan(const RestorePlan& plan, const BackupFolder& folder, bool force);
+    Shown ShowPlan(const RestorePlan& plan, const BackupFolder& folder, bool force);
     // "droits 0640, propriétaire 0, groupe 42" for the file of `item` once restored; empty when
     // its copy cannot be read.
     std::string RightsAfter(const PlanItem& item, const BackupFolder& folder, bool force) const;
     int List(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Compare(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Verify(RestorePlan& plan, const BackupFolder& folder, bool force);
-    int Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line,
-                const std::string& root);
+    int Restore(RestorePlan& plan, const BackupFolder& folder, const CommandLine& line);
     SafeReplacement::Expected ExpectedOf(const PlanItem& item) const;
 
     std::istream& in_;

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "shared/CatalogueLine.h"
 
 // The catalogue Kestrix.dat that a backup leaves in its folder: a line "date,time", then one
 // record "name,directory" per copied file. Lines end with CR LF (LF alone is accepted too) and
-// are kept as raw bytes: names are in the encoding of the system that made the backup.
+// are kept as raw bytes: names are in the encoding of the system that made the backup. Only the
+// bytes are held: records are walked one at a time, never copied, so that a catalogue costs its
+// size once whatever its lines hold.
 class Catalogue {
 public:
     enum class Status { Valid, Empty, NoDateLine };
@@ -21,19 +25,30 @@ public:
     // The part of an entry's path after its last separator: the name of its copy.
     static std::string FileName(const std::string& entryPath);
 
-    // Reads the catalogue bytes. Empty lines among the records are passed over.
-    static Catalogue Parse(const std::string& bytes);
+    // Takes the catalogue bytes.
+    static Catalogue Parse(std::string bytes);
 
     Status GetStatus() const { return status_; }
-    const std::string& FirstLine() const { return firstLine_; }
-    const std::string& Date() const { return date_; }
-    const std::string& Time() const { return time_; }
-    const std::vector<CatalogueLine>& Records() const { return records_; }
+    // Views into Bytes().
+    std::string_view FirstLine() const;
+    std::string_view Date() const;
+    std::string_view Time() const;
+    std::string_view Bytes() const { return bytes_; }
+
+    // Whether a valid catalogue has any record.
+    bool HasRecords() const;
+    // Calls `visit` with each record of a valid catalogue, in order; empty lines among the
+    // records are passed over.
+    void ForEachRecord(const std::function<void(const CatalogueLine&)>& visit) const;
 
 private:
+    // The first record from the line at `start`, numbered on from `line.number`; `start` then
+    // moves past it. False at the end.
+    bool NextRecord(std::size_t& start, CatalogueLine& line) const;
+
+    std::string bytes_;
     Status status_ = Status::Empty;
-    std::string firstLine_;
-    std::string date_;
-    std::string time_;
-    std::vector<CatalogueLine> records_;
+    std::size_t firstLineSize_ = 0;  // without its line end
+    std::size_t comma_ = 0;          // in the first line
+    std::size_t recordsStart_ = 0;   // the line after the first
 };

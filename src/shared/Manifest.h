@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shared/ManifestEntry.h"
@@ -13,6 +15,8 @@
 // lines, which keep what a FAT medium loses. Both end their lines with LF and hold names as raw
 // bytes; when a path has several lines, the last one holds. Reads only the bytes given: lines
 // longer than any the backup writes, and names longer than a file name, are bad lines.
+// Each file is kept as its bytes with a sorted index of its names (4 bytes a line read, 8 a
+// name), and an entry is read from its lines when asked for; files of 4 GiB at most.
 class Manifest {
 public:
     static constexpr std::size_t kMaxLine = 4096;
@@ -33,14 +37,20 @@ public:
         bool badHeader = false;  // Kestrix.droits: the first line is not the header
     };
 
-    void ParseHashes(const std::string& bytes);
-    void ParseRights(const std::string& bytes);
+    // Reading a file again replaces what was read from it.
+    void ParseHashes(std::string bytes);
+    void ParseRights(std::string bytes);
 
-    // The entry of the copy Kestrix/<name>, or null when neither file names it.
-    const ManifestEntry* Find(const std::string& name) const;
+    // The entry of the copy Kestrix/<name>, or none when neither file names it.
+    std::optional<ManifestEntry> Find(std::string_view name) const;
 
-    // The copies that either file names, in byte order.
-    std::vector<std::string> Names() const;
+    // The copies that either file names, once each and in byte order: Name(i) for i < Size().
+    std::size_t Size() const { return index_.size(); }
+    std::string_view Name(std::size_t i) const;
+    ManifestEntry Entry(std::size_t i) const;
+    // The i of `name`, or Size() when neither file names it.
+    std::size_t IndexOf(std::string_view name) const;
+
     // The lines read from each file (the header apart).
     int HashLines() const { return hashLines_; }
     int RightsLines() const { return rightsLines_; }
@@ -49,7 +59,22 @@ public:
     const BadLines& RightsBadLines() const { return rightsBad_; }
 
 private:
-    std::map<std::string, ManifestEntry> entries_;
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    // Where the name of a copy starts in the last line of each file that names it, or kNone.
+    struct Lines {
+        std::uint32_t hash = kNone;
+        std::uint32_t rights = kNone;
+    };
+
+    std::string_view NameOf(const Lines& lines) const;
+    // Puts the lines read from one file, given by where their names start, into the index:
+    // the last line of each name, beside the other file's. `field` says which file.
+    void Index(std::vector<std::uint32_t> names, std::uint32_t Lines::*field);
+
+    std::string hashes_;
+    std::string rights_;
+    std::vector<Lines> index_;  // in the byte order of the names
     BadLines hashBad_;
     BadLines rightsBad_;
     int hashLines_ = 0;

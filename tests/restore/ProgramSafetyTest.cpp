@@ -16,6 +16,7 @@
 #include "restore/FrenchTexts.h"
 #include "restore/Paths.h"
 #include "restore/RestoreProgram.h"
+#include "shared/Manifest.h"
 
 using namespace RestoreFiles;
 
@@ -207,13 +208,22 @@ TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
 
 TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
     const std::string name300(300, 'n');
-    Write(save_ + "/Kestrix.dat",
-          CatalogueBytes({std::string(200000, ','), "hosts,/" + std::string(4993, 'd'),
-                          name300 + ",/etc", "hosts,/etc"}));
+    std::string catalogue =
+        CatalogueBytes({std::string(200000, ','), "hosts,/" + std::string(4993, 'd'),
+                        name300 + ",/etc", "hosts,/etc"});
+    // A time longer than any piece of text the program shows at once.
+    const std::string time(200000, '\x01');
+    catalogue.replace(catalogue.find("11:15:45"), 8, time);
+    Write(save_ + "/Kestrix.dat", catalogue);
     const ProcessRun run =
         RunProgram({"--oui", "--racine", root_, save_}, {}, KESTRIX_RESTORE_PROGRAM, 64 << 20);
     EXPECT_EQ(run.status, 1) << "ended by a signal or not at all when -1\n" << run.err;
     EXPECT_EQ(run.err, "");
+    std::string shownTime;
+    while (shownTime.size() < 4 * time.size()) {
+        shownTime += "\\x01";
+    }
+    EXPECT_TRUE(HasLine(run.out, "Sauvegarde du 07/12/2026 à " + shownTime));
     const std::string commas(64, ',');
     EXPECT_TRUE(
         HasLine(run.out, " <!> Ligne 2 « " + commas +
@@ -228,6 +238,32 @@ TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
                                      "(au plus 255 octets)"));
     EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
     EXPECT_EQ(Lines(run.out).back(), "1 fichiers restaurés, 3 ignorés");
+}
+
+// As many records as the largest catalogue holds, each naming another copy that neither the
+// backup nor its manifests have: the program stays within twice its files and 8 MiB, beside its
+// own code, data and stack (4 MiB).
+TEST_F(RestoreSafetyTest, TheLargestCatalogueStaysWithinTwiceItsSize) {
+    std::string catalogue = CatalogueBytes({});
+    for (int i = 0;; ++i) {
+        const std::string record = "fichier-" + std::to_string(i) + ".conf,/etc\r\n";
+        if (catalogue.size() + record.size() > (16u << 20)) {
+            break;
+        }
+        catalogue += record;
+    }
+    const std::string rights = std::string(Manifest::kRightsHeader) + "\n";
+    Write(save_ + "/Kestrix.dat", catalogue);
+    Write(save_ + "/Kestrix.xxh128", "");
+    Write(save_ + "/Kestrix.droits", rights);
+    const std::size_t limitKiB = 2 * (catalogue.size() + rights.size()) / 1024 + (12 << 10);
+    // Its million lines go nowhere: only the exit status is kept.
+    const ProcessRun run =
+        InBackup("ulimit -v " + std::to_string(limitKiB) + " && '" + KESTRIX_RESTORE_PROGRAM +
+                 "' --oui --racine '" + root_ + "' . > /dev/null; echo $?");
+    EXPECT_EQ(run.out, "1\n") << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Read(etc_ + "/fstab"), kOldFstab);
 }
 
 // A catalogue or manifest larger than any backup writes is refused before it is read.

@@ -325,6 +325,42 @@ INSTANTIATE_TEST_SUITE_P(
         RightsCase{"no set-ID bits", "6755\troot\troot\t0\t0\t20\tKestrix/hosts", "", 0644, "",
                    0755, 0, 0}));
 
+// Each copy that the catalogue and the manifests do not both hold is named once: the records'
+// in catalogue order, then the manifests' in byte order.
+TEST_F(VerifiedBackupTest, EveryDisagreementIsNamedOnceInOrder) {
+    Write(save_ + "/Kestrix.dat",
+          CatalogueBytes({"fstab,/etc", "perdu,/etc", "hosts,/etc", "p,/etc", "perdu,/boot",
+                          "shadow,/etc", "sans virgule", "p,/old", "\xE9t\xE9,/etc"}));
+    const std::string hash(32, '0');
+    Write(save_ + "/Kestrix.xxh128", Read(save_ + "/Kestrix.xxh128") + hash + "  Kestrix/zz\n" +
+                                         hash + "  Kestrix/b\n" + hash + "  Kestrix/perdu\n");
+    WriteRights(
+        {"0644\troot\troot\t0\t0\t36\tKestrix/fstab", "0644\troot\troot\t0\t0\t20\tKestrix/hosts",
+         "0644\troot\troot\t0\t0\t1\tKestrix/b", "0640\troot\tshadow\t0\t42\t31\tKestrix/shadow"});
+    const ProcessRun run = RunProgram({"--verifier", save_});
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::string inCatalogue = " figure dans le catalogue mais pas dans Kestrix.";
+    const std::string inManifests =
+        " figure dans les fichiers de contrôle mais dans aucun enregistrement du catalogue";
+    const std::vector<std::string> expected = {
+        " <!> Kestrix/perdu" + inCatalogue + "droits",
+        " <!> Kestrix/p" + inCatalogue + "xxh128",
+        " <!> Kestrix/p" + inCatalogue + "droits",
+        " <!> Kestrix/\xE9t\xE9" + inCatalogue + "xxh128",
+        " <!> Kestrix/\xE9t\xE9" + inCatalogue + "droits",
+        " <!> Kestrix/b" + inManifests,
+        " <!> Kestrix/zz" + inManifests,
+        " <!> Le catalogue a 8 enregistrements, mais Kestrix.xxh128 a 6 lignes",
+        " <!> Le catalogue a 8 enregistrements, mais Kestrix.droits a 4 lignes",
+        " <!> Le catalogue et les fichiers de contrôle ne s'accordent pas : la sauvegarde n'est "
+        "pas entière.",
+        ""};
+    const std::vector<std::string> lines = Lines(run.out);
+    const auto first = std::find(lines.begin(), lines.end(), expected.front());
+    ASSERT_LE(expected.size(), static_cast<std::size_t>(lines.end() - first)) << run.out;
+    EXPECT_EQ(std::vector<std::string>(first, first + expected.size()), expected);
+}
+
 TEST_F(VerifiedBackupTest, WithoutManifestACopyIsRestoredAsItIs) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "giving a copy another owner needs root";
@@ -368,22 +404,22 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     Manifest manifest;
     manifest.ParseHashes(Read(save_ + "/Kestrix.xxh128"));
     manifest.ParseRights(Read(save_ + "/Kestrix.droits"));
-    RestorePlan plan =
-        RestorePlan::Make(Catalogue::Parse(folder.ReadCatalogue(false)), folder, root_);
-    ASSERT_EQ(plan.Items().size(), 3u);
-    const PlanItem& fstab = plan.Items()[2];
+    const Catalogue catalogue = Catalogue::Parse(folder.ReadCatalogue(false));
+    RestorePlan plan(catalogue, folder, root_);
+    ASSERT_EQ(plan.Copies().size(), 3u);
+    const PlanItem& fstab = plan.Copies()[2];
     std::vector<PlanItem::Check> fstabAtEachHash;
     const CopyVerifier verifier(manifest, folder, false, [&](const FileDescriptor& copy) {
         fstabAtEachHash.push_back(fstab.check);
         return CopyVerifier::HashOf(copy);
     });
-    verifier.Check(plan.Items(), [](const PlanItem&) { return true; });
+    verifier.Check(plan.Copies(), [](const PlanItem&) { return true; });
     EXPECT_EQ(fstabAtEachHash, std::vector<PlanItem::Check>(2, PlanItem::Check::SizeDiffers));
     EXPECT_EQ(fstab.check, PlanItem::Check::SizeDiffers);
     EXPECT_EQ(fstab.expected, "36");
     EXPECT_EQ(fstab.found, "5");
-    EXPECT_EQ(plan.Items()[0].check, PlanItem::Check::Match);
-    EXPECT_EQ(plan.Items()[1].check, PlanItem::Check::Match);
+    EXPECT_EQ(plan.Copies()[0].check, PlanItem::Check::Match);
+    EXPECT_EQ(plan.Copies()[1].check, PlanItem::Check::Match);
 }
 
 TEST_F(VerifiedBackupTest, ACopyChangedDuringTheQuestionIsNotInstalled) {

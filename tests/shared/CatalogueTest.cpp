@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "shared/Catalogue.h"
 
 namespace {
+
+std::vector<CatalogueLine> Records(const Catalogue& catalogue) {
+    std::vector<CatalogueLine> records;
+    catalogue.ForEachRecord([&](const CatalogueLine& line) { records.push_back(line); });
+    return records;
+}
 
 // A list entry, the record the backup writes for it and the name of its copy.
 struct RecordCase {
@@ -49,10 +57,10 @@ TEST(CatalogueParse, ReadsBackTheRecordsTheBackupWrites) {
     }
     const Catalogue catalogue = Catalogue::Parse(bytes);
     ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    ASSERT_EQ(catalogue.Records().size(), 4u);
-    EXPECT_EQ(catalogue.Records()[1].text, "vmlinuz,/");
-    EXPECT_EQ(catalogue.Records()[3].text, "c,d.txt,/srv/a,b");
-    EXPECT_EQ(catalogue.Records()[3].number, 5);
+    ASSERT_EQ(Records(catalogue).size(), 4u);
+    EXPECT_EQ(Records(catalogue)[1].text, "vmlinuz,/");
+    EXPECT_EQ(Records(catalogue)[3].text, "c,d.txt,/srv/a,b");
+    EXPECT_EQ(Records(catalogue)[3].number, 5);
 }
 
 TEST(CatalogueParse, ReadsTheBackupsCrLfLines) {
@@ -61,37 +69,42 @@ TEST(CatalogueParse, ReadsTheBackupsCrLfLines) {
     ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
     EXPECT_EQ(catalogue.Date(), "07/12/2026");
     EXPECT_EQ(catalogue.Time(), "11:15:45");
-    ASSERT_EQ(catalogue.Records().size(), 3u);
-    EXPECT_EQ(catalogue.Records()[0].text, "fstab,/etc");
-    EXPECT_EQ(catalogue.Records()[0].number, 2);
-    EXPECT_EQ(catalogue.Records()[1].text, "vmlinuz,/");
-    EXPECT_EQ(catalogue.Records()[2].text, "fstab,");
-    EXPECT_EQ(catalogue.Records()[2].number, 4);
+    ASSERT_EQ(Records(catalogue).size(), 3u);
+    EXPECT_EQ(Records(catalogue)[0].text, "fstab,/etc");
+    EXPECT_EQ(Records(catalogue)[0].number, 2);
+    EXPECT_EQ(Records(catalogue)[1].text, "vmlinuz,/");
+    EXPECT_EQ(Records(catalogue)[2].text, "fstab,");
+    EXPECT_EQ(Records(catalogue)[2].number, 4);
 }
 
 TEST(CatalogueParse, AcceptsLfAMissingLastLineEndAndSkipsEmptyLines) {
     const Catalogue catalogue =
         Catalogue::Parse("07/12/2026,11:15:45\nfstab,/etc\n\r\n\nhosts,/etc\r\npasswd,/etc");
     ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    ASSERT_EQ(catalogue.Records().size(), 3u);
-    EXPECT_EQ(catalogue.Records()[0].text, "fstab,/etc");
-    EXPECT_EQ(catalogue.Records()[1].text, "hosts,/etc");
-    EXPECT_EQ(catalogue.Records()[1].number, 5);
-    EXPECT_EQ(catalogue.Records()[2].text, "passwd,/etc");
-    EXPECT_EQ(catalogue.Records()[2].number, 6);
+    ASSERT_EQ(Records(catalogue).size(), 3u);
+    EXPECT_EQ(Records(catalogue)[0].text, "fstab,/etc");
+    EXPECT_EQ(Records(catalogue)[1].text, "hosts,/etc");
+    EXPECT_EQ(Records(catalogue)[1].number, 5);
+    EXPECT_EQ(Records(catalogue)[2].text, "passwd,/etc");
+    EXPECT_EQ(Records(catalogue)[2].number, 6);
 }
 
 TEST(CatalogueParse, KeepsBytesAndInnerCarriageReturns) {
     // Only the CR right before the LF is a line end; UTF-8 names stay as they are.
     const Catalogue catalogue = Catalogue::Parse("07/12/2026,11:15:45\r\nclé\r.conf,/etc/été\r\n");
-    ASSERT_EQ(catalogue.Records().size(), 1u);
-    EXPECT_EQ(catalogue.Records()[0].text, "clé\r.conf,/etc/été");
+    ASSERT_EQ(Records(catalogue).size(), 1u);
+    EXPECT_EQ(Records(catalogue)[0].text, "clé\r.conf,/etc/été");
 }
 
 TEST(CatalogueParse, DateLineOnlyMeansNoRecord) {
-    const Catalogue catalogue = Catalogue::Parse("07/12/2026,11:15:45\r\n");
-    EXPECT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    EXPECT_TRUE(catalogue.Records().empty());
+    for (const char* bytes : {"07/12/2026,11:15:45\r\n", "07/12/2026,11:15:45\r\n\r\n\n\r"}) {
+        const Catalogue catalogue = Catalogue::Parse(bytes);
+        EXPECT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
+        EXPECT_FALSE(catalogue.HasRecords()) << bytes;
+        EXPECT_TRUE(Records(catalogue).empty());
+    }
+    EXPECT_TRUE(Catalogue::Parse("07/12/2026,11:15:45\r\n\r\nfstab,").HasRecords());
+    EXPECT_FALSE(Catalogue::Parse("/etc/fstab\r\n/etc/hosts\r\n").HasRecords());
 }
 
 TEST(CatalogueParse, RefusesWhatIsNoCatalogue) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "shared/Manifest.h"
 
 namespace {
@@ -27,8 +31,8 @@ TEST_P(ManifestHashes, ReadsOnlyTheFormatOfXxh128sum) {
     const HashCase& c = GetParam();
     Manifest manifest;
     manifest.ParseHashes(c.bytes);
-    const ManifestEntry* fstab = manifest.Find("fstab");
-    EXPECT_EQ(fstab != nullptr && fstab->hasHash ? fstab->hash : "", c.fstabHash) << c.what;
+    const std::optional<ManifestEntry> fstab = manifest.Find("fstab");
+    EXPECT_EQ(fstab && fstab->hasHash ? fstab->hash : "", c.fstabHash) << c.what;
     EXPECT_EQ(manifest.HashBadLines().count, c.badCount) << c.what;
     EXPECT_EQ(manifest.HashBadLines().first, c.firstBad) << c.what;
 }
@@ -40,6 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
         HashCase{"no final line end", kHash + "  Kestrix/fstab", kHash, 0, 0},
         HashCase{"the last line of a path holds",
                  kHash + "  Kestrix/fstab\n" + kOther + "  Kestrix/fstab\n", kOther, 0, 0},
+        HashCase{"the last line of a path holds among others",
+                 kHash + "  Kestrix/zz\n" + kHash + "  Kestrix/fstab\n" + kOther +
+                     "  Kestrix/fstab2\n" + kOther + "  Kestrix/fstab\n" + kHash + "  Kestrix/a\n",
+                 kOther, 0, 0},
         HashCase{"upper-case digits", "25EAE88783D0180FA18AC8E65B35C6A2  Kestrix/fstab\n", "", 1,
                  1},
         HashCase{"one blank", kHash + " Kestrix/fstab\n", "", 1, 1},
@@ -84,8 +92,8 @@ TEST_P(ManifestRights, ReadsEachColumnWithinItsBounds) {
     manifest.ParseRights(kHeader + "\n" + c.line + "\n");
     EXPECT_FALSE(manifest.RightsBadLines().badHeader);
     EXPECT_EQ(manifest.RightsBadLines().count, c.read ? 0 : 1) << c.what;
-    const ManifestEntry* entry = manifest.Find(c.name);
-    ASSERT_EQ(entry != nullptr, c.read) << c.what;
+    const std::optional<ManifestEntry> entry = manifest.Find(c.name);
+    ASSERT_EQ(entry.has_value(), c.read) << c.what;
     if (c.read) {
         EXPECT_TRUE(entry->hasRights);
         EXPECT_FALSE(entry->hasHash);
@@ -131,8 +139,30 @@ TEST(ManifestRightsHeader, WithoutItsHeaderNoLineIsRead) {
         Manifest manifest;
         manifest.ParseRights(header + "\n" + line);
         EXPECT_TRUE(manifest.RightsBadLines().badHeader) << header;
-        EXPECT_EQ(manifest.Find("x"), nullptr) << header;
+        EXPECT_FALSE(manifest.Find("x")) << header;
     }
+}
+
+TEST(ManifestNames, TheCopiesOfBothFilesOnceEachInByteOrder) {
+    Manifest manifest;
+    manifest.ParseHashes(kHash + "  Kestrix/b\n" + kHash + "  Kestrix/\xE9t\xE9\n" + kOther +
+                         "  Kestrix/a\n");
+    manifest.ParseRights(kHeader + "\n0640\troot\tshadow\t0\t42\t1\tKestrix/c\n" +
+                         "0600\troot\troot\t0\t0\t2\tKestrix/a\n");
+    ASSERT_EQ(manifest.Size(), 4u);
+    const std::vector<std::string> names = {"a", "b", "c", "\xE9t\xE9"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(manifest.Name(i), names[i]);
+        EXPECT_EQ(manifest.IndexOf(names[i]), i);
+    }
+    EXPECT_EQ(manifest.IndexOf("ab"), 4u);
+    const ManifestEntry a = manifest.Entry(0);
+    EXPECT_TRUE(a.hasHash && a.hasRights);
+    EXPECT_EQ(a.hash, kOther);
+    EXPECT_EQ(a.size, 2u);
+    EXPECT_FALSE(manifest.Entry(1).hasRights);
+    EXPECT_FALSE(manifest.Entry(2).hasHash);
+    EXPECT_EQ(manifest.Entry(2).gid, 42u);
 }
 
 // One copy's rights as the backup writes them, and as they are read back.
@@ -172,8 +202,8 @@ TEST_P(ManifestLines, TheBackupsLinesReadBackAsWritten) {
     manifest.ParseHashes(Manifest::HashLine(c.name, kHash));
     manifest.ParseRights(kHeader + "\n" + Manifest::RightsLine(c.name, c.entry));
     EXPECT_EQ(manifest.HashBadLines().count + manifest.RightsBadLines().count, 0) << c.what;
-    const ManifestEntry* entry = manifest.Find(c.name);
-    ASSERT_NE(entry, nullptr) << c.what;
+    const std::optional<ManifestEntry> entry = manifest.Find(c.name);
+    ASSERT_TRUE(entry) << c.what;
     EXPECT_EQ(entry->hash, kHash);
     EXPECT_EQ(entry->mode, c.entry.mode & 07777) << c.what;
     EXPECT_EQ(entry->owner, c.owner) << c.what;
