@@ -78,7 +78,7 @@ struct stat Status(const FileDescriptor& fd) {
 }
 
 bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source) {
-    mode_t mode = source.st_mode & 0777;
+    mode_t mode = source.st_mode & 0755;
     // Refusals are not failures: the check below tells what the medium really kept.
     if (::geteuid() == 0) {
         ::fchown(copy.Get(), source.st_uid, source.st_gid);

@@ -28,8 +28,11 @@ FileDescriptor OpenSource(const QString& path);
 // The status of an open file. Throws Failure.
 struct stat Status(const FileDescriptor& fd);
 
-// Gives a copy its source's owner and group (when run as root) and then its permission bits;
-// run as another user, the group and other bits go unless the copy's group is the source's.
+// Gives a copy its source's owner and group (when run as root) and then its permission bits,
+// without the group's and others' write bits: whoever else could write a copy would choose what
+// a restore writes, so the restore program refuses such a backup (Kestrix.droits keeps the
+// source's own bits). Run as another user, the group and other bits go unless the copy's group
+// is the source's.
 // True when the copy is still readable by more users than its source (a file system that keeps
 // no owners or modes, such as FAT).
 bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source);

@@ -1,11 +1,15 @@
 #include "restore/BackupFolder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
@@ -117,6 +121,54 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
     }
 }
 
+// Checks each copy in the Kestrix/ folder of `folder` (D, or its staging folder): owned by a
+// trusted owner or by the owner that one of the `rights` manifests records for its source (as
+// root a copy takes its source's owner), and writable by its owner alone. A missing folder, and
+// what is no regular file there, hold no copy.
+void VouchCopies(int folder, const std::string& prefix, const std::vector<Manifest>& rights,
+                 const TrustedOwners& trusted) {
+    const int copies = ::openat(folder, BackupNames::kCopies,
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(copies < 0 ? nullptr : ::fdopendir(copies),
+                                                &::closedir);
+    if (!listing) {
+        if (copies >= 0) {
+            ::close(copies);
+        }
+        return;
+    }
+    while (const dirent* entry = ::readdir(listing.get())) {
+        struct stat st {};
+        if (::fstatat(copies, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const std::string subject = prefix + BackupNames::kCopies + "/" + entry->d_name;
+        bool sourceOwner = false;
+        for (const Manifest& manifest : rights) {
+            const std::optional<ManifestEntry> recorded = manifest.Find(entry->d_name);
+            sourceOwner = sourceOwner || (recorded && recorded->hasRights &&
+                                          recorded->uid == st.st_uid);
+        }
+        if (!sourceOwner && !trusted.Includes(st.st_uid)) {
+            throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid),
+                                subject);
+        }
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            throw SystemFailure(Step::CopyWritable, 0, FrenchTexts::Mode(st.st_mode), subject);
+        }
+    }
+}
+
+// The rights manifest of `folder`, when it has one: it names the owners its copies may have.
+void ReadRights(int folder, const TrustedOwners& trusted, std::vector<Manifest>& rights) {
+    std::string bytes;
+    if (ReadTrusted(folder, BackupNames::kRightsFile, Step::ReadManifest, Step::ManifestWritable,
+                    false, trusted, bytes)) {
+        rights.emplace_back().ParseRights(std::move(bytes));
+    }
+}
+
 }  // namespace
 
 BackupFolder::BackupFolder(const std::string& path)
@@ -139,6 +191,18 @@ void BackupFolder::Vouch(bool force) const {
         CheckFolder(StatOf(staging, Step::OpenBackup), Step::CopiesWritable, trusted_,
                     CommitIntent::kStagingName);
         VouchEntries(staging.Get(), prefix, trusted_);
+    }
+    // The copies last: the manifests that name their owners are vouched for by then. While a
+    // switch is unfinished, a copy of either backup may be named by either manifest.
+    std::vector<Manifest> rights;
+    ReadRights(folder_.Get(), trusted_, rights);
+    if (staging) {
+        ReadRights(staging.Get(), trusted_, rights);
+    }
+    VouchCopies(folder_.Get(), "", rights, trusted_);
+    if (staging) {
+        VouchCopies(staging.Get(), std::string(CommitIntent::kStagingName) + "/", rights,
+                    trusted_);
     }
 }
 

@@ -97,16 +97,16 @@ std::string Usage() {
            "  cd DOSSIER && xxh128sum -c Kestrix.xxh128    (paquet xxhash)\n"
            "  Restore.exe --verifier DOSSIER\n"
            "\n"
-           "Qui peut modifier le catalogue, un fichier de contrôle, le dossier Kestrix ou une\n"
-           "copie choisit ce que root écrira, et où : il pourrait faire écrire ses propres\n"
-           "fichiers dans /etc. Un catalogue, un fichier de contrôle ou un dossier Kestrix\n"
-           "modifiable par d'autres que son propriétaire (son groupe ou tous) est donc\n"
-           "refusé, et une telle copie est ignorée. Les fichiers d'une clé FAT montée par le\n"
-           "bureau (0644, dossiers 0755) conviennent. Pour root, un dossier de destination\n"
-           "modifiable par tous sans le bit « sticky » est ignoré : un autre utilisateur\n"
-           "pourrait y changer les fichiers pendant la restauration. Un dossier de\n"
-           "destination remplacé pendant la question (par un lien vers un autre dossier) est\n"
-           "ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
+           "Qui peut modifier le catalogue, un fichier de contrôle, le dossier Kestrix ou\n"
+           "une copie choisit ce que root écrira, et où : il pourrait faire écrire ses\n"
+           "propres fichiers dans /etc. Une sauvegarde dont l'un d'eux est modifiable par\n"
+           "d'autres que son propriétaire (son groupe ou tous) est donc refusée ; Kestrix\n"
+           "écrit ses copies modifiables par leur seul propriétaire. Les fichiers d'une clé\n"
+           "FAT montée par le bureau (0644, dossiers 0755) conviennent. Pour root, un\n"
+           "dossier de destination modifiable par tous sans le bit « sticky » est ignoré :\n"
+           "un autre utilisateur pourrait y changer les fichiers pendant la restauration. Un\n"
+           "dossier de destination remplacé pendant la question (par un lien vers un autre\n"
+           "dossier) est ignoré lui aussi. --force passe outre les droits, jamais le lien.\n"
            "\n"
            "Pour root, la sauvegarde, son dossier Kestrix, son catalogue et ses fichiers de\n"
            "contrôle doivent appartenir à root, à l'utilisateur qui lance Restore.exe ou à\n"
@@ -132,8 +132,9 @@ std::string Usage() {
            "sauvegarde n'est pas entière (elle ne contient aucun fichier, ou le catalogue et\n"
            "les fichiers de contrôle ne s'accordent pas), dans tous les modes, ou quand une\n"
            "sauvegarde ou une autre restauration utilise le dossier ; 2 pour une erreur\n"
-           "d'utilisation, un catalogue ou un fichier de contrôle illisible ou refusé, une\n"
-           "mise en place interrompue qui ne peut pas être terminée, ou un manque de mémoire.\n";
+           "d'utilisation, une sauvegarde refusée, un catalogue ou un fichier de contrôle\n"
+           "illisible, une mise en place interrompue qui ne peut pas être terminée, ou un\n"
+           "manque de mémoire.\n";
 }
 
 std::string SystemError(int error) {

@@ -68,7 +68,7 @@ TEST_F(ManifestTest, RightsTellTheSourcesModeOwnerGroupAndSizeInStepWithTheRecor
     const QString big = Source(QStringLiteral("big"), Pattern(70000, 2));
     QDir().mkpath(folder.file(QStringLiteral("src/sub")));
     const QString again = Source(QStringLiteral("sub/shadow"), Pattern(7, 3));
-    ASSERT_EQ(::chmod(QFile::encodeName(again).constData(), 0604), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(again).constData(), 0664), 0);
     window.SetTicked({secret, big, again});
     engine.SetFreeSpaceQuery([](const QString& path) -> qint64 {
         return path.endsWith(QStringLiteral("/big")) ? 1000 : 1 << 30;
@@ -85,7 +85,11 @@ TEST_F(ManifestTest, RightsTellTheSourcesModeOwnerGroupAndSizeInStepWithTheRecor
               "0640\troot\t" +
                   shadowGroup +
                   "\t0\t42\t100\tKestrix/shadow\n"
-                  "0604\troot\troot\t0\t0\t7\tKestrix/shadow\n");
+                  "0664\troot\troot\t0\t0\t7\tKestrix/shadow\n");
+    // The copy is writable by its owner alone: the manifest keeps the source's bits.
+    struct stat copy {};
+    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), &copy), 0);
+    EXPECT_EQ(copy.st_mode & 07777, 0644u);
     const QList<QByteArray> hashes =
         readBytes(dest + QStringLiteral("/Kestrix.xxh128")).split('\n');
     ASSERT_EQ(hashes.size(), 3);

@@ -62,6 +62,12 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
         if (c.throughSudo) {
             caller.emplace(4242);
         }
+    } else if (std::string(c.path) == "foreign copy") {
+        // Neither trusted nor the owner that Kestrix.droits records for its source.
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "giving a copy to another user needs root";
+        }
+        ASSERT_EQ(::chown((save_ + "/Kestrix/hosts").c_str(), 4242, 4242), 0);
     } else if (std::string(c.path) == "swapped") {
         // Root's backup in a folder anyone may write: another account puts its own in place.
         const ThrowAwayAccount other;
@@ -124,6 +130,15 @@ const char kWritableBackup[] =
     "Restore.exe : le dossier de la sauvegarde %s est modifiable par d'autres que son "
     "propriétaire (droits 0777) : restauration refusée, car qui peut l'écrire choisirait ce que "
     "root écrit, et où ; --force pour passer outre\n";
+const char kWritableCopy[] =
+    "Restore.exe : le fichier %s/Kestrix/hosts est modifiable par d'autres que son propriétaire "
+    "(droits 0666) : restauration refusée, car qui peut l'écrire choisirait ce que root écrit, "
+    "et où ; --force pour passer outre\n";
+const char kForeignCopy[] =
+    "Restore.exe : le fichier %s/Kestrix/hosts appartient à l'utilisateur 4242, qui n'est ni "
+    "root, ni vous, ni l'administrateur qui a lancé sudo ou pkexec : restauration refusée, car il "
+    "pourrait choisir ce que root écrit, et où ; vérifiez la sauvegarde, puis --force pour passer "
+    "outre\n";
 const char kStickCreated[] =
     "restauré ; il n'existait plus et a été recréé avec les droits 0644 (propriétaire 4242, "
     "groupe 4242)";
@@ -149,26 +164,9 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"folder, compare", "Kestrix", 0777, {"--comparer"}, 2, kRefusedFolder},
         TrustCase{
             "folder, forced", "Kestrix", 0777, {"--oui", "--force"}, 0, "", true, true, kCreated},
-        TrustCase{"copy",
-                  "Kestrix/hosts",
-                  0666,
-                  {"--oui"},
-                  1,
-                  "",
-                  true,
-                  false,
-                  "NON restauré, la copie est modifiable par d'autres que son propriétaire "
-                  "(droits 0666) ; --force pour passer outre"},
-        TrustCase{"copy, compare",
-                  "Kestrix/hosts",
-                  0666,
-                  {"--comparer"},
-                  1,
-                  "",
-                  false,
-                  false,
-                  "comparaison impossible : la copie est modifiable par d'autres que son "
-                  "propriétaire (droits 0666) ; --force pour passer outre"},
+        TrustCase{"copy", "Kestrix/hosts", 0666, {"--oui"}, 2, kWritableCopy},
+        TrustCase{"copy, compare", "Kestrix/hosts", 0666, {"--comparer"}, 2, kWritableCopy},
+        TrustCase{"a copy of another user", "foreign copy", 0, {"--liste"}, 2, kForeignCopy},
         // Forced, the copy's bits are kept as they are: the line shows them.
         TrustCase{"copy, forced",
                   "Kestrix/hosts",
