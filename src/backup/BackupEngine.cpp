@@ -317,8 +317,8 @@ bool BackupEngine::CommitOrDiscard() {
         Discard();
         return true;
     }
-    for (const char* file : {BackupNames::kCatalogue, BackupNames::kHashFile,
-                             BackupNames::kRightsFile}) {
+    for (const char* file :
+         {BackupNames::kCatalogue, BackupNames::kHashFile, BackupNames::kRightsFile}) {
         intent_.files.emplace_back(file);
     }
     intent_.staged.assign(stagedCopies_.begin(), stagedCopies_.end());
@@ -489,7 +489,8 @@ void BackupEngine::RunBackup() {
         errorReported = true;
         if (destinationDirectory_.Find(BackupNames::kRestoreProgram) !=
             DirectoryHandle::Entry::Missing) {
-            Log(QStringLiteral("Restore.exe n'a pas été copié : celui de la sauvegarde précédente "
+            Log(
+                QStringLiteral("Restore.exe n'a pas été copié : celui de la sauvegarde précédente "
                                "est gardé."));
         }
     }

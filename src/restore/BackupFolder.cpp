@@ -127,8 +127,8 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
 // what is no regular file there, hold no copy.
 void VouchCopies(int folder, const std::string& prefix, const std::vector<Manifest>& rights,
                  const TrustedOwners& trusted) {
-    const int copies = ::openat(folder, BackupNames::kCopies,
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int copies =
+        ::openat(folder, BackupNames::kCopies, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     std::unique_ptr<DIR, int (*)(DIR*)> listing(copies < 0 ? nullptr : ::fdopendir(copies),
                                                 &::closedir);
     if (!listing) {
@@ -147,12 +147,11 @@ void VouchCopies(int folder, const std::string& prefix, const std::vector<Manife
         bool sourceOwner = false;
         for (const Manifest& manifest : rights) {
             const std::optional<ManifestEntry> recorded = manifest.Find(entry->d_name);
-            sourceOwner = sourceOwner || (recorded && recorded->hasRights &&
-                                          recorded->uid == st.st_uid);
+            sourceOwner =
+                sourceOwner || (recorded && recorded->hasRights && recorded->uid == st.st_uid);
         }
         if (!sourceOwner && !trusted.Includes(st.st_uid)) {
-            throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid),
-                                subject);
+            throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid), subject);
         }
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
             throw SystemFailure(Step::CopyWritable, 0, FrenchTexts::Mode(st.st_mode), subject);
@@ -201,8 +200,7 @@ void BackupFolder::Vouch(bool force) const {
     }
     VouchCopies(folder_.Get(), "", rights, trusted_);
     if (staging) {
-        VouchCopies(staging.Get(), std::string(CommitIntent::kStagingName) + "/", rights,
-                    trusted_);
+        VouchCopies(staging.Get(), std::string(CommitIntent::kStagingName) + "/", rights, trusted_);
     }
 }
 
@@ -239,14 +237,14 @@ BackupFolder::Recovery BackupFolder::Prepare(bool changes) {
 
 std::string BackupFolder::ReadCatalogue(bool force) const {
     std::string bytes;
-    ReadTrusted(view_->FolderOfFile(BackupNames::kCatalogue), BackupNames::kCatalogue, Step::ReadCatalogue, Step::CatalogueWritable,
-                force, trusted_, bytes);
+    ReadTrusted(view_->FolderOfFile(BackupNames::kCatalogue), BackupNames::kCatalogue,
+                Step::ReadCatalogue, Step::CatalogueWritable, force, trusted_, bytes);
     return bytes;
 }
 
 bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes) const {
-    return ReadTrusted(view_->FolderOfFile(name), name, Step::ReadManifest,
-                       Step::ManifestWritable, force, trusted_, bytes);
+    return ReadTrusted(view_->FolderOfFile(name), name, Step::ReadManifest, Step::ManifestWritable,
+                       force, trusted_, bytes);
 }
 
 void BackupFolder::OpenCopies(bool force) const {

@@ -251,9 +251,9 @@ bool RestoreProgram::ShowDisagreement(const Catalogue& catalogue, const RestoreP
                     "les fichiers de contrôle mais dans aucun enregistrement du catalogue");
         }
     }
-    for (const auto& [file, lines] : {std::make_pair(BackupNames::kHashFile, manifest_.HashLines()),
-                                      std::make_pair(BackupNames::kRightsFile,
-                                                     manifest_.RightsLines())}) {
+    for (const auto& [file, lines] :
+         {std::make_pair(BackupNames::kHashFile, manifest_.HashLines()),
+          std::make_pair(BackupNames::kRightsFile, manifest_.RightsLines())}) {
         if (lines != records) {
             out_ << " <!> Le catalogue a " << records << " enregistrements, mais " << file << " a "
                  << lines << " lignes\n";
@@ -574,8 +574,8 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
         try {
             const FileDescriptor copy = folder.OpenCopy(item.name, line.force);
             const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
-            const SafeReplacement::Result result = SafeReplacement::Restore(
-                copy, directory, item.name, ExpectedOf(item));
+            const SafeReplacement::Result result =
+                SafeReplacement::Restore(copy, directory, item.name, ExpectedOf(item));
             ++restored;
             switch (result.outcome) {
                 case SafeReplacement::Outcome::Created:

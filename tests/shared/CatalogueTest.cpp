@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "shared/Catalogue.h"
 
 namespace {
-
-std::vector<CatalogueLine> Records(const Catalogue& catalogue) {
-    std::vector<CatalogueLine> records;
-    catalogue.ForEachRecord([&](const CatalogueLine& line) { records.push_back(line); });
-    return records;
-}
 
 // A list entry, the record the backup writes for it and the name of its copy.
 struct RecordCase {
@@ -49,72 +45,70 @@ INSTANTIATE_TEST_SUITE_P(
                                  "es",
                                  "\xE9t\xE9"}));
 
-// The backup's records read back as the restore program reads them.
-TEST(CatalogueParse, ReadsBackTheRecordsTheBackupWrites) {
-    std::string bytes = std::string("07/12/2026,11:15:45") + Catalogue::kLineEnd;
-    for (const char* path : {"/etc/fstab", "/vmlinuz", "fstab", "/srv/a,b/c,d.txt"}) {
-        bytes += Catalogue::Record(path) + Catalogue::kLineEnd;
+// Catalogue bytes, and the records the restore program reads from them by line number.
+struct ParseCase {
+    const char* what;
+    std::string bytes;
+    Catalogue::Status status;
+    std::vector<std::pair<int, std::string>> records;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class CatalogueParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(CatalogueParse, ReadsEachRecordWithItsLineNumber) {
+    const ParseCase& c = GetParam();
+    const Catalogue catalogue = Catalogue::Parse(c.bytes);
+    EXPECT_EQ(catalogue.GetStatus(), c.status);
+    std::vector<std::pair<int, std::string>> records;
+    catalogue.ForEachRecord([&](const CatalogueLine& line) {
+        records.emplace_back(line.number, std::string(line.text));
+    });
+    EXPECT_EQ(records, c.records);
+    EXPECT_EQ(catalogue.HasRecords(), !c.records.empty());
+    if (c.status == Catalogue::Status::Valid) {
+        EXPECT_EQ(catalogue.Date(), "07/12/2026");
+        EXPECT_EQ(catalogue.Time(), "11:15:45");
     }
-    const Catalogue catalogue = Catalogue::Parse(bytes);
-    ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    ASSERT_EQ(Records(catalogue).size(), 4u);
-    EXPECT_EQ(Records(catalogue)[1].text, "vmlinuz,/");
-    EXPECT_EQ(Records(catalogue)[3].text, "c,d.txt,/srv/a,b");
-    EXPECT_EQ(Records(catalogue)[3].number, 5);
 }
 
-TEST(CatalogueParse, ReadsTheBackupsCrLfLines) {
-    const Catalogue catalogue =
-        Catalogue::Parse("07/12/2026,11:15:45\r\nfstab,/etc\r\nvmlinuz,/\r\nfstab,\r\n");
-    ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    EXPECT_EQ(catalogue.Date(), "07/12/2026");
-    EXPECT_EQ(catalogue.Time(), "11:15:45");
-    ASSERT_EQ(Records(catalogue).size(), 3u);
-    EXPECT_EQ(Records(catalogue)[0].text, "fstab,/etc");
-    EXPECT_EQ(Records(catalogue)[0].number, 2);
-    EXPECT_EQ(Records(catalogue)[1].text, "vmlinuz,/");
-    EXPECT_EQ(Records(catalogue)[2].text, "fstab,");
-    EXPECT_EQ(Records(catalogue)[2].number, 4);
-}
+const char kDate[] = "07/12/2026,11:15:45";
+const auto kValid = Catalogue::Status::Valid;
+const auto kNoDateLine = Catalogue::Status::NoDateLine;
 
-TEST(CatalogueParse, AcceptsLfAMissingLastLineEndAndSkipsEmptyLines) {
-    const Catalogue catalogue =
-        Catalogue::Parse("07/12/2026,11:15:45\nfstab,/etc\n\r\n\nhosts,/etc\r\npasswd,/etc");
-    ASSERT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-    ASSERT_EQ(Records(catalogue).size(), 3u);
-    EXPECT_EQ(Records(catalogue)[0].text, "fstab,/etc");
-    EXPECT_EQ(Records(catalogue)[1].text, "hosts,/etc");
-    EXPECT_EQ(Records(catalogue)[1].number, 5);
-    EXPECT_EQ(Records(catalogue)[2].text, "passwd,/etc");
-    EXPECT_EQ(Records(catalogue)[2].number, 6);
-}
-
-TEST(CatalogueParse, KeepsBytesAndInnerCarriageReturns) {
-    // Only the CR right before the LF is a line end; UTF-8 names stay as they are.
-    const Catalogue catalogue = Catalogue::Parse("07/12/2026,11:15:45\r\nclé\r.conf,/etc/été\r\n");
-    ASSERT_EQ(Records(catalogue).size(), 1u);
-    EXPECT_EQ(Records(catalogue)[0].text, "clé\r.conf,/etc/été");
-}
-
-TEST(CatalogueParse, DateLineOnlyMeansNoRecord) {
-    for (const char* bytes : {"07/12/2026,11:15:45\r\n", "07/12/2026,11:15:45\r\n\r\n\n\r"}) {
-        const Catalogue catalogue = Catalogue::Parse(bytes);
-        EXPECT_EQ(catalogue.GetStatus(), Catalogue::Status::Valid);
-        EXPECT_FALSE(catalogue.HasRecords()) << bytes;
-        EXPECT_TRUE(Records(catalogue).empty());
-    }
-    EXPECT_TRUE(Catalogue::Parse("07/12/2026,11:15:45\r\n\r\nfstab,").HasRecords());
-    EXPECT_FALSE(Catalogue::Parse("/etc/fstab\r\n/etc/hosts\r\n").HasRecords());
-}
-
-TEST(CatalogueParse, RefusesWhatIsNoCatalogue) {
-    EXPECT_EQ(Catalogue::Parse("").GetStatus(), Catalogue::Status::Empty);
-    // The list of files to back up has the same name but no date line.
-    EXPECT_EQ(Catalogue::Parse("/etc/fstab\r\n/etc/hosts\r\n").GetStatus(),
-              Catalogue::Status::NoDateLine);
-    EXPECT_EQ(Catalogue::Parse("\r\nfstab,/etc\r\n").GetStatus(), Catalogue::Status::NoDateLine);
-    EXPECT_EQ(Catalogue::Parse(std::string("07/12\0/2026,1\r\n", 16)).GetStatus(),
-              Catalogue::Status::NoDateLine);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, CatalogueParse,
+    ::testing::Values(
+        ParseCase{"the backup's own records",
+                  std::string(kDate) + Catalogue::kLineEnd + Catalogue::Record("/etc/fstab") +
+                      Catalogue::kLineEnd + Catalogue::Record("/vmlinuz") + Catalogue::kLineEnd +
+                      Catalogue::Record("fstab") + Catalogue::kLineEnd +
+                      Catalogue::Record("/srv/a,b/c,d.txt") + Catalogue::kLineEnd,
+                  kValid,
+                  {{2, "fstab,/etc"}, {3, "vmlinuz,/"}, {4, "fstab,"}, {5, "c,d.txt,/srv/a,b"}}},
+        ParseCase{"LF, empty lines and no last line end",
+                  std::string(kDate) + "\nfstab,/etc\n\r\n\nhosts,/etc\r\npasswd,/etc",
+                  kValid,
+                  {{2, "fstab,/etc"}, {5, "hosts,/etc"}, {6, "passwd,/etc"}}},
+        // Only the CR right before the LF is a line end; UTF-8 names stay as they are.
+        ParseCase{"an inner CR",
+                  std::string(kDate) + "\r\nclé\r.conf,/etc/été\r\n",
+                  kValid,
+                  {{2, "clé\r.conf,/etc/été"}}},
+        ParseCase{"the date line alone", std::string(kDate) + "\r\n", kValid, {}},
+        ParseCase{"the date line and empty lines", std::string(kDate) + "\r\n\r\n\n\r", kValid, {}},
+        ParseCase{"a record after an empty line",
+                  std::string(kDate) + "\r\n\r\nfstab,",
+                  kValid,
+                  {{3, "fstab,"}}},
+        ParseCase{"nothing", "", Catalogue::Status::Empty, {}},
+        // The list of files to back up has the same name but no date line.
+        ParseCase{"the list of files", "/etc/fstab\r\n/etc/hosts\r\n", kNoDateLine, {}},
+        ParseCase{"an empty first line", "\r\nfstab,/etc\r\n", kNoDateLine, {}},
+        ParseCase{
+            "a NUL in the date line", std::string("07/12\0/2026,1\r\n", 16), kNoDateLine, {}}));
 
 }  // namespace
