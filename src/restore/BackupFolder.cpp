@@ -1,11 +1,8 @@
 #include "restore/BackupFolder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
-#include <memory>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -127,26 +124,28 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
 // what is no regular file there, hold no copy.
 void VouchCopies(int folder, const std::string& prefix, const std::vector<Manifest>& rights,
                  const TrustedOwners& trusted) {
-    const int copies =
-        ::openat(folder, BackupNames::kCopies, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    std::unique_ptr<DIR, int (*)(DIR*)> listing(copies < 0 ? nullptr : ::fdopendir(copies),
-                                                &::closedir);
-    if (!listing) {
-        if (copies >= 0) {
-            ::close(copies);
+    std::vector<std::string> names;
+    FileDescriptor copies;
+    try {
+        copies = GenerationSwitch::OpenFolder(folder, BackupNames::kCopies);
+        if (copies) {
+            names = GenerationSwitch::Names(copies);
         }
+    } catch (const std::system_error&) {
+        // Left to OpenCopies, which reports a folder it cannot open; each copy is still checked
+        // when it is opened.
         return;
     }
-    while (const dirent* entry = ::readdir(listing.get())) {
+    for (const std::string& name : names) {
         struct stat st {};
-        if (::fstatat(copies, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        if (::fstatat(copies.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode)) {
             continue;
         }
-        const std::string subject = prefix + BackupNames::kCopies + "/" + entry->d_name;
+        const std::string subject = prefix + BackupNames::kCopies + "/" + name;
         bool sourceOwner = false;
         for (const Manifest& manifest : rights) {
-            const std::optional<ManifestEntry> recorded = manifest.Find(entry->d_name);
+            const std::optional<ManifestEntry> recorded = manifest.Find(name);
             sourceOwner =
                 sourceOwner || (recorded && recorded->hasRights && recorded->uid == st.st_uid);
         }

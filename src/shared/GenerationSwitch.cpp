@@ -32,31 +32,6 @@ void Sync(const FileDescriptor& directory) {
     DurableSteps::Done(Kind::Flush);
 }
 
-std::vector<std::string> Names(const FileDescriptor& folder) {
-    const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (listing == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        Fail("cannot list a folder of the backup");
-    }
-    std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-        errno = 0;
-    }
-    const int error = errno;
-    ::closedir(listing);
-    if (error != 0) {
-        Fail("cannot list a folder of the backup", error);
-    }
-    return names;
-}
 
 // What stands at `name`, without following a link: 0 when nothing does.
 mode_t TypeAt(const FileDescriptor& folder, const std::string& name) {
@@ -85,7 +60,7 @@ void RemoveTree(const FileDescriptor& parent, const std::string& name, int depth
     }
     const FileDescriptor folder = GenerationSwitch::OpenFolder(parent.Get(), name.c_str());
     if (folder) {
-        for (const std::string& entry : Names(folder)) {
+        for (const std::string& entry : GenerationSwitch::Names(folder)) {
             if (TypeAt(folder, entry) == S_IFDIR) {
                 RemoveTree(folder, entry, depth + 1);
             } else {
@@ -122,7 +97,7 @@ bool IsTemporary(const std::string& name) {
 // Removes the temporary files of interrupted writes in `folder`; true when there were some.
 bool RemoveTemporaryFiles(const FileDescriptor& folder) {
     bool removed = false;
-    for (const std::string& name : Names(folder)) {
+    for (const std::string& name : GenerationSwitch::Names(folder)) {
         if (IsTemporary(name) && TypeAt(folder, name) != S_IFDIR) {
             Unlink(folder, name);
             removed = true;
@@ -149,6 +124,32 @@ FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t
 }
 
 }  // namespace
+
+std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
+    const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (listing == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        Fail("cannot list a folder of the backup");
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    if (error != 0) {
+        Fail("cannot list a folder of the backup", error);
+    }
+    return names;
+}
 
 FileDescriptor GenerationSwitch::OpenFolder(int at, const char* name) {
     FileDescriptor folder(::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -223,7 +224,7 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
         MoveIfThere(stagingCopies, copies, name);
     }
     Sync(copies);
-    for (const std::string& name : Names(copies)) {
+    for (const std::string& name : GenerationSwitch::Names(copies)) {
         if (!intent.HoldsCopy(name) && TypeAt(copies, name) != S_IFDIR) {
             Unlink(copies, name);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shared/CommitIntent.h"
 #include "shared/FileDescriptor.h"
@@ -35,6 +36,8 @@ class GenerationSwitch {
 public:
     // Opens the folder `name` of `at` without following a link; not open when it is missing.
     static FileDescriptor OpenFolder(int at, const char* name);
+    // The names in `folder`, "." and ".." apart.
+    static std::vector<std::string> Names(const FileDescriptor& folder);
 
     // Takes the advisory lock of D for as long as `folder` stays open: exclusive for whoever may
     // change D, shared for a reader. False when another run or restore holds it; a file system

@@ -46,39 +46,21 @@ std::string LastLineEndingWith(const std::string& text, const std::string& suffi
     return found;
 }
 
-bool HasRecord(const std::string& catalogue, const std::string& record) {
-    // Records follow the date line; each ends with CR LF.
-    const std::size_t first = catalogue.find('\n');
-    for (std::size_t start = first; start != std::string::npos && start < catalogue.size();) {
-        ++start;
-        const std::size_t end = catalogue.find('\n', start);
-        if (end == std::string::npos) {
-            break;
-        }
-        std::size_t length = end - start;
-        if (length > 0 && catalogue[end - 1] == '\r') {
-            --length;
-        }
-        if (length == record.size() && catalogue.compare(start, length, record) == 0) {
-            return true;
-        }
-        start = end;
-    }
-    return false;
-}
-
 }  // namespace
 
 PreviousBackup PreviousBackup::Read(const FileDescriptor& folder) {
     PreviousBackup backup;
-    backup.catalogue_ = ReadSmallFile(folder, BackupNames::kCatalogue);
+    backup.catalogue_ = Catalogue::Parse(ReadSmallFile(folder, BackupNames::kCatalogue));
     backup.hashes_ = ReadSmallFile(folder, BackupNames::kHashFile);
     backup.rights_ = ReadSmallFile(folder, BackupNames::kRightsFile);
     return backup;
 }
 
 bool PreviousBackup::Find(const std::string& record, const std::string& name, Lines& lines) const {
-    if (!HasRecord(catalogue_, record)) {
+    bool recorded = false;
+    catalogue_.ForEachRecord(
+        [&](const CatalogueLine& line) { recorded = recorded || line.text == record; });
+    if (!recorded) {
         return false;
     }
     const std::string path = std::string(BackupNames::kCopyPrefix) + name;

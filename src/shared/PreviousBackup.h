@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "shared/Catalogue.h"
 #include "shared/FileDescriptor.h"
 
 // What a run may carry over from the backup it replaces when it cannot copy a file again: the
@@ -24,7 +25,7 @@ public:
     bool Find(const std::string& record, const std::string& name, Lines& lines) const;
 
 private:
-    std::string catalogue_;
+    Catalogue catalogue_;
     std::string hashes_;
     std::string rights_;
 };
