@@ -49,6 +49,23 @@ std::string RefusalText(const SystemFailure& failure, const std::string& folder)
     }
 }
 
+// Why the catalogue or a manifest (`what` and its `path`) of the backup in `folder` cannot be
+// read: refused for its owner, its size or its mode, or unreadable.
+std::string ReadFailureText(const SystemFailure& failure, const std::string& folder,
+                            const std::string& what, const std::string& path) {
+    switch (failure.GetStep()) {
+        case SystemFailure::Step::ForeignOwner:
+        case SystemFailure::Step::TooLarge:
+            return RefusalText(failure, folder);
+        case SystemFailure::Step::CatalogueWritable:
+        case SystemFailure::Step::ManifestWritable:
+            return FrenchTexts::Refused(what + path, failure.Found());
+        default:
+            return what + Printable(path) + " est illisible : " +
+                   FrenchTexts::SystemError(failure.Error());
+    }
+}
+
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -110,17 +127,8 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     try {
         catalogue = Catalogue::Parse(folder->ReadCatalogue(line.force));
     } catch (const SystemFailure& failure) {
-        err_ << kProgram << " : ";
-        if (failure.GetStep() == SystemFailure::Step::ForeignOwner ||
-            failure.GetStep() == SystemFailure::Step::TooLarge) {
-            err_ << RefusalText(failure, path);
-        } else if (failure.GetStep() == SystemFailure::Step::CatalogueWritable) {
-            err_ << FrenchTexts::Refused("le catalogue " + catalogPath, failure.Found());
-        } else {
-            err_ << "le catalogue " << Printable(catalogPath)
-                 << " est illisible : " << FrenchTexts::SystemError(failure.Error());
-        }
-        err_ << "\n";
+        err_ << kProgram << " : " << ReadFailureText(failure, path, "le catalogue ", catalogPath)
+             << "\n";
         return kUsage;
     }
     if (catalogue.GetStatus() == Catalogue::Status::Empty) {
@@ -276,18 +284,10 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
                 continue;
             }
         } catch (const SystemFailure& failure) {
-            const std::string path = Paths::Join(folder.Path(), file);
-            err_ << kProgram << " : ";
-            if (failure.GetStep() == SystemFailure::Step::ForeignOwner ||
-                failure.GetStep() == SystemFailure::Step::TooLarge) {
-                err_ << RefusalText(failure, folder.Path());
-            } else if (failure.GetStep() == SystemFailure::Step::ManifestWritable) {
-                err_ << FrenchTexts::Refused("le fichier de contrôle " + path, failure.Found());
-            } else {
-                err_ << "le fichier de contrôle " << Printable(path)
-                     << " est illisible : " << FrenchTexts::SystemError(failure.Error());
-            }
-            err_ << "\n";
+            err_ << kProgram << " : "
+                 << ReadFailureText(failure, folder.Path(), "le fichier de contrôle ",
+                                    Paths::Join(folder.Path(), file))
+                 << "\n";
             return false;
         }
         hasManifest_ = true;
