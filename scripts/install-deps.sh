@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wine fonts-liberation
   xdg-utils
-  dosfstools fusefat
+  dosfstools fusefat acl
   libxxhash-dev xxhash
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin man-db systemd
