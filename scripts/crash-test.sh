@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Kills unattended backup runs at random instants and judges, as a user would, what each one left.
+# Kills unattended backup runs and judges, as a user would, what each one left.
 #
-#   scripts/crash-test.sh [--program DIR] [N]
+#   scripts/crash-test.sh [--program DIR] [N]        N kills at random instants (default 100)
+#   scripts/crash-test.sh [--program DIR] --steps    a kill just before each durable step in turn
 #
-# N rounds (default 100). Each round puts back a good previous backup (version A of a few hundred
-# MB of sources) in a destination D, starts `kestrix /rep D /nobat /auto` on version B of the same
-# sources as a scheduled job would, and sends it `kill -9` after a delay drawn uniformly over the
-# whole length of a run, start-up included. Then D's own Restore.exe checks D (--verifier) and
-# restores it under an empty scratch root. The round is "old" when both exit 0 and the restore
-# gave exactly A's files with A's bytes, "new" when they gave exactly B's, "other" otherwise; a
-# whole backup must always be one of the first two. Exit status: 0 when every round was old or
-# new, 1 when one was not, 2 when the test could not be set up.
+# Each round puts back a good previous backup (version A of the sources) in a destination D,
+# starts `kestrix /rep D /nobat /auto` on version B of the same sources as a scheduled job would,
+# and kills it (SIGKILL). Then D's own Restore.exe checks D (--verifier) and restores it under an
+# empty scratch root. The round is "old" when both exit 0 and the restore gave exactly A's files
+# with A's bytes, "new" when they gave exactly B's, "other" otherwise; a whole backup must always
+# be one of the first two. Exit status: 0 when every round was old or new, 1 when one was not, 2
+# when the test could not be set up.
+#
+# Random kills: a few hundred MB of sources; each delay is drawn uniformly over a typical run (the
+# median of five whole runs, start-up included). A run that ended before its kill is counted
+# apart, and judged like the others.
+#
+# Steps: a few MB of sources on ext4 in a loop-mounted image file. A first run counts its durable
+# steps (every fsync, fdatasync, rename, unlink, mkdir and link call, whatever thread makes it,
+# through tools/crash-steps/stop_before_step.c loaded with LD_PRELOAD); then round N kills a run
+# just before its N-th step, for every N, so that each crash point of a run is reached once.
 #
 # DIR is a program folder (kestrix, Data/Kestrix.res...); by default build/Kestrix/, built first.
 # Everything happens in a temporary folder, removed at the end; nothing of the machine is read.
@@ -19,19 +28,24 @@ export LC_ALL=C
 umask 022
 
 usage() {
-  echo "usage: $0 [--program PROGRAM_FOLDER] [N]" >&2
+  echo "usage: $0 [--program PROGRAM_FOLDER] [N | --steps]" >&2
   exit 2
 }
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program=""
 rounds=100
+steps=0
 while [ $# -gt 0 ]; do
   case "$1" in
   --program)
     [ $# -ge 2 ] || usage
     program="$2"
     shift 2
+    ;;
+  --steps)
+    steps=1
+    shift
     ;;
   -h | --help) usage ;;
   *)
@@ -60,15 +74,18 @@ fi
 # The sources: three large files and four small ones in three folders, random (incompressible)
 # bytes. B rewrites every file of A, drops etc/ancien.cfg and adds etc/nouveau.cfg, so that a mix
 # of the two backups shows in the bytes and in the set of files. Sizes are in bytes.
+# The steps need no large file: each step is one run, and a few MB reach every step.
+mib=$((1 << 20))
+[ "$steps" -eq 0 ] || mib=$((1 << 10))
 declare -A size_a=(
-  [etc/fstab.conf]=3072 [images/systeme.img]=$((200 << 20)) [etc/ancien.cfg]=700
-  [images/noyau.img]=$((120 << 20)) [boot/config.txt]=17408 [boot/initrd.img]=$((40 << 20))
+  [etc/fstab.conf]=3072 [images/systeme.img]=$((200 * mib)) [etc/ancien.cfg]=700
+  [images/noyau.img]=$((120 * mib)) [boot/config.txt]=17408 [boot/initrd.img]=$((40 * mib))
   [boot/carte.map]=92160)
 list_a=(etc/fstab.conf images/systeme.img etc/ancien.cfg images/noyau.img boot/config.txt
   boot/initrd.img boot/carte.map)
 declare -A size_b=(
-  [etc/fstab.conf]=3077 [images/systeme.img]=$((200 << 20)) [images/noyau.img]=$((120 << 20))
-  [boot/config.txt]=17408 [boot/initrd.img]=$((40 << 20)) [etc/nouveau.cfg]=1024
+  [etc/fstab.conf]=3077 [images/systeme.img]=$((200 * mib)) [images/noyau.img]=$((120 * mib))
+  [boot/config.txt]=17408 [boot/initrd.img]=$((40 * mib)) [etc/nouveau.cfg]=1024
   [boot/carte.map]=92160)
 list_b=(etc/fstab.conf images/systeme.img images/noyau.img boot/config.txt boot/initrd.img
   etc/nouveau.cfg boot/carte.map)
@@ -79,10 +96,36 @@ for f in "${list_a[@]}"; do source_bytes=$((source_bytes + size_a[$f])); done
 # generations and the restored files (about six times the sources), and lets programs run there.
 work=""
 run_pid=""
-trap '[ -z "$run_pid" ] || kill -9 "$run_pid" 2>/dev/null || true; rm -rf -- "$work"' EXIT
+image=""
+cleanup() {
+  [ -z "$run_pid" ] || kill -9 "$run_pid" 2>/dev/null || true
+  if [ -n "$image" ]; then
+    umount "$work" 2>/dev/null || umount -l "$work" 2>/dev/null || true
+    rm -rf -- "$image"
+  fi
+  [ -z "$work" ] || rm -rf -- "$work"
+}
+trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-if [ -d /dev/shm ] && [ "$(df --output=avail -B1 /dev/shm | tail -1)" -gt $((7 * source_bytes)) ]; then
+if [ "$steps" -eq 1 ]; then
+  # ext4 in an image file on disk, as a USB disk or a backup partition would be.
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "--steps mounts an ext4 image: run it as root" >&2
+    exit 2
+  fi
+  image="$(mktemp -d -p /var/tmp kestrix-steps.XXXXXX)"
+  truncate -s $((64 * (1 << 20) + 10 * source_bytes)) "$image/ext4.img"
+  mkfs.ext4 -q -F "$image/ext4.img"
+  work="$image/mnt"
+  mkdir "$work"
+  if ! mount -o loop "$image/ext4.img" "$work"; then
+    echo "cannot mount a loop device here" >&2
+    work=""
+    exit 2
+  fi
+  cc -shared -fPIC -O2 -o "$image/stop_before_step.so" "$root/tools/crash-steps/stop_before_step.c" -ldl
+elif [ -d /dev/shm ] && [ "$(df --output=avail -B1 /dev/shm | tail -1)" -gt $((7 * source_bytes)) ]; then
   work="$(mktemp -d -p /dev/shm kestrix-crash.XXXXXX)"
   printf '#!/bin/sh\nexit 0\n' >"$work/probe"
   chmod +x "$work/probe"
@@ -131,11 +174,13 @@ reset_program() {
 
 # Starts the unattended run in the background, as cron would: no display, so Kestrix answers
 # each box by its default button on stderr (a set QT_QPA_PLATFORM would count as a display).
+# run_env: more of the run's environment (NAME=VALUE...).
+run_env=()
 start_run() {
   (
     cd "$prog"
     unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-    exec ./kestrix /rep "$dest" /nobat /auto
+    exec env "${run_env[@]}" ./kestrix /rep "$dest" /nobat /auto
   ) </dev/null >"$logs/kestrix" 2>&1 &
   run_pid=$!
 }
@@ -244,11 +289,12 @@ if [ "$verdict" != old ]; then
   cat "$logs/verifier" "$logs/restore" >&2
   exit 2
 fi
-longest=0
-lengths=""
+lengths=()
 for _ in 1 2 3 4 5; do
   reset_destination
   reset_program
+  rm -f "$logs/steps"
+  [ "$steps" -eq 0 ] || run_env=(LD_PRELOAD="$image/stop_before_step.so" KESTRIX_STEP_LOG="$logs/steps")
   start=${EPOCHREALTIME/./}
   start_run
   wait_run
@@ -259,31 +305,45 @@ for _ in 1 2 3 4 5; do
     cat "$logs/kestrix" "$logs/verifier" "$logs/restore" >&2
     exit 2
   fi
-  [ "$length" -le "$longest" ] || longest=$length
-  lengths+=" $((length / 1000))"
+  lengths+=("$length")
+  [ "$steps" -eq 0 ] || break
 done
-# A bit more than the longest, so that the end of a run is reached too.
-span=$((longest * 11 / 10))
-echo "== whole runs:$lengths ms; kills drawn uniformly between 0 and $((span / 1000)) ms" >&2
+if [ "$steps" -eq 1 ]; then
+  rounds=$(wc -l <"$logs/steps")
+  echo "== a whole run makes $rounds durable steps:" \
+    "$(awk '{ n[$2]++ } END { for (c in n) printf "%s %d, ", c, n[c] }' "$logs/steps" | sed 's/, $//')" >&2
+  cp "$logs/steps" "$logs/steps-of-a-whole-run"
+else
+  # The median run: drawing over the longest of a few runs spends many kills after the end.
+  span=$(printf '%s\n' "${lengths[@]}" | sort -n | sed -n 3p)
+  echo "== whole runs: $(printf '%s ' "${lengths[@]}" | awk '{ for (i = 1; i <= NF; i++) printf "%d ", $i / 1000 }')ms;" \
+    "kills drawn uniformly between 0 and $((span / 1000)) ms (the median)" >&2
+fi
 
 old=0 new=0 other=0 ended=0 left_after_kill=0 left_after_restore=0
 began=${EPOCHREALTIME/./}
 for ((round = 1; round <= rounds; round++)); do
   reset_destination
   reset_program
-  delay=$((((RANDOM << 15) | RANDOM) % (span + 1)))
   start=${EPOCHREALTIME/./}
-  start_run
-  remaining=$((delay - (${EPOCHREALTIME/./} - start)))
-  [ "$remaining" -le 0 ] || sleep "$(printf '%d.%06d' $((remaining / 1000000)) $((remaining % 1000000)))"
-  kill -9 "$run_pid" 2>/dev/null || true
-  killed_at=$((${EPOCHREALTIME/./} - start))
+  if [ "$steps" -eq 1 ]; then
+    step="$(sed -n "${round}p" "$logs/steps-of-a-whole-run" | cut -d' ' -f2)"
+    run_env=(LD_PRELOAD="$image/stop_before_step.so" KESTRIX_STOP_BEFORE="$round")
+    start_run
+    how="killed before step $round ($step)"
+  else
+    delay=$((((RANDOM << 15) | RANDOM) % (span + 1)))
+    start_run
+    remaining=$((delay - (${EPOCHREALTIME/./} - start)))
+    [ "$remaining" -le 0 ] || sleep "$(printf '%d.%06d' $((remaining / 1000000)) $((remaining % 1000000)))"
+    kill -9 "$run_pid" 2>/dev/null || true
+    how="killed at $((((${EPOCHREALTIME/./} - start)) / 1000)) ms"
+  fi
   wait_run
   # 137 is the kill; any other status is a run that ended before it.
-  how="killed at $((killed_at / 1000)) ms"
   if [ "$run_status" -ne 137 ]; then
     ended=$((ended + 1))
-    how="ended by itself (status $run_status) before the kill at $((killed_at / 1000)) ms"
+    how="ended by itself (status $run_status) before it was $how"
   fi
   ! leftovers || left_after_kill=$((left_after_kill + 1))
   judge
@@ -304,5 +364,9 @@ done
 echo "Runs finished before their kill: $ended; rounds leaving .kestrix-* in D: $left_after_kill" \
   "after the kill, $left_after_restore after the restore"
 echo "Time: $(((${EPOCHREALTIME/./} - began) / 1000000)) s for $rounds rounds"
-echo "old: $old  new: $new  other: $other  ($rounds kills)"
+if [ "$steps" -eq 1 ]; then
+  echo "old: $old  new: $new  other: $other  ($rounds steps, each killed once)"
+else
+  echo "old: $old  new: $new  other: $other  ($((rounds - ended)) kills during a run, $ended after its end)"
+fi
 [ "$other" -eq 0 ]
