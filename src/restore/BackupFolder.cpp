@@ -38,17 +38,15 @@ struct stat StatOf(const FileDescriptor& fd, Step step) {
 void CheckOwner(const struct stat& st, const TrustedOwners& trusted, const std::string& subject,
                 bool force) {
     if (!force && !trusted.Includes(st.st_uid)) {
-        throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid), subject);
+        throw SystemFailure(Step::ForeignOwner, 0, DescribeOwner(st.st_uid), subject);
     }
 }
 
-// A folder of the backup that nobody but its owner may change: not writable by its group or
-// others, or sticky and root's (others may add names there, never replace one).
+// A folder of the backup that nobody but its owner may change.
 void CheckFolder(const struct stat& st, Step refusal, const TrustedOwners& trusted,
                  const std::string& subject) {
     CheckOwner(st, trusted, subject, false);
-    const bool sticky = (st.st_mode & S_ISVTX) != 0 && st.st_uid == 0;
-    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && !sticky) {
+    if (!TrustedOwners::OnlyOwnerChanges(st)) {
         throw SystemFailure(refusal, 0, FrenchTexts::Mode(st.st_mode), subject);
     }
 }
@@ -150,7 +148,7 @@ void VouchCopies(int folder, const std::string& prefix, const std::vector<Manife
                 sourceOwner || (recorded && recorded->hasRights && recorded->uid == st.st_uid);
         }
         if (!sourceOwner && !trusted.Includes(st.st_uid)) {
-            throw SystemFailure(Step::ForeignOwner, 0, TrustedOwners::Describe(st.st_uid), subject);
+            throw SystemFailure(Step::ForeignOwner, 0, DescribeOwner(st.st_uid), subject);
         }
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
             throw SystemFailure(Step::CopyWritable, 0, FrenchTexts::Mode(st.st_mode), subject);
@@ -284,7 +282,7 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const
         manifest_ != nullptr ? manifest_->Find(name) : std::nullopt;
     const bool sourceOwner = entry && entry->hasRights && entry->uid == st.st_uid;
     if (!force && !sourceOwner && !trusted_.Includes(st.st_uid)) {
-        throw SystemFailure(Step::CopyOwner, 0, TrustedOwners::Describe(st.st_uid));
+        throw SystemFailure(Step::CopyOwner, 0, DescribeOwner(st.st_uid));
     }
     // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
     if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
