@@ -1,6 +1,7 @@
 #include "config/Settings.h"
 
 #include <climits>
+#include <cstdio>
 
 #include "config/IniFile.h"
 #include "config/SettingsText.h"
@@ -58,15 +59,32 @@ QString Text(const char16_t* text) {
 }
 
 // "CurrentRapportNo": the report of this run gets the stored number plus one. A text that is no
-// number (or whose successor is none) stays as the report number text and fails the reading.
+// number stays as the report number text and fails the reading. A number that cannot count on
+// (below 0, or without a successor) and a text that would put the report in another folder
+// would fail or misplace every run from now on: they give way to the default, named on stderr.
 void ReadReportNumber(Reporter& reporter, const QByteArray& ini) {
-    const QString stored = Value(ini, kAutres, kCurrentRapportNo, QStringLiteral("00"));
-    reporter.SetReportNumberText(stored);
-    const int number = SettingsText::ToInteger(stored);
-    if (number == INT_MAX) {
-        KESTRIX_FAIL_NO_ERRNO("report number " + stored.toStdString() + " has no successor");
+    const QString kDefault = QStringLiteral("00");
+    QString stored = Value(ini, kAutres, kCurrentRapportNo, kDefault);
+    bool usable = !stored.contains(QLatin1Char('/')) && !stored.contains(QStringLiteral(".."));
+    if (usable) {
+        try {
+            const int number = SettingsText::ToInteger(stored);
+            usable = number >= 0 && number < INT_MAX;
+        } catch (const Failure&) {
+            // No number: failed below, as any unreadable value.
+        }
     }
-    reporter.SetReportNumber(number + 1);
+    if (!usable) {
+        std::fprintf(stderr,
+                     "Kestrix : \"Autres\"/\"CurrentRapportNo\" de Kestrix.ini vaut \"%s\", qui "
+                     "ne peut pas numéroter les rapports (un nombre de 0 à %d) : %s est pris à "
+                     "la place.\n",
+                     stored.toLocal8Bit().constData(), INT_MAX - 1,
+                     kDefault.toLocal8Bit().constData());
+        stored = kDefault;
+    }
+    reporter.SetReportNumberText(stored);
+    reporter.SetReportNumber(SettingsText::ToInteger(stored) + 1);
 }
 
 // Reads, echoes and applies everything up to the report number, in the order that decides how

@@ -239,10 +239,24 @@ TEST_F(Settings, BadReportNumberStaysAsReadAndIsWrittenBack) {
     EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=douze\r\n"));
 }
 
-TEST_F(Settings, ReportNumberWithoutSuccessorFails) {
-    Read("[Autres]\r\nCurrentRapportNo=2147483647\r\n");
-    ExpectErrorLines(Lines(), 0, kFichierIniMessage);
-    EXPECT_EQ(reporter.ReportNumberText(), "2147483647");
+// A number that cannot count on, or a text that would put the report elsewhere, would fail or
+// misplace every run from now on: the default takes its place, named on stderr only.
+TEST_F(Settings, ReportNumberThatCannotNameTheNextReportGivesWayToTheDefault) {
+    for (const char* stored : {"2147483647", "-3", "../../etc/x", "a/b", ".."}) {
+        SCOPED_TRACE(stored);
+        testing::internal::CaptureStderr();
+        Read(QByteArray(kDefaultIni).replace("CurrentRapportNo=00",
+                                             QByteArray("CurrentRapportNo=") + stored));
+        const std::string journal = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(journal, std::string("Kestrix : \"Autres\"/\"CurrentRapportNo\" de Kestrix.ini "
+                                       "vaut \"") + stored +
+                               "\", qui ne peut pas numéroter les rapports (un nombre de 0 à "
+                               "2147483646) : 00 est pris à la place.\n");
+        EXPECT_EQ(Lines().last(), " * Numéro de rapport courant : 01");
+        EXPECT_FALSE(reporter.ErrorOccurred());
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(reporter.ReportNumberText(), "01");
+    }
 }
 
 TEST_F(Settings, UncheckedSaveFlagsKeepTheOldValues) {
