@@ -1,26 +1,85 @@
 #include "backup/SourceList.h"
 
-#include "platform/NativeNames.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <cerrno>
 
-QStringList SourceList::Lines(const QByteArray& bytes) {
-    const int nul = bytes.indexOf('\0');
-    const QByteArray text = nul < 0 ? bytes : bytes.left(nul);
+#include "platform/CheckedIo.h"
+#include "platform/Failure.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeNames.h"
+#include "shared/FileDescriptor.h"
+
+QByteArray SourceList::Read(const QString& path, QString& refusal) {
+    // Non-blocking, so that a FIFO put in the list's place cannot hold the run at the open.
+    FileDescriptor fd(::open(FileSystem::NativePath(path).constData(),
+                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        KESTRIX_FAIL("cannot open " + path.toStdString());
+    }
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) {
+        KESTRIX_FAIL("cannot read the status of " + path.toStdString());
+    }
+    const QString named = QStringLiteral("la liste des fichiers à sauvegarder \"") + path +
+                          QStringLiteral("\" ");
+    if (!S_ISREG(st.st_mode)) {
+        refusal = named + QStringLiteral("n'est pas un fichier ordinaire (") +
+                  (S_ISDIR(st.st_mode)    ? QStringLiteral("un dossier")
+                   : S_ISFIFO(st.st_mode) ? QStringLiteral("un tube")
+                                          : QStringLiteral("un périphérique")) +
+                  QStringLiteral(") : elle n'est pas lue.");
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        KESTRIX_FAIL("not a regular file: " + path.toStdString());
+    }
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const qint64 n = CheckedIo::Read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            return bytes;
+        }
+        // Also a file that grows while it is read.
+        if (bytes.size() + n > kMaxBytes) {
+            refusal = named + QStringLiteral("fait plus de ") +
+                      QString::number(kMaxBytes >> 20) +
+                      QStringLiteral(" Mo : elle n'est pas lue.");
+            errno = EFBIG;
+            KESTRIX_FAIL("list too large: " + path.toStdString());
+        }
+        bytes.append(buffer, static_cast<int>(n));
+    }
+}
+
+QStringList SourceList::Lines(const QByteArray& bytes, QList<Refused>* withNul) {
     QStringList lines;
+    int number = 0;
+    const auto add = [&](const QByteArray& line) {
+        ++number;
+        if (line.contains('\0')) {
+            if (withNul != nullptr) {
+                withNul->append(
+                    Refused{number, NativeNames::Decode(QByteArray(line).replace('\0', "\\0"))});
+            }
+            return;
+        }
+        lines.append(NativeNames::Decode(line));
+    };
     int start = 0;
-    const int size = text.size();
+    const int size = bytes.size();
     for (int i = 0; i < size; ++i) {
-        const char c = text.at(i);
+        const char c = bytes.at(i);
         if (c != '\r' && c != '\n') {
             continue;
         }
-        lines.append(NativeNames::Decode(text.mid(start, i - start)));
-        if (c == '\r' && i + 1 < size && text.at(i + 1) == '\n') {
+        add(bytes.mid(start, i - start));
+        if (c == '\r' && i + 1 < size && bytes.at(i + 1) == '\n') {
             ++i;
         }
         start = i + 1;
     }
     if (start < size) {
-        lines.append(NativeNames::Decode(text.mid(start)));
+        add(bytes.mid(start));
     }
     return lines;
 }

@@ -1,6 +1,9 @@
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -32,9 +35,14 @@ TEST(SourceListLines, EmptyLinesAndBlanksAreEntriesAsWritten) {
     EXPECT_EQ(SourceList::Lines("\n"), QStringList({""}));
 }
 
-TEST(SourceListLines, ANulByteEndsTheText) {
-    EXPECT_EQ(SourceList::Lines(QByteArray("a\r\nb\0c\r\nd", 9)), QStringList({"a", "b"}));
-    EXPECT_EQ(SourceList::Lines(QByteArray("\0a", 2)), QStringList());
+TEST(SourceListLines, ALineWithANulByteIsLeftOutAndTheLinesAfterItAreRead) {
+    QList<SourceList::Refused> refused;
+    EXPECT_EQ(SourceList::Lines(QByteArray("a\r\nb\0c\r\nd\n\0", 11), &refused),
+              QStringList({"a", "d"}));
+    ASSERT_EQ(refused.size(), 2);
+    EXPECT_EQ(refused[0].number, 2);
+    EXPECT_EQ(refused[0].text, QStringLiteral("b\\0c"));
+    EXPECT_EQ(refused[1].number, 4);
 }
 
 TEST(SourceListLines, UnicodePathsAreKept) {
@@ -224,12 +232,45 @@ TEST_F(LoadFileListTest, MissingListFileReportsDressListAndRequestsTheEnd) {
                                                        .size());
 }
 
-TEST_F(LoadFileListTest, ListFileThatIsADirectoryReportsDressList) {
-    QDir().mkpath(folder.file(QStringLiteral("Data/Kestrix.dat")));
+// A list that is no regular file, or too large to be one of boot files, is refused on its handle
+// before it is read: nothing can hold the run or fill the memory.
+struct RefusedListCase {
+    const char* name;
+    const char* command;  // makes Data/Kestrix.dat, run in the program folder
+    const char* why;      // on stderr
+};
+
+class RefusedListTest : public BackupFixture,
+                        public ::testing::WithParamInterface<RefusedListCase> {};
+
+TEST_P(RefusedListTest, ReportsDressListAndSaysWhyOnStderr) {
+    ::alarm(30);
+    QFile::remove(folder.file(QStringLiteral("Data/Kestrix.dat")));
+    ASSERT_EQ(std::system(GetParam().command), 0);
+    window.entries = {ListEntry{QStringLiteral("kept"), true, true}};
+    testing::internal::CaptureStderr();
+
     engine.LoadFileList();
+
+    const QString journal = QString::fromStdString(testing::internal::GetCapturedStderr());
+    ::alarm(0);
+    EXPECT_TRUE(journal.contains(QStringLiteral("Kestrix : la liste des fichiers à sauvegarder \"./Data/Kestrix.dat\" ") +
+                                 QString::fromUtf8(GetParam().why)))
+        << journal.toStdString();
     EXPECT_EQ(window.endRequests, 1);
     EXPECT_TRUE(reporter.ErrorOccurred());
+    EXPECT_EQ(window.entries, std::vector<ListEntry>({{QStringLiteral("kept"), true, true}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, RefusedListTest,
+    ::testing::Values(
+        RefusedListCase{"Folder", "mkdir Data/Kestrix.dat", "n'est pas un fichier ordinaire (un dossier)"},
+        RefusedListCase{"LinkToDevZero", "ln -s /dev/zero Data/Kestrix.dat",
+                        "n'est pas un fichier ordinaire (un périphérique)"},
+        RefusedListCase{"Fifo", "mkfifo Data/Kestrix.dat", "n'est pas un fichier ordinaire (un tube)"},
+        RefusedListCase{"OverTheCap", "truncate -s 16777217 Data/Kestrix.dat", "fait plus de 16 Mo"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadFileListTest, TenThousandEntriesLoadInOrder) {
     const QString a = Source(QStringLiteral("a.cfg"), "x");
