@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <system_error>
 
 #include "backup/DestinationCatalogue.h"
+#include "backup/DestinationCheck.h"
 #include "backup/SourceList.h"
 #include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
@@ -86,6 +89,7 @@ QString BackupEngine::DestinationPath(const QString& name) const {
 
 void BackupEngine::PrepareDestination() {
     reporter_.BeginStage(QStringLiteral("Préparation du répertoire de destination"));
+    unusableLogged_.clear();
 
     QString destination = controls_.EditChemin();
     // A lone trailing separator goes ("Save/" -> "Save"); the root "/" stays as it is.
@@ -98,6 +102,10 @@ void BackupEngine::PrepareDestination() {
     }
 
     try {
+        if (DestinationCheck::IsRoot(destination)) {
+            errno = EINVAL;
+            KESTRIX_FAIL("the root cannot take a backup");
+        }
         if (FileSystem::DirectoryExists(destination)) {
             Append(QStringLiteral(" <i> Vérification du répertoire indiqué..."));
             Append(QStringLiteral("     -> Répertoire correct !"));
@@ -124,9 +132,24 @@ void BackupEngine::PrepareDestination() {
             Append(QStringLiteral("     -> Création du sous-répertoire effectuée"));
         }
         reporter_.EndStage();
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
+        LogUnusableDestination(destination, failure.errorNumber());
         reporter_.ReportError(QStringLiteral("Répertoire"));
     }
+}
+
+void BackupEngine::LogUnusableDestination(const QString& destination, int errorNumber) {
+    // Once for each destination: the run after a failed preparation meets the same cause.
+    if (destination == unusableLogged_) {
+        return;
+    }
+    unusableLogged_ = destination;
+    Log(QStringLiteral("le répertoire de destination ") + Quoted(destination) +
+        (DestinationCheck::IsRoot(destination)
+             ? QStringLiteral(" est la racine du système : choisissez un dossier qui ne sert qu'aux "
+                              "sauvegardes, par exemple /var/backups/Save.")
+             : QStringLiteral(" n'est pas utilisable : ") +
+                   DestinationCheck::WhyUnusable(destination, errorNumber) + QLatin1Char('.')));
 }
 
 void BackupEngine::LoadFileList() {
@@ -134,9 +157,17 @@ void BackupEngine::LoadFileList() {
     listFailed_ = false;
     missingFiles_.clear();
     leftOutForName_ = 0;
+    QString refusal;
     try {
         Append(QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste"));
-        const QStringList lines = SourceList::Lines(FileSystem::ReadWholeFile(kListFile));
+        QList<SourceList::Refused> withNul;
+        const QStringList lines = SourceList::Lines(SourceList::Read(kListFile, refusal), &withNul);
+        for (const SourceList::Refused& line : withNul) {
+            Log(QStringLiteral("la ligne ") + QString::number(line.number) +
+                QStringLiteral(" de la liste ") + Quoted(QFileInfo(kListFile).absoluteFilePath()) +
+                QStringLiteral(" contient un octet nul, qu'aucun chemin ne peut contenir : ") +
+                Quoted(line.text) + QStringLiteral(" n'est pas sauvegardé."));
+        }
         Append(QStringLiteral("   -> Chargement de la liste effectué"));
         Append(QString());
         Append(QStringLiteral(" * Traitement des éléments de la liste"));
@@ -170,6 +201,9 @@ void BackupEngine::LoadFileList() {
         controls_.SetFileEntries(entries);
     } catch (const Failure&) {
         listFailed_ = true;
+        if (!refusal.isEmpty()) {
+            Log(refusal);
+        }
         reporter_.ReportError(QStringLiteral("DressList"));
     }
     Append(QStringLiteral("   -> Traitement des données terminé"));
@@ -191,6 +225,7 @@ BackupEngine::Opening BackupEngine::OpenDestination() {
         destinationDirectory_ = DirectoryHandle::Open(destination_);
     } catch (const Failure& failure) {
         // Missing or unusable: each file of the run then fails with its own error.
+        LogUnusableDestination(destination_, failure.errorNumber());
         destinationDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
         stagingDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
         copiesDirectory_ = DirectoryHandle::Failed(failure.errorNumber());
@@ -279,6 +314,8 @@ void BackupEngine::LogEnd(int exitStatus, const QString& reportFile) const {
         Counted(filesToCopy_ - filesCopied_, QStringLiteral("non copié"),
                 QStringLiteral("non copiés")) +
         QStringLiteral(", code de sortie ") + QString::number(exitStatus) +
+        (distrust_.isEmpty() ? QString()
+                             : QStringLiteral(" (destination que Restore.exe refusera)")) +
         QStringLiteral(", rapport ") + Quoted(reportFile) + QLatin1Char('.'));
 }
 
@@ -295,9 +332,9 @@ void BackupEngine::Discard() {
         } catch (const std::exception&) {
             // Left for the next run, which removes it before anything else.
         }
-        Log(QStringLiteral("la sauvegarde précédente de ") + Quoted(destination_) +
-            QStringLiteral(" est gardée telle quelle : la nouvelle n'a pas pu être terminée."));
     }
+    Log(QStringLiteral("la sauvegarde précédente de ") + Quoted(destination_) +
+        QStringLiteral(" est gardée telle quelle : la nouvelle n'a pas pu être terminée."));
 }
 
 bool BackupEngine::CommitOrDiscard() {
@@ -399,14 +436,22 @@ void BackupEngine::RunBackup() {
     intent_ = CommitIntent();
     stagedCopies_.clear();
     filesCopied_ = 0;
-    filesToCopy_ = leftOutForName_;
+    distrust_.clear();
+    // A path listed twice is one source: copied, recorded and counted once.
+    QSet<QString> ticked;
     for (int index = 0; index < controls_.FileCount(); ++index) {
-        filesToCopy_ += controls_.FileEntry(index).ticked ? 1 : 0;
+        const ListEntry entry = controls_.FileEntry(index);
+        if (entry.ticked) {
+            ticked.insert(entry.text);
+        }
     }
+    filesToCopy_ = leftOutForName_ + static_cast<int>(ticked.size());
+    ticked.clear();
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
-    const Opening opening = OpenDestination();
+    const Opening opening =
+        DestinationCheck::IsRoot(destination_) ? Opening::Refused : OpenDestination();
     if (opening == Opening::Busy) {
         const QString text = QStringLiteral("Le répertoire ") + Quoted(destination_) +
                              QStringLiteral(
@@ -424,7 +469,11 @@ void BackupEngine::RunBackup() {
     }
     if (opening != Opening::Ready) {
         // The folder of the copies was replaced since it was prepared, or an earlier switch
-        // cannot be finished: nothing of the earlier backup is touched.
+        // cannot be finished: nothing of the earlier backup is touched. The root takes none.
+        if (opening == Opening::Refused) {
+            errno = EINVAL;
+            LogUnusableDestination(destination_, EINVAL);
+        }
         reporter_.ReportError(QStringLiteral("Répertoire"));
         EndEarly();
         return;
@@ -513,7 +562,9 @@ void BackupEngine::RunBackup() {
             Directories::Join(kSubdirectory, DestinationCatalogue::FileName(source)));
         reporter_.SetCurrentSourcePath(source);
         EntryOutcome outcome;
-        if (entry.ticked) {
+        const bool first = !ticked.contains(source);
+        if (entry.ticked && first) {
+            ticked.insert(source);
             try {
                 outcome = CopyEntry(source, destination);
             } catch (const Failure&) {
@@ -523,11 +574,7 @@ void BackupEngine::RunBackup() {
                 errorReported = true;
             }
         }
-        if (!outcome.sourceFound) {
-            EndEarly();
-            return;
-        }
-        if (entry.ticked && !outcome.copied) {
+        if (entry.ticked && first && !outcome.copied) {
             CarryOver(source);
         }
 
@@ -572,6 +619,12 @@ void BackupEngine::RunBackup() {
 
     // Only now do the new backup's files reach their names.
     errorReported = !CommitOrDiscard() || errorReported;
+    if (destinationDirectory_.IsOpen()) {
+        distrust_ = DestinationCheck::Distrust(destination_, destinationDirectory_.get());
+        if (!distrust_.isEmpty()) {
+            Log(distrust_);
+        }
+    }
     ReleaseDestination();
     lastRunSucceeded_ = !errorReported && !runIncomplete_;
     if (!errorReported) {
@@ -628,7 +681,9 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
         ShowError(QStringLiteral("Le fichier ") + Quoted(source) +
                   QStringLiteral(" n'existe pas !"));
         Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : Le fichier n'existe pas !"));
-        outcome.sourceFound = false;
+        // Gone since the list was loaded (or moved away by someone who may): a copy that
+        // failed, which must not throw away the rest of the backup.
+        MarkIncomplete();
         return outcome;
     }
 
@@ -683,8 +738,19 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     // error of the copy.
     if (fits) {
         outcome.copy.size = CopyBlocks(input, copy.fd(), size);
+        // A source written, moved, removed or replaced while it was read gives a copy of no
+        // moment of it: the copy fails.
+        const struct stat after = BackupFiles::Status(input);
+        if (after.st_mode != status.st_mode || after.st_size != status.st_size ||
+            after.st_nlink == 0 || after.st_mtim.tv_sec != status.st_mtim.tv_sec ||
+            after.st_mtim.tv_nsec != status.st_mtim.tv_nsec ||
+            after.st_ctim.tv_sec != status.st_ctim.tv_sec ||
+            after.st_ctim.tv_nsec != status.st_ctim.tv_nsec) {
+            errno = EBUSY;
+            KESTRIX_FAIL("the source changed while it was copied");
+        }
         outcome.copy.hash = hash_.Hex();
-        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), status);
+        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), input, status);
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));

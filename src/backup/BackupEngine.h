@@ -47,6 +47,10 @@ public:
     // one has its name: the program then exits with status 1.
     bool CopyIncomplete() const { return copyIncomplete_; }
 
+    // Why the restore program would not trust the destination of the last run as root, or
+    // empty: the program then exits with status 1 too.
+    const QString& Distrust() const { return distrust_; }
+
     // The last run ended normally, reported no error, and copied and recorded every ticked file.
     bool LastRunSucceeded() const { return lastRunSucceeded_; }
 
@@ -65,7 +69,6 @@ public:
 private:
     // What became of one ticked entry.
     struct EntryOutcome {
-        bool sourceFound = true;  // false: the whole run must end
         bool copied = false;
         bool readByMore = false;  // the copy could not keep its source's owner and modes
         BackupManifest::Copy copy;
@@ -77,7 +80,7 @@ private:
     qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
     void WriteAutoexec();
-    enum class Opening { Ready, CopiesReplaced, Busy, Unfinished };
+    enum class Opening { Ready, CopiesReplaced, Busy, Unfinished, Refused };
     // Opens the destination for the run and takes its lock, finishes a switch that an earlier
     // run left unfinished, removes what interrupted runs left, and makes the staging folder of
     // the new backup. Ready also when the destination cannot be had: each file then fails with
@@ -98,6 +101,8 @@ private:
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
+    // One line on stderr naming why the destination cannot be had.
+    void LogUnusableDestination(const QString& destination, int errorNumber);
     void MarkIncomplete();
 
     Reporter& reporter_;
@@ -107,6 +112,8 @@ private:
     bool copyIncomplete_ = false;
     bool runIncomplete_ = false;
     bool lastRunSucceeded_ = false;
+    QString distrust_;
+    QString unusableLogged_;
     // The list stage failed: no backup is committed from its list.
     bool listFailed_ = false;
     QStringList missingFiles_;

@@ -98,7 +98,8 @@ QString Usage(const QString& programFolder) {
                "\n"
                "Code de sortie :\n"
                "  0  aucune erreur, et chaque fichier coché a été copié\n"
-               "  1  une erreur, un fichier coché non copié, ou un fichier écarté pour son nom\n"
+               "  1  une erreur, un fichier coché non copié, un fichier écarté pour son nom, ou,\n"
+               "     lancé par root, une destination que Restore.exe refusera\n"
                "  2  Kestrix n'a pas pu démarrer (aucun affichage sans /auto)\n"
                "\n") +
            QStringLiteral("Réglages : ") + Resolved(folder, QStringLiteral("Data/Kestrix.ini")) +

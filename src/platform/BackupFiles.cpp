@@ -1,6 +1,7 @@
 #include "platform/BackupFiles.h"
 
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <cerrno>
 #include <string>
@@ -29,7 +30,37 @@ bool ReadByMore(const struct stat& copy, const struct stat& source) {
     return (copy.st_mode & S_IRUSR) != 0 && copy.st_uid != source.st_uid && copy.st_uid != 0;
 }
 
+// A POSIX access control list, which the system keeps only when it gives more than the mode.
+constexpr const char* kAccessList = "system.posix_acl_access";
+
 }  // namespace
+
+mode_t ReachableMode(const FileDescriptor& source, const struct stat& status) {
+    const mode_t owner = status.st_mode & 0700;
+    std::string path;
+    if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0 ||
+        !LinkWalk::PathOf(source, path) || path.empty() || path[0] != '/') {
+        return owner;
+    }
+    mode_t mode = status.st_mode & 0777;
+    for (std::size_t slash = path.rfind('/'); slash != std::string::npos;
+         slash = slash == 0 ? std::string::npos : path.rfind('/', slash - 1)) {
+        const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) != 0 ||
+            ::getxattr(folder.c_str(), kAccessList, nullptr, 0) > 0) {
+            return owner;
+        }
+        if ((st.st_mode & S_IXOTH) == 0) {
+            mode &= ~S_IRWXO;
+        }
+        if ((st.st_mode & S_IXGRP) == 0 ||
+            ((st.st_mode & S_IXOTH) == 0 && st.st_gid != status.st_gid)) {
+            mode &= ~S_IRWXG;
+        }
+    }
+    return mode;
+}
 
 FileDescriptor OpenSource(const QString& path) {
     RefusedLink refused;
@@ -77,7 +108,11 @@ struct stat Status(const FileDescriptor& fd) {
     return st;
 }
 
-bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source) {
+bool MatchOwnerAndMode(const FileDescriptor& copy, const FileDescriptor& original,
+                       const struct stat& status) {
+    // Compared with the copy as if the source had only the bits that anyone can use.
+    struct stat source = status;
+    source.st_mode = (status.st_mode & ~07777) | ReachableMode(original, status);
     mode_t mode = source.st_mode & 0755;
     // Refusals are not failures: the check below tells what the medium really kept.
     if (::geteuid() == 0) {

@@ -28,13 +28,21 @@ FileDescriptor OpenSource(const QString& path);
 // The status of an open file. Throws Failure.
 struct stat Status(const FileDescriptor& fd);
 
-// Gives a copy its source's owner and group (when run as root) and then its permission bits,
-// without the group's and others' write bits: whoever else could write a copy would choose what
-// a restore writes, so the restore program refuses such a backup (Kestrix.droits keeps the
-// source's own bits). Run as another user, the group and other bits go unless the copy's group
-// is the source's.
+// The permission bits of `status`, the status of the open `source`, less what nobody could use
+// who cannot reach the file: a folder of its real path that denies others search takes the
+// others' bits off; one that denies its group search, or others when it is not the file's
+// group, the group's. An access control list on the file or on a folder of the path, whose
+// extra readers no mode can tell, leaves the owner's bits alone.
+mode_t ReachableMode(const FileDescriptor& source, const struct stat& status);
+
+// Gives a copy its source's owner and group (when run as root) and then its permission bits as
+// far as the folders on the way let anyone use them (ReachableMode), without the group's and
+// others' write bits: whoever else could write a copy would choose what a restore writes, so
+// the restore program refuses such a backup (Kestrix.droits keeps the source's own bits). Run as
+// another user, the group and other bits go unless the copy's group is the source's.
 // True when the copy is still readable by more users than its source (a file system that keeps
 // no owners or modes, such as FAT).
-bool MatchOwnerAndMode(const FileDescriptor& copy, const struct stat& source);
+bool MatchOwnerAndMode(const FileDescriptor& copy, const FileDescriptor& source,
+                       const struct stat& status);
 
 }  // namespace BackupFiles

@@ -826,7 +826,9 @@ void TFormKestrix::ShowAtLoopStart() {
 }
 
 int TFormKestrix::ExitStatus() const {
-    return reporter_.ErrorReported() || engine_.CopyIncomplete() ? 1 : 0;
+    return reporter_.ErrorReported() || engine_.CopyIncomplete() || !engine_.Distrust().isEmpty()
+               ? 1
+               : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -53,8 +53,9 @@ public:
     void ShowAtLoopStart();
 
     // 0 when the run reported no error and every ticked file of every backup was copied; 1
-    // when an error was reported or a ticked file was not copied. (2, a program that could not
-    // start, is decided before any window exists.)
+    // when an error was reported, a ticked file was not copied, or a run as root wrote where the
+    // restore program will not trust the backup. (2, a program that could not start, is decided
+    // before any window exists.)
     int ExitStatus() const;
 
     int Etape() const { return etape_; }

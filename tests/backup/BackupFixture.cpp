@@ -1,6 +1,7 @@
 #include "BackupFixture.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "FileBytes.h"
 #include "report/RunReport.h"
@@ -13,6 +14,11 @@ BackupFixture::BackupFixture() {
     dest = folder.file(QStringLiteral("Save"));
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     QDir().mkpath(folder.file(QStringLiteral("src")));
+    // Everyone may pass through the sources' folders, as through /etc: a copy keeps its source's
+    // own bits.
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadGroup | QFile::ExeGroup |
+                                             QFile::ReadOther | QFile::ExeOther);
     window.editChemin = dest;
 }
 

@@ -8,6 +8,7 @@
 #include "BackupFixture.h"
 #include "FileBytes.h"
 #include "platform/FileSystem.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -101,36 +102,117 @@ TEST_F(BackupRunTest, NothingTickedWritesOneLinePerEntryAndADateOnlyCatalogue) {
     EXPECT_FALSE(engine.CopyIncomplete());
 }
 
-TEST_F(BackupRunTest, VanishedTickedFileEndsTheRunThere) {
+// A ticked source that another user changes during the run, when the staging folder shows
+// that a run has begun (inotify tells), or while it is read.
+enum class SourceChange { Removed, RenamedAway, ReplacedByAFifo, WrittenWhileRead };
+
+struct SourceChangeCase {
+    const char* name;
+    SourceChange change;
+};
+
+class SourceChangeTest : public BackupRunTest,
+                         public ::testing::WithParamInterface<SourceChangeCase> {};
+
+TEST_P(SourceChangeTest, IsACopyThatFailedAndKeepsItsPreviousCopy) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
-    const QString gone = folder.file(QStringLiteral("src/gone.cfg"));
+    const QString changed = Source(QStringLiteral("changed.cfg"), Pattern(300000, 2));
     const QString c = Source(QStringLiteral("c.cfg"), Pattern(100, 3));
-    window.SetTicked({a, gone, c});
+    const QByteArray changedNative = QFile::encodeName(changed);
+    window.SetTicked({a, changed, c});
     window.autoexec = true;
     FixFreeSpace(kFreeBytes);
-    const QByteArray previous("01/01/2020,00:00:00\r\nold,/etc\r\n");
-    writeBytes(dest + QStringLiteral("/Kestrix.dat"), previous);
+    // The previous backup holds changed.cfg alone.
+    const QByteArray hashLine = QByteArray(32, 'b') + "  Kestrix/changed.cfg\n";
+    const QByteArray rightsLine = "0644\troot\troot\t0\t0\t3\tKestrix/changed.cfg\n";
+    writeBytes(CopyPath(QStringLiteral("changed.cfg")), "old");
+    writeBytes(dest + QStringLiteral("/Kestrix.dat"),
+               "01/01/2020,00:00:00\r\n" + QFile::encodeName(Record(changed)) + "\r\n");
+    writeBytes(dest + QStringLiteral("/Kestrix.xxh128"), hashLine);
+    writeBytes(dest + QStringLiteral("/Kestrix.droits"),
+               "mode\tpropri\xC3\xA9taire\tgroupe\tuid\tgid\ttaille\tchemin\n" + rightsLine);
+    bool done = false;
+    window.onPump = [&] {
+        const QString copying = window.copyFileTexts.value(window.copyFileTexts.size() - 1);
+        const bool reading = copying == QStringLiteral("Copie de ") + changed;
+        if (done || (GetParam().change == SourceChange::WrittenWhileRead) != reading) {
+            return;
+        }
+        done = true;
+        switch (GetParam().change) {
+            case SourceChange::Removed:
+                QFile::remove(changed);
+                break;
+            case SourceChange::RenamedAway:
+                QFile::rename(changed, changed + QStringLiteral(".moved"));
+                break;
+            case SourceChange::ReplacedByAFifo:
+                QFile::remove(changed);
+                ::mkfifo(changedNative.constData(), 0644);
+                break;
+            case SourceChange::WrittenWhileRead:
+                writeBytes(changed, Pattern(300000, 5));
+                break;
+        }
+    };
+    testing::internal::CaptureStderr();
 
     engine.RunBackup();
 
+    const std::string journal = testing::internal::GetCapturedStderr();
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
-    expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true)
-             << QStringLiteral(" <!> ") + gone + QStringLiteral(" : Le fichier n'existe pas !");
+    expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true);
+    QString box = QStringLiteral("Le fichier \"") + changed + QStringLiteral("\" n'existe pas !");
+    if (GetParam().change == SourceChange::WrittenWhileRead) {
+        box = QStringLiteral("Une erreur est survenue lors de la copie du fichier \"") + changed +
+              QStringLiteral("\". Vérifiez que le disque de destination ne soit pas protégé en "
+                             "écriture. Kestrix termine la tâche en cours, puis va continuer avec "
+                             "le fichier suivant.");
+        expected << FileStart(changed)
+                 << QStringLiteral("    -> Espace disque disponible : ") + kFree
+                 << QStringLiteral("  <!> Erreur : ") + reporter.LastErrorText()
+                 << QStringLiteral("  -> Message : \"") + box + QLatin1Char('"');
+        EXPECT_TRUE(reporter.LastErrorText().endsWith(SystemErrorMessage(EBUSY)));
+    } else {
+        expected << QStringLiteral(" <!> ") + changed +
+                        QStringLiteral(" : Le fichier n'existe pas !");
+    }
+    expected << QStringLiteral("    -> Ecriture des infos de configuration...")
+             << CopiedFile(c, kFree, false) << QString()
+             << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
+             << QStringLiteral("   -> Création du fichier effectuée");
+    if (GetParam().change != SourceChange::WrittenWhileRead) {
+        expected << QString() << kNoError;
+    }
     EXPECT_EQ(BackupSection(), expected);
-    ASSERT_EQ(window.boxes.size(), 1u);
-    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
-    EXPECT_EQ(window.boxes[0].text,
-              QStringLiteral("Le fichier \"") + gone + QStringLiteral("\" n'existe pas !"));
-    // Nothing of the new backup is committed: the previous one stays as it was.
-    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")), previous);
-    EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-              QStringList({QStringLiteral("Kestrix"), QStringLiteral("Kestrix.dat")}));
-    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
-    // Saved although the run ended early, with its last line.
+    EXPECT_EQ(window.MessageTexts(), QStringList({box}));
+    // The rest of the backup is committed, with the previous copy of the file that failed.
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(100));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("c.cfg"))), Pattern(100, 3));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("changed.cfg"))), QByteArray("old"));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(a), Record(changed),
+                           Record(c)}));
+    EXPECT_TRUE(readBytes(dest + QStringLiteral("/Kestrix.xxh128")).contains(hashLine));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
+    EXPECT_NE(journal.find(changedNative.toStdString() +
+                           "\" n'a pas été copié : la copie de la sauvegarde précédente est "
+                           "gardée."),
+              std::string::npos)
+        << journal;
+    EXPECT_EQ(journal.find("gardée telle quelle"), std::string::npos) << journal;
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_TRUE(engine.CopyIncomplete());
     EXPECT_FALSE(engine.LastRunSucceeded());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SourceChangeTest,
+    ::testing::Values(SourceChangeCase{"Removed", SourceChange::Removed},
+                      SourceChangeCase{"RenamedAway", SourceChange::RenamedAway},
+                      SourceChangeCase{"ReplacedByAFifo", SourceChange::ReplacedByAFifo},
+                      SourceChangeCase{"WrittenWhileRead", SourceChange::WrittenWhileRead}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
@@ -407,6 +489,26 @@ TEST_F(BackupRunTest, SameNameTwiceKeepsTheFirstSourcesCopyAndRecord) {
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
               QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first)}));
     EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, SamePathTwiceIsCopiedRecordedAndCountedOnce) {
+    const QString hosts = Source(QStringLiteral("hosts"), Pattern(100, 1));
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
+               QFile::encodeName(hosts) + "\r\n" + QFile::encodeName(hosts) + "\r\n");
+    FixFreeSpace(kFreeBytes);
+
+    engine.LoadFileList();
+    engine.RunBackup();
+    testing::internal::CaptureStderr();
+    engine.LogEnd(0, QStringLiteral("r"));
+    const QString journal = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(hosts)}));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.xxh128")).count('\n'), 1);
+    EXPECT_TRUE(journal.contains(QStringLiteral(": 1 fichier copié, 0 non copié,"))) << journal.toStdString();
+    EXPECT_FALSE(engine.CopyIncomplete());
+    EXPECT_TRUE(engine.LastRunSucceeded());
 }
 
 TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {

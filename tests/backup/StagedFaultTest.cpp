@@ -21,6 +21,8 @@
 
 namespace {
 
+const QString kDirectoryError = QStringLiteral(
+    "Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.");
 const QString kSettingsTitle = QStringLiteral("Ecriture des paramètres vers le fichier Ini");
 const QString kSaveDat = QStringLiteral("Impossible de travailler sur le fichier Kestrix.dat !");
 const QString kCopyFile = QStringLiteral(
@@ -253,9 +255,15 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
     window.SetTicked({a, b});
     window.autoexec = true;
+    testing::internal::CaptureStderr();
 
     engine.RunBackup();
 
+    // The staging folder could not be made: nothing was committed, and the journal says so.
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "Kestrix : la sauvegarde précédente de \"" + QFile::encodeName(dest).toStdString() +
+                  "\" est gardée telle quelle : la nouvelle n'a pas pu être terminée."),
+              std::string::npos);
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveDat) << QString()
@@ -326,6 +334,45 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_EQ(readBytes(a), Pattern(5000, 1));
     EXPECT_TRUE(engine.CopyIncomplete());
+}
+
+// A destination that cannot be made: the report keeps the system's code, the journal names the
+// path and what stands in the way.
+TEST_F(MountedFaultTest, DestinationThatCannotBeMadeIsNamedWithItsCause) {
+    const QString mount = folder.file(QStringLiteral("ro"));
+    QDir().mkpath(mount);
+    MountTmpfs(mount, 1024 * 1024);
+    QDir().mkpath(mount + QStringLiteral("/Save"));
+    writeBytes(mount + QStringLiteral("/plain"), "x");
+    RemountReadOnly(mount);
+    const struct {
+        QString destination;
+        int code;
+        QString why;
+    } cases[] = {
+        {mount + QStringLiteral("/sub/Save"), EROFS,
+         QLatin1Char('"') + mount + QStringLiteral("\" est sur un système de fichiers en lecture seule.")},
+        {mount + QStringLiteral("/Save"), EROFS,
+         QLatin1Char('"') + mount + QStringLiteral("/Save\" est sur un système de fichiers en lecture seule.")},
+        {mount + QStringLiteral("/plain/Save"), EEXIST,
+         QLatin1Char('"') + mount + QStringLiteral("/plain\" existe mais n'est pas un dossier.")},
+        {mount + QStringLiteral("/plain"), EEXIST,
+         QLatin1Char('"') + mount + QStringLiteral("/plain\" existe mais n'est pas un dossier.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.destination.toStdString());
+        window.editChemin = c.destination;
+        window.boxes.clear();
+        testing::internal::CaptureStderr();
+        engine.PrepareDestination();
+        const QString journal = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_EQ(window.MessageTexts(), QStringList({kDirectoryError}));
+        EXPECT_TRUE(reporter.LastErrorText().endsWith(SystemErrorMessage(c.code)))
+            << reporter.LastErrorText().toStdString();
+        EXPECT_EQ(journal, QStringLiteral("Kestrix : le répertoire de destination \"") +
+                               c.destination + QStringLiteral("\" n'est pas utilisable : ") +
+                               c.why + QLatin1Char('\n'));
+    }
 }
 
 TEST_F(MountedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
@@ -465,7 +512,7 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
 }
 
-TEST_F(StagedFaultTest, RootDestinationStaysRoot) {
+TEST_F(StagedFaultTest, RootDestinationIsRefused) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "changing the root directory needs root";
     }
@@ -473,9 +520,10 @@ TEST_F(StagedFaultTest, RootDestinationStaysRoot) {
     const int realRoot = ::open("/", O_RDONLY | O_DIRECTORY);
     ASSERT_GE(realRoot, 0);
     QDir(dest).removeRecursively();
-    writeBytes(folder.file(QStringLiteral("vmlinuz")), Pattern(100, 9));
-    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), "/src/a\n/vmlinuz\n");
+    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), "/src/a\n");
     Source(QStringLiteral("a"), Pattern(200, 8));
+    // Its file is made in the real /tmp, before the change of root.
+    testing::internal::CaptureStderr();
     ASSERT_EQ(::chroot(QFile::encodeName(folder.path()).constData()), 0);
     ASSERT_EQ(::chdir("/"), 0);
     window.editChemin = QStringLiteral("/");
@@ -485,30 +533,22 @@ TEST_F(StagedFaultTest, RootDestinationStaysRoot) {
     engine.LoadFileList();
     engine.RunBackup();
 
-    const QString title = QStringLiteral("Préparation du répertoire de destination");
-    QStringList prepared = Heading(title);
-    prepared << QStringLiteral(" * Répertoire sélectionné : /")
-             << QStringLiteral(" <i> Vérification du répertoire indiqué...")
-             << QStringLiteral("     -> Répertoire correct !") << QString()
-             << QStringLiteral(
-                    " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé.")
-             << QStringLiteral("     -> Création du sous-répertoire effectuée") << QString()
-             << kNoError;
-    EXPECT_EQ(Section(title), prepared);
-    EXPECT_EQ(window.editChemin, QStringLiteral("/"));
-    const QStringList catalogue = readCrLfLines(QStringLiteral("/Kestrix.dat"));
-    const QByteArray copyA = readBytes(QStringLiteral("/Kestrix/a"));
-    const QByteArray copyVmlinuz = readBytes(QStringLiteral("/Kestrix/vmlinuz"));
-    const QByteArray restore = readBytes(QStringLiteral("/Restore.exe"));
-    EXPECT_EQ(BackupSection().last(), kNoError);
-
+    const QStringList root = QDir(QStringLiteral("/")).entryList(QDir::NoDotAndDotDot |
+                                                                  QDir::AllEntries | QDir::Hidden);
     ASSERT_EQ(::fchdir(realRoot), 0);
     ASSERT_EQ(::chroot("."), 0);
     ::close(realRoot);
     QDir::setCurrent(folder.path());
-    EXPECT_EQ(catalogue, QStringList({QStringLiteral("07/12/2026,11:15:45"),
-                                      QStringLiteral("a,/src"), QStringLiteral("vmlinuz,/")}));
-    EXPECT_EQ(copyA, Pattern(200, 8));
-    EXPECT_EQ(copyVmlinuz, Pattern(100, 9));
-    EXPECT_EQ(restore, RestoreBytes());
+    const std::string journal = testing::internal::GetCapturedStderr();
+    // The root "/" is not shortened, and refused: nothing is written there.
+    EXPECT_EQ(window.editChemin, QStringLiteral("/"));
+    EXPECT_EQ(root, QStringList({QStringLiteral("Data"), QStringLiteral("Rapport Important.txt"),
+                                 QStringLiteral("Rapports"), QStringLiteral("src")}));
+    EXPECT_EQ(window.MessageTexts(), QStringList({kDirectoryError, kDirectoryError}));
+    const std::string refusal =
+        "Kestrix : le répertoire de destination \"/\" est la racine du système : choisissez un "
+        "dossier qui ne sert qu'aux sauvegardes, par exemple /var/backups/Save.\n";
+    EXPECT_EQ(journal.find(refusal), 0u) << journal;
+    EXPECT_EQ(journal.find(refusal, 1), std::string::npos) << journal;
+    EXPECT_TRUE(engine.CopyIncomplete());
 }
