@@ -146,8 +146,9 @@ void BackupEngine::LogUnusableDestination(const QString& destination, int errorN
     unusableLogged_ = destination;
     Log(QStringLiteral("le répertoire de destination ") + Quoted(destination) +
         (DestinationCheck::IsRoot(destination)
-             ? QStringLiteral(" est la racine du système : choisissez un dossier qui ne sert qu'aux "
-                              "sauvegardes, par exemple /var/backups/Save.")
+             ? QStringLiteral(
+                   " est la racine du système : choisissez un dossier qui ne sert qu'aux "
+                   "sauvegardes, par exemple /var/backups/Save.")
              : QStringLiteral(" n'est pas utilisable : ") +
                    DestinationCheck::WhyUnusable(destination, errorNumber) + QLatin1Char('.')));
 }

@@ -54,8 +54,7 @@ QString WhyUnusable(const QString& path, int errorNumber) {
             if (errno == EACCES) {
                 return QStringLiteral("vous n'avez pas le droit de traverser ") + Quoted(parent);
             }
-            return errno == ENOENT ? WhyNoFolderIn(parent, errorNumber)
-                                   : SystemErrorMessage(errno);
+            return errno == ENOENT ? WhyNoFolderIn(parent, errorNumber) : SystemErrorMessage(errno);
         }
         if (!S_ISDIR(st.st_mode)) {
             return Quoted(level) + QStringLiteral(" existe mais n'est pas un dossier");
@@ -71,7 +70,7 @@ QString Distrust(const QString& path, int destination) {
         return QString();
     }
     const TrustedOwners trusted = TrustedOwners::OfProcess();
-    struct stat folders[2] {};
+    struct stat folders[2]{};
     const QString names[2] = {path, path + QLatin1Char('/') + QLatin1String(BackupNames::kCopies)};
     const bool found[2] = {
         ::fstat(destination, &folders[0]) == 0,
@@ -87,15 +86,18 @@ QString Distrust(const QString& path, int destination) {
                   QStringLiteral(" appartient à l'utilisateur ") +
                   QString::number(folders[i].st_uid) + QStringLiteral(", ni root ni vous");
         } else if (!TrustedOwners::OnlyOwnerChanges(folders[i])) {
-            why = QStringLiteral("d'autres utilisateurs que son propriétaire peuvent modifier le "
-                                 "dossier ") +
-                  Quoted(names[i]) + QStringLiteral(" (droits ") +
-                  QString::number(folders[i].st_mode & 07777, 8).rightJustified(4, QLatin1Char('0')) +
-                  QLatin1Char(')');
+            why =
+                QStringLiteral(
+                    "d'autres utilisateurs que son propriétaire peuvent modifier le "
+                    "dossier ") +
+                Quoted(names[i]) + QStringLiteral(" (droits ") +
+                QString::number(folders[i].st_mode & 07777, 8).rightJustified(4, QLatin1Char('0')) +
+                QLatin1Char(')');
         }
         if (!why.isEmpty()) {
-            return why + QStringLiteral(" : Restore.exe refusera cette sauvegarde sans --force. "
-                                        "Choisissez une destination qui n'appartient qu'à root.");
+            return why + QStringLiteral(
+                             " : Restore.exe refusera cette sauvegarde sans --force. "
+                             "Choisissez une destination qui n'appartient qu'à root.");
         }
     }
     return QString();

@@ -21,8 +21,8 @@ QByteArray SourceList::Read(const QString& path, QString& refusal) {
     if (::fstat(fd.Get(), &st) != 0) {
         KESTRIX_FAIL("cannot read the status of " + path.toStdString());
     }
-    const QString named = QStringLiteral("la liste des fichiers à sauvegarder \"") + path +
-                          QStringLiteral("\" ");
+    const QString named =
+        QStringLiteral("la liste des fichiers à sauvegarder \"") + path + QStringLiteral("\" ");
     if (!S_ISREG(st.st_mode)) {
         refusal = named + QStringLiteral("n'est pas un fichier ordinaire (") +
                   (S_ISDIR(st.st_mode)    ? QStringLiteral("un dossier")
@@ -41,8 +41,7 @@ QByteArray SourceList::Read(const QString& path, QString& refusal) {
         }
         // Also a file that grows while it is read.
         if (bytes.size() + n > kMaxBytes) {
-            refusal = named + QStringLiteral("fait plus de ") +
-                      QString::number(kMaxBytes >> 20) +
+            refusal = named + QStringLiteral("fait plus de ") + QString::number(kMaxBytes >> 20) +
                       QStringLiteral(" Mo : elle n'est pas lue.");
             errno = EFBIG;
             KESTRIX_FAIL("list too large: " + path.toStdString());

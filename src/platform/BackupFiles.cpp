@@ -38,8 +38,8 @@ constexpr const char* kAccessList = "system.posix_acl_access";
 mode_t ReachableMode(const FileDescriptor& source, const struct stat& status) {
     const mode_t owner = status.st_mode & 0700;
     std::string path;
-    if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0 ||
-        !LinkWalk::PathOf(source, path) || path.empty() || path[0] != '/') {
+    if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0 || !LinkWalk::PathOf(source, path) ||
+        path.empty() || path[0] != '/') {
         return owner;
     }
     mode_t mode = status.st_mode & 0777;

@@ -17,8 +17,8 @@ BackupFixture::BackupFixture() {
     // Everyone may pass through the sources' folders, as through /etc: a copy keeps its source's
     // own bits.
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                             QFile::ReadGroup | QFile::ExeGroup |
-                                             QFile::ReadOther | QFile::ExeOther);
+                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                             QFile::ExeOther);
     window.editChemin = dest;
 }
 

@@ -245,11 +245,12 @@ TEST_F(Settings, ReportNumberThatCannotNameTheNextReportGivesWayToTheDefault) {
     for (const char* stored : {"2147483647", "-3", "../../etc/x", "a/b", ".."}) {
         SCOPED_TRACE(stored);
         testing::internal::CaptureStderr();
-        Read(QByteArray(kDefaultIni).replace("CurrentRapportNo=00",
-                                             QByteArray("CurrentRapportNo=") + stored));
+        Read(QByteArray(kDefaultIni)
+                 .replace("CurrentRapportNo=00", QByteArray("CurrentRapportNo=") + stored));
         const std::string journal = testing::internal::GetCapturedStderr();
         EXPECT_EQ(journal, std::string("Kestrix : \"Autres\"/\"CurrentRapportNo\" de Kestrix.ini "
-                                       "vaut \"") + stored +
+                                       "vaut \"") +
+                               stored +
                                "\", qui ne peut pas numéroter les rapports (un nombre de 0 à "
                                "2147483646) : 00 est pris à la place.\n");
         EXPECT_EQ(Lines().last(), " * Numéro de rapport courant : 01");
