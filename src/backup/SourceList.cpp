@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <cerrno>
 
-#include "platform/CheckedIo.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeNames.h"
@@ -32,21 +31,14 @@ QByteArray SourceList::Read(const QString& path, QString& refusal) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         KESTRIX_FAIL("not a regular file: " + path.toStdString());
     }
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const qint64 n = CheckedIo::Read(fd, buffer, sizeof buffer);
-        if (n == 0) {
-            return bytes;
-        }
-        // Also a file that grows while it is read.
-        if (bytes.size() + n > kMaxBytes) {
+    try {
+        return FileSystem::ReadAll(fd, kMaxBytes);
+    } catch (const Failure& failure) {
+        if (failure.errorNumber() == EFBIG) {
             refusal = named + QStringLiteral("fait plus de ") + QString::number(kMaxBytes >> 20) +
                       QStringLiteral(" Mo : elle n'est pas lue.");
-            errno = EFBIG;
-            KESTRIX_FAIL("list too large: " + path.toStdString());
         }
-        bytes.append(buffer, static_cast<int>(n));
+        throw;
     }
 }
 

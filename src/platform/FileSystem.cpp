@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <limits>
+#include <string>
 
 #include "platform/CheckedIo.h"
 #include "platform/Failure.h"
@@ -41,16 +43,23 @@ QByteArray ReadWholeFile(const QString& path) {
     if (!fd) {
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
+    return ReadAll(fd, std::numeric_limits<qint64>::max());
+}
+
+QByteArray ReadAll(const FileDescriptor& fd, qint64 maxBytes) {
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
         const qint64 n = CheckedIo::Read(fd, buffer, sizeof buffer);
         if (n == 0) {
-            break;
+            return bytes;
+        }
+        if (bytes.size() + n > maxBytes) {
+            errno = EFBIG;
+            KESTRIX_FAIL("a file larger than " + std::to_string(maxBytes) + " bytes");
         }
         bytes.append(buffer, n);
     }
-    return bytes;
 }
 
 }  // namespace FileSystem

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "shared/FileDescriptor.h"
+
 // Small file-system layer over POSIX. Paths are QString in memory and the locale's bytes
 // (UTF-8) on disk.
 namespace FileSystem {
@@ -22,5 +24,9 @@ void WriteWholeFile(const QString& path, const QByteArray& bytes);
 
 // The whole content of a file. Throws Failure when it cannot be opened or read.
 QByteArray ReadWholeFile(const QString& path);
+
+// Everything left to read from `fd`. Throws Failure when a read fails or there is more than
+// `maxBytes` (EFBIG; also a file that grows while it is read).
+QByteArray ReadAll(const FileDescriptor& fd, qint64 maxBytes);
 
 }  // namespace FileSystem
