@@ -382,7 +382,7 @@ bool BackupEngine::CommitOrDiscard() {
     return true;
 }
 
-void BackupEngine::CarryOver(const QString& source) {
+bool BackupEngine::CarryOver(const QString& source) {
     const QByteArray name = NativeNames::Encode(DestinationCatalogue::FileName(source));
     const std::string copy = name.toStdString();
     struct stat st {};
@@ -393,18 +393,19 @@ void BackupEngine::CarryOver(const QString& source) {
         !S_ISREG(st.st_mode) ||
         !previous_.Find(Catalogue::Record(NativeNames::Encode(source).toStdString()), copy,
                         lines)) {
-        return;
+        return false;
     }
     try {
         manifest_.AppendLines(lines.hashLine, lines.rightsLine);
         catalogue_.AppendLine(lines.record);
     } catch (const Failure&) {
         catalogueFailed_ = true;
-        return;
+        return false;
     }
     intent_.kept.push_back(copy);
     Log(Quoted(source) +
         QStringLiteral(" n'a pas été copié : la copie de la sauvegarde précédente est gardée."));
+    return true;
 }
 
 void BackupEngine::ReleaseDestination() {
@@ -440,14 +441,25 @@ void BackupEngine::RunBackup() {
     distrust_.clear();
     // A path listed twice is one source: copied, recorded and counted once.
     QSet<QString> ticked;
+    QSet<QString> tickedNames;
     for (int index = 0; index < controls_.FileCount(); ++index) {
         const ListEntry entry = controls_.FileEntry(index);
         if (entry.ticked) {
             ticked.insert(entry.text);
+            tickedNames.insert(DestinationCatalogue::FileName(entry.text).toCaseFolded());
         }
     }
     filesToCopy_ = leftOutForName_ + static_cast<int>(ticked.size());
     ticked.clear();
+    // A listed file that is missing since the previous backup (deleted on a failing system, or
+    // moved away by its owner while the list was read) keeps its copy there, unless a ticked
+    // source now takes its name.
+    QHash<QString, QString> missingByMarker;
+    for (const QString& path : missingFiles_) {
+        if (!tickedNames.contains(DestinationCatalogue::FileName(path).toCaseFolded())) {
+            missingByMarker.insert(SourceList::MissingMarker(path), path);
+        }
+    }
 
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
 
@@ -577,6 +589,12 @@ void BackupEngine::RunBackup() {
         }
         if (entry.ticked && first && !outcome.copied) {
             CarryOver(source);
+        } else if (missingByMarker.contains(source)) {
+            const QString missing = missingByMarker.take(source);
+            if (CarryOver(missing)) {
+                MarkIncomplete();
+                ++filesToCopy_;
+            }
         }
 
         try {

@@ -43,8 +43,9 @@ public:
     static void Log(const QString& line);
 
     // True once a ticked file was not copied and recorded by a run (no room, vanished, failed,
-    // no catalogue record, a run ended early), or a listed file was left out because an earlier
-    // one has its name: the program then exits with status 1.
+    // no catalogue record, a run ended early), a listed file missing since the previous backup
+    // kept its copy there, or a listed file was left out because an earlier one has its name: the
+    // program then exits with status 1.
     bool CopyIncomplete() const { return copyIncomplete_; }
 
     // Why the restore program would not trust the destination of the last run as root, or
@@ -95,9 +96,10 @@ private:
     bool CommitOrDiscard();
     void Discard();
     void ReleaseDestination();
-    // A ticked file that this run did not copy keeps the previous backup's copy, record and
-    // manifest lines, when that backup holds them for the same source.
-    void CarryOver(const QString& source);
+    // A ticked file that this run did not copy, or a listed one that is missing, keeps the
+    // previous backup's copy, record and manifest lines, when that backup holds them for the same
+    // source. False when it holds none.
+    bool CarryOver(const QString& source);
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
