@@ -272,6 +272,9 @@ case_3() {
   done
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  # The loop's last mv may still be on its way.
+  pkill -u "$user1" 2>/dev/null || true
+  sleep 0.2
   [ -f "$src/user/mine.conf" ] || mv "$src/user/x" "$src/user/mine.conf"
   restore --verifier "$d"
   verdict 3 "every run saved the change of root.conf ($saved of 5), the user's copy kept" \
