@@ -95,9 +95,11 @@ QString Distrust(const QString& path, int destination) {
                 QLatin1Char(')');
         }
         if (!why.isEmpty()) {
-            return why + QStringLiteral(
-                             " : Restore.exe refusera cette sauvegarde sans --force. "
-                             "Choisissez une destination qui n'appartient qu'à root.");
+            return why +
+                   QStringLiteral(
+                       " : Restore.exe refusera cette sauvegarde sans --force. "
+                       "Choisissez une destination qui appartient à root et que lui seul peut "
+                       "modifier.");
         }
     }
     return QString();
