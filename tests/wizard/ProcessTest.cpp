@@ -307,8 +307,9 @@ TEST_P(ProcessStderrTest, HoldsOnlyKestrixLines) {
 INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
                          // Every run ends with its closing line.
                          ::testing::Values(StderrCase{"Clean", ListShape::OneFile, 0, 0, 1},
-                                           // The previous backup is kept, and said so.
-                                           StderrCase{"DressList", ListShape::Folder, 1, 1, 2},
+                                           // The list is refused with its reason; the
+                                           // previous backup is kept, and said so.
+                                           StderrCase{"DressList", ListShape::Folder, 1, 1, 3},
                                            // Only a report line: no box, yet status 1.
                                            StderrCase{"NameClash", ListShape::NameClash, 1, 0, 1},
                                            // One line names both.
