@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
-#include <utility>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
@@ -336,30 +335,6 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_EQ(readBytes(a), Pattern(5000, 1));
     EXPECT_TRUE(engine.CopyIncomplete());
-}
-
-// A destination that cannot be made: the report keeps the system's code ("File exists", or the
-// room the run then finds), the journal names the path and what stands in the way.
-TEST_F(MountedFaultTest, DestinationThatCannotBeMadeIsNamedWithItsCause) {
-    const QString mount = folder.file(QStringLiteral("ro"));
-    QDir().mkpath(mount);
-    MountTmpfs(mount, 1024 * 1024);
-    writeBytes(mount + QStringLiteral("/plain"), "x");
-    RemountReadOnly(mount);
-    for (const auto& [destination, why] :
-         {std::pair(QStringLiteral("/sub/Save"),
-                    QStringLiteral("\" est sur un système de fichiers en lecture seule.")),
-          std::pair(QStringLiteral("/plain/Save"),
-                    QStringLiteral("/plain\" existe mais n'est pas un dossier."))}) {
-        window.editChemin = mount + destination;
-        testing::internal::CaptureStderr();
-        engine.PrepareDestination();
-        EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStderr()),
-                  QStringLiteral("Kestrix : le répertoire de destination \"") + mount +
-                      destination + QStringLiteral("\" n'est pas utilisable : \"") + mount + why +
-                      QLatin1Char('\n'));
-    }
-    EXPECT_EQ(window.MessageTexts(), QStringList({kDirectoryError, kDirectoryError}));
 }
 
 TEST_F(MountedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
