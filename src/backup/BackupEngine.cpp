@@ -689,10 +689,8 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     }
     if (!refused.link.isEmpty()) {
         Append(QStringLiteral(" <!> ") + source + QStringLiteral(" : le lien ") +
-               Quoted(refused.link) + QStringLiteral(" appartient à l'utilisateur ") +
-               QString::number(refused.owner) +
-               QStringLiteral(", ni root ni le propriétaire de ce vers quoi il mène : le fichier "
-                              "n'est pas copié."));
+               Quoted(refused.link) + QLatin1Char(' ') + refused.why +
+               QStringLiteral(" : le fichier n'est pas copié."));
         MarkIncomplete();
         return outcome;
     }

@@ -80,7 +80,7 @@ FileDescriptor OpenSource(const QString& path, RefusedLink& refused) {
     if (!fd) {
         if (!refusal.link.empty()) {
             refused = RefusedLink{NativeNames::Decode(QByteArray::fromStdString(refusal.link)),
-                                  refusal.owner};
+                                  QString::fromStdString(LinkWalk::Why(refusal))};
             return fd;
         }
         KESTRIX_FAIL("cannot open " + path.toStdString());

@@ -9,16 +9,17 @@
 // The sources of a backup and the owner and permissions of their copies.
 namespace BackupFiles {
 
-// A link on the way to a source that was not followed, and the number of its owner.
+// A link on the way to a source that was not followed, and why, in French ("appartient à
+// l'utilisateur 1001, ni root ni le propriétaire de ce vers quoi il mène").
 struct RefusedLink {
     QString link;
-    uid_t owner = 0;
+    QString why;
 };
 
 // Opens a regular file for reading only (sources may sit on a read-only file system), walking
 // its path one name at a time. A link (any name of the path, the last one included) is followed
-// only when root or the owner of what it points to owns it: /etc holds legitimate ones, while
-// another user's link could point a run as root at any file. Another link leaves the result
+// only when root or the owner of what it points to owns it and nobody else may write its folder:
+// /etc holds legitimate ones, while another user's link could point a run as root at any file. Another link leaves the result
 // closed and is told in `refused`. Anything but a regular file (a FIFO, a device, a directory)
 // is refused without blocking. Throws Failure.
 FileDescriptor OpenSource(const QString& path, RefusedLink& refused);

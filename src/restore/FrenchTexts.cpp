@@ -118,8 +118,9 @@ std::string Usage() {
            "  sudo Restore.exe /media/cle\n"
            "Sinon, vérifiez la sauvegarde, puis donnez --force. Un lien sur le chemin d'un\n"
            "fichier à restaurer n'est suivi que s'il appartient à root ou au propriétaire de\n"
-           "ce vers quoi il mène ; sinon le fichier est ignoré. Un catalogue ou un fichier de\n"
-           "contrôle de plus de 16 Mio est refusé.\n"
+           "ce vers quoi il mène, et que personne d'autre ne peut modifier son dossier ;\n"
+           "sinon le fichier est ignoré. Un catalogue ou un fichier de contrôle de plus de\n"
+           "16 Mio est refusé.\n"
            "\n"
            "Une sauvegarde dont Kestrix n'a pas fini la mise en place (arrêt brutal, coupure\n"
            "de courant) est d'abord terminée par la restauration ; --liste, --comparer et\n"
@@ -323,9 +324,7 @@ std::string SkipReason(const PlanItem& item) {
             return "le dossier " + Printable(item.targetDirectory) +
                    " mène hors de la racine (vers " + Printable(item.realDirectory) + ")";
         case Skip::LinkRefused:
-            return "le lien " + Quoted(item.link) + " appartient à l'utilisateur " +
-                   std::to_string(item.linkOwner) +
-                   ", ni root ni le propriétaire de ce vers quoi il mène : il n'est pas suivi";
+            return "le lien " + Quoted(item.link) + " " + item.linkWhy + " : il n'est pas suivi";
         case Skip::TargetIsLink:
             return Printable(item.targetPath) +
                    " est un lien symbolique : remettez ce fichier à la main si besoin";

@@ -20,7 +20,7 @@ struct PlanItem {
         NoTargetDirectory,  // the directory to restore into does not exist
         DirectoryUnusable,  // the directory cannot be resolved (errno in `error`)
         OutsideRoot,        // the directory leads out of the restore root (symbolic link, "..")
-        LinkRefused,        // a link on the way that neither root nor its target's owner owns
+        LinkRefused,        // a link on the way that someone else could have made or moved
         TargetIsLink,       // the file in place is a symbolic link
         TargetNotRegular,   // the file in place is a directory, device, pipe...
         TargetUnusable,     // the file in place cannot be examined (errno in `error`)
@@ -49,8 +49,9 @@ struct PlanItem {
     Skip skip = Skip::None;
     int error = 0;
     int laterLine = 0;  // Superseded, Duplicate: the record that wins
-    std::string link;   // LinkRefused: the link and its owner
-    uid_t linkOwner = 0;
+    std::string link;     // LinkRefused: the link and why it was not followed
+    std::string linkWhy;
+    std::string refusal;  // CopyRefused: why, after the copy's name
     std::string laterDirectory;
     Check check = Check::NotChecked;
     std::string expected;

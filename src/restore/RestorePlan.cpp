@@ -43,7 +43,7 @@ void CheckTarget(PlanItem& item, const std::string& root) {
     if (!refusal.link.empty()) {
         item.skip = PlanItem::Skip::LinkRefused;
         item.link = refusal.link;
-        item.linkOwner = refusal.owner;
+        item.linkWhy = LinkWalk::Why(refusal);
         return;
     }
     if (!directory || !LinkWalk::PathOf(directory, item.realDirectory)) {

@@ -30,6 +30,13 @@ std::vector<std::string> NamesOf(const std::string& path) {
     return names;
 }
 
+// Whether nobody but root or `owner`, the owner of what a link points to, may replace the link
+// in `folder`: in a sticky folder others may add names, never move one of someone else's.
+bool KeepsLinks(const struct stat& folder, uid_t owner) {
+    return (folder.st_uid == 0 || folder.st_uid == owner) &&
+           ((folder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (folder.st_mode & S_ISVTX) != 0);
+}
+
 // What `path` names from the folder `at` (the working folder when `at` is closed; `shownAt` as
 // shown). The last name is opened for reading when `read` (no reopening through /proc, which a
 // chroot may lack), as a place otherwise.
@@ -66,11 +73,18 @@ FileDescriptor Walk(const FileDescriptor& at, const std::string& shownAt, const 
                 Walk(current, folder, std::string(text, static_cast<std::size_t>(n)), read && last,
                      links, refusal);
             struct stat pointed {};
-            if (!target || ::fstat(target.Get(), &pointed) != 0) {
+            struct stat holder {};
+            if (!target || ::fstat(target.Get(), &pointed) != 0 ||
+                ::fstat(current.Get(), &holder) != 0) {
                 return FileDescriptor();
             }
             if (st.st_uid != 0 && st.st_uid != pointed.st_uid) {
                 refusal = LinkWalk::Refusal{walked, st.st_uid};
+                return FileDescriptor();
+            }
+            if (!KeepsLinks(holder, pointed.st_uid)) {
+                refusal = LinkWalk::Refusal{walked, st.st_uid, true, holder.st_uid,
+                                            holder.st_mode & 07777};
                 return FileDescriptor();
             }
             next = std::move(target);
@@ -94,6 +108,20 @@ FileDescriptor Walk(const FileDescriptor& at, const std::string& shownAt, const 
 FileDescriptor LinkWalk::Open(const std::string& path, Last last, Refusal& refusal) {
     int links = 0;
     return Walk(FileDescriptor(), ".", path, last == Last::Read, links, refusal);
+}
+
+std::string LinkWalk::Why(const Refusal& refusal) {
+    if (!refusal.byFolder) {
+        return "appartient à l'utilisateur " + std::to_string(refusal.owner) +
+               ", ni root ni le propriétaire de ce vers quoi il mène";
+    }
+    std::string mode(4, '0');
+    for (std::size_t i = 0; i < 4; ++i) {
+        mode[3 - i] = static_cast<char>('0' + ((refusal.folderMode >> (3 * i)) & 7));
+    }
+    return "est dans un dossier que d'autres que root ou le propriétaire de ce vers quoi il mène "
+           "peuvent modifier (dossier de l'utilisateur " +
+           std::to_string(refusal.folderOwner) + ", droits " + mode + ")";
 }
 
 bool LinkWalk::PathOf(const FileDescriptor& fd, std::string& path) {

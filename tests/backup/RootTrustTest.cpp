@@ -192,10 +192,11 @@ INSTANTIATE_TEST_SUITE_P(Names, PlantedEntryTest,
 // A link on the way to a source, in a user's folder: whose it is and where it stands.
 struct SourceLinkCase {
     const char* what;
-    const char* command;  // run as the other account in its home, which holds its file "own"
-    bool rootsLink;       // root makes "rootlink" to the victim
-    const char* source;   // under the home
-    const char* link;     // the link refused, under the home; null when the file is copied
+    const char* command;    // run as the other account in its home, which holds its file "own"
+    const char* rootsLink;  // where root makes a link to the victim under the home, or null;
+                            // a folder on its way is root's
+    const char* source;     // under the home
+    const char* link;       // the link refused, under the home; null when the file is copied
     QByteArray copied = {};
 };
 
@@ -214,10 +215,10 @@ TEST_P(SourceLinkTest, IsFollowedOnlyWhenRootOrItsTargetsOwnerMadeIt) {
     }
     const QString home = folder.file(QStringLiteral("home"));
     ASSERT_TRUE(QDir().mkpath(home));
-    if (c.rootsLink) {
-        ASSERT_EQ(::symlink(Native(Victim()).constData(),
-                            Native(home + QStringLiteral("/rootlink")).constData()),
-                  0);
+    if (c.rootsLink != nullptr) {
+        const QString link = home + QLatin1Char('/') + QLatin1String(c.rootsLink);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(link).path()));
+        ASSERT_EQ(::symlink(Native(Victim()).constData(), Native(link).constData()), 0);
     }
     ASSERT_EQ(::chown(Native(home).constData(), other.Uid(), 0), 0);
     ASSERT_EQ(::chmod(Native(folder.path()).constData(), 0711), 0);
@@ -239,12 +240,18 @@ TEST_P(SourceLinkTest, IsFollowedOnlyWhenRootOrItsTargetsOwnerMadeIt) {
         return;
     }
     EXPECT_FALSE(QFile::exists(CopyPath(name)));
-    EXPECT_TRUE(BackupSection().contains(
-        QStringLiteral(" <!> ") + source + QStringLiteral(" : le lien \"") + home +
-        QLatin1Char('/') + QLatin1String(c.link) + QStringLiteral("\" appartient à l'utilisateur ") +
-        QString::number(other.Uid()) +
-        QStringLiteral(", ni root ni le propriétaire de ce vers quoi il mène : le fichier n'est "
-                       "pas copié.")))
+    // Root's link stands in the account's home, which it could have been moved into.
+    const QString why =
+        c.rootsLink != nullptr
+            ? QStringLiteral("est dans un dossier que d'autres que root ou le propriétaire de ce "
+                             "vers quoi il mène peuvent modifier (dossier de l'utilisateur ") +
+                  QString::number(other.Uid()) + QStringLiteral(", droits 0755)")
+            : QStringLiteral("appartient à l'utilisateur ") + QString::number(other.Uid()) +
+                  QStringLiteral(", ni root ni le propriétaire de ce vers quoi il mène");
+    EXPECT_TRUE(BackupSection().contains(QStringLiteral(" <!> ") + source +
+                                         QStringLiteral(" : le lien \"") + home + QLatin1Char('/') +
+                                         QLatin1String(c.link) + QStringLiteral("\" ") + why +
+                                         QStringLiteral(" : le fichier n'est pas copié.")))
         << BackupSection().join(QLatin1Char('\n')).toStdString();
     // The run went on to its end: the catalogue holds the date line only.
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).size(), 1);
@@ -253,14 +260,17 @@ TEST_P(SourceLinkTest, IsFollowedOnlyWhenRootOrItsTargetsOwnerMadeIt) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SourceLinkTest,
     ::testing::Values(
-        SourceLinkCase{"a user's link to root's file", "ln -s ../elsewhere/a notes", false,
+        SourceLinkCase{"a user's link to root's file", "ln -s ../elsewhere/a notes", nullptr,
                        "notes", "notes"},
-        SourceLinkCase{"a user's link as a folder of the path", "ln -s ../elsewhere docs", false,
-                       "docs/a", "docs"},
+        SourceLinkCase{"a user's link as a folder of the path", "ln -s ../elsewhere docs",
+                       nullptr, "docs/a", "docs"},
         SourceLinkCase{"a user's link to a user's link", "ln -s ../elsewhere/a x && ln -s x y",
-                       false, "y", "x"},
-        SourceLinkCase{"root's link", "true", true, "rootlink", nullptr, "victim"},
-        SourceLinkCase{"a user's link to the user's own file", "ln -s own alias", false, "alias",
+                       nullptr, "y", "x"},
+        SourceLinkCase{"root's link in root's folder", "true", "etc/rootlink", "etc/rootlink",
+                       nullptr, "victim"},
+        SourceLinkCase{"root's link in the user's folder", "true", "rootlink", "rootlink",
+                       "rootlink"},
+        SourceLinkCase{"a user's link to the user's own file", "ln -s own alias", nullptr, "alias",
                        nullptr, "own\n"}));
 
 TEST_F(RootTrustTest, FifoAsSourceOrRestoreProgramDoesNotHoldTheRun) {

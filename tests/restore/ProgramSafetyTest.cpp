@@ -391,9 +391,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, SwapTest,
                                                     true, "mnt/other"},
                                            SwapCase{"in place", false, "outside"}));
 
-// Another account's link put on a target's path before the run, with and without --racine:
-// the files are skipped, nothing reaches the folder it points to.
-class TargetLinkTest : public RestoreSafetyTest, public ::testing::WithParamInterface<bool> {};
+// A link put on a target's path before the run by another account, with and without --racine:
+// its own link, or one of root's that it could move into its folder.
+struct TargetLinkCase {
+    const char* name;
+    bool underRoot;
+    bool rootsLink;
+};
+
+class TargetLinkTest : public RestoreSafetyTest,
+                       public ::testing::WithParamInterface<TargetLinkCase> {};
 
 TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
     const ThrowAwayAccount other;
@@ -405,24 +412,35 @@ TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
     Write(outside + "/fstab", "la cible du lien\n");
     ASSERT_EQ(::chmod(base_.c_str(), 0711), 0);
     ASSERT_EQ(::chown(root_.c_str(), other.Uid(), 0), 0);
-    ASSERT_EQ(other.Run(root_, "mv etc etc.old && ln -s " + outside + " etc"), 0);
-    const std::string directory = GetParam() ? "/etc" : etc_;
+    ASSERT_EQ(other.Run(root_, c.rootsLink ? "mv etc etc.old && mv etc.link etc"
+                                           : "mv etc etc.old && ln -s " + outside + " etc"),
+              0);
+    const std::string directory = c.underRoot ? "/etc" : etc_;
     Write(save_ + "/Kestrix.dat", CatalogueBytes({"fstab," + directory, "hosts," + directory}));
     const auto before = Snapshot(outside);
-    const ProcessRun run = RunProgram(GetParam()
+    const ProcessRun run = RunProgram(c.underRoot
                                           ? std::vector<std::string>{"--oui", "--racine", root_,
                                                                      save_}
                                           : std::vector<std::string>{"--oui", save_});
     ASSERT_EQ(::chown(root_.c_str(), 0, 0), 0);
+// The files are skipped, nothing reaches the folder the link points to.
     EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const TargetLinkCase& c = GetParam();
     EXPECT_EQ(Snapshot(outside), before);
-    const std::string refused = " : ignorée, le lien « " + etc_ + " » appartient à l'utilisateur " +
-                                std::to_string(other.Uid()) +
-                                ", ni root ni le propriétaire de ce vers quoi il mène : il n'est "
-                                "pas suivi";
+    const std::string why =
+        c.rootsLink ? "est dans un dossier que d'autres que root ou le propriétaire de ce vers quoi "
+                      "il mène peuvent modifier (dossier de l'utilisateur " +
+                          std::to_string(other.Uid()) + ", droits 0755)"
+                    : "appartient à l'utilisateur " + std::to_string(other.Uid()) +
+                          ", ni root ni le propriétaire de ce vers quoi il mène";
+    const std::string refused =
+        " : ignorée, le lien « " + etc_ + " » " + why + " : il n'est pas suivi";
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 2 « fstab," + directory + " »" + refused)) << run.out;
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts," + directory + " »" + refused)) << run.out;
     EXPECT_EQ(Lines(run.out).back(), "0 fichiers restaurés, 2 ignorés");
+    if (c.rootsLink) {
+        ASSERT_EQ(::symlink(outside.c_str(), (root_ + "/etc.link").c_str()), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, TargetLinkTest, ::testing::Bool(),
