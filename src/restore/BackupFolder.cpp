@@ -6,7 +6,6 @@
 #include <optional>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 #include "restore/FrenchTexts.h"
 #include "restore/SystemFailure.h"
@@ -116,55 +115,6 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
     }
 }
 
-// Checks each copy in the Kestrix/ folder of `folder` (D, or its staging folder): owned by a
-// trusted owner or by the owner that one of the `rights` manifests records for its source (as
-// root a copy takes its source's owner), and writable by its owner alone. A missing folder, and
-// what is no regular file there, hold no copy.
-void VouchCopies(int folder, const std::string& prefix, const std::vector<Manifest>& rights,
-                 const TrustedOwners& trusted) {
-    std::vector<std::string> names;
-    FileDescriptor copies;
-    try {
-        copies = GenerationSwitch::OpenFolder(folder, BackupNames::kCopies);
-        if (copies) {
-            names = GenerationSwitch::Names(copies);
-        }
-    } catch (const std::system_error&) {
-        // Left to OpenCopies, which reports a folder it cannot open; each copy is still checked
-        // when it is opened.
-        return;
-    }
-    for (const std::string& name : names) {
-        struct stat st {};
-        if (::fstatat(copies.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode)) {
-            continue;
-        }
-        const std::string subject = prefix + BackupNames::kCopies + "/" + name;
-        bool sourceOwner = false;
-        for (const Manifest& manifest : rights) {
-            const std::optional<ManifestEntry> recorded = manifest.Find(name);
-            sourceOwner =
-                sourceOwner || (recorded && recorded->hasRights && recorded->uid == st.st_uid);
-        }
-        if (!sourceOwner && !trusted.Includes(st.st_uid)) {
-            throw SystemFailure(Step::ForeignOwner, 0, DescribeOwner(st.st_uid), subject);
-        }
-        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-            throw SystemFailure(Step::CopyWritable, 0, FrenchTexts::Mode(st.st_mode), subject);
-        }
-    }
-}
-
-// The rights manifest of `folder`, when it has one: it names the owners its copies may have.
-void ReadRights(int folder, const TrustedOwners& trusted, std::vector<Manifest>& rights) {
-    std::string bytes;
-    if (ReadTrusted(folder, BackupNames::kRightsFile, Step::ReadManifest, Step::ManifestWritable,
-                    false, trusted, bytes)) {
-        rights.emplace_back().ParseRights(std::move(bytes));
-    }
-}
-
 }  // namespace
 
 BackupFolder::BackupFolder(const std::string& path)
@@ -187,17 +137,6 @@ void BackupFolder::Vouch(bool force) const {
         CheckFolder(StatOf(staging, Step::OpenBackup), Step::CopiesWritable, trusted_,
                     CommitIntent::kStagingName);
         VouchEntries(staging.Get(), prefix, trusted_);
-    }
-    // The copies last: the manifests that name their owners are vouched for by then. While a
-    // switch is unfinished, a copy of either backup may be named by either manifest.
-    std::vector<Manifest> rights;
-    ReadRights(folder_.Get(), trusted_, rights);
-    if (staging) {
-        ReadRights(staging.Get(), trusted_, rights);
-    }
-    VouchCopies(folder_.Get(), "", rights, trusted_);
-    if (staging) {
-        VouchCopies(staging.Get(), std::string(CommitIntent::kStagingName) + "/", rights, trusted_);
     }
 }
 

@@ -12,7 +12,8 @@
 // through its handle without following links, and each is checked on the handle that is then
 // read. Whoever could write one of them could choose what root writes and where, so one that
 // its owner's group or others may write, or, run as root, that nobody trusted owns, is refused
-// unless `force` is given.
+// unless `force` is given: the folders, catalogue and manifests refuse the whole backup, a copy
+// only itself.
 class BackupFolder {
 public:
     // Throws SystemFailure (OpenBackup).
@@ -31,12 +32,12 @@ public:
 
     // Checks, before anything is read or changed, that only trusted owners could have made the
     // backup: the folder itself and Kestrix/ (none but their owner may change them, or they are
-    // sticky and root's), the catalogue, the manifests, the intent file and each copy (which may
-    // also belong to the owner Kestrix.droits records for its source), here and in the staging
-    // folder of an unfinished switch. Nothing else can then change what stands at their names.
-    // Must come before Prepare. Throws SystemFailure (ForeignOwner with the owner,
-    // BackupWritable, CopiesWritable, CatalogueWritable, ManifestWritable or CopyWritable with
-    // the mode, TooLarge; the subject names the file).
+    // sticky and root's), the catalogue, the manifests and the intent file, here and in the
+    // staging folder of an unfinished switch. Nothing else can then change what stands at their
+    // names; each copy is checked when it is opened. Must come before Prepare. Throws
+    // SystemFailure (ForeignOwner with the owner, BackupWritable, CopiesWritable,
+    // CatalogueWritable or ManifestWritable with the mode, TooLarge; the subject names the
+    // file).
     void Vouch(bool force) const;
 
     // The owners the manifest records for the sources: a copy may be owned by its source's.

@@ -99,10 +99,12 @@ std::string Usage() {
            "\n"
            "Qui peut modifier le catalogue, un fichier de contrôle, le dossier Kestrix ou\n"
            "une copie choisit ce que root écrira, et où : il pourrait faire écrire ses\n"
-           "propres fichiers dans /etc. Une sauvegarde dont l'un d'eux est modifiable par\n"
-           "d'autres que son propriétaire (son groupe ou tous) est donc refusée ; Kestrix\n"
-           "écrit ses copies modifiables par leur seul propriétaire. Les fichiers d'une clé\n"
-           "FAT montée par le bureau (0644, dossiers 0755) conviennent. Pour root, un\n"
+           "propres fichiers dans /etc. Une sauvegarde dont le catalogue, un fichier de\n"
+           "contrôle ou le dossier Kestrix est modifiable par d'autres que son propriétaire\n"
+           "(son groupe ou tous) est donc refusée ; une telle copie est ignorée seule, et\n"
+           "les autres sont traitées. Kestrix écrit ses copies modifiables par leur seul\n"
+           "propriétaire. Les fichiers d'une clé FAT montée par le bureau (0644, dossiers\n"
+           "0755) conviennent. Pour root, un\n"
            "dossier de destination modifiable par tous sans le bit « sticky » est ignoré :\n"
            "un autre utilisateur pourrait y changer les fichiers pendant la restauration. Un\n"
            "dossier de destination remplacé pendant la question (par un lien vers un autre\n"
@@ -112,9 +114,10 @@ std::string Usage() {
            "contrôle doivent appartenir à root, à l'utilisateur qui lance Restore.exe ou à\n"
            "l'administrateur qui l'a lancé par sudo ou pkexec, et ces deux dossiers ne\n"
            "doivent être modifiables que par leur propriétaire (ou « sticky » et à root).\n"
-           "Une copie peut aussi appartenir au propriétaire que Kestrix.droits donne à son\n"
-           "original. Une clé montée par root depuis un système de secours convient ; une clé\n"
-           "montée par le bureau pour l'administrateur convient avec sudo ou pkexec :\n"
+           "Une copie doit appartenir à l'un d'eux ou au propriétaire que Kestrix.droits\n"
+           "donne à son original ; sinon elle est ignorée. Une clé montée par root depuis\n"
+           "un système de secours convient ; une clé montée par le bureau pour\n"
+           "l'administrateur convient avec sudo ou pkexec :\n"
            "  sudo Restore.exe /media/cle\n"
            "Sinon, vérifiez la sauvegarde, puis donnez --force. Un lien sur le chemin d'un\n"
            "fichier à restaurer n'est suivi que s'il appartient à root ou au propriétaire de\n"
@@ -259,6 +262,17 @@ std::string Untrusted(const std::string& what, const std::string& owner) {
            "sauvegarde, puis --force pour passer outre";
 }
 
+std::string CopyRefusal(const SystemFailure& failure) {
+    if (failure.GetStep() == SystemFailure::Step::CopyOwner) {
+        return "appartient à l'utilisateur " + Printable(failure.Found()) +
+               ", qui n'est ni root, ni vous, ni l'administrateur qui a lancé sudo ou pkexec, ni "
+               "le propriétaire de son original : il pourrait choisir ce que root écrit ; "
+               "vérifiez-la, puis --force pour passer outre";
+    }
+    return "est modifiable par d'autres que son propriétaire (droits " + failure.Found() +
+           ") : qui peut l'écrire choisirait ce que root écrit ; --force pour passer outre";
+}
+
 std::string TooLarge(const std::string& what, const std::string& size) {
     return Printable(what) + " est trop grand (" + size + " octets, au plus 16777216) : ce n'est "
            "pas un fichier d'une sauvegarde de Kestrix, restauration refusée ; vérifiez la "
@@ -334,6 +348,8 @@ std::string SkipReason(const PlanItem& item) {
             return Printable(item.targetPath) + " est inaccessible : " + SystemError(item.error);
         case Skip::Unverified:
             return "copie Kestrix/" + Printable(item.name) + " " + CheckText(item);
+        case Skip::CopyRefused:
+            return "la copie Kestrix/" + Printable(item.name) + " " + item.refusal;
     }
     return {};
 }

@@ -35,6 +35,10 @@ std::string Subject(const std::string& folder, const std::string& relative);
 // trusted vouches for.
 std::string Untrusted(const std::string& what, const std::string& owner);
 
+// Why a copy is not used, after its name, when others may write it (CopyWritable) or nobody
+// trusted owns it (CopyOwner).
+std::string CopyRefusal(const SystemFailure& failure);
+
 // Why a catalogue or manifest, `what`, is refused: `size` bytes, more than any backup writes.
 std::string TooLarge(const std::string& what, const std::string& size);
 

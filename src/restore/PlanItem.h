@@ -24,7 +24,8 @@ struct PlanItem {
         TargetIsLink,       // the file in place is a symbolic link
         TargetNotRegular,   // the file in place is a directory, device, pipe...
         TargetUnusable,     // the file in place cannot be examined (errno in `error`)
-        Unverified          // the copy does not match the manifest or cannot be checked
+        Unverified,         // the copy does not match the manifest or cannot be checked
+        CopyRefused         // others may write the copy, or nobody trusted owns it (`refusal`)
     };
 
     // The copy against the manifest of the backup.

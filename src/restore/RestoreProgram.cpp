@@ -33,7 +33,7 @@ bool HasCopy(const PlanItem& item) {
     using Skip = PlanItem::Skip;
     return item.skip != Skip::Malformed && item.skip != Skip::Ambiguous &&
            item.skip != Skip::NoCopy && item.skip != Skip::Superseded &&
-           item.skip != Skip::Duplicate;
+           item.skip != Skip::Duplicate && item.skip != Skip::CopyRefused;
 }
 
 // Why a file of the backup in `folder` is refused: its owner, its size or its mode.
@@ -174,6 +174,7 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         groups_ = AccountTable::Read(system, "group", line.force);
     }
     RestorePlan plan(catalogue, *folder, root);
+    RefuseUntrustedCopies(plan, *folder, line.force);
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
     const int whole = ShowDisagreement(catalogue, plan) ? kDone : kIncomplete;
     const int done = RunMode(plan, *folder, line);
@@ -193,6 +194,22 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
             break;
     }
     return Restore(plan, folder, line);
+}
+
+void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder,
+                                           bool force) const {
+    for (PlanItem& item : plan.Copies()) {
+        try {
+            folder.OpenCopy(item.name, force);
+        } catch (const SystemFailure& failure) {
+            // A copy that cannot be opened is told by each mode as it reads it.
+            if (failure.GetStep() == SystemFailure::Step::CopyWritable ||
+                failure.GetStep() == SystemFailure::Step::CopyOwner) {
+                item.skip = PlanItem::Skip::CopyRefused;
+                item.refusal = FrenchTexts::CopyRefusal(failure);
+            }
+        }
+    }
 }
 
 void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {

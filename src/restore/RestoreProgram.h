@@ -41,6 +41,9 @@ private:
     // differ; false when there is any.
     bool ShowDisagreement(const Catalogue& catalogue, const RestorePlan& plan);
     void ShowSkipped(const PlanItem& item);
+    // Skips, with its reason, each copy that others may write or that nobody trusted owns: such
+    // a copy alone is refused, the others are used.
+    void RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder, bool force) const;
     // The records shown by ShowPlan: those to restore, and those ignored.
     struct Shown {
         int restorable = 0;

@@ -71,7 +71,9 @@ enum class Damage {
     NoRightsFile,
     Writable,
     NoRecord,
-    ExtraHashLine
+    ExtraHashLine,
+    WritableCopy,
+    ForeignCopy
 };
 
 // A damage to the backup, and what xxh128sum -c, --verifier and --oui make of it. In texts,
@@ -138,6 +140,12 @@ protected:
                 Write(save_ + "/Kestrix.dat", lines[0] + "\n" + lines[1] + "\n" + lines[3] + "\n");
                 break;
             }
+            case Damage::WritableCopy:
+                ASSERT_EQ(::chmod(hosts.c_str(), 0666), 0);
+                break;
+            case Damage::ForeignCopy:
+                ASSERT_EQ(::chown(hosts.c_str(), 4242, 4242), 0);
+                break;
             case Damage::ExtraHashLine: {
                 const std::string hashes = Read(save_ + "/Kestrix.xxh128");
                 Write(save_ + "/Kestrix.xxh128", hashes + Lines(hashes)[0] + "\n");
@@ -190,6 +198,16 @@ TEST_P(DamageTest, ADamagedCopyIsNamedAndNotRestored) {
 
 const char kAllMatch[] = "3 conformes, 0 abîmées, 0 non vérifiables, 0 ignorées";
 const char kOneDamaged[] = "2 conformes, 1 abîmées, 0 non vérifiables, 0 ignorées";
+const char kOneRefused[] = "2 conformes, 0 abîmées, 0 non vérifiables, 1 ignorées";
+const char kWritableHosts[] =
+    " <!> Ligne 3 « hosts,/etc » : ignorée, la copie Kestrix/hosts est modifiable par d'autres "
+    "que son propriétaire (droits 0666) : qui peut l'écrire choisirait ce que root écrit ; "
+    "--force pour passer outre";
+const char kForeignHosts[] =
+    " <!> Ligne 3 « hosts,/etc » : ignorée, la copie Kestrix/hosts appartient à l'utilisateur "
+    "4242, qui n'est ni root, ni vous, ni l'administrateur qui a lancé sudo ou pkexec, ni le "
+    "propriétaire de son original : il pourrait choisir ce que root écrit ; vérifiez-la, puis "
+    "--force pour passer outre";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DamageTest,
@@ -241,7 +259,12 @@ INSTANTIATE_TEST_SUITE_P(
                    kAllMatch, 1,
                    " <!> Le catalogue et les fichiers de contrôle ne s'accordent pas : la "
                    "sauvegarde n'est pas entière.",
-                   true, true, ""}));
+                   true, true, ""},
+        // Its bytes are sound, but someone else could have chosen them.
+        DamageCase{"a copy others may write", Damage::WritableCopy, 0, 1, kWritableHosts,
+                   kOneRefused, 1, kWritableHosts, true, false, ""},
+        DamageCase{"a copy nobody trusted owns", Damage::ForeignCopy, 0, 1, kForeignHosts,
+                   kOneRefused, 1, kForeignHosts, true, false, ""}));
 
 // A missing file whose copy lost its owner, group and mode on a FAT stick (0755, user and group
 // 1000) comes back with those of Kestrix.droits, by name on the system restored into.
