@@ -7,12 +7,16 @@
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
 
-FileComparison FileComparison::Of(const std::string& livePath, const FileDescriptor& copy) {
+FileComparison FileComparison::Of(const FileDescriptor& directory, const std::string& name,
+                                  const FileDescriptor& copy) {
     FileComparison comparison;
-    const FileDescriptor live(::open(livePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor live(::openat(directory.Get(), name.c_str(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!live) {
         if (errno == ENOENT) {
             comparison.result = Result::Missing;
+        } else if (errno == ELOOP) {
+            comparison.result = Result::NotRegular;
         } else {
             comparison.error = errno;
         }

@@ -11,7 +11,8 @@ struct FileComparison {
     Result result = Result::Unreadable;
     int error = 0;  // errno when Unreadable
 
-    // Follows a symbolic link at `livePath`, as the backup did when it read the file; `copy` is
-    // the copy, open.
-    static FileComparison Of(const std::string& livePath, const FileDescriptor& copy);
+    // The file `name` of the open folder `directory`, never through a link: one put at the name
+    // since the plan looked at it is NotRegular. `copy` is the copy, open.
+    static FileComparison Of(const FileDescriptor& directory, const std::string& name,
+                             const FileDescriptor& copy);
 };

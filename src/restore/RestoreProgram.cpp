@@ -470,7 +470,15 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
             out_ << "comparaison impossible : " << FrenchTexts::Failure(failure) << "\n";
             return;
         }
-        const FileComparison comparison = FileComparison::Of(item.RealTarget(), copy);
+        FileDescriptor directory;
+        try {
+            directory = TargetDirectory::OpenForReading(item.realDirectory);
+        } catch (const SystemFailure& failure) {
+            ++ignored;
+            out_ << "comparaison impossible : " << FrenchTexts::Failure(failure) << "\n";
+            return;
+        }
+        const FileComparison comparison = FileComparison::Of(directory, item.name, copy);
         switch (comparison.result) {
             case FileComparison::Result::Identical:
                 ++identical;

@@ -9,8 +9,9 @@
 #include "restore/SystemFailure.h"
 #include "shared/LinkWalk.h"
 
-FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
-    using Step = SystemFailure::Step;
+using Step = SystemFailure::Step;
+
+FileDescriptor TargetDirectory::OpenForReading(const std::string& planned) {
     FileDescriptor directory(::open(planned.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory) {
         throw SystemFailure(Step::OpenDirectory, errno);
@@ -23,6 +24,11 @@ FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
     if (real != planned) {
         throw SystemFailure(Step::DirectoryMoved, 0, real);
     }
+    return directory;
+}
+
+FileDescriptor TargetDirectory::Open(const std::string& planned, bool force) {
+    FileDescriptor directory = OpenForReading(planned);
     struct stat st {};
     if (::fstat(directory.Get(), &st) != 0) {
         throw SystemFailure(Step::OpenDirectory, errno);

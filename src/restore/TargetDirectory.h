@@ -14,4 +14,8 @@ public:
     // unless `force`. Throws SystemFailure (OpenDirectory, DirectoryMoved,
     // DirectoryWritable).
     static FileDescriptor Open(const std::string& planned, bool force);
+
+    // The same folder, to read a file through: no check of who may write it. Throws
+    // SystemFailure (OpenDirectory, DirectoryMoved).
+    static FileDescriptor OpenForReading(const std::string& planned);
 };

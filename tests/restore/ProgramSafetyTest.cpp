@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdlib>
 #include <istream>
 #include <optional>
 #include <sstream>
@@ -38,8 +39,8 @@ struct TrustCase {
     bool hostsRestored = false;
     std::string hostsLine = {};
     bool throughSudo = false;  // the stick's user called the program through sudo
-};
     std::string hostsSkipped = {};  // the line that skips /etc/hosts, after its record
+};
 
 void PrintTo(const TrustCase& c, std::ostream* out) {
     *out << c.what;
@@ -105,12 +106,12 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
     ASSERT_NE(std::string(c.path), "swapped") << "a swapped backup must be refused";
     EXPECT_EQ(Read(etc_ + "/fstab"), c.fstabRestored ? kFstab : kOldFstab);
     EXPECT_EQ(Exists(etc_ + "/hosts"), c.hostsRestored);
-    std::string hostsLine = c.hostsLine;
     if (!c.hostsSkipped.empty()) {
         EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts,/etc » : ignorée, " + c.hostsSkipped))
             << run.out;
         return;
     }
+    std::string hostsLine = c.hostsLine;
     if (const auto at = hostsLine.find("%o"); at != std::string::npos) {
         hostsLine.replace(at, 2,
                           std::to_string(::geteuid()) + ", groupe " +
@@ -420,7 +421,9 @@ struct TargetLinkCase {
 class TargetLinkTest : public RestoreSafetyTest,
                        public ::testing::WithParamInterface<TargetLinkCase> {};
 
+// The files are skipped, nothing reaches the folder the link points to.
 TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
+    const TargetLinkCase& c = GetParam();
     const ThrowAwayAccount other;
     if (!other.Made()) {
         GTEST_SKIP() << "staging another account's link needs root and useradd";
@@ -429,6 +432,9 @@ TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
     MakeDirectories(outside);
     Write(outside + "/fstab", "la cible du lien\n");
     ASSERT_EQ(::chmod(base_.c_str(), 0711), 0);
+    if (c.rootsLink) {
+        ASSERT_EQ(::symlink(outside.c_str(), (root_ + "/etc.link").c_str()), 0);
+    }
     ASSERT_EQ(::chown(root_.c_str(), other.Uid(), 0), 0);
     ASSERT_EQ(other.Run(root_, c.rootsLink ? "mv etc etc.old && mv etc.link etc"
                                            : "mv etc etc.old && ln -s " + outside + " etc"),
@@ -441,9 +447,7 @@ TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
                                                                      save_}
                                           : std::vector<std::string>{"--oui", save_});
     ASSERT_EQ(::chown(root_.c_str(), 0, 0), 0);
-// The files are skipped, nothing reaches the folder the link points to.
     EXPECT_EQ(run.status, 1) << run.out << run.err;
-    const TargetLinkCase& c = GetParam();
     EXPECT_EQ(Snapshot(outside), before);
     const std::string why =
         c.rootsLink ? "est dans un dossier que d'autres que root ou le propriétaire de ce vers quoi "
@@ -456,14 +460,65 @@ TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 2 « fstab," + directory + " »" + refused)) << run.out;
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts," + directory + " »" + refused)) << run.out;
     EXPECT_EQ(Lines(run.out).back(), "0 fichiers restaurés, 2 ignorés");
-    if (c.rootsLink) {
-        ASSERT_EQ(::symlink(outside.c_str(), (root_ + "/etc.link").c_str()), 0);
-    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Roots, TargetLinkTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "UnderTheRoot" : "InPlace");
+INSTANTIATE_TEST_SUITE_P(Cases, TargetLinkTest,
+                         ::testing::Values(TargetLinkCase{"UnderTheRoot", true, false},
+                                           TargetLinkCase{"InPlace", false, false},
+                                           TargetLinkCase{"RootsLinkMovedUnderTheRoot", true, true},
+                                           TargetLinkCase{"RootsLinkMovedInPlace", false, true}),
+                         [](const ::testing::TestParamInfo<TargetLinkCase>& info) {
+                             return std::string(info.param.name);
                          });
+
+// The file in place, or its folder, swapped for a link while --comparer is held (by strace)
+// between the plan's look at it and its reading. A link followed there would compare a secret
+// with a guess: the secret holds the very bytes of the copy.
+struct LiveSwapCase {
+    const char* what;
+    int heldOpen;       // the open of the folder's path, or of a name in it, that is held
+    const char* swap;   // run under the root meanwhile
+    const char* shown;  // after "<etc>/fstab : "; %s stands for the real path of "outside"
+};
+
+void PrintTo(const LiveSwapCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class LiveSwapTest : public RestoreSafetyTest, public ::testing::WithParamInterface<LiveSwapCase> {};
+
+TEST_P(LiveSwapTest, CompareReadsThroughTheCheckedFolderOnly) {
+    const LiveSwapCase& c = GetParam();
+    if (std::system("strace -V > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "holding the program between two steps needs strace";
+    }
+    MakeDirectories(base_ + "/outside");
+    Write(base_ + "/outside/fstab", kFstab);
+    Write(base_ + "/secret", kFstab, 0600);
+    const std::string held = "strace -f -qq -o /dev/null -P '" + etc_ +
+                             "' -e trace=openat -e inject=openat:delay_enter=2000000:when=" +
+                             std::to_string(c.heldOpen) + " '" + KESTRIX_RESTORE_PROGRAM +
+                             "' --comparer --racine '" + root_ + "' '" + save_ + "'";
+    const ProcessRun run =
+        RunInFolder(root_, "{ " + held + " & sleep 0.5 && " + c.swap + " && wait $!; }");
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    std::string outside;
+    ASSERT_TRUE(Paths::Real(base_ + "/outside", outside));
+    std::string shown = c.shown;
+    if (const auto at = shown.find("%s"); at != std::string::npos) {
+        shown.replace(at, 2, outside);
+    }
+    EXPECT_TRUE(HasLine(run.out, " * " + etc_ + "/fstab : " + shown)) << run.out;
+    EXPECT_EQ(Read(base_ + "/secret"), kFstab);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LiveSwapTest,
+    ::testing::Values(
+        LiveSwapCase{"the folder", 1, "mv etc etc.moved && ln -s ../outside etc",
+                     "comparaison impossible : le dossier a changé depuis l'examen du catalogue : "
+                     "il mène maintenant vers %s"},
+        LiveSwapCase{"the file", 2, "mv etc/fstab etc/fstab.old && ln -s ../../secret etc/fstab",
+                     "n'est pas un fichier ordinaire"}));
 
 }  // namespace
