@@ -65,10 +65,11 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             SetRoot(line, argument.substr(9));
         } else if (options && argument.size() > 1 && argument.front() == '-') {
             line.error = "option inconnue : « " + argument + " »";
-        } else if (line.hasFolder) {
-            line.error = "un seul DOSSIER peut être donné";
         } else if (argument.empty()) {
-            line.error = "DOSSIER ne peut pas être vide";
+            line.error = line.hasFolder ? "FICHIER ne peut pas être vide"
+                                        : "DOSSIER ne peut pas être vide";
+        } else if (line.hasFolder) {
+            line.files.push_back(argument);
         } else {
             line.hasFolder = true;
             line.folder = argument;

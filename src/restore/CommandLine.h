@@ -4,7 +4,8 @@
 #include <vector>
 
 // The restore program's command line:
-//   Restore.exe [--liste | --comparer | --verifier] [--oui] [--force] [--racine RACINE] [DOSSIER]
+//   Restore.exe [--liste | --comparer | --verifier] [--oui] [--force] [--racine RACINE]
+//               [DOSSIER [FICHIER...]]
 struct CommandLine {
     enum class Mode { Restore, List, Compare, Verify };
 
@@ -16,6 +17,7 @@ struct CommandLine {
     std::string root;
     bool hasFolder = false;
     std::string folder;
+    std::vector<std::string> files;  // the only ones to handle, when any is named
     std::string error;  // in French; empty when the line is valid
 
     // `arguments` without the program name.

@@ -31,6 +31,9 @@ FileComparison FileComparison::Of(const FileDescriptor& directory, const std::st
         comparison.result = Result::NotRegular;
         return comparison;
     }
+    comparison.mode = st.st_mode & 07777;
+    comparison.uid = st.st_uid;
+    comparison.gid = st.st_gid;
     try {
         comparison.result =
             SafeReplacement::SameContent(copy, live) ? Result::Identical : Result::Different;

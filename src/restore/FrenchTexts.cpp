@@ -56,16 +56,23 @@ std::string ErrorName(int error) {
 }  // namespace
 
 std::string Usage() {
-    return "Usage : Restore.exe [--liste | --comparer | --verifier] [--oui] [--force]\n"
-           "                   [--racine RACINE] [DOSSIER]\n"
+    return "Remet en place les fichiers d'une sauvegarde faite par Kestrix. Un jour de\n"
+           "secours, le système endommagé monté sur /mnt, depuis le dossier de la sauvegarde :\n"
+           "  sudo ./Restore.exe --verifier              les copies sont-elles intactes ?\n"
+           "  sudo ./Restore.exe --liste --racine /mnt   ce qui serait remis, et où\n"
+           "  sudo ./Restore.exe --oui --racine /mnt     tout remettre en place\n"
            "\n"
-           "Remet en place les fichiers d'une sauvegarde faite par Kestrix.\n"
+           "Usage : Restore.exe [--liste | --comparer | --verifier] [--oui] [--force]\n"
+           "                   [--racine RACINE] [DOSSIER [FICHIER...]]\n"
            "\n"
            "  DOSSIER          le dossier de la sauvegarde, qui contient Kestrix.dat et le\n"
            "                   sous-dossier Kestrix (par défaut : le dossier de ce programme)\n"
+           "  FICHIER          ne traite que ces fichiers, nommés par leur copie (passwd) ou\n"
+           "                   leur chemin (/etc/passwd) ; DOSSIER est alors obligatoire\n"
            "  --liste          montre ce qui serait restauré, sans rien changer\n"
-           "  --comparer       dit pour chaque fichier s'il est identique à sa copie,\n"
-           "                   différent ou absent, sans rien changer\n"
+           "  --comparer       dit pour chaque fichier s'il est identique à sa copie (et\n"
+           "                   s'il a les droits enregistrés), différent ou absent, sans\n"
+           "                   rien changer\n"
            "  --verifier       vérifie la taille et l'empreinte de chaque copie avec les\n"
            "                   fichiers de contrôle de la sauvegarde, sans rien changer\n"
            "  --oui            restaure sans poser de question\n"
@@ -79,7 +86,8 @@ std::string Usage() {
            "écrit. Son ancien contenu est gardé à côté de lui sous le nom\n"
            "<nom>.avant-restauration. Avant la question, chaque fichier est montré avec le\n"
            "dossier réel où il sera écrit (liens résolus) et les droits, le propriétaire et\n"
-           "le groupe qu'il aura.\n"
+           "le groupe qu'il aura. Un fichier déjà identique à sa copie n'est pas réécrit :\n"
+           "seuls ses droits, son propriétaire et son groupe sont rétablis s'ils diffèrent.\n"
            "\n"
            "À côté de Kestrix.dat, une sauvegarde a deux fichiers de contrôle :\n"
            "Kestrix.xxh128 (l'empreinte XXH128 de chaque copie) et Kestrix.droits (les\n"
@@ -131,8 +139,9 @@ std::string Usage() {
            "\n"
            "Code de sortie : 0 quand tout ce qui était demandé a été fait ; 1 quand un\n"
            "fichier a été ignoré ou n'a pas pu être restauré (avec --comparer : quand un\n"
-           "fichier n'est pas identique à sa copie ; avec --verifier : quand une copie n'est\n"
-           "pas conforme ou que la sauvegarde n'a pas de fichiers de contrôle), quand la\n"
+           "fichier n'est pas identique à sa copie ou n'a pas ses droits ; avec --verifier :\n"
+           "quand une copie n'est pas conforme ou que la sauvegarde n'a pas de fichiers de\n"
+           "contrôle), quand un FICHIER nommé ne désigne rien, quand la\n"
            "sauvegarde n'est pas entière (elle ne contient aucun fichier, ou le catalogue et\n"
            "les fichiers de contrôle ne s'accordent pas), dans tous les modes, ou quand une\n"
            "sauvegarde ou une autre restauration utilise le dossier ; 2 pour une erreur\n"
@@ -412,8 +421,10 @@ bool IsYes(const std::string& answer) {
     return word == "o" || word == "oui";
 }
 
-std::string Summary(int restored, int ignored) {
-    return std::to_string(restored) + " fichiers restaurés, " + std::to_string(ignored) +
+std::string Summary(const Counts& counts) {
+    return std::to_string(counts.written) + " fichiers écrits, " +
+           std::to_string(counts.repaired) + " aux droits rétablis, " +
+           std::to_string(counts.unchanged) + " déjà à jour, " + std::to_string(counts.ignored) +
            " ignorés";
 }
 

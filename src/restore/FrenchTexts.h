@@ -61,7 +61,15 @@ std::string Question(int count);
 // True for "o", "oui" (any case, blanks around); anything else is no.
 bool IsYes(const std::string& answer);
 
-// "N fichiers restaurés, M ignorés".
-std::string Summary(int restored, int ignored);
+// What a restore did with the files asked.
+struct Counts {
+    int written = 0;    // created or replaced
+    int repaired = 0;   // the same bytes, given their recorded rights
+    int unchanged = 0;  // the same bytes and rights
+    int ignored = 0;
+};
+
+// "3 fichiers écrits, 2 aux droits rétablis, 9 déjà à jour, 0 ignorés".
+std::string Summary(const Counts& counts);
 
 }  // namespace FrenchTexts

@@ -47,6 +47,7 @@ struct PlanItem {
     std::string targetPath;       // targetDirectory joined with the name, as shown to the user
     std::string realDirectory;    // the canonical directory that is written into
     bool targetExists = false;
+    bool asked = true;  // false when files were named and this is none of them
     Skip skip = Skip::None;
     int error = 0;
     int laterLine = 0;  // Superseded, Duplicate: the record that wins

@@ -7,6 +7,7 @@
 
 #include "restore/Paths.h"
 #include "restore/RecordSplit.h"
+#include "shared/BackupNames.h"
 #include "shared/LinkWalk.h"
 
 namespace {
@@ -144,6 +145,40 @@ void RestorePlan::ForEachItem(const std::function<void(const PlanItem&)>& visit)
     });
 }
 
+bool RestorePlan::Names(const PlanItem& item, const std::string& name) const {
+    return !item.name.empty() &&
+           (name == item.name || name == std::string(BackupNames::kCopies) + "/" + item.name ||
+            name == Paths::Join(item.directory, item.name) || name == item.targetPath);
+}
+
+std::vector<std::string> RestorePlan::Select(const std::vector<std::string>& names) {
+    selected_ = names;
+    std::vector<bool> found(names.size());
+    const auto match = [&](PlanItem& item) {
+        item.asked = false;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (Names(item, names[i])) {
+                item.asked = true;
+                found[i] = true;
+            }
+        }
+    };
+    for (PlanItem& item : copies_) {
+        match(item);
+    }
+    ForEachItem([&](const PlanItem& item) {
+        PlanItem copy = item;
+        match(copy);
+    });
+    std::vector<std::string> unmatched;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!found[i]) {
+            unmatched.push_back(names[i]);
+        }
+    }
+    return unmatched;
+}
+
 PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split) const {
     PlanItem item;
     item.line = line.number;
@@ -155,6 +190,12 @@ PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split) const {
     if (!item.name.empty()) {
         item.targetDirectory = root_ == "/" ? item.directory : root_ + item.directory;
         item.targetPath = Paths::Join(item.targetDirectory, item.name);
+    }
+    if (!selected_.empty()) {
+        item.asked = false;
+        for (const std::string& name : selected_) {
+            item.asked = item.asked || Names(item, name);
+        }
     }
     return item;
 }

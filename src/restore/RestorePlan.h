@@ -22,6 +22,11 @@ public:
     // restore in place. The catalogue outlives the plan.
     RestorePlan(const Catalogue& catalogue, const BackupFolder& folder, const std::string& root);
 
+    // Restricts the plan to the records that one of `names` names, by its copy's name ("passwd"
+    // or "Kestrix/passwd"), its original path ("/etc/passwd") or its target path; the others
+    // are no longer `asked`. Returns the names that name no record.
+    std::vector<std::string> Select(const std::vector<std::string>& names);
+
     // Makes the item of each record in catalogue order and hands it to `visit`; asks the file
     // system nothing more. The items of Copies() are handed as they stand.
     void ForEachItem(const std::function<void(const PlanItem&)>& visit) const;
@@ -34,10 +39,13 @@ public:
 
 private:
     PlanItem Item(const CatalogueLine& line, RecordSplit split) const;
+    // Whether `item` is one of the names asked, and which.
+    bool Names(const PlanItem& item, const std::string& name) const;
 
     const Catalogue& catalogue_;
     std::string root_;
     // Each name found to have a copy, and the index in copies_ of its last record.
     std::unordered_map<std::string, std::size_t> names_;
     std::vector<PlanItem> copies_;
+    std::vector<std::string> selected_;  // empty: every record is asked
 };

@@ -127,6 +127,14 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     try {
         catalogue = Catalogue::Parse(folder->ReadCatalogue(line.force));
     } catch (const SystemFailure& failure) {
+        if (failure.GetStep() == SystemFailure::Step::ReadCatalogue &&
+            failure.Error() == ENOENT) {
+            return UsageError(Printable(path) + " ne contient pas de sauvegarde de Kestrix (" +
+                              BackupNames::kCatalogue +
+                              " n'y est pas) : donnez le dossier de la sauvegarde après les "
+                              "options, par exemple " +
+                              kProgram + " --liste /media/cle/Save");
+        }
         err_ << kProgram << " : " << ReadFailureText(failure, path, "le catalogue ", catalogPath)
              << "\n";
         return kUsage;
@@ -168,12 +176,23 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return kIncomplete;
     }
     ShowManifestState();
-    if (hasManifest_) {
-        const std::string system = root.empty() ? "/" : root;
-        users_ = AccountTable::Read(system, "passwd", line.force);
-        groups_ = AccountTable::Read(system, "group", line.force);
-    }
+    const std::string system = root.empty() ? "/" : root;
+    users_ = AccountTable::Read(system, "passwd", line.force);
+    groups_ = AccountTable::Read(system, "group", line.force);
     RestorePlan plan(catalogue, *folder, root);
+    if (!line.files.empty()) {
+        const std::vector<std::string> unmatched = plan.Select(line.files);
+        for (const std::string& name : unmatched) {
+            err_ << kProgram << " : « " << Printable(name)
+                 << " » ne désigne aucun fichier de la sauvegarde (ni le nom d'une copie, ni "
+                    "un chemin d'origine, ni un chemin à restaurer) ; "
+                 << kProgram << " --liste " << Printable(path) << " les montre tous\n";
+        }
+        if (!unmatched.empty()) {
+            err_ << kProgram << " : rien n'a été fait\n";
+            return kIncomplete;
+        }
+    }
     RefuseUntrustedCopies(plan, *folder, line.force);
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
     const int whole = ShowDisagreement(catalogue, plan) ? kDone : kIncomplete;
@@ -199,6 +218,9 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
 void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder,
                                            bool force) const {
     for (PlanItem& item : plan.Copies()) {
+        if (!item.asked) {
+            continue;
+        }
         try {
             folder.OpenCopy(item.name, force);
         } catch (const SystemFailure& failure) {
@@ -407,21 +429,35 @@ std::string RestoreProgram::RightsAfter(const PlanItem& item, const BackupFolder
     // A file in place without manifests is left as it is, set-ID bits included.
     const SafeReplacement::Expected after =
         exists && !expected.hasRights ? expected : SafeReplacement::Attributes(expected);
-    std::string text = "droits " + FrenchTexts::Mode(after.mode) + ", propriétaire " +
-                       std::to_string(after.uid) + ", groupe " + std::to_string(after.gid);
+    std::string text = "droits " + Rights(after.mode, after.uid, after.gid);
     if (exists && expected.hasRights &&
         ((now.st_mode & 07777) != after.mode || now.st_uid != after.uid ||
          now.st_gid != after.gid)) {
-        text += " (au lieu de droits " + FrenchTexts::Mode(now.st_mode) + ", propriétaire " +
-                std::to_string(now.st_uid) + ", groupe " + std::to_string(now.st_gid) + ")";
+        text += " (au lieu de droits " + Rights(now.st_mode, now.st_uid, now.st_gid) + ")";
     }
     return text;
+}
+
+std::string RestoreProgram::Owners(uid_t uid, gid_t gid) const {
+    const auto named = [](const AccountTable& table, unsigned id) {
+        std::string name;
+        return table.NameOf(id, name) ? Printable(name) + " (" + std::to_string(id) + ")"
+                                      : std::to_string(id);
+    };
+    return "propriétaire " + named(users_, uid) + ", groupe " + named(groups_, gid);
+}
+
+std::string RestoreProgram::Rights(mode_t mode, uid_t uid, gid_t gid) const {
+    return FrenchTexts::Mode(mode) + ", " + Owners(uid, gid);
 }
 
 RestoreProgram::Shown RestoreProgram::ShowPlan(const RestorePlan& plan, const BackupFolder& folder,
                                                bool force) {
     Shown shown;
     plan.ForEachItem([&](const PlanItem& item) {
+        if (!item.asked) {
+            return;
+        }
         if (!item.Restorable()) {
             shown.ignored += item.Ignored() ? 1 : 0;
             ShowSkipped(item);
@@ -453,9 +489,13 @@ int RestoreProgram::List(const RestorePlan& plan, const BackupFolder& folder, bo
 int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder, bool force) {
     int identical = 0;
     int different = 0;
+    int rights = 0;  // the same bytes with other rights
     int missing = 0;
     int ignored = 0;
     plan.ForEachItem([&](const PlanItem& item) {
+        if (!item.asked) {
+            return;
+        }
         if (!item.Restorable()) {
             ignored += item.Ignored() ? 1 : 0;
             ShowSkipped(item);
@@ -480,10 +520,24 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
         }
         const FileComparison comparison = FileComparison::Of(directory, item.name, copy);
         switch (comparison.result) {
-            case FileComparison::Result::Identical:
+            case FileComparison::Result::Identical: {
+                // Against the record itself, whoever compares: a restore as root gives that.
+                const SafeReplacement::Expected recorded = ExpectedOf(item);
+                const SafeReplacement::Expected wanted =
+                    SafeReplacement::AttributesInPlace(recorded, comparison.mode, true);
+                if (recorded.hasRights &&
+                    (comparison.mode != wanted.mode || comparison.uid != wanted.uid ||
+                     comparison.gid != wanted.gid)) {
+                    ++rights;
+                    out_ << "identique à la copie, mais droits "
+                         << Rights(comparison.mode, comparison.uid, comparison.gid)
+                         << " au lieu de " << Rights(wanted.mode, wanted.uid, wanted.gid) << "\n";
+                    break;
+                }
                 ++identical;
                 out_ << "identique à la copie\n";
                 break;
+            }
             case FileComparison::Result::Different:
                 ++different;
                 out_ << "différent de la copie\n";
@@ -504,9 +558,9 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
         }
     });
     out_ << "\n"
-         << identical << " identiques, " << different << " différents, " << missing << " absents, "
-         << ignored << " ignorés\n";
-    return different + missing + ignored == 0 ? kDone : kIncomplete;
+         << identical << " identiques, " << different << " différents, " << rights
+         << " aux droits différents, " << missing << " absents, " << ignored << " ignorés\n";
+    return different + rights + missing + ignored == 0 ? kDone : kIncomplete;
 }
 
 int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool force) {
@@ -514,12 +568,17 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
         out_ << "Aucune copie n'a été vérifiée.\n";
         return kIncomplete;
     }
-    CopyVerifier(manifest_, folder, force).Check(plan.Copies(), HasCopy);
+    CopyVerifier(manifest_, folder, force).Check(plan.Copies(), [](const PlanItem& item) {
+        return item.asked && HasCopy(item);
+    });
     int matching = 0;
     int damaged = 0;
     int unverified = 0;
     int ignored = 0;
     plan.ForEachItem([&](const PlanItem& item) {
+        if (!item.asked) {
+            return;
+        }
         if (!HasCopy(item)) {
             if (item.Ignored()) {
                 ++ignored;
@@ -569,7 +628,7 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
                             const CommandLine& line) {
     if (hasManifest_) {
         CopyVerifier(manifest_, folder, line.force).Check(plan.Copies(), [](const PlanItem& item) {
-            return item.Restorable();
+            return item.asked && item.Restorable();
         });
         for (PlanItem& item : plan.Copies()) {
             if (item.Restorable() && item.check != PlanItem::Check::Match) {
@@ -585,14 +644,15 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
         std::string answer;
         if (!std::getline(in_, answer) || !FrenchTexts::IsYes(answer)) {
             out_ << "\nRestauration annulée : aucun fichier n'a été modifié.\n"
-                 << FrenchTexts::Summary(0, ignored + count) << "\n";
+                 << FrenchTexts::Summary({0, 0, 0, ignored + count}) << "\n";
             return kIncomplete;
         }
         out_ << "\n";
     }
-    int restored = 0;
+    FrenchTexts::Counts counts;
+    counts.ignored = ignored;
     for (const PlanItem& item : plan.Copies()) {
-        if (!item.Restorable()) {
+        if (!item.Restorable() || !item.asked) {
             continue;
         }
         out_ << " * " << Printable(item.targetPath) << " : ";
@@ -601,26 +661,34 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
             const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
             const SafeReplacement::Result result =
                 SafeReplacement::Restore(copy, directory, item.name, ExpectedOf(item));
-            ++restored;
             switch (result.outcome) {
                 case SafeReplacement::Outcome::Created:
+                    ++counts.written;
                     out_ << "restauré ; il n'existait plus et a été recréé avec les droits "
-                         << FrenchTexts::Mode(result.mode) << " (propriétaire " << result.uid
-                         << ", groupe " << result.gid << ")\n";
+                         << FrenchTexts::Mode(result.mode) << " ("
+                         << Owners(result.uid, result.gid) << ")\n";
                     break;
                 case SafeReplacement::Outcome::Replaced:
+                    ++counts.written;
                     out_ << "restauré ; l'ancien contenu est gardé dans "
                          << Printable(Paths::Join(item.targetDirectory, result.keptAs)) << "\n";
                     break;
+                case SafeReplacement::Outcome::RightsRepaired:
+                    ++counts.repaired;
+                    out_ << "droits rétablis : " << Rights(result.mode, result.uid, result.gid)
+                         << " (au lieu de " << Rights(result.oldMode, result.oldUid, result.oldGid)
+                         << ")\n";
+                    break;
                 case SafeReplacement::Outcome::Unchanged:
+                    ++counts.unchanged;
                     out_ << "déjà identique à la copie, laissé tel quel\n";
                     break;
             }
         } catch (const SystemFailure& failure) {
-            ++ignored;
+            ++counts.ignored;
             out_ << "NON restauré, " << FrenchTexts::Failure(failure) << "\n";
         }
     }
-    out_ << "\n" << FrenchTexts::Summary(restored, ignored) << "\n";
-    return ignored == 0 ? kDone : kIncomplete;
+    out_ << "\n" << FrenchTexts::Summary(counts) << "\n";
+    return counts.ignored == 0 ? kDone : kIncomplete;
 }

@@ -55,6 +55,11 @@ private:
     // "droits 0640, propriétaire 0, groupe 42" for the file of `item` once restored; empty when
     // its copy cannot be read.
     std::string RightsAfter(const PlanItem& item, const BackupFolder& folder, bool force) const;
+    // "propriétaire root (0), groupe shadow (42)": names of the system restored into, the
+    // number alone where it has none.
+    std::string Owners(uid_t uid, gid_t gid) const;
+    // "0644, propriétaire root (0), groupe shadow (42)".
+    std::string Rights(mode_t mode, uid_t uid, gid_t gid) const;
     int List(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Compare(const RestorePlan& plan, const BackupFolder& folder, bool force);
     int Verify(RestorePlan& plan, const BackupFolder& folder, bool force);
@@ -68,7 +73,7 @@ private:
     const char* missingManifest_ = nullptr;  // the other one, when it is absent
     Manifest manifest_;
     // The names of the system restored into, which may differ from the one that made the
-    // backup; read only when the backup has manifests.
+    // backup.
     AccountTable users_;
     AccountTable groups_;
 };

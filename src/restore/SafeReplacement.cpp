@@ -203,18 +203,50 @@ std::string KeepOld(int directory, const std::string& name, const FileDescriptor
     Fail(Step::KeepOld);
 }
 
+// Gives the open file `file`, of status `st`, the mode, owner and group of `after`, and flushes.
+SafeReplacement::Result RepairRights(const FileDescriptor& file, const struct stat& st,
+                                     const SafeReplacement::Expected& after) {
+    // The owner first: changing it clears the set-ID bits, which the mode then sets.
+    if ((st.st_uid != after.uid || st.st_gid != after.gid) &&
+        ::fchown(file.Get(), after.uid, after.gid) != 0) {
+        Fail(Step::Owner);
+    }
+    if (::fchmod(file.Get(), after.mode) != 0) {
+        Fail(Step::Mode);
+    }
+    if (::fsync(file.Get()) != 0) {
+        Fail(Step::Flush);
+    }
+    SafeReplacement::Result result;
+    result.outcome = SafeReplacement::Outcome::RightsRepaired;
+    result.mode = after.mode;
+    result.uid = after.uid;
+    result.gid = after.gid;
+    result.oldMode = st.st_mode & 07777;
+    result.oldUid = st.st_uid;
+    result.oldGid = st.st_gid;
+    return result;
+}
+
 }  // namespace
 
-SafeReplacement::Expected SafeReplacement::Attributes(const Expected& recorded) {
+SafeReplacement::Expected SafeReplacement::Attributes(const Expected& recorded, bool asRoot) {
     Expected after = recorded;
     after.mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
-    if (::geteuid() != 0) {
+    if (!asRoot) {
         after.uid = ::geteuid();
         after.gid = ::getegid();
         if (after.gid != recorded.gid) {
             after.mode &= ~static_cast<mode_t>(S_IRWXG);
         }
     }
+    return after;
+}
+
+SafeReplacement::Expected SafeReplacement::AttributesInPlace(const Expected& recorded,
+                                                             mode_t mode, bool asRoot) {
+    Expected after = Attributes(recorded, asRoot);
+    after.mode |= mode & recorded.mode & (S_ISUID | S_ISGID);
     return after;
 }
 
@@ -265,7 +297,19 @@ SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
             Fail(Step::TargetNotRegular);
         }
         if (SameContent(copy, old)) {
-            return Result{Outcome::Unchanged, {}};
+            if (!expected.hasRights) {
+                return Result{Outcome::Unchanged, {}};
+            }
+            const Expected after = AttributesInPlace(expected, oldStat.st_mode);
+            const bool rightsDiffer = (oldStat.st_mode & 07777) != after.mode ||
+                                      oldStat.st_uid != after.uid || oldStat.st_gid != after.gid;
+            if (!rightsDiffer) {
+                return Result{Outcome::Unchanged, {}};
+            }
+            // A file of several names is replaced instead: its other names keep what they have.
+            if (oldStat.st_nlink == 1) {
+                return RepairRights(old, oldStat, after);
+            }
         }
     } else if (errno == ELOOP) {
         Fail(Step::TargetNotRegular);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -14,19 +15,24 @@
 // not choose what root's restored file becomes. Without them a replaced file keeps its owner and
 // permission bits, and a missing file comes back with its copy's. Either way a new mode loses the
 // set-ID bits (a backup medium must not install set-ID programs), and as another user than root
-// the group bits go unless the group is the recorded one. Throws SystemFailure, leaving the
-// target as it was.
+// the group bits go unless the group is the recorded one. A file that already holds the copy's
+// bytes is left in place, and only gets the recorded mode, owner and group when it lacks them.
+// Throws SystemFailure, leaving the target as it was.
 class SafeReplacement {
 public:
-    enum class Outcome { Created, Replaced, Unchanged };
+    enum class Outcome { Created, Replaced, RightsRepaired, Unchanged };
 
     struct Result {
         Outcome outcome = Outcome::Unchanged;
         std::string keptAs;  // the name the old content was kept under, when Replaced
-        // The new file, when Created.
+        // The file, when Created or RightsRepaired.
         mode_t mode = 0;
         uid_t uid = 0;
         gid_t gid = 0;
+        // What it had before, when RightsRepaired.
+        mode_t oldMode = 0;
+        uid_t oldUid = 0;
+        gid_t oldGid = 0;
     };
 
     // What the manifest of the backup says.
@@ -40,8 +46,13 @@ public:
 
     static constexpr const char* kKeptSuffix = ".avant-restauration";
 
-    // The mode, owner and group a file given `recorded` gets, as Restore gives them.
-    static Expected Attributes(const Expected& recorded);
+    // The mode, owner and group a file given `recorded` gets, as Restore gives them; run by
+    // another user than root (`asRoot` false), the file is theirs.
+    static Expected Attributes(const Expected& recorded, bool asRoot = ::geteuid() == 0);
+    // Those that a file in place with the copy's bytes and `mode` gets: the set-ID bits that
+    // both it and the record have stay, since they were not given back but found.
+    static Expected AttributesInPlace(const Expected& recorded, mode_t mode,
+                                      bool asRoot = ::geteuid() == 0);
 
     // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.
     // Throws SystemFailure (CopyChanged, with both hashes) when the bytes written do not have

@@ -31,6 +31,11 @@ TEST(RestoreCommandLine, DefaultsAndEveryOption) {
     const CommandLine dashed = CommandLine::Parse({"--", "-sauvegarde"});
     EXPECT_TRUE(dashed.error.empty());
     EXPECT_EQ(dashed.folder, "-sauvegarde");
+    // After the folder, the files to handle.
+    const CommandLine files = CommandLine::Parse({"/b", "passwd", "--liste", "/etc/group"});
+    EXPECT_TRUE(files.error.empty());
+    EXPECT_EQ(files.folder, "/b");
+    EXPECT_EQ(files.files, (std::vector<std::string>{"passwd", "/etc/group"}));
 }
 
 TEST(RestoreCommandLine, ErrorsInFrench) {
@@ -43,8 +48,8 @@ TEST(RestoreCommandLine, ErrorsInFrench) {
     EXPECT_EQ(CommandLine::Parse({"--racine="}).error, "l'option --racine demande un dossier");
     EXPECT_EQ(CommandLine::Parse({"--racine", "/a", "--racine", "/b"}).error,
               "l'option --racine ne peut être donnée qu'une fois");
-    EXPECT_EQ(CommandLine::Parse({"/a", "/b"}).error, "un seul DOSSIER peut être donné");
     EXPECT_EQ(CommandLine::Parse({""}).error, "DOSSIER ne peut pas être vide");
+    EXPECT_EQ(CommandLine::Parse({"/a", ""}).error, "FICHIER ne peut pas être vide");
     EXPECT_TRUE(CommandLine::Parse({"--liste", "--liste"}).error.empty());
 }
 

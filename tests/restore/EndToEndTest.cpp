@@ -170,8 +170,8 @@ TEST_F(EndToEndTest, AFatBackupBringsBackAMissingFilesModeOwnerAndGroup) {
             HasLine(run.out, " * " + path +
                                  " : restauré ; il n'existait plus et a été recréé avec les "
                                  "droits " +
-                                 FrenchTexts::Mode(f.mode) + " (propriétaire " +
-                                 std::to_string(f.uid) + ", groupe " + std::to_string(f.gid) + ")"))
+                                 FrenchTexts::Mode(f.mode) + " (" +
+                                 RestoreFiles::Owners(f.uid, f.gid) + ")"))
             << run.out;
     }
 }

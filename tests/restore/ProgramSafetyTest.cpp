@@ -254,7 +254,7 @@ TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
                                      ",/etc » : ignorée, ligne illisible, nom de fichier trop long "
                                      "(au plus 255 octets)"));
     EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
-    EXPECT_EQ(Lines(run.out).back(), "1 fichiers restaurés, 3 ignorés");
+    EXPECT_EQ(Lines(run.out).back(), "1 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 3 ignorés");
 }
 
 // As many records as the largest catalogue holds, each naming another copy that neither the
@@ -399,7 +399,7 @@ TEST_P(SwapTest, AFolderSwappedForALinkAfterTheQuestionIsNotWritten) {
         real;
     const std::vector<std::string> lines = Lines(out.str());
     const std::vector<std::string> expected = {" * " + etc_ + "/fstab : " + moved, HostsLine(moved),
-                                               "", "0 fichiers restaurés, 2 ignorés"};
+                                               "", "0 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 2 ignorés"};
     ASSERT_GE(lines.size(), expected.size()) << out.str();
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
 }
@@ -459,7 +459,7 @@ TEST_P(TargetLinkTest, AnotherUsersLinkIsNotFollowed) {
         " : ignorée, le lien « " + etc_ + " » " + why + " : il n'est pas suivi";
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 2 « fstab," + directory + " »" + refused)) << run.out;
     EXPECT_TRUE(HasLine(run.out, " <!> Ligne 3 « hosts," + directory + " »" + refused)) << run.out;
-    EXPECT_EQ(Lines(run.out).back(), "0 fichiers restaurés, 2 ignorés");
+    EXPECT_EQ(Lines(run.out).back(), "0 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 2 ignorés");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TargetLinkTest,
@@ -471,12 +471,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, TargetLinkTest,
                              return std::string(info.param.name);
                          });
 
-// The file in place, or its folder, swapped for a link while --comparer is held (by strace)
-// between the plan's look at it and its reading. A link followed there would compare a secret
-// with a guess: the secret holds the very bytes of the copy.
+// The file in place, or its folder, swapped for a link while --comparer is held (by strace, at
+// its first open of a copy) between the plan's look at it and its reading. A link followed
+// there would compare a secret with a guess: the secret holds the very bytes of the copy.
 struct LiveSwapCase {
     const char* what;
-    int heldOpen;       // the open of the folder's path, or of a name in it, that is held
     const char* swap;   // run under the root meanwhile
     const char* shown;  // after "<etc>/fstab : "; %s stands for the real path of "outside"
 };
@@ -495,9 +494,9 @@ TEST_P(LiveSwapTest, CompareReadsThroughTheCheckedFolderOnly) {
     MakeDirectories(base_ + "/outside");
     Write(base_ + "/outside/fstab", kFstab);
     Write(base_ + "/secret", kFstab, 0600);
-    const std::string held = "strace -f -qq -o /dev/null -P '" + etc_ +
-                             "' -e trace=openat -e inject=openat:delay_enter=2000000:when=" +
-                             std::to_string(c.heldOpen) + " '" + KESTRIX_RESTORE_PROGRAM +
+    const std::string held = "strace -f -qq -o /dev/null -P '" + save_ +
+                             "/Kestrix' -e trace=openat -e inject=openat:delay_enter=2000000:when=1 '" +
+                             KESTRIX_RESTORE_PROGRAM +
                              "' --comparer --racine '" + root_ + "' '" + save_ + "'";
     const ProcessRun run =
         RunInFolder(root_, "{ " + held + " & sleep 0.5 && " + c.swap + " && wait $!; }");
@@ -515,10 +514,10 @@ TEST_P(LiveSwapTest, CompareReadsThroughTheCheckedFolderOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LiveSwapTest,
     ::testing::Values(
-        LiveSwapCase{"the folder", 1, "mv etc etc.moved && ln -s ../outside etc",
+        LiveSwapCase{"the folder", "mv etc etc.moved && ln -s ../outside etc",
                      "comparaison impossible : le dossier a changé depuis l'examen du catalogue : "
                      "il mène maintenant vers %s"},
-        LiveSwapCase{"the file", 2, "mv etc/fstab etc/fstab.old && ln -s ../../secret etc/fstab",
+        LiveSwapCase{"the file", "mv etc/fstab etc/fstab.old && ln -s ../../secret etc/fstab",
                      "n'est pas un fichier ordinaire"}));
 
 }  // namespace

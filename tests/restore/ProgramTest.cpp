@@ -19,11 +19,15 @@ using namespace RestoreFiles;
 
 namespace {
 
-// The end of the line of a file that was missing: "les droits 0640 (propriétaire 0, groupe 42)".
-std::string Recreated(mode_t mode, const Status& copy) {
-    return "les droits " + FrenchTexts::Mode(mode) + " (propriétaire " +
-           std::to_string(::geteuid() == 0 ? copy.uid : ::geteuid()) + ", groupe " +
-           std::to_string(::geteuid() == 0 ? copy.gid : ::getegid()) + ")";
+// The end of the line of a file that was missing: "les droits 0640 (propriétaire root (0),
+// groupe shadow (42))", or with numbers only under a root that has no names.
+std::string Recreated(mode_t mode, const Status& copy, bool named = true) {
+    const uid_t uid = ::geteuid() == 0 ? copy.uid : ::geteuid();
+    const gid_t gid = ::geteuid() == 0 ? copy.gid : ::getegid();
+    return "les droits " + FrenchTexts::Mode(mode) + " (" +
+           (named ? Owners(uid, gid)
+                  : "propriétaire " + std::to_string(uid) + ", groupe " + std::to_string(gid)) +
+           ")";
 }
 
 // A small system under "sys" and a backup of it in "save", made as the backup run makes one:
@@ -116,7 +120,7 @@ TEST_F(RestoreProgramTest, ListAndCompareChangeNothing) {
         " * " + sys_ + "/etc/clé-été.conf : différent de la copie",
         " * " + sys_ + "/vmlinuz : identique à la copie",
         "",
-        "1 identiques, 3 différents, 1 absents, 0 ignorés"};
+        "1 identiques, 3 différents, 0 aux droits différents, 1 absents, 0 ignorés"};
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
     EXPECT_EQ(Snapshot(base_), before);
@@ -161,13 +165,13 @@ TEST_F(RestoreProgramTest, OuiBringsEveryByteBackWithOwnersAndModes) {
             "/etc/clé-été.conf.avant-restauration",
         " * " + sys_ + "/vmlinuz : déjà identique à la copie, laissé tel quel",
         "",
-        "5 fichiers restaurés, 0 ignorés"};
+        "4 fichiers écrits, 0 aux droits rétablis, 1 déjà à jour, 0 ignorés"};
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
 
     const ProcessRun again = RunProgram({"--comparer", save_});
     EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(Lines(again.out).back(), "5 identiques, 0 différents, 0 absents, 0 ignorés");
+    EXPECT_EQ(Lines(again.out).back(), "5 identiques, 0 différents, 0 aux droits différents, 0 absents, 0 ignorés");
 }
 
 TEST_F(RestoreProgramTest, RacineWritesOnlyUnderItsRoot) {
@@ -206,7 +210,7 @@ TEST_F(RestoreProgramTest, RacineRefusesDirectoriesThatLeadOutOfIt) {
                            "/etc mène hors de la racine (vers " + outside + ")\n"),
               std::string::npos)
         << run.out;
-    EXPECT_EQ(Lines(run.out).back(), "0 fichiers restaurés, 2 ignorés");
+    EXPECT_EQ(Lines(run.out).back(), "0 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 2 ignorés");
     EXPECT_EQ(Snapshot(outside), before);
 }
 
@@ -221,7 +225,7 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
     Write(save_ + "/Kestrix/fstab", "UUID=1 / ext4\n");
     Write(save_ + "/Kestrix/a,b.conf", "virgules\n");
     Write(save_ + "/Kestrix/rel.conf", "relatif\n");
-    const std::string created = Recreated(0644, StatusOf(save_ + "/Kestrix/hosts"));
+    const std::string created = Recreated(0644, StatusOf(save_ + "/Kestrix/hosts"), false);
     const ProcessRun run = RunProgram({"--racine", root, save_}, "o\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
@@ -273,7 +277,7 @@ TEST_F(RestoreProgramTest, DuplicatesCommasAndMissingCopies) {
             e + "hosts : restauré ; il n'existait plus et a été recréé avec " + created +
             "\n"
             "\n"
-            "3 fichiers restaurés, 3 ignorés\n");
+            "3 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 3 ignorés\n");
     EXPECT_EQ(Read(e + "fstab"), "UUID=1 / ext4\n");
     EXPECT_EQ(Read(e + "a,b.conf"), "virgules\n");
     EXPECT_EQ(Read(e + "hosts"), "127.0.0.1 localhost\n");
@@ -290,7 +294,7 @@ TEST_F(RestoreProgramTest, AnythingButOuiChangesNothing) {
         const std::vector<std::string> lines = Lines(run.out);
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines[lines.size() - 2], "Restauration annulée : aucun fichier n'a été modifié.");
-        EXPECT_EQ(lines.back(), "0 fichiers restaurés, 5 ignorés");
+        EXPECT_EQ(lines.back(), "0 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 5 ignorés");
         EXPECT_EQ(Snapshot(base_), before) << answer;
     }
     EXPECT_EQ(RunProgram({save_}, "OUI\n").status, 0);
@@ -320,8 +324,8 @@ TEST_F(RestoreProgramTest, AReadOnlyTargetIsReportedAndTheOthersGoOn) {
             "fichiers en lecture seule (code " +
             std::to_string(EROFS) + ")",
         " * " + root + "/boot/config : restauré ; il n'existait plus et a été recréé avec " +
-            Recreated(0644, StatusOf(save_ + "/Kestrix/config")),
-        "", "1 fichiers restaurés, 1 ignorés"};
+            Recreated(0644, StatusOf(save_ + "/Kestrix/config"), false),
+        "", "1 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 1 ignorés"};
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected);
     EXPECT_EQ(Read(root + "/etc/fstab"), "endommagé\n");
@@ -335,7 +339,7 @@ TEST_F(RestoreProgramTest, TheBackupIsTheProgramsOwnFolderByDefault) {
     const ProcessRun run = RunProgram({"--comparer"}, {}, program);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("Dossier de la sauvegarde : " + save_ + "\n"), std::string::npos);
-    EXPECT_EQ(Lines(run.out).back(), "1 identiques, 3 différents, 1 absents, 0 ignorés");
+    EXPECT_EQ(Lines(run.out).back(), "1 identiques, 3 différents, 0 aux droits différents, 1 absents, 0 ignorés");
 
     // Started from the program's Data folder, it finds the list of files to back up, which
     // has the catalogue's name: it says so rather than guess.
@@ -370,9 +374,11 @@ TEST_F(RestoreProgramTest, ExitStatusesOfBadUse) {
 
     const ProcessRun noCatalogue = RunProgram({"--oui", save_});
     EXPECT_EQ(noCatalogue.status, 2);
-    EXPECT_EQ(noCatalogue.err, "Restore.exe : le catalogue " + save_ +
-                                   "/Kestrix.dat est illisible : fichier ou dossier absent (code " +
-                                   std::to_string(ENOENT) + ")\n");
+    EXPECT_EQ(noCatalogue.err, "Restore.exe : " + save_ +
+                                   " ne contient pas de sauvegarde de Kestrix (Kestrix.dat n'y "
+                                   "est pas) : donnez le dossier de la sauvegarde après les "
+                                   "options, par exemple Restore.exe --liste /media/cle/Save\n"
+                                   "Pour l'aide : Restore.exe --help\n");
     Write(save_ + "/Kestrix.dat", "");
     EXPECT_EQ(RunProgram({"--oui", save_}).status, 2);
 

@@ -1,6 +1,8 @@
 #include "RestoreFiles.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,6 +139,17 @@ ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 
 ProcessRun RunInFolder(const std::string& folder, const std::string& command) {
     return RunProgram({"-c", "cd '" + folder + "' && " + command}, {}, "/bin/sh");
+}
+
+std::string Owners(uid_t uid, gid_t gid) {
+    const struct passwd* user = ::getpwuid(uid);
+    const struct group* group = ::getgrgid(gid);
+    const auto named = [](const char* name, unsigned id) {
+        return name != nullptr ? std::string(name) + " (" + std::to_string(id) + ")"
+                               : std::to_string(id);
+    };
+    return "propriétaire " + named(user != nullptr ? user->pw_name : nullptr, uid) + ", groupe " +
+           named(group != nullptr ? group->gr_name : nullptr, gid);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

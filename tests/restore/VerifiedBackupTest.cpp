@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <unistd.h>
 #include <sstream>
 
@@ -277,6 +278,9 @@ struct RightsCase {
     mode_t mode;
     uid_t uid;
     gid_t gid;
+    // As shown, by name where the restored system has one: hosts's, then fstab's (root's).
+    std::string owners;
+    std::string rootOwners;
 };
 
 void PrintTo(const RightsCase& c, std::ostream* out) {
@@ -311,8 +315,7 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     EXPECT_TRUE(HasLine(
         run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec "
                            "les droits " +
-                           FrenchTexts::Mode(c.mode) + " (propriétaire " + std::to_string(c.uid) +
-                           ", groupe " + std::to_string(c.gid) + ")")))
+                           FrenchTexts::Mode(c.mode) + " (" + c.owners + ")")))
         << run.out;
     const Status hosts = StatusOf(etc_ + "/hosts");
     EXPECT_EQ(hosts.mode, c.mode) << c.what;
@@ -320,9 +323,8 @@ TEST_P(RightsTest, AMissingFileGetsTheRightsOfTheManifest) {
     EXPECT_EQ(hosts.gid, c.gid) << c.what;
     EXPECT_EQ(Read(etc_ + "/hosts"), kHosts);
     // A file in place takes the recorded owner and mode too, shown before the question.
-    EXPECT_TRUE(HasLine(run.out, "   -> écrit dans " + etc_ +
-                                     ", droits 0644, propriétaire 0, groupe 0 (au lieu de droits "
-                                     "0666, propriétaire 4242, groupe 4242)"))
+    EXPECT_TRUE(HasLine(run.out, "   -> écrit dans " + etc_ + ", droits 0644, " + c.rootOwners +
+                                     " (au lieu de droits 0666, propriétaire 4242, groupe 4242)"))
         << run.out;
     const Status fstab = StatusOf(etc_ + "/fstab");
     EXPECT_EQ(fstab.mode, 0644u);
@@ -336,17 +338,169 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RightsTest,
     ::testing::Values(
         RightsCase{"a group the system does not have: its number", kHostsRights, "", 0644, "", 0640,
-                   0, 42},
+                   0, 42, "propriétaire 0, groupe 42", "propriétaire 0, groupe 0"},
         RightsCase{"a group the system has under another number", kHostsRights,
-                   "root:x:0:\nkestrix-test:x:77:\n", 0644, "", 0640, 0, 77},
+                   "root:x:0:\nkestrix-test:x:77:\n", 0644, "", 0640, 0, 77,
+                   "propriétaire 0, groupe kestrix-test (77)",
+                   "propriétaire 0, groupe root (0)"},
         RightsCase{"a group file others may write is not read", kHostsRights,
-                   "kestrix-test:x:77:\n", 0666, "", 0640, 0, 42},
+                   "kestrix-test:x:77:\n", 0666, "", 0640, 0, 42, "propriétaire 0, groupe 42",
+                   "propriétaire 0, groupe 0"},
         RightsCase{"an owner by name", "0600\tkestrix-user\troot\t5\t0\t20\tKestrix/hosts", "",
                    0644, "root:x:0:0:root:/root:/bin/sh\nkestrix-user:x:1234:1234::/:/bin/sh\n",
-                   0600, 1234, 0},
+                   0600, 1234, 0, "propriétaire kestrix-user (1234), groupe 0",
+                   "propriétaire root (0), groupe 0"},
         // The backup medium is no place to take set-ID programs from.
         RightsCase{"no set-ID bits", "6755\troot\troot\t0\t0\t20\tKestrix/hosts", "", 0644, "",
-                   0755, 0, 0}));
+                   0755, 0, 0, "propriétaire 0, groupe 0", "propriétaire 0, groupe 0"}));
+
+// A file in place that holds its copy's bytes but not the recorded mode, owner or group: the
+// restore gives them back without writing it, --comparer names the difference. In texts, %e
+// stands for the restore root's etc folder.
+struct RepairCase {
+    const char* what;
+    std::string file;  // in etc, with its copy's bytes
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+    std::string compared;  // --comparer's line on it, after "<path> : "
+    std::string restored;  // the restore's
+    std::string summary;
+    mode_t modeAfter;
+    uid_t uidAfter;
+    gid_t gidAfter;
+    unsigned links = 1;  // names of the file in place
+};
+
+void PrintTo(const RepairCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class RepairTest : public AsRootTest, public ::testing::WithParamInterface<RepairCase> {};
+
+TEST_P(RepairTest, RightsAreRepairedInPlace) {
+    const RepairCase& c = GetParam();
+    // The restored system's names.
+    Write(etc_ + "/passwd", "root:x:0:0:root:/root:/bin/sh\nkx:x:1000:1000::/:/bin/sh\n");
+    Write(etc_ + "/group", "root:x:0:\nshadow:x:42:\n");
+    const std::string path = etc_ + "/" + c.file;
+    Write(path, Read(save_ + "/Kestrix/" + c.file));
+    ASSERT_EQ(::chown(path.c_str(), c.uid, c.gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    if (c.links > 1) {
+        ASSERT_EQ(::link(path.c_str(), (base_ + "/other-name").c_str()), 0);
+    }
+    const ProcessRun compare = RunProgram({"--comparer", "--racine", root_, save_});
+    EXPECT_EQ(compare.status, 1) << compare.out << compare.err;
+    EXPECT_TRUE(HasLine(compare.out, " * " + path + " : " + c.compared)) << compare.out;
+
+    const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(HasLine(run.out, " * " + path + " : " + Replaced(c.restored, "%e", etc_)))
+        << run.out;
+    EXPECT_EQ(Lines(run.out).back(), c.summary);
+    const Status after = StatusOf(path);
+    EXPECT_EQ(after.mode, c.modeAfter);
+    EXPECT_EQ(after.uid, c.uidAfter);
+    EXPECT_EQ(after.gid, c.gidAfter);
+    EXPECT_EQ(Read(path), Read(save_ + "/Kestrix/" + c.file));
+    if (c.links > 1) {
+        const Status other = StatusOf(base_ + "/other-name");
+        EXPECT_EQ(other.mode, c.mode) << "another name of the file changed";
+        EXPECT_EQ(other.uid, c.uid);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RepairTest,
+    ::testing::Values(
+        RepairCase{"a mode others may write", "hosts", 0666, 0, 0,
+                   "identique à la copie, mais droits 0666, propriétaire root (0), groupe root "
+                   "(0) au lieu de 0644, propriétaire root (0), groupe root (0)",
+                   "droits rétablis : 0644, propriétaire root (0), groupe root (0) (au lieu de "
+                   "0666, propriétaire root (0), groupe root (0))",
+                   "2 fichiers écrits, 1 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0644, 0,
+                   0},
+        RepairCase{"a user's owner and group", "shadow", 0640, 1000, 1000,
+                   "identique à la copie, mais droits 0640, propriétaire kx (1000), groupe 1000 "
+                   "au lieu de 0640, propriétaire root (0), groupe shadow (42)",
+                   "droits rétablis : 0640, propriétaire root (0), groupe shadow (42) (au lieu "
+                   "de 0640, propriétaire kx (1000), groupe 1000)",
+                   "2 fichiers écrits, 1 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0640, 0,
+                   42},
+        // Another name would change with it: the file is replaced, its old content kept.
+        RepairCase{"a file of two names", "hosts", 0666, 0, 0,
+                   "identique à la copie, mais droits 0666, propriétaire root (0), groupe root "
+                   "(0) au lieu de 0644, propriétaire root (0), groupe root (0)",
+                   "restauré ; l'ancien contenu est gardé dans %e/hosts.avant-restauration",
+                   "3 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0644, 0,
+                   0, 2}));
+
+// Files named after the backup folder: every mode handles them alone. In names and texts, %r
+// stands for the restore root and %s for the backup folder.
+struct AskedCase {
+    const char* what;
+    const char* mode;
+    std::vector<std::string> names;
+    int status;
+    std::string last;  // the last line of stdout
+    std::string err;
+    std::vector<std::string> restored;  // of fstab, hosts and shadow
+};
+
+void PrintTo(const AskedCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class AskedTest : public AsRootTest, public ::testing::WithParamInterface<AskedCase> {};
+
+TEST_P(AskedTest, OnlyTheNamedFilesAreHandled) {
+    const AskedCase& c = GetParam();
+    const auto expand = [this](const std::string& text) {
+        return Replaced(Replaced(text, "%r", root_), "%s", save_);
+    };
+    std::vector<std::string> arguments = {c.mode, "--racine", root_, save_};
+    for (const std::string& name : c.names) {
+        arguments.push_back(expand(name));
+    }
+    const ProcessRun run = RunProgram(arguments);
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    EXPECT_EQ(run.err, expand(c.err));
+    if (c.err.empty()) {
+        EXPECT_EQ(Lines(run.out).back(), c.last) << run.out;
+    }
+    for (const char* file : {"fstab", "hosts", "shadow"}) {
+        const bool restored =
+            std::find(c.restored.begin(), c.restored.end(), file) != c.restored.end();
+        if (std::string(file) == "fstab") {
+            EXPECT_EQ(Read(etc_ + "/fstab"), restored ? kFstab : kOldFstab);
+        } else {
+            EXPECT_EQ(Exists(etc_ + "/" + file), restored) << file;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AskedTest,
+    ::testing::Values(
+        AskedCase{"a copy's name and an original path", "--oui", {"hosts", "/etc/shadow"}, 0,
+                  "2 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 0 ignorés", "",
+                  {"hosts", "shadow"}},
+        AskedCase{"a target path", "--oui", {"%r/etc/fstab"}, 0,
+                  "1 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 0 ignorés", "",
+                  {"fstab"}},
+        AskedCase{"a list", "--liste", {"Kestrix/fstab"}, 0, "1 fichiers à restaurer, 0 ignorés",
+                  "", {}},
+        AskedCase{"a check", "--verifier", {"shadow"}, 0,
+                  "1 conformes, 0 abîmées, 0 non vérifiables, 0 ignorées", "", {}},
+        AskedCase{"a comparison", "--comparer", {"hosts"}, 1,
+                  "0 identiques, 0 différents, 0 aux droits différents, 1 absents, 0 ignorés", "",
+                  {}},
+        AskedCase{"a name that matches nothing", "--oui", {"hosts", "motd"}, 1, "",
+                  "Restore.exe : « motd » ne désigne aucun fichier de la sauvegarde (ni le nom "
+                  "d'une copie, ni un chemin d'origine, ni un chemin à restaurer) ; Restore.exe "
+                  "--liste %s les montre tous\nRestore.exe : rien n'a été fait\n",
+                  {}}));
 
 // Each copy that the catalogue and the manifests do not both hold is named once: the records'
 // in catalogue order, then the manifests' in byte order.
@@ -409,7 +563,7 @@ TEST_F(VerifiedBackupTest, WithoutManifestACopyIsRestoredAsItIs) {
     EXPECT_TRUE(HasLine(run.out, HostsLine("restauré ; il n'existait plus et a été recréé avec "
                                            "les droits 0755 (propriétaire 1000, groupe 1000)")))
         << run.out;
-    EXPECT_EQ(Lines(run.out).back(), "3 fichiers restaurés, 0 ignorés");
+    EXPECT_EQ(Lines(run.out).back(), "3 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 0 ignorés");
     const Status hosts = StatusOf(etc_ + "/hosts");
     EXPECT_EQ(hosts.mode, 0755u);
     EXPECT_EQ(hosts.uid, 1000u);
@@ -468,7 +622,7 @@ TEST_F(VerifiedBackupTest, ACopyChangedDuringTheQuestionIsNotInstalled) {
         " * " + etc_ + "/hosts" + changed + hostsHash + ", trouvée " + HashOf("hosts") + ")"};
     ASSERT_GE(lines.size(), 6u) << out.str();
     EXPECT_EQ(std::vector<std::string>(lines.end() - 5, lines.end() - 3), expected);
-    EXPECT_EQ(lines.back(), "1 fichiers restaurés, 2 ignorés");
+    EXPECT_EQ(lines.back(), "1 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 2 ignorés");
     EXPECT_EQ(Read(etc_ + "/fstab"), kOldFstab);
     EXPECT_EQ(Read(etc_ + "/shadow"), kShadow);
     // No temporary file and no kept content are left behind.
