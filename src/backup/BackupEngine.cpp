@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -309,15 +310,31 @@ void BackupEngine::LogMissingFiles() const {
 }
 
 void BackupEngine::LogEnd(int exitStatus, const QString& reportFile) const {
+    if (deniedSources_ > 0 && ::geteuid() != 0) {
+        Log(Counted(deniedSources_,
+                    QStringLiteral("fichier que seul root peut lire n'a pas été copié"),
+                    QStringLiteral("fichiers que seul root peut lire n'ont pas été copiés")) +
+            QStringLiteral(" : une sauvegarde du système se lance en root, avec sudo ou pkexec "
+                           "(sudo kestrix /auto)."));
+    }
     Log(QStringLiteral("fin de la sauvegarde : ") +
         Counted(filesCopied_, QStringLiteral("fichier copié"), QStringLiteral("fichiers copiés")) +
         QStringLiteral(", ") +
         Counted(filesToCopy_ - filesCopied_, QStringLiteral("non copié"),
                 QStringLiteral("non copiés")) +
+        (readByMore_ > 0
+             ? QStringLiteral(", ") +
+                   Counted(readByMore_,
+                           QStringLiteral("copie lisible par plus d'utilisateurs que l'original"),
+                           QStringLiteral("copies lisibles par plus d'utilisateurs que "
+                                          "l'original"))
+             : QString()) +
         QStringLiteral(", code de sortie ") + QString::number(exitStatus) +
         (distrust_.isEmpty() ? QString()
                              : QStringLiteral(" (destination que Restore.exe refusera)")) +
-        QStringLiteral(", rapport ") + Quoted(reportFile) + QLatin1Char('.'));
+        (reportFile.isEmpty() ? QStringLiteral(", rapport non enregistré.")
+                              : QStringLiteral(", rapport ") + Quoted(reportFile) +
+                                    QLatin1Char('.')));
 }
 
 void BackupEngine::Discard() {
@@ -438,6 +455,8 @@ void BackupEngine::RunBackup() {
     intent_ = CommitIntent();
     stagedCopies_.clear();
     filesCopied_ = 0;
+    readByMore_ = 0;
+    deniedSources_ = 0;
     distrust_.clear();
     // A path listed twice is one source: copied, recorded and counted once.
     QSet<QString> ticked;
@@ -609,6 +628,10 @@ void BackupEngine::RunBackup() {
                     Append(QStringLiteral(
                         "    <!> Attention : la copie est lisible par plus d'utilisateurs que "
                         "l'original (le support ne garde pas les droits des fichiers)."));
+                    Log(QStringLiteral("la copie de ") + Quoted(source) +
+                        QStringLiteral(" est lisible par plus d'utilisateurs que l'original (le "
+                                       "support ne garde pas les droits des fichiers)."));
+                    ++readByMore_;
                 }
             }
         } catch (const Failure&) {
@@ -685,6 +708,9 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
         if (error != ENOENT && error != ENOTDIR && error != EISDIR && error != EINVAL &&
             error != ELOOP) {
             unreadable = std::current_exception();
+        }
+        if (error == EACCES) {
+            ++deniedSources_;
         }
     }
     if (!refused.link.isEmpty()) {

@@ -35,7 +35,10 @@ public:
 
     // The journal lines of an unattended run: the listed files that this machine lacks (none:
     // no line), and the end of the run with the files copied into the backup it committed, the
-    // ticked or left-out ones it holds no new copy of, the exit status and the report.
+    // ticked or left-out ones it holds no new copy of, the copies the medium let more users
+    // read than their sources, the exit status and the report (`reportFile` empty when it could
+    // not be saved). Run by another user than root, files that only root may read are told to
+    // need sudo or pkexec first.
     void LogMissingFiles() const;
     void LogEnd(int exitStatus, const QString& reportFile) const;
 
@@ -122,6 +125,8 @@ private:
     int leftOutForName_ = 0;
     int filesToCopy_ = 0;
     int filesCopied_ = 0;
+    int readByMore_ = 0;       // copies the medium lets more users read than their sources
+    int deniedSources_ = 0;    // sources the run had no right to read
 
     // Run state: the destination, the last free-space text, the one-time line flags, the two
     // block buffers that serve the whole run.

@@ -134,14 +134,16 @@ QString Reporter::NumberedFileName(const QDate& date) const {
            QStringLiteral(".txt");
 }
 
-void Reporter::SaveReport() {
+bool Reporter::SaveReport() {
     reportFileName_ = NumberedFileName(Now().date());
     try {
         FileSystem::WriteWholeFile(reportFileName_, report_.ToBytes());
+        return true;
     } catch (const Failure&) {
         ui_.ShowMessage(MessageIcon::Error, MessageButtons::Ok,
                         QStringLiteral("Impossible de sauvegarder le rapport vers le fichier \"") +
                             reportFileName_ + QStringLiteral("\" !"));
+        return false;
     }
 }
 

@@ -52,8 +52,9 @@ public:
     // The numbered, dated report file name for the current number and date.
     QString NumberedFileName(const QDate& date) const;
 
-    // Saves the report under its numbered name; a failure shows its message box only.
-    void SaveReport();
+    // Saves the report under its numbered name; a failure shows its message box only. False
+    // when it could not be saved.
+    bool SaveReport();
 
     // A new report for a further backup: next number, header and the restart notice.
     void RestartReport();

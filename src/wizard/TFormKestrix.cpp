@@ -809,8 +809,9 @@ void TFormKestrix::RunUnattendedBackup() {
     etape_ = 5;
     RunEngineBackup();
     WriteSettings(reporter_, *this);
-    reporter_.SaveReport();
-    engine_.LogEnd(ExitStatus(), QFileInfo(reporter_.ReportFileName()).absoluteFilePath());
+    const bool saved = reporter_.SaveReport();
+    engine_.LogEnd(ExitStatus(),
+                   saved ? QFileInfo(reporter_.ReportFileName()).absoluteFilePath() : QString());
     RequestEnd();
 }
 

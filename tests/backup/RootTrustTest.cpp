@@ -443,8 +443,22 @@ TEST_F(RootTrustTest, FatStickKeepsTheBackupAndWarnsAfterTheSecretFile) {
     engine.PrepareDestination();
     window.SetTicked({secret, open});
 
+    ::testing::internal::CaptureStderr();
     engine.RunBackup();
+    engine.LogEnd(0, QStringLiteral("/r"));
+    const std::string journal = ::testing::internal::GetCapturedStderr();
 
+    // The journal names the file and counts it too.
+    const QString logged = QString::fromLocal8Bit(journal.c_str());
+    EXPECT_TRUE(logged.startsWith(
+        QStringLiteral("Kestrix : la copie de \"") + secret +
+        QStringLiteral("\" est lisible par plus d'utilisateurs que l'original (le support ne garde "
+                       "pas les droits des fichiers).\nKestrix : ")))
+        << journal;
+    EXPECT_TRUE(logged.contains(QStringLiteral("\nKestrix : fin de la sauvegarde : 2 fichiers "
+                                               "copiés, 0 non copié, 1 copie lisible par plus "
+                                               "d'utilisateurs que l'original, code de sortie 0")))
+        << journal;
     const QStringList lines = BackupSection();
     const int success = lines.indexOf(kSuccessLine);
     ASSERT_GT(success, 0);

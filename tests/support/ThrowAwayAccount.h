@@ -28,6 +28,7 @@ public:
 
     bool Made() const { return uid_ != 0; }
     uid_t Uid() const { return uid_; }
+    gid_t Gid() const { return gid_; }
 
     // A shell command run in `folder` as this account; its exit status, -1 when it did not end.
     int Run(const std::string& folder, const std::string& command) const {
