@@ -524,7 +524,8 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
                 // Against the record itself, whoever compares: a restore as root gives that.
                 const SafeReplacement::Expected recorded = ExpectedOf(item);
                 const SafeReplacement::Expected wanted =
-                    SafeReplacement::AttributesInPlace(recorded, comparison.mode, true);
+                    SafeReplacement::AttributesInPlace(recorded, comparison.mode, comparison.uid,
+                                                       comparison.gid, true);
                 if (recorded.hasRights &&
                     (comparison.mode != wanted.mode || comparison.uid != wanted.uid ||
                      comparison.gid != wanted.gid)) {

@@ -244,9 +244,12 @@ SafeReplacement::Expected SafeReplacement::Attributes(const Expected& recorded, 
 }
 
 SafeReplacement::Expected SafeReplacement::AttributesInPlace(const Expected& recorded,
-                                                             mode_t mode, bool asRoot) {
+                                                             mode_t mode, uid_t uid, gid_t gid,
+                                                             bool asRoot) {
     Expected after = Attributes(recorded, asRoot);
-    after.mode |= mode & recorded.mode & (S_ISUID | S_ISGID);
+    if (uid == after.uid && gid == after.gid) {
+        after.mode |= mode & recorded.mode & (S_ISUID | S_ISGID);
+    }
     return after;
 }
 
@@ -300,7 +303,8 @@ SafeReplacement::Result SafeReplacement::Restore(const FileDescriptor& copy,
             if (!expected.hasRights) {
                 return Result{Outcome::Unchanged, {}};
             }
-            const Expected after = AttributesInPlace(expected, oldStat.st_mode);
+            const Expected after =
+                AttributesInPlace(expected, oldStat.st_mode, oldStat.st_uid, oldStat.st_gid);
             const bool rightsDiffer = (oldStat.st_mode & 07777) != after.mode ||
                                       oldStat.st_uid != after.uid || oldStat.st_gid != after.gid;
             if (!rightsDiffer) {

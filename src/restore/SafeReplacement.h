@@ -49,9 +49,10 @@ public:
     // The mode, owner and group a file given `recorded` gets, as Restore gives them; run by
     // another user than root (`asRoot` false), the file is theirs.
     static Expected Attributes(const Expected& recorded, bool asRoot = ::geteuid() == 0);
-    // Those that a file in place with the copy's bytes and `mode` gets: the set-ID bits that
-    // both it and the record have stay, since they were not given back but found.
-    static Expected AttributesInPlace(const Expected& recorded, mode_t mode,
+    // Those that a file in place with the copy's bytes, `mode`, `uid` and `gid` gets: when it
+    // keeps its owner and group, the set-ID bits that both it and the record have stay, since
+    // they were found, not given back; a new owner never gets them.
+    static Expected AttributesInPlace(const Expected& recorded, mode_t mode, uid_t uid, gid_t gid,
                                       bool asRoot = ::geteuid() == 0);
 
     // Restores `copy` as `name` in `directory`. A target that exists must be a regular file.

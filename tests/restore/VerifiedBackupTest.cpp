@@ -370,6 +370,7 @@ struct RepairCase {
     uid_t uidAfter;
     gid_t gidAfter;
     unsigned links = 1;  // names of the file in place
+    std::string hostsRights = {};  // the line of Kestrix.droits for hosts, when not 0644 root's
 };
 
 void PrintTo(const RepairCase& c, std::ostream* out) {
@@ -383,6 +384,10 @@ TEST_P(RepairTest, RightsAreRepairedInPlace) {
     // The restored system's names.
     Write(etc_ + "/passwd", "root:x:0:0:root:/root:/bin/sh\nkx:x:1000:1000::/:/bin/sh\n");
     Write(etc_ + "/group", "root:x:0:\nshadow:x:42:\n");
+    if (!c.hostsRights.empty()) {
+        WriteRights({"0644\troot\troot\t0\t0\t36\tKestrix/fstab", c.hostsRights,
+                     "0640\troot\tshadow\t0\t42\t31\tKestrix/shadow"});
+    }
     const std::string path = etc_ + "/" + c.file;
     Write(path, Read(save_ + "/Kestrix/" + c.file));
     ASSERT_EQ(::chown(path.c_str(), c.uid, c.gid), 0);
@@ -434,7 +439,29 @@ INSTANTIATE_TEST_SUITE_P(
                    "(0) au lieu de 0644, propriétaire root (0), groupe root (0)",
                    "restauré ; l'ancien contenu est gardé dans %e/hosts.avant-restauration",
                    "3 fichiers écrits, 0 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0644, 0,
-                   0, 2}));
+                   0, 2},
+        // Found, not given back: a program's set-user-ID bit stays while its owner does.
+        RepairCase{"a set-ID bit both have", "hosts", 04777, 0, 0,
+                   "identique à la copie, mais droits 4777, propriétaire root (0), groupe root "
+                   "(0) au lieu de 4755, propriétaire root (0), groupe root (0)",
+                   "droits rétablis : 4755, propriétaire root (0), groupe root (0) (au lieu de "
+                   "4777, propriétaire root (0), groupe root (0))",
+                   "2 fichiers écrits, 1 aux droits rétablis, 0 déjà à jour, 0 ignorés", 04755, 0,
+                   0, 1, "4755\troot\troot\t0\t0\t20\tKestrix/hosts"},
+        RepairCase{"a set-ID bit of another owner", "hosts", 04755, 1000, 1000,
+                   "identique à la copie, mais droits 4755, propriétaire kx (1000), groupe 1000 "
+                   "au lieu de 0755, propriétaire root (0), groupe root (0)",
+                   "droits rétablis : 0755, propriétaire root (0), groupe root (0) (au lieu de "
+                   "4755, propriétaire kx (1000), groupe 1000)",
+                   "2 fichiers écrits, 1 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0755, 0,
+                   0, 1, "4755\troot\troot\t0\t0\t20\tKestrix/hosts"},
+        RepairCase{"a set-ID bit the record lacks", "hosts", 06644, 0, 0,
+                   "identique à la copie, mais droits 6644, propriétaire root (0), groupe root "
+                   "(0) au lieu de 0644, propriétaire root (0), groupe root (0)",
+                   "droits rétablis : 0644, propriétaire root (0), groupe root (0) (au lieu de "
+                   "6644, propriétaire root (0), groupe root (0))",
+                   "2 fichiers écrits, 1 aux droits rétablis, 0 déjà à jour, 0 ignorés", 0644, 0,
+                   0}));
 
 // Files named after the backup folder: every mode handles them alone. In names and texts, %r
 // stands for the restore root and %s for the backup folder.
