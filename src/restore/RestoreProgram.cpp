@@ -1,6 +1,7 @@
 #include "restore/RestoreProgram.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <istream>
 #include <memory>
@@ -197,6 +198,11 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
     const int whole = ShowDisagreement(catalogue, plan) ? kDone : kIncomplete;
     const int done = RunMode(plan, *folder, line);
+    if (deniedCopies_ > 0 && ::geteuid() != 0) {
+        err_ << kProgram << " : " << deniedCopies_
+             << (deniedCopies_ == 1 ? " copie n'est lisible" : " copies ne sont lisibles")
+             << " que par root : lancez sudo " << kProgram << " ou pkexec " << kProgram << "\n";
+    }
     return done == kDone ? whole : done;
 }
 
@@ -216,7 +222,7 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
 }
 
 void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder,
-                                           bool force) const {
+                                           bool force) {
     for (PlanItem& item : plan.Copies()) {
         if (!item.asked) {
             continue;
@@ -225,6 +231,9 @@ void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder
             folder.OpenCopy(item.name, force);
         } catch (const SystemFailure& failure) {
             // A copy that cannot be opened is told by each mode as it reads it.
+            if (failure.Error() == EACCES) {
+                ++deniedCopies_;
+            }
             if (failure.GetStep() == SystemFailure::Step::CopyWritable ||
                 failure.GetStep() == SystemFailure::Step::CopyOwner) {
                 item.skip = PlanItem::Skip::CopyRefused;

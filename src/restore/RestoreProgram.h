@@ -42,8 +42,8 @@ private:
     bool ShowDisagreement(const Catalogue& catalogue, const RestorePlan& plan);
     void ShowSkipped(const PlanItem& item);
     // Skips, with its reason, each copy that others may write or that nobody trusted owns: such
-    // a copy alone is refused, the others are used.
-    void RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder, bool force) const;
+    // a copy alone is refused, the others are used. Counts the copies this user may not read.
+    void RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder, bool force);
     // The records shown by ShowPlan: those to restore, and those ignored.
     struct Shown {
         int restorable = 0;
@@ -72,6 +72,7 @@ private:
     bool hasManifest_ = false;               // at least one of the two files
     const char* missingManifest_ = nullptr;  // the other one, when it is absent
     Manifest manifest_;
+    int deniedCopies_ = 0;  // copies that only root may read, for another user
     // The names of the system restored into, which may differ from the one that made the
     // backup.
     AccountTable users_;
