@@ -172,10 +172,6 @@ INSTANTIATE_TEST_SUITE_P(
         // One spoiled copy is skipped alone, in every mode, without --force.
         TrustCase{"copy", "Kestrix/hosts", 0666, {"--oui"}, 1, "", true, false, "", false,
                   kWritableCopy},
-        TrustCase{"copy 0620", "Kestrix/hosts", 0620, {"--oui"}, 1, "", true, false, "", false,
-                  "la copie Kestrix/hosts est modifiable par d'autres que son propriétaire "
-                  "(droits 0620) : qui peut l'écrire choisirait ce que root écrit ; --force pour "
-                  "passer outre"},
         TrustCase{"copy, compare", "Kestrix/hosts", 0666, {"--comparer"}, 1, "", false, false, "",
                   false, kWritableCopy},
         TrustCase{"copy, list", "Kestrix/hosts", 0666, {"--liste"}, 1, "", false, false, "",
@@ -184,8 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "", false, kForeignCopy},
         TrustCase{"a copy of another user, restored", "foreign copy", 0, {"--oui"}, 1, "", true,
                   false, "", false, kForeignCopy},
-        TrustCase{"a copy of another user, compare", "foreign copy", 0, {"--comparer"}, 1, "",
-                  false, false, "", false, kForeignCopy},
         // Forced, the copy's bits are kept as they are: the line shows them.
         TrustCase{"copy, forced",
                   "Kestrix/hosts",
