@@ -151,24 +151,22 @@ bool RestorePlan::Names(const PlanItem& item, const std::string& name) const {
             name == Paths::Join(item.directory, item.name) || name == item.targetPath);
 }
 
+bool RestorePlan::Asked(const PlanItem& item) const {
+    return selected_.empty() ||
+           std::any_of(selected_.begin(), selected_.end(),
+                       [&](const std::string& name) { return Names(item, name); });
+}
+
 std::vector<std::string> RestorePlan::Select(const std::vector<std::string>& names) {
     selected_ = names;
-    std::vector<bool> found(names.size());
-    const auto match = [&](PlanItem& item) {
-        item.asked = false;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (Names(item, names[i])) {
-                item.asked = true;
-                found[i] = true;
-            }
-        }
-    };
     for (PlanItem& item : copies_) {
-        match(item);
+        item.asked = Asked(item);
     }
+    std::vector<bool> found(names.size());
     ForEachItem([&](const PlanItem& item) {
-        PlanItem copy = item;
-        match(copy);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            found[i] = found[i] || Names(item, names[i]);
+        }
     });
     std::vector<std::string> unmatched;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -191,11 +189,6 @@ PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split) const {
         item.targetDirectory = root_ == "/" ? item.directory : root_ + item.directory;
         item.targetPath = Paths::Join(item.targetDirectory, item.name);
     }
-    if (!selected_.empty()) {
-        item.asked = false;
-        for (const std::string& name : selected_) {
-            item.asked = item.asked || Names(item, name);
-        }
-    }
+    item.asked = Asked(item);
     return item;
 }

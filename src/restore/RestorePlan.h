@@ -39,8 +39,9 @@ public:
 
 private:
     PlanItem Item(const CatalogueLine& line, RecordSplit split) const;
-    // Whether `item` is one of the names asked, and which.
+    // Whether `name` names `item`; whether one of the names selected does.
     bool Names(const PlanItem& item, const std::string& name) const;
+    bool Asked(const PlanItem& item) const;
 
     const Catalogue& catalogue_;
     std::string root_;
