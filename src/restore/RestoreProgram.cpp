@@ -648,19 +648,18 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
     }
     const Shown shown = ShowPlan(plan, folder, line.force);
     const int count = shown.restorable;
-    int ignored = shown.ignored;
+    FrenchTexts::Counts counts;
+    counts.ignored = shown.ignored;
     if (count > 0 && !line.yes) {
         out_ << FrenchTexts::Question(count) << std::flush;
         std::string answer;
         if (!std::getline(in_, answer) || !FrenchTexts::IsYes(answer)) {
             out_ << "\nRestauration annulée : aucun fichier n'a été modifié.\n"
-                 << FrenchTexts::Summary({0, 0, 0, ignored + count}) << "\n";
+                 << FrenchTexts::Summary({0, 0, 0, counts.ignored + count}) << "\n";
             return kIncomplete;
         }
         out_ << "\n";
     }
-    FrenchTexts::Counts counts;
-    counts.ignored = ignored;
     for (const PlanItem& item : plan.Copies()) {
         if (!item.Restorable() || !item.asked) {
             continue;
