@@ -1,7 +1,7 @@
 #include "widgets/TGradProgress.h"
 
-#include "platform/SystemColours.h"
 #include "widgets/MulDiv.h"
+#include "widgets/SystemColours.h"
 
 #include <QEvent>
 #include <QFontMetrics>

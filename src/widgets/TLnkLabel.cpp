@@ -1,6 +1,6 @@
 #include "widgets/TLnkLabel.h"
 
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 #include "widgets/WidgetAccessibility.h"
 
 #include <QDesktopServices>

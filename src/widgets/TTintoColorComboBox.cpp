@@ -1,6 +1,6 @@
 #include "widgets/TTintoColorComboBox.h"
 
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 #include "widgets/TintoColorDelegate.h"
 #include "widgets/TintoColorNames.h"
 

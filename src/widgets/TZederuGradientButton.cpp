@@ -1,8 +1,8 @@
 #include "widgets/TZederuGradientButton.h"
 
-#include "platform/SystemColours.h"
 #include "widgets/ButtonAccelerators.h"
 #include "widgets/MulDiv.h"
+#include "widgets/SystemColours.h"
 #include "widgets/WidgetAccessibility.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "widgets/TZederuWallpaper.h"
 
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 
 #include <QEvent>
 #include <QPaintEvent>

@@ -1,6 +1,6 @@
 #include "widgets/TintoColorNames.h"
 
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 
 #include <array>
 

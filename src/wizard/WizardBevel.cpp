@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 
 WizardBevel::WizardBevel(QWidget* parent, Shape shape, QFrame::Shadow shadow)
     : QFrame(parent), shape_(shape), shadow_(shadow) {

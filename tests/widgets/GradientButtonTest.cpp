@@ -1,5 +1,5 @@
-#include "platform/SystemColours.h"
 #include "widgets/ButtonAccelerators.h"
+#include "widgets/SystemColours.h"
 #include "widgets/TZederuGradientButton.h"
 
 #include "WidgetTestSupport.h"

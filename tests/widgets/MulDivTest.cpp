@@ -1,5 +1,5 @@
-#include "platform/SystemColours.h"
 #include "widgets/MulDiv.h"
+#include "widgets/SystemColours.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "WizardFixture.h"
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 #include "widgets/TLnkLabel.h"
 #include "widgets/TZederuGradientButton.h"
 #include "wizard/TFormKestrixAide.h"

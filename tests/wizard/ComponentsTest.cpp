@@ -8,7 +8,7 @@
 
 #include "FileBytes.h"
 #include "WizardFixture.h"
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 #include "widgets/TGradProgress.h"
 #include "widgets/TTintoColorComboBox.h"
 #include "widgets/TZederuGradientButton.h"

@@ -8,7 +8,7 @@
 
 #include "FileBytes.h"
 #include "WizardFixture.h"
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 #include "widgets/TZederuGradientButton.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/SystemColours.h"
+#include "widgets/SystemColours.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "platform/Screen.h"
+#include "widgets/Screen.h"
 
 #include <QGuiApplication>
 #include <QScreen>
