@@ -15,6 +15,7 @@
 #include "report/Reporter.h"
 #include "report/UserInterface.h"
 #include "wizard/WizardHooks.h"
+#include "wizard/WizardStep.h"
 
 class QCheckBox;
 class QFrame;
@@ -58,7 +59,7 @@ public:
     // before any window exists.)
     int ExitStatus() const;
 
-    int Etape() const { return etape_; }
+    WizardStep Etape() const { return etape_; }
     const Reporter& GetReporter() const { return reporter_; }
 
     // Replaces the person who answers the message boxes (an empty hook shows the real box).
@@ -124,7 +125,7 @@ private:
     void ShowPageCheckBoxes(unsigned groups);
     void ShowPageButtons(unsigned groups);
     void ShowPageTexts(const QString& title, unsigned groups);
-    void ApplyPage(int etape);
+    void ApplyPage(WizardStep etape);
     void EnterBackupPage();
     void SetEndPageOutcome(bool succeeded);
 
@@ -162,7 +163,7 @@ private:
     Reporter reporter_;
     BackupEngine engine_;
     std::unique_ptr<WizardCommandLine> commandLine_;
-    int etape_ = 1;
+    WizardStep etape_ = WizardStep::Welcome;
     // Instants on the coarse monotonic clock, in nanoseconds.
     static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min() / 2;
     qint64 lastPump_ = kLongAgo;

@@ -1,5 +1,7 @@
 #include "wizard/WizardPages.h"
 
+#include <cstdlib>
+
 namespace WizardPages {
 
 namespace {
@@ -7,37 +9,39 @@ namespace {
 constexpr unsigned kOptionsButtons = kAide | kValider | kOptionsTabs;
 
 const PageLayout kPages[] = {
-    {1, 0, 0, kAide | kSuivant | kOptions, u"Bienvenue !", kWelcomeTexts},
-    {2, kEditChemin, 0, kAide | kSuivant | kPrecedent | kParcourir, u"Sélectionnez un répertoire",
-     kDestinationTexts},
-    {21, kTreeViewParcourir, 0, kAide | kValider, u"Sélectionnez un répertoire", kParcourirText},
-    {3, kCheckListBoxFiles, 0, kAide | kSuivant | kPrecedent, u"Fichiers à sauvegarder",
-     kStep3Text},
-    {4, 0, kAutoexecBox, kAide | kDemarrer | kPrecedent, u"Création d'Autoexec.bat",
-     kBootFileTexts},
-    {5, kGradProgressFile, 0, kAide, u"Création de la sauvegarde", kBackupTexts},
-    {6, 0, 0, kAide | kRapport | kPrecedent, u"Sauvegarde terminée", kEndTexts},
-    {71, kBevelOptions | kTrackBarVitesse | kBevelTrackBar, 0, kOptionsButtons,
-     u"Options générales", kGeneralOptionsTexts},
-    {72, kBevelOptions | kColourCombos, kTextureBox, kOptionsButtons | kOptionsDefault,
-     u"Options d'affichage", kDisplayOptionsTexts},
-    {73, kBevelOptions | kBevelsOptions3, kSavingBoxes, kOptionsButtons,
+    {WizardStep::Welcome, 0, 0, kAide | kSuivant | kOptions, u"Bienvenue !", kWelcomeTexts},
+    {WizardStep::Destination, kEditChemin, 0, kAide | kSuivant | kPrecedent | kParcourir,
+     u"Sélectionnez un répertoire", kDestinationTexts},
+    {WizardStep::FolderBrowse, kTreeViewParcourir, 0, kAide | kValider,
+     u"Sélectionnez un répertoire", kParcourirText},
+    {WizardStep::Files, kCheckListBoxFiles, 0, kAide | kSuivant | kPrecedent,
+     u"Fichiers à sauvegarder", kStep3Text},
+    {WizardStep::BootFile, 0, kAutoexecBox, kAide | kDemarrer | kPrecedent,
+     u"Création d'Autoexec.bat", kBootFileTexts},
+    {WizardStep::Backup, kGradProgressFile, 0, kAide, u"Création de la sauvegarde", kBackupTexts},
+    {WizardStep::End, 0, 0, kAide | kRapport | kPrecedent, u"Sauvegarde terminée", kEndTexts},
+    {WizardStep::GeneralOptions, kBevelOptions | kTrackBarVitesse | kBevelTrackBar, 0,
+     kOptionsButtons, u"Options générales", kGeneralOptionsTexts},
+    {WizardStep::DisplayOptions, kBevelOptions | kColourCombos, kTextureBox,
+     kOptionsButtons | kOptionsDefault, u"Options d'affichage", kDisplayOptionsTexts},
+    {WizardStep::SavingOptions, kBevelOptions | kBevelsOptions3, kSavingBoxes, kOptionsButtons,
      u"Options d'enregistrement", kSavingOptionsTexts},
 };
 
 }  // namespace
 
-const PageLayout* Find(int etape) {
+const PageLayout& Find(WizardStep etape) {
     for (const PageLayout& page : kPages) {
         if (page.etape == etape) {
-            return &page;
+            return page;
         }
     }
-    return nullptr;
+    // Every step has its row above: a step without one is a fault of this table.
+    std::abort();
 }
 
-bool LaidOutByTimer(int etape) {
-    return etape != 5 && etape != 21 && Find(etape) != nullptr;
+bool LaidOutByTimer(WizardStep etape) {
+    return etape != WizardStep::Backup && etape != WizardStep::FolderBrowse;
 }
 
 }  // namespace WizardPages

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wizard/WizardStep.h"
+
 // The pages of the wizard: for each step, the groups of controls that the four page operations
 // show (every other group is hidden) and the page title.
 namespace WizardPages {
@@ -57,7 +59,7 @@ enum TextGroup : unsigned {
 constexpr int kTextGroupCount = 10;
 
 struct PageLayout {
-    int etape;
+    WizardStep etape;
     unsigned controls;
     unsigned checkBoxes;
     unsigned buttons;
@@ -65,11 +67,11 @@ struct PageLayout {
     unsigned texts;
 };
 
-// The layout of a step; nullptr for a value that is no step.
-const PageLayout* Find(int etape);
+// The layout of a step.
+const PageLayout& Find(WizardStep etape);
 
 // True for the steps that the timer lays out at every tick (all but 5 and 21, which the handler
 // entering them lays out once).
-bool LaidOutByTimer(int etape);
+bool LaidOutByTimer(WizardStep etape);
 
 }  // namespace WizardPages

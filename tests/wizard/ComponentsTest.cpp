@@ -62,7 +62,7 @@ protected:
         Tick();
         Click("BtnOptionsAff");
         Tick();
-        ASSERT_EQ(Window().Etape(), 72);
+        ASSERT_EQ(Window().Etape(), WizardStep::DisplayOptions);
     }
 
     // A person picks the first colour of the list (black) with the keyboard.

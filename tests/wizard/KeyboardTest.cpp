@@ -19,20 +19,20 @@ QString L(const char* text) {
 }
 
 struct PageRoad {
-    int etape;
+    WizardStep etape;
     std::vector<const char*> clicks;
 };
 
 const PageRoad kPages[] = {
-    {1, {}},
-    {2, {"BtnSuivant"}},
-    {3, {"BtnSuivant", "BtnSuivant"}},
-    {4, {"BtnSuivant", "BtnSuivant", "BtnSuivant"}},
-    {21, {"BtnSuivant", "BtnParcourir"}},
-    {6, {"BtnSuivant", "BtnSuivant", "BtnSuivant", "BtnDemarrer"}},
-    {71, {"BtnOptions"}},
-    {72, {"BtnOptions", "BtnOptionsAff"}},
-    {73, {"BtnOptions", "BtnOptionsEnreg"}},
+    {WizardStep::Welcome, {}},
+    {WizardStep::Destination, {"BtnSuivant"}},
+    {WizardStep::Files, {"BtnSuivant", "BtnSuivant"}},
+    {WizardStep::BootFile, {"BtnSuivant", "BtnSuivant", "BtnSuivant"}},
+    {WizardStep::FolderBrowse, {"BtnSuivant", "BtnParcourir"}},
+    {WizardStep::End, {"BtnSuivant", "BtnSuivant", "BtnSuivant", "BtnDemarrer"}},
+    {WizardStep::GeneralOptions, {"BtnOptions"}},
+    {WizardStep::DisplayOptions, {"BtnOptions", "BtnOptionsAff"}},
+    {WizardStep::SavingOptions, {"BtnOptions", "BtnOptionsEnreg"}},
 };
 
 // Rows overlap: the two controls stand side by side.
@@ -76,7 +76,7 @@ protected:
 
 TEST_F(KeyboardTest, TabGoesThroughEachPageTopToBottomLeftToRight) {
     for (const PageRoad& road : kPages) {
-        SCOPED_TRACE(road.etape);
+        SCOPED_TRACE(::testing::PrintToString(road.etape));
         ReachPage(road);
         Activate();
         Button("BtnAide")->setFocus();
@@ -120,7 +120,7 @@ TEST_F(KeyboardTest, AWholeBackupWithTheKeyboardAlone) {
     ASSERT_TRUE(TabTo("BtnSuivant"));
     Key(Qt::Key_Space);
     Tick();
-    ASSERT_EQ(Window().Etape(), 2);
+    ASSERT_EQ(Window().Etape(), WizardStep::Destination);
 
     ASSERT_TRUE(TabTo("EditChemin"));
     Key(Qt::Key_A, Qt::ControlModifier);
@@ -130,7 +130,7 @@ TEST_F(KeyboardTest, AWholeBackupWithTheKeyboardAlone) {
     EXPECT_EQ(Window().EditChemin(), Dest());
     Key(Qt::Key_S, Qt::AltModifier);  // "&Suivant"
     Tick();
-    ASSERT_EQ(Window().Etape(), 3);
+    ASSERT_EQ(Window().Etape(), WizardStep::Files);
 
     // Unticks the second file of the list.
     ASSERT_TRUE(TabTo("CheckListBoxFiles"));
@@ -142,7 +142,7 @@ TEST_F(KeyboardTest, AWholeBackupWithTheKeyboardAlone) {
     ASSERT_TRUE(TabTo("BtnSuivant"));
     Key(Qt::Key_Return);
     Tick();
-    ASSERT_EQ(Window().Etape(), 4);
+    ASSERT_EQ(Window().Etape(), WizardStep::BootFile);
 
     ASSERT_TRUE(TabTo("CheckBoxAutoexec"));
     Key(Qt::Key_Space);
@@ -150,7 +150,7 @@ TEST_F(KeyboardTest, AWholeBackupWithTheKeyboardAlone) {
     ASSERT_TRUE(TabTo("BtnDemarrer"));
     Key(Qt::Key_Enter);
     Tick();
-    ASSERT_EQ(Window().Etape(), 6);
+    ASSERT_EQ(Window().Etape(), WizardStep::End);
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/a.txt")), QByteArray("alpha\n"));
     EXPECT_FALSE(QFile::exists(Dest() + QStringLiteral("/Kestrix/b.txt")));
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
@@ -202,7 +202,7 @@ TEST_F(KeyboardTest, EveryVisibleControlHasItsNameAndRoleForAScreenReader) {
         {"CheckBoxOptions3BarColor", {R::CheckBox, L("Couleur de la barre")}},
     };
     for (const PageRoad& road : kPages) {
-        SCOPED_TRACE(road.etape);
+        SCOPED_TRACE(::testing::PrintToString(road.etape));
         ReachPage(road);
         for (QWidget* child : Window().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (!child->isVisibleTo(&Window())) {
@@ -252,7 +252,7 @@ TEST_F(KeyboardTest, ThePressActionPressesTheButtonAndFollowsTheLink) {
     Start();
     QAccessibleInterface* options = QAccessible::queryAccessibleInterface(Button("BtnOptions"));
     options->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(Window().Etape(), 71);
+    EXPECT_EQ(Window().Etape(), WizardStep::GeneralOptions);
     Click("BtnAide");
     auto* about = Window().findChild<QWidget*>(QStringLiteral("FormKestrixAide"));
     const struct {

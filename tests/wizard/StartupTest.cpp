@@ -88,7 +88,7 @@ TEST_F(StartupTest, AutoMakesTheWholeBackupBeforeTheWindowIsShown) {
     Start({QStringLiteral("/rep"), Dest(), QStringLiteral("/bat"), QStringLiteral("/auto"),
            QStringLiteral("/nobat")});
     EXPECT_TRUE(AppControl::EndRequested());
-    EXPECT_EQ(Window().Etape(), 5);
+    EXPECT_EQ(Window().Etape(), WizardStep::Backup);
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/a.txt")), QByteArray("alpha\n"));
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/b.txt")), QByteArray(3000, 'b'));
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));

@@ -60,33 +60,33 @@ protected:
 
 TEST_F(StateTest, EveryTransitionOfTheBackupPath) {
     Start();
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     Click("BtnSuivant");
-    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().Etape(), WizardStep::Destination);
     Tick();
     Click("BtnPrecedent");
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     Tick();
     // "Précédent" is hidden on the welcome page: a click there does nothing.
     QTest::mouseClick(Button("BtnPrecedent"), Qt::LeftButton);
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     Tick();
     Click("BtnSuivant");
     Tick();
     Window().SetEditChemin(Dest());
     Click("BtnSuivant");
-    EXPECT_EQ(Window().Etape(), 3);
+    EXPECT_EQ(Window().Etape(), WizardStep::Files);
     Tick();
     Click("BtnPrecedent");
-    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().Etape(), WizardStep::Destination);
     Tick();
     Click("BtnSuivant");
     Tick();
     Click("BtnSuivant");
-    EXPECT_EQ(Window().Etape(), 4);
+    EXPECT_EQ(Window().Etape(), WizardStep::BootFile);
     Tick();
     Click("BtnPrecedent");
-    EXPECT_EQ(Window().Etape(), 3);
+    EXPECT_EQ(Window().Etape(), WizardStep::Files);
     // Going back to the destination page and on again prepares and loads again.
     const int sections = Window().GetReporter().Report().Lines().count(
         L(" # Création de la liste des fichiers à sauvegarder"));
@@ -100,7 +100,7 @@ TEST_F(StateTest, AClickThatOnlyChangesTheStepShowsItsPageAtTheNextTick) {
     ASSERT_NE(timer, nullptr);
     timer->stop();
     Click("BtnSuivant");
-    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().Etape(), WizardStep::Destination);
     EXPECT_TRUE(Button("BtnOptions")->isVisibleTo(&Window()));
     EXPECT_FALSE(Button("BtnParcourir")->isVisibleTo(&Window()));
     timer->start();
@@ -115,7 +115,7 @@ TEST_F(StateTest, BrowsePageShownAtOnceAndAChosenFolderGoesIntoEditChemin) {
     Click("BtnSuivant");
     Tick();
     Click("BtnParcourir");
-    EXPECT_EQ(Window().Etape(), 21);
+    EXPECT_EQ(Window().Etape(), WizardStep::FolderBrowse);
     QStringList page{"BtnAide", "BtnValider", "LabelStepParcourir", "SystemTreeViewParcourir"};
     page << Frame();
     page.sort();
@@ -138,7 +138,7 @@ TEST_F(StateTest, BrowsePageShownAtOnceAndAChosenFolderGoesIntoEditChemin) {
     }
     EXPECT_EQ(tree->selection(), Dest());
     Click("BtnValider");
-    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().Etape(), WizardStep::Destination);
     EXPECT_EQ(Window().EditChemin(), Dest());
 }
 
@@ -167,14 +167,14 @@ TEST_F(StateTest, AnEmptySelectionWarnsAndKeepsTheBrowsePage) {
     EXPECT_EQ(messages_[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(messages_[0].text,
               L("Vous devez sélectionner un répertoire sur un de vos lecteurs !"));
-    EXPECT_EQ(Window().Etape(), 21);
+    EXPECT_EQ(Window().Etape(), WizardStep::FolderBrowse);
     EXPECT_EQ(Window().EditChemin(), QStringLiteral("/var/backups/Save"));
 }
 
 TEST_F(StateTest, OptionsPagesAndTheirTabs) {
     Start();
     Click("BtnOptions");
-    EXPECT_EQ(Window().Etape(), 71);
+    EXPECT_EQ(Window().Etape(), WizardStep::GeneralOptions);
     Tick();
     QStringList general{"BtnAide",           "BtnValider",        "BtnOptionsGen",
                         "BtnOptionsAff",     "BtnOptionsEnreg",   "BevelOptions",
@@ -185,24 +185,24 @@ TEST_F(StateTest, OptionsPagesAndTheirTabs) {
     general.sort();
     EXPECT_EQ(VisibleControls(), general);
     Click("BtnOptionsAff");
-    EXPECT_EQ(Window().Etape(), 72);
+    EXPECT_EQ(Window().Etape(), WizardStep::DisplayOptions);
     Tick();
     EXPECT_TRUE(Button("BtnOptionsDefault")->isVisibleTo(&Window()));
     EXPECT_TRUE(Window()
                     .findChild<QWidget*>(QStringLiteral("TintoColorComboBoxBarFin"))
                     ->isVisibleTo(&Window()));
     Click("BtnOptionsEnreg");
-    EXPECT_EQ(Window().Etape(), 73);
+    EXPECT_EQ(Window().Etape(), WizardStep::SavingOptions);
     Tick();
     EXPECT_TRUE(Window()
                     .findChild<QWidget*>(QStringLiteral("CheckBoxOptions3Vitesse"))
                     ->isVisibleTo(&Window()));
     EXPECT_FALSE(Button("BtnOptionsDefault")->isVisibleTo(&Window()));
     Click("BtnOptionsGen");
-    EXPECT_EQ(Window().Etape(), 71);
+    EXPECT_EQ(Window().Etape(), WizardStep::GeneralOptions);
     Tick();
     Click("BtnValider");
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
 }
 
 TEST_F(StateTest, TheSliderDescriptionFollowsWithinOneTick) {
@@ -243,29 +243,29 @@ TEST_F(StateTest, SharedAcceleratorsActOnTheFirstButtonInControlOrder) {
     Window().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     QTest::keyClick(&Window(), Qt::Key_S, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 2);
+    EXPECT_EQ(Window().Etape(), WizardStep::Destination);
     Tick();
     QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 21) << "P is Parcourir's, not Précédent's";
+    EXPECT_EQ(Window().Etape(), WizardStep::FolderBrowse) << "P is Parcourir's, not Précédent's";
     Click("BtnValider");
     Tick();
     QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 21);
+    EXPECT_EQ(Window().Etape(), WizardStep::FolderBrowse);
     Click("BtnValider");
     Tick();
     Click("BtnPrecedent");
     Tick();
     QTest::keyClick(&Window(), Qt::Key_O, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 71);
+    EXPECT_EQ(Window().Etape(), WizardStep::GeneralOptions);
     Tick();
     QTest::keyClick(&Window(), Qt::Key_A, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 72) << "A is Affichage's, not Aide's";
+    EXPECT_EQ(Window().Etape(), WizardStep::DisplayOptions) << "A is Affichage's, not Aide's";
     Tick();
     QTest::keyClick(&Window(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 73);
+    EXPECT_EQ(Window().Etape(), WizardStep::SavingOptions);
     Tick();
     QTest::keyClick(&Window(), Qt::Key_V, Qt::AltModifier);
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
 }
 
 TEST_F(StateTest, PrecedentOnTheEndPageRestartsTheReportAndNeverReachesZero) {
@@ -274,7 +274,7 @@ TEST_F(StateTest, PrecedentOnTheEndPageRestartsTheReportAndNeverReachesZero) {
     Tick();
     EXPECT_EQ(Window().GetReporter().ReportNumberText(), QStringLiteral("01"));
     Click("BtnPrecedent");
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     EXPECT_EQ(Window().GetReporter().ReportNumberText(), QStringLiteral("02"));
     EXPECT_TRUE(Window().GetReporter().Report().Lines().contains(
         L(" Ce rapport a été créé après qu'une sauvegarde ait été faite, ")));
@@ -312,7 +312,7 @@ TEST_F(StateTest, ARunWithAnErrorDoesNotClaimSuccess) {
     freeSpace_ = 100;  // no room for any file
     Click("BtnDemarrer");
     Tick();
-    EXPECT_EQ(Window().Etape(), 6);
+    EXPECT_EQ(Window().Etape(), WizardStep::End);
     auto* label = Window().findChild<QLabel*>(QStringLiteral("LabelStep6Num1"));
     EXPECT_EQ(label->text(),
               L("La sauvegarde n'a pas pu être terminée correctement. Consultez le rapport."));
@@ -358,7 +358,7 @@ TEST_F(StateTest, RapportThatCannotOpenShowsTheBlocNotesError) {
                                         "Vérifiez que le fichier \"Notepad.exe\" se trouve bien "
                                         "dans votre répertoire Windows.")});
     EXPECT_EQ(messages_.at(0).icon, MessageIcon::Error);
-    EXPECT_EQ(Window().Etape(), 6);
+    EXPECT_EQ(Window().Etape(), WizardStep::End);
 }
 
 TEST_F(StateTest, AideShowsOneAboutWindowHoweverOftenAsked) {
@@ -374,7 +374,7 @@ TEST_F(StateTest, AideShowsOneAboutWindowHoweverOftenAsked) {
     }
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0]->size(), QSize(345, 353));
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     QTest::mouseClick(shown[0]->findChild<TZederuGradientButton*>(QStringLiteral("BtnOK")),
                       Qt::LeftButton);
     EXPECT_FALSE(shown[0]->isVisible());

@@ -186,7 +186,7 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     backupPage << Frame();
     backupPage.sort();
     EXPECT_EQ(duringRun, backupPage);
-    EXPECT_EQ(Window().Etape(), 6);
+    EXPECT_EQ(Window().Etape(), WizardStep::End);
     EXPECT_EQ(Button("BtnQuitter")->geometry(), QRect(350, 310, 90, 25));
     ExpectPage(L("Sauvegarde terminée"), {"BtnAide", "BtnRapport", "BtnPrecedent", "LabelStep6Num1",
                                           "LabelStep6Num2", "LabelStep6Num3", "LabelStep6Num4"});
@@ -218,7 +218,7 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
 
     // Précédent: the welcome page and a new report.
     Click("BtnPrecedent");
-    EXPECT_EQ(Window().Etape(), 1);
+    EXPECT_EQ(Window().Etape(), WizardStep::Welcome);
     ExpectPage(L("Bienvenue !"), WelcomePage());
     Click("BtnSuivant");
     Tick();
@@ -229,7 +229,7 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     Tick();
     Click("BtnDemarrer");
     Tick();
-    EXPECT_EQ(Window().Etape(), 6);
+    EXPECT_EQ(Window().Etape(), WizardStep::End);
     EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/b.txt")), QByteArray(3000, 'b'));
 
     Click("BtnQuitter");

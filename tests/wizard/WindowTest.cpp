@@ -14,7 +14,7 @@
 namespace {
 
 struct PageCase {
-    int etape;
+    WizardStep etape;
     std::vector<const char*> clicks;  // from the welcome page, with the destination set
     QStringList buttons;              // the gradient buttons the page shows
 };
@@ -29,29 +29,31 @@ QStringList Names(std::initializer_list<const char*> names) {
 }
 
 const PageCase kPages[] = {
-    {1, {}, Names({"BtnAide", "BtnSuivant", "BtnOptions", "BtnQuitter"})},
-    {2,
+    {WizardStep::Welcome, {}, Names({"BtnAide", "BtnSuivant", "BtnOptions", "BtnQuitter"})},
+    {WizardStep::Destination,
      {"BtnSuivant"},
      Names({"BtnAide", "BtnSuivant", "BtnPrecedent", "BtnParcourir", "BtnQuitter"})},
-    {21, {"BtnSuivant", "BtnParcourir"}, Names({"BtnAide", "BtnValider", "BtnQuitter"})},
-    {3,
+    {WizardStep::FolderBrowse,
+     {"BtnSuivant", "BtnParcourir"},
+     Names({"BtnAide", "BtnValider", "BtnQuitter"})},
+    {WizardStep::Files,
      {"BtnSuivant", "BtnSuivant"},
      Names({"BtnAide", "BtnSuivant", "BtnPrecedent", "BtnQuitter"})},
-    {4,
+    {WizardStep::BootFile,
      {"BtnSuivant", "BtnSuivant", "BtnSuivant"},
      Names({"BtnAide", "BtnDemarrer", "BtnPrecedent", "BtnQuitter"})},
-    {6,
+    {WizardStep::End,
      {"BtnSuivant", "BtnSuivant", "BtnSuivant", "BtnDemarrer"},
      Names({"BtnAide", "BtnRapport", "BtnPrecedent", "BtnQuitter"})},
-    {71,
+    {WizardStep::GeneralOptions,
      {"BtnOptions"},
      Names({"BtnAide", "BtnValider", "BtnOptionsGen", "BtnOptionsAff", "BtnOptionsEnreg",
             "BtnQuitter"})},
-    {72,
+    {WizardStep::DisplayOptions,
      {"BtnOptions", "BtnOptionsAff"},
      Names({"BtnAide", "BtnValider", "BtnOptionsGen", "BtnOptionsAff", "BtnOptionsEnreg",
             "BtnOptionsDefault", "BtnQuitter"})},
-    {73,
+    {WizardStep::SavingOptions,
      {"BtnOptions", "BtnOptionsEnreg"},
      Names({"BtnAide", "BtnValider", "BtnOptionsGen", "BtnOptionsAff", "BtnOptionsEnreg",
             "BtnQuitter"})},
@@ -86,7 +88,7 @@ class WindowTest : public WizardFixture {};
 
 TEST_F(WindowTest, EveryButtonOfEveryPageTakesTheMouseAtItsPlace) {
     for (const PageCase& page : kPages) {
-        SCOPED_TRACE(page.etape);
+        SCOPED_TRACE(::testing::PrintToString(page.etape));
         Start();
         Window().SetEditChemin(Dest());
         for (const char* name : page.clicks) {

@@ -66,7 +66,10 @@ protected:
     QDateTime now_{QDate(2026, 12, 7), QTime(11, 23, 8)};
 };
 
-// Readable failure output for Qt strings and line lists.
+// Readable failure output for the step number, Qt strings and line lists.
+inline void PrintTo(WizardStep step, std::ostream* out) {
+    *out << "Etape " << static_cast<int>(step);
+}
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
