@@ -74,6 +74,25 @@ void BackupEngine::MarkIncomplete() {
     runIncomplete_ = true;
 }
 
+void BackupEngine::ReportError(ErrorCode code) {
+    switch (reporter_.ReportError(code)) {
+        case ErrorOutcome::GoOn:
+            break;
+        case ErrorOutcome::SkipFreeSpaceChecks:
+            reporter_.SetSkipFreeSpaceCheck(true);
+            break;
+        case ErrorOutcome::EndProgram:
+            reporter_.Ui().RequestEnd();
+            break;
+        case ErrorOutcome::RunShutdownStage:
+            // The important report keeps the report up to the last error, with the settings section
+            // that the shutdown stage puts right after it.
+            reporter_.Ui().RunShutdownStage();
+            reporter_.WriteImportantReport();
+            break;
+    }
+}
+
 qint64 BackupEngine::MeasureFreeSpace(const QString& path) const {
     const qint64 value = freeSpaceQuery_(path);
     return value < 0 ? 2147483647 : value;
@@ -135,7 +154,7 @@ void BackupEngine::PrepareDestination() {
         reporter_.EndStage();
     } catch (const Failure& failure) {
         LogUnusableDestination(destination, failure.errorNumber());
-        reporter_.ReportError(QStringLiteral("Répertoire"));
+        ReportError(ErrorCode::Repertoire);
     }
 }
 
@@ -206,7 +225,7 @@ void BackupEngine::LoadFileList() {
         if (!refusal.isEmpty()) {
             Log(refusal);
         }
-        reporter_.ReportError(QStringLiteral("DressList"));
+        ReportError(ErrorCode::DressList);
     }
     Append(QStringLiteral("   -> Traitement des données terminé"));
     reporter_.EndStage();
@@ -361,7 +380,7 @@ bool BackupEngine::CommitOrDiscard() {
         try {
             CloseCatalogue();
         } catch (const Failure&) {
-            reporter_.ReportError(QStringLiteral("SaveDat"));
+            ReportError(ErrorCode::SaveDat);
             MarkIncomplete();
             Discard();
             return false;
@@ -382,7 +401,7 @@ bool BackupEngine::CommitOrDiscard() {
                                  copiesDirectory_.Descriptor(), intent_);
     } catch (const std::system_error& failure) {
         errno = failure.code().value();
-        reporter_.ReportError(QStringLiteral("SaveDat"));
+        ReportError(ErrorCode::SaveDat);
         MarkIncomplete();
         // Before the intent stands, the previous backup is whole and the staging folder goes;
         // after, whoever opens the destination next finishes the switch.
@@ -506,7 +525,7 @@ void BackupEngine::RunBackup() {
             errno = EINVAL;
             LogUnusableDestination(destination_, EINVAL);
         }
-        reporter_.ReportError(QStringLiteral("Répertoire"));
+        ReportError(ErrorCode::Repertoire);
         EndEarly();
         return;
     }
@@ -520,7 +539,7 @@ void BackupEngine::RunBackup() {
         Append(QStringLiteral("   -> Création et écriture de \"Kestrix.dat\" effectuée"));
     } catch (const Failure&) {
         catalogueFailed_ = true;
-        reporter_.ReportError(QStringLiteral("SaveDat"));
+        ReportError(ErrorCode::SaveDat);
         errorReported = true;
     }
 
@@ -551,7 +570,7 @@ void BackupEngine::RunBackup() {
             }
         }
     } catch (const Failure&) {
-        reporter_.ReportError(QStringLiteral("GetFreeSpace"));
+        ReportError(ErrorCode::GetFreeSpace);
         errorReported = true;
     }
     if (noRoom) {
@@ -566,7 +585,7 @@ void BackupEngine::RunBackup() {
         intent_.files.emplace_back(BackupNames::kRestoreProgram);
         Append(QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeSpaceText_);
     } catch (const Failure&) {
-        reporter_.ReportError(QStringLiteral("CopyFile"));
+        ReportError(ErrorCode::CopyFile);
         errorReported = true;
         if (destinationDirectory_.Find(BackupNames::kRestoreProgram) !=
             DirectoryHandle::Entry::Missing) {
@@ -602,7 +621,7 @@ void BackupEngine::RunBackup() {
             } catch (const Failure&) {
                 outcome.copied = false;
                 MarkIncomplete();
-                reporter_.ReportError(QStringLiteral("FileError"));
+                ReportError(ErrorCode::FileError);
                 errorReported = true;
             }
         }
@@ -654,7 +673,7 @@ void BackupEngine::RunBackup() {
             WriteAutoexec();
             intent_.files.emplace_back(BackupNames::kAutoexec);
         } catch (const Failure&) {
-            reporter_.ReportError(QStringLiteral("SaveAutoexec"));
+            ReportError(ErrorCode::SaveAutoexec);
             errorReported = true;
         }
     }

@@ -109,6 +109,8 @@ private:
     // One line on stderr naming why the destination cannot be had.
     void LogUnusableDestination(const QString& destination, int errorNumber);
     void MarkIncomplete();
+    // Reports a failure by its code and carries out what follows from it.
+    void ReportError(ErrorCode code);
 
     Reporter& reporter_;
     BackupControls& controls_;

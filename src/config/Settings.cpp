@@ -176,7 +176,7 @@ void ReadSettings(Reporter& reporter, SettingsControls& controls) {
         reporter.Append(QStringLiteral(" * Numéro de rapport courant : ") +
                         reporter.ReportNumberText());
     } catch (const Failure&) {
-        reporter.ReportError(QStringLiteral("FichierIni"));
+        reporter.ReportError(ErrorCode::FichierIni);
     }
     if (!numberRead) {
         // The reading stopped before the report number: it is still needed to name this run's
@@ -257,6 +257,6 @@ void WriteSettings(Reporter& reporter, SettingsControls& controls) {
             reporter.Append(QStringLiteral("  <!> Aucune erreur ne semble s'être produite."));
         }
     } catch (const Failure&) {
-        reporter.ReportError(QStringLiteral("WriteIni"));
+        reporter.ReportError(ErrorCode::WriteIni);
     }
 }

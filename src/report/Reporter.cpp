@@ -3,6 +3,7 @@
 #include <QDir>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "platform/Failure.h"
@@ -28,7 +29,8 @@ QString Quoted(const QString& text) {
 }
 
 struct ErrorCase {
-    const char16_t* code;
+    ErrorCode code;
+    ErrorOutcome outcome;
     MessageButtons buttons;
     const char16_t* boxText;     // the box; for "FileError" the text around the path
     const char16_t* label;       // "Erreur : " or "Erreur fatale : "
@@ -42,43 +44,47 @@ const QString kFileErrorAfter = QStringLiteral(
     "tâche en cours, puis va continuer avec le fichier suivant.");
 
 const ErrorCase kErrorCases[] = {
-    {u"FichierIni", MessageButtons::Ok, u"Impossible de travailler sur le fichier Kestrix.ini !",
-     u"Erreur : ", u"Impossible de travailler sur le fichier Kestrix.ini !"},
-    {u"NoFichierIni", MessageButtons::Ok,
+    {ErrorCode::FichierIni, ErrorOutcome::GoOn, MessageButtons::Ok,
+     u"Impossible de travailler sur le fichier Kestrix.ini !", u"Erreur : ",
+     u"Impossible de travailler sur le fichier Kestrix.ini !"},
+    {ErrorCode::NoFichierIni, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Le fichier \"Kestrix.ini\" n'a pas été trouvé dans le répertoire Data du logiciel !",
      nullptr, u"Le fichier Kestrix.ini n'a pas été trouvé dans le répertoire du logiciel !"},
-    {u"Répertoire", MessageButtons::Ok,
+    {ErrorCode::Repertoire, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.",
      u"Erreur : ",
      u"Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide."},
-    {u"DressList", MessageButtons::Ok,
+    {ErrorCode::DressList, ErrorOutcome::EndProgram, MessageButtons::Ok,
      u"Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
      u"Kestrix.dat. Le programme ne peut pas continuer et va donc se terminer.",
      u"Erreur fatale : ",
      u"Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
      u"Kestrix.dat. Le programme ne peut pas continuer et va donc se terminer."},
-    {u"SaveDat", MessageButtons::Ok, u"Impossible de travailler sur le fichier Kestrix.dat !",
-     u"Erreur : ", u"Impossible de travailler sur le fichier Kestrix.dat !"},
-    {u"GetFreeSpace", MessageButtons::YesNo,
+    {ErrorCode::SaveDat, ErrorOutcome::GoOn, MessageButtons::Ok,
+     u"Impossible de travailler sur le fichier Kestrix.dat !", u"Erreur : ",
+     u"Impossible de travailler sur le fichier Kestrix.dat !"},
+    // Answered "Non", the checks go on.
+    {ErrorCode::GetFreeSpace, ErrorOutcome::SkipFreeSpaceChecks, MessageButtons::YesNo,
      u"Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
      u"disponible ! Voulez-vous ignorer cette opération à l'avenir ?",
      u"Erreur : ",
      u"Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
      u"disponible !"},
-    {u"CopyFile", MessageButtons::Ok,
+    {ErrorCode::CopyFile, ErrorOutcome::EndProgram, MessageButtons::Ok,
      u"Impossible de copier l'application de restauration des fichiers ! L'application ne peut "
      u"pas continuer et va donc se terminer.",
      u"Erreur fatale : ",
      u"Impossible de copier l'application de restauration des fichiers ! L'application ne peut "
      u"pas continuer et va donc se terminer."},
-    {u"FileError", MessageButtons::Ok, nullptr, u"Erreur : ", nullptr},
-    {u"SaveAutoexec", MessageButtons::Ok,
+    {ErrorCode::FileError, ErrorOutcome::RunShutdownStage, MessageButtons::Ok, nullptr,
+     u"Erreur : ", nullptr},
+    {ErrorCode::SaveAutoexec, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible d'écrire le fichier Autoexec.bat. Vérifiez que le disque de destination ne soit "
      u"pas plein ou protégé en écriture.",
      u"Erreur : ",
      u"Impossible d'écrire le fichier Autoexec.bat. Vérifiez que le disque de destination ne soit "
      u"pas plein ou protégé en écriture."},
-    {u"WriteIni", MessageButtons::Ok,
+    {ErrorCode::WriteIni, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible d'écrire la configuration des paramètres dans le fichier Kestrix.ini ! Vérifiez "
      u"que le disque ne soit pas plein ou protégé en écriture et rééssayez.",
      u"Erreur : ",
@@ -86,13 +92,14 @@ const ErrorCase kErrorCases[] = {
      u"que le disque ne soit pas plein ou protégé en écriture et rééssayez."},
 };
 
-const ErrorCase* FindCase(const QString& code) {
+const ErrorCase& FindCase(ErrorCode code) {
     for (const ErrorCase& c : kErrorCases) {
-        if (code == QString::fromUtf16(c.code)) {
-            return &c;
+        if (c.code == code) {
+            return c;
         }
     }
-    return nullptr;
+    // Every code has its row above: a code without one is a fault of this table.
+    std::abort();
 }
 
 }  // namespace
@@ -187,34 +194,28 @@ void Reporter::AppendErrorLines(const QString& label, const QString& message) {
     report_.Append(QStringLiteral("  -> Message : ") + Quoted(message));
 }
 
-void Reporter::ReportError(const QString& code) {
+ErrorOutcome Reporter::ReportError(ErrorCode code) {
     errorOccurred_ = true;
     errorReported_ = true;
     BuildLastErrorText();
 
-    if (const ErrorCase* c = FindCase(code)) {
-        const bool fileError = code == QStringLiteral("FileError");
-        const QString boxText = fileError ? kFileErrorBefore + currentSourcePath_ + kFileErrorAfter
-                                          : QString::fromUtf16(c->boxText);
-        const QString reportText = fileError ? boxText : QString::fromUtf16(c->reportText);
-        const MessageAnswer answer = ui_.ShowMessage(MessageIcon::Error, c->buttons, boxText);
-        if (c->label) {
-            AppendErrorLines(QString::fromUtf16(c->label) + lastErrorText_, reportText);
-        } else {
-            AppendErrorLines(QStringLiteral("Erreur : le fichier \"Kestrix.ini\" n'existe pas."),
-                             reportText);
-        }
-        if (code == QStringLiteral("GetFreeSpace")) {
-            skipFreeSpaceCheck_ = answer != MessageAnswer::No;
-        } else if (fileError) {
-            ui_.CloseMainWindow();
-        }
+    const ErrorCase& c = FindCase(code);
+    const bool fileError = code == ErrorCode::FileError;
+    const QString boxText = fileError ? kFileErrorBefore + currentSourcePath_ + kFileErrorAfter
+                                      : QString::fromUtf16(c.boxText);
+    const QString reportText = fileError ? boxText : QString::fromUtf16(c.reportText);
+    const MessageAnswer answer = ui_.ShowMessage(MessageIcon::Error, c.buttons, boxText);
+    if (c.label) {
+        AppendErrorLines(QString::fromUtf16(c.label) + lastErrorText_, reportText);
+    } else {
+        AppendErrorLines(QStringLiteral("Erreur : le fichier \"Kestrix.ini\" n'existe pas."),
+                         reportText);
     }
-
     WriteImportantReport();
-    if (code == QStringLiteral("DressList") || code == QStringLiteral("CopyFile")) {
-        ui_.RequestEnd();
+    if (code == ErrorCode::GetFreeSpace && answer == MessageAnswer::No) {
+        return ErrorOutcome::GoOn;
     }
+    return c.outcome;
 }
 
 void Reporter::ApplicationException() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+#include "report/ErrorCode.h"
 #include "report/RunReport.h"
 #include "report/UserInterface.h"
 
@@ -59,9 +60,13 @@ public:
     // A new report for a further backup: next number, header and the restart notice.
     void RestartReport();
 
-    // Reports a failure by its error code: message box, report lines, important report, and
-    // the continuation of the code. Called inside a catch block, it quotes that exception.
-    void ReportError(const QString& code);
+    // Reports a failure by its error code: message box, report lines and important report.
+    // Called inside a catch block, it quotes that exception. Returns what follows from the code
+    // (and, for "GetFreeSpace", from the user's answer), which the caller carries out.
+    ErrorOutcome ReportError(ErrorCode code);
+
+    // Rewrites ".\Rapport Important.txt" with the report so far.
+    void WriteImportantReport();
 
     // Records an exception that no stage caught (call it inside the catch block) and requests
     // the end of the application without a message.
@@ -81,7 +86,6 @@ public:
 
 private:
     void BuildLastErrorText();
-    void WriteImportantReport();
     void AppendErrorLines(const QString& label, const QString& message);
 
     UserInterface& ui_;

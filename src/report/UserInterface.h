@@ -7,7 +7,7 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 // What the engine asks of the main window: one message-box function (titled "Erreur" or
-// "Avertissement" by its icon), the request to end the application, and closing the window.
+// "Avertissement" by its icon), the request to end the application, and the shutdown stage.
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
@@ -19,6 +19,7 @@ public:
     // event loop, and neither closes an open message box nor stops a running backup.
     virtual void RequestEnd() = 0;
 
-    // Closes the main window as "Quitter" does: its close sequence runs at once, inside the call.
-    virtual void CloseMainWindow() = 0;
+    // Runs the shutdown stage now, as "Quitter" does: the settings are written and the report
+    // saved inside the call, and the program ends once control is back in the event loop.
+    virtual void RunShutdownStage() = 0;
 };

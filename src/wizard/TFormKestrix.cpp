@@ -146,7 +146,7 @@ void TFormKestrix::FormCreate() {
         reporter_.Report().OpenSection(
             QStringLiteral("Lecture de la configuration depuis le fichier \"Kestrix.ini\""));
         if (!FileSystem::FileExists(kIniPath)) {
-            reporter_.ReportError(QStringLiteral("NoFichierIni"));
+            reporter_.ReportError(ErrorCode::NoFichierIni);
         }
         ReadSettings(reporter_, *this);
         if (!reporter_.ErrorOccurred()) {
@@ -474,7 +474,7 @@ void TFormKestrix::RequestEnd() {
     AppControl::RequestEnd();
 }
 
-void TFormKestrix::CloseMainWindow() {
+void TFormKestrix::RunShutdownStage() {
     close();
 }
 

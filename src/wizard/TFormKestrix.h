@@ -69,7 +69,8 @@ public:
     MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
                               const QString& text) override;
     void RequestEnd() override;
-    void CloseMainWindow() override;
+    // Closes the window, whose close sequence is the shutdown stage.
+    void RunShutdownStage() override;
 
     // SettingsControls.
     bool TextureShown() const override;

@@ -107,7 +107,7 @@ protected:
 
     // The main window's close sequence as "FileError" runs it: settings stage, report saved.
     void SimulateCloseSequence() {
-        window.onClose = [this] {
+        window.onShutdownStage = [this] {
             reporter.BeginStage(kSettingsTitle);
             reporter.EndStage();
             reporter.SaveReport();
@@ -181,9 +181,10 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCop
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), Pattern(3000, 9));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Restore.exe")), RestoreBytes());
-    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"), QStringLiteral("small,") + sources,
-                           QStringLiteral("big,") + sources, QStringLiteral("small2,") + sources}));
+    EXPECT_EQ(
+        readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+        QStringList({QStringLiteral("07/12/2026,11:15:45"), QStringLiteral("small,") + sources,
+                     QStringLiteral("big,") + sources, QStringLiteral("small2,") + sources}));
     EXPECT_TRUE(readBytes(dest + QStringLiteral("/Kestrix.xxh128")).contains(hashLine));
     EXPECT_TRUE(readBytes(dest + QStringLiteral("/Kestrix.droits")).contains(rightsLine));
     EXPECT_EQ(readBytes(big), Pattern(300000, 2));
@@ -230,8 +231,12 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList({QStringLiteral("small")}));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
-    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_EQ(window.shutdownStages, 1);
     EXPECT_EQ(window.endRequests, 0);
+    // The important report holds the report up to the error and the settings section after it.
+    const QStringList important =
+        readCrLfLines(folder.file(QStringLiteral("Rapport Important.txt")));
+    EXPECT_EQ(important.mid(important.size() - SettingsSection().size()), SettingsSection());
     EXPECT_TRUE(measured.empty());
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
@@ -283,7 +288,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
                                                   FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(window.endRequests, 1);
-    EXPECT_EQ(window.closeRequests, 2);
+    EXPECT_EQ(window.shutdownStages, 2);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
               QByteArray("01/01/2020,00:00:00\r\nold,/etc\r\n"));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("old\r\n"));
@@ -326,7 +331,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
                                                   FileErrorText(b), kSaveAutoexec}));
-    EXPECT_EQ(window.closeRequests, 2);
+    EXPECT_EQ(window.shutdownStages, 2);
     EXPECT_EQ(window.endRequests, 1);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), QByteArray("old copy"));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("b"))));
@@ -464,7 +469,7 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(window.MessageTexts(),
               QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
-    EXPECT_EQ(window.closeRequests, 2);
+    EXPECT_EQ(window.shutdownStages, 2);
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("locked"))));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fine"))), Pattern(3000, 2));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),

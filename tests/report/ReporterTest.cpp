@@ -118,7 +118,7 @@ TEST_F(ReporterTest, StageProtocolClosesOnlyCleanStages) {
         (QStringList{QString(), QStringLiteral("  <i> Aucune erreur ne semble s'être produite.")}));
 
     reporter.BeginStage(QStringLiteral("Création de la sauvegarde"));
-    reporter.ReportError(QStringLiteral("SaveDat"));
+    reporter.ReportError(ErrorCode::SaveDat);
     reporter.EndStage();
     EXPECT_TRUE(tail(1)[0].startsWith(QStringLiteral("  -> Message : ")));
 
@@ -129,7 +129,9 @@ TEST_F(ReporterTest, StageProtocolClosesOnlyCleanStages) {
 }
 
 struct CodeCase {
-    const char16_t* code;
+    const char16_t* name;
+    ErrorCode code;
+    ErrorOutcome outcome;  // for "GetFreeSpace", answered "Oui"
     MessageButtons buttons;
     const char16_t* box;
     const char16_t* errorLine;  // after "  <!> ", with %1 for LastErrorText
@@ -137,17 +139,18 @@ struct CodeCase {
 };
 
 const CodeCase kCases[] = {
-    {u"FichierIni", MessageButtons::Ok, u"Impossible de travailler sur le fichier Kestrix.ini !",
-     u"Erreur : %1", u"Impossible de travailler sur le fichier Kestrix.ini !"},
-    {u"NoFichierIni", MessageButtons::Ok,
+    {u"FichierIni", ErrorCode::FichierIni, ErrorOutcome::GoOn, MessageButtons::Ok,
+     u"Impossible de travailler sur le fichier Kestrix.ini !", u"Erreur : %1",
+     u"Impossible de travailler sur le fichier Kestrix.ini !"},
+    {u"NoFichierIni", ErrorCode::NoFichierIni, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Le fichier \"Kestrix.ini\" n'a pas été trouvé dans le répertoire Data du logiciel !",
      u"Erreur : le fichier \"Kestrix.ini\" n'existe pas.",
      u"Le fichier Kestrix.ini n'a pas été trouvé dans le répertoire du logiciel !"},
-    {u"Répertoire", MessageButtons::Ok,
+    {u"Répertoire", ErrorCode::Repertoire, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide.",
      u"Erreur : %1",
      u"Impossible de créer le répertoire spécifié. Vérifiez que le chemin indiqué soit valide."},
-    {u"DressList", MessageButtons::Ok,
+    {u"DressList", ErrorCode::DressList, ErrorOutcome::EndProgram, MessageButtons::Ok,
      u"Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
      u"Kestrix.dat. "
      u"Le programme ne peut pas continuer et va donc se terminer.",
@@ -155,22 +158,24 @@ const CodeCase kCases[] = {
      u"Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
      u"Kestrix.dat. "
      u"Le programme ne peut pas continuer et va donc se terminer."},
-    {u"SaveDat", MessageButtons::Ok, u"Impossible de travailler sur le fichier Kestrix.dat !",
-     u"Erreur : %1", u"Impossible de travailler sur le fichier Kestrix.dat !"},
-    {u"GetFreeSpace", MessageButtons::YesNo,
+    {u"SaveDat", ErrorCode::SaveDat, ErrorOutcome::GoOn, MessageButtons::Ok,
+     u"Impossible de travailler sur le fichier Kestrix.dat !", u"Erreur : %1",
+     u"Impossible de travailler sur le fichier Kestrix.dat !"},
+    {u"GetFreeSpace", ErrorCode::GetFreeSpace, ErrorOutcome::SkipFreeSpaceChecks,
+     MessageButtons::YesNo,
      u"Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
      u"disponible "
      u"! Voulez-vous ignorer cette opération à l'avenir ?",
      u"Erreur : %1",
      u"Une erreur s'est produite alors que le logiciel tentait d'obtenir l'espace disque "
      u"disponible !"},
-    {u"CopyFile", MessageButtons::Ok,
+    {u"CopyFile", ErrorCode::CopyFile, ErrorOutcome::EndProgram, MessageButtons::Ok,
      u"Impossible de copier l'application de restauration des fichiers ! L'application ne peut pas "
      u"continuer et va donc se terminer.",
      u"Erreur fatale : %1",
      u"Impossible de copier l'application de restauration des fichiers ! L'application ne peut pas "
      u"continuer et va donc se terminer."},
-    {u"FileError", MessageButtons::Ok,
+    {u"FileError", ErrorCode::FileError, ErrorOutcome::RunShutdownStage, MessageButtons::Ok,
      u"Une erreur est survenue lors de la copie du fichier \"/etc/fstab\". Vérifiez que le disque "
      u"de "
      u"destination ne soit pas protégé en écriture. Kestrix termine la tâche en cours, puis va "
@@ -180,7 +185,7 @@ const CodeCase kCases[] = {
      u"de "
      u"destination ne soit pas protégé en écriture. Kestrix termine la tâche en cours, puis va "
      u"continuer avec le fichier suivant."},
-    {u"SaveAutoexec", MessageButtons::Ok,
+    {u"SaveAutoexec", ErrorCode::SaveAutoexec, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible d'écrire le fichier Autoexec.bat. Vérifiez que le disque de destination ne soit "
      u"pas "
      u"plein ou protégé en écriture.",
@@ -188,7 +193,7 @@ const CodeCase kCases[] = {
      u"Impossible d'écrire le fichier Autoexec.bat. Vérifiez que le disque de destination ne soit "
      u"pas "
      u"plein ou protégé en écriture."},
-    {u"WriteIni", MessageButtons::Ok,
+    {u"WriteIni", ErrorCode::WriteIni, ErrorOutcome::GoOn, MessageButtons::Ok,
      u"Impossible d'écrire la configuration des paramètres dans le fichier Kestrix.ini ! Vérifiez "
      u"que "
      u"le disque ne soit pas plein ou protégé en écriture et rééssayez.",
@@ -201,13 +206,15 @@ const CodeCase kCases[] = {
 TEST_F(ReporterTest, EveryCodeShowsItsBoxWritesItsLinesAndTheImportantReport) {
     reporter.SetCurrentSourcePath(QStringLiteral("/etc/fstab"));
     for (const CodeCase& c : kCases) {
-        const QString code = QString::fromUtf16(c.code);
-        SCOPED_TRACE(code.toStdString());
+        SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
         ui.boxes.clear();
         reporter.ClearErrorOccurred();
         errno = ENOENT;
-        reporter.ReportError(code);
+        EXPECT_EQ(reporter.ReportError(c.code), c.outcome);
 
+        // What follows is the caller's to carry out: the report neither ends nor closes anything.
+        EXPECT_EQ(ui.endRequests + ui.shutdownStages, 0);
+        EXPECT_FALSE(reporter.SkipFreeSpaceCheck());
         EXPECT_TRUE(reporter.ErrorOccurred());
         ASSERT_EQ(ui.boxes.size(), 1u);
         EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Error);
@@ -223,43 +230,10 @@ TEST_F(ReporterTest, EveryCodeShowsItsBoxWritesItsLinesAndTheImportantReport) {
     }
 }
 
-TEST_F(ReporterTest, ContinuationsFollowTheCode) {
-    reporter.ReportError(QStringLiteral("FichierIni"));
-    EXPECT_EQ(ui.endRequests, 0);
-    EXPECT_EQ(ui.closeRequests, 0);
-
-    reporter.ReportError(QStringLiteral("DressList"));
-    reporter.ReportError(QStringLiteral("CopyFile"));
-    EXPECT_EQ(ui.endRequests, 2);
-
-    // The window's close sequence runs inside the call, before the important report is written.
-    ui.onClose = [this] { reporter.Append(QStringLiteral("fermeture")); };
-    reporter.ReportError(QStringLiteral("FileError"));
-    EXPECT_EQ(ui.closeRequests, 1);
-    EXPECT_EQ(tail(1)[0], QStringLiteral("fermeture"));
-    EXPECT_TRUE(readBytes(Reporter::kImportantReport).endsWith("fermeture\r\n"));
-}
-
-TEST_F(ReporterTest, FreeSpaceQuestionSetsTheSkipFlagByTheAnswer) {
+TEST_F(ReporterTest, FreeSpaceQuestionAnsweredNoKeepsTheChecks) {
     ui.answers = {MessageAnswer::No};
-    reporter.ReportError(QStringLiteral("GetFreeSpace"));
-    EXPECT_FALSE(reporter.SkipFreeSpaceCheck());
-    ui.answers = {MessageAnswer::Yes};
-    reporter.ReportError(QStringLiteral("GetFreeSpace"));
-    EXPECT_TRUE(reporter.SkipFreeSpaceCheck());
-    ui.answers = {MessageAnswer::No};
-    reporter.ReportError(QStringLiteral("GetFreeSpace"));
-    EXPECT_FALSE(reporter.SkipFreeSpaceCheck());
-}
-
-TEST_F(ReporterTest, UnknownCodeOnlySetsTheFlagAndWritesTheImportantReport) {
-    const QStringList before = lines();
-    reporter.ReportError(QStringLiteral("Inconnu"));
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(lines(), before);
-    EXPECT_TRUE(reporter.ErrorOccurred());
-    EXPECT_EQ(ui.endRequests + ui.closeRequests, 0);
-    EXPECT_EQ(readBytes(Reporter::kImportantReport), reporter.Report().ToBytes());
+    EXPECT_EQ(reporter.ReportError(ErrorCode::GetFreeSpace), ErrorOutcome::GoOn);
+    EXPECT_EQ(ui.boxes.size(), 1u);
 }
 
 TEST_F(ReporterTest, LastErrorTextQuotesTheFailureBeingHandled) {
@@ -270,7 +244,7 @@ TEST_F(ReporterTest, LastErrorTextQuotesTheFailureBeingHandled) {
         KESTRIX_FAIL("refused");
     } catch (const Failure&) {
         errno = 0;  // the failure's own errno is quoted, not what came after
-        reporter.ReportError(QStringLiteral("SaveDat"));
+        reporter.ReportError(ErrorCode::SaveDat);
     }
     EXPECT_EQ(reporter.LastErrorText(), QStringLiteral("Code ") +
                                             QString::number(FailureLocation(__FILE__, line)) +
@@ -304,10 +278,9 @@ TEST_F(ReporterTest, ApplicationExceptionRecordsAndEndsWithoutAMessage) {
 TEST_F(ReporterTest, UnwritableImportantReportNeitherLoopsNorStopsTheRun) {
     // A directory in its place cannot be opened for writing, not even by root.
     ASSERT_TRUE(QDir().mkdir(QStringLiteral("Rapport Important.txt")));
-    reporter.ReportError(QStringLiteral("SaveDat"));
-    reporter.ReportError(QStringLiteral("DressList"));
+    reporter.ReportError(ErrorCode::SaveDat);
+    EXPECT_EQ(reporter.ReportError(ErrorCode::DressList), ErrorOutcome::EndProgram);
     EXPECT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.endRequests, 1);
     EXPECT_TRUE(QFileInfo(QStringLiteral("Rapport Important.txt")).isDir());
     EXPECT_TRUE(tail(1)[0].startsWith(QStringLiteral("  -> Message : \"Kestrix n'a pas pu")));
 }

@@ -29,10 +29,10 @@ public:
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
     void RequestEnd() override { ++endRequests; }
-    void CloseMainWindow() override {
-        ++closeRequests;
-        if (onClose) {
-            onClose();
+    void RunShutdownStage() override {
+        ++shutdownStages;
+        if (onShutdownStage) {
+            onShutdownStage();
         }
     }
 
@@ -47,6 +47,6 @@ public:
     std::vector<Box> boxes;
     std::deque<MessageAnswer> answers;
     int endRequests = 0;
-    int closeRequests = 0;
-    std::function<void()> onClose;
+    int shutdownStages = 0;
+    std::function<void()> onShutdownStage;
 };

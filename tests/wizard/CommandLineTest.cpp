@@ -16,7 +16,7 @@ public:
         return MessageAnswer::Ok;
     }
     void RequestEnd() override {}
-    void CloseMainWindow() override {}
+    void RunShutdownStage() override {}
 };
 
 // Records what the command line did to the window, and the destination and batch choice that
