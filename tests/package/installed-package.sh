@@ -25,6 +25,8 @@ unshare --mount true 2>/dev/null || skip "no mount namespace here (unshare --mou
 grep -qw overlay /proc/filesystems || skip "the kernel has no overlay file system"
 
 work="$(mktemp -d)"
+# Open to all, as a home or /srv is: a copy loses the bits that a folder on its way denies.
+chmod 0755 "$work"
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() {

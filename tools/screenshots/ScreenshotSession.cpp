@@ -75,7 +75,7 @@ bool ScreenshotSession::Run() {
         return false;
     }
     Settle();
-    if (window_->Etape() != 3 || window_->FileCount() == 0) {
+    if (window_->Etape() != WizardStep::Files || window_->FileCount() == 0) {
         Fail(QStringLiteral("the file page shows no file"));
         return false;
     }
@@ -105,7 +105,7 @@ bool ScreenshotSession::Run() {
         return false;
     }
     Settle();
-    if (window_->Etape() != 6 || !Save(window_->grab(), "end.png")) {
+    if (window_->Etape() != WizardStep::End || !Save(window_->grab(), "end.png")) {
         return false;
     }
     // Back to the welcome page, then the three options pages, with the usual block size, and
@@ -147,7 +147,7 @@ bool ScreenshotSession::Run() {
 }
 
 void ScreenshotSession::WatchBackupPage() {
-    if (partFilled_ || window_->Etape() != 5) {
+    if (partFilled_ || window_->Etape() != WizardStep::Backup) {
         return;
     }
     const auto* bar = window_->findChild<TGradProgress*>(QStringLiteral("GradProgressFile"));
@@ -199,7 +199,7 @@ bool ScreenshotSession::Click(const char* name) {
     auto* button = window_->findChild<TZederuGradientButton*>(QLatin1String(name));
     if (button == nullptr || !button->isVisible()) {
         Fail(QLatin1String(name) + QStringLiteral(" is not shown on page ") +
-             QString::number(window_->Etape()));
+             QString::number(static_cast<int>(window_->Etape())));
         return false;
     }
     const QPointF at = QRectF(button->rect()).center();
