@@ -29,6 +29,7 @@
 #include "platform/PendingFile.h"
 #include "shared/BackupNames.h"
 #include "shared/Catalogue.h"
+#include "shared/FolderLock.h"
 #include "shared/GenerationSwitch.h"
 
 const QString BackupEngine::kListFile = QStringLiteral("./Data/Kestrix.dat");
@@ -258,12 +259,28 @@ BackupEngine::Opening BackupEngine::OpenDestination() {
         return Opening::CopiesReplaced;
     }
     const FileDescriptor& folder = destinationDirectory_.Descriptor();
-    if (!GenerationSwitch::TryLock(folder, true)) {
+    lock_ = std::make_unique<FolderLock>(folder, true);
+    if (lock_->Result() == FolderLock::Outcome::Busy) {
         return Opening::Busy;
     }
+    CommitIntent unfinished;
+    bool pending = false;
     try {
-        CommitIntent unfinished;
-        if (GenerationSwitch::ReadIntent(folder, unfinished)) {
+        pending = GenerationSwitch::ReadIntent(folder, unfinished);
+    } catch (const std::system_error& failure) {
+        if (failure.code().value() != EBADMSG) {
+            return Opening::Unfinished;
+        }
+        // Nothing is moved or removed on its word; this run's commit replaces it.
+        Log(QStringLiteral("le fichier ") +
+            Quoted(Directories::Join(destination_, QLatin1String(CommitIntent::kFileName))) +
+            QStringLiteral(" n'est pas une validation de Kestrix (endommagé ou déposé par un "
+                           "autre programme) : il n'en est pas tenu compte et cette sauvegarde le "
+                           "remplace ; si elle ne peut pas être terminée, vérifiez la sauvegarde "
+                           "en place avec Restore.exe --verifier."));
+    }
+    try {
+        if (pending) {
             GenerationSwitch::Finish(folder, unfinished);
             // The copies' folder of the backup just finished.
             previousCopies_ = destinationDirectory_.OpenSubdirectory(kSubdirectoryName);
@@ -396,6 +413,11 @@ bool BackupEngine::CommitOrDiscard() {
         intent_.files.emplace_back(file);
     }
     intent_.staged.assign(stagedCopies_.begin(), stagedCopies_.end());
+    for (std::string& name : previous_.CopyNames()) {
+        if (!intent_.HoldsCopy(name)) {
+            intent_.removed.push_back(std::move(name));
+        }
+    }
     try {
         GenerationSwitch::Commit(destinationDirectory_.Descriptor(), stagingDirectory_.Descriptor(),
                                  copiesDirectory_.Descriptor(), intent_);
@@ -413,6 +435,7 @@ bool BackupEngine::CommitOrDiscard() {
         return false;
     }
     filesCopied_ = static_cast<int>(stagedCopies_.size());
+    LogForeignNames();
     stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
     copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
     return true;
@@ -444,8 +467,37 @@ bool BackupEngine::CarryOver(const QString& source) {
     return true;
 }
 
+void BackupEngine::LogForeignNames() const {
+    std::vector<std::string> names;
+    try {
+        names = GenerationSwitch::Foreign(destinationDirectory_.Descriptor(), intent_);
+    } catch (const std::system_error&) {
+        return;
+    }
+    if (names.empty()) {
+        return;
+    }
+    constexpr std::size_t kShown = 10;
+    QStringList shown;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i) {
+        shown << Quoted(NativeNames::Decode(QByteArray::fromStdString(names[i])));
+    }
+    if (names.size() > kShown) {
+        shown << QStringLiteral("…");
+    }
+    Log(Counted(static_cast<int>(names.size()),
+                QStringLiteral("nom du dossier ") + Quoted(DestinationPath(kSubdirectory)) +
+                    QStringLiteral(" ne vient pas de Kestrix et n'est pas dans la sauvegarde : il "
+                                   "est laissé en place : "),
+                QStringLiteral("noms du dossier ") + Quoted(DestinationPath(kSubdirectory)) +
+                    QStringLiteral(" ne viennent pas de Kestrix et ne sont pas dans la "
+                                   "sauvegarde : ils sont laissés en place : ")) +
+        shown.join(QStringLiteral(", ")) + QLatin1Char('.'));
+}
+
 void BackupEngine::ReleaseDestination() {
-    // Closing the destination ends the run's lock on it.
+    // Closing the lock ends the run's hold on the destination.
+    lock_.reset();
     destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
     previousCopies_ = DirectoryHandle::Failed(ENOENT);
     previous_ = PreviousBackup();

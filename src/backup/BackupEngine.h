@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "backup/BackupControls.h"
@@ -15,6 +16,7 @@
 #include "report/Reporter.h"
 #include "shared/AlignedBuffer.h"
 #include "shared/CommitIntent.h"
+#include "shared/FolderLock.h"
 #include "shared/ContentHash.h"
 #include "shared/FileDescriptor.h"
 #include "shared/PreviousBackup.h"
@@ -103,6 +105,8 @@ private:
     // previous backup's copy, record and manifest lines, when that backup holds them for the same
     // source. False when it holds none.
     bool CarryOver(const QString& source);
+    // Names on stderr what stays in the copies' folder without being part of the backup.
+    void LogForeignNames() const;
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -134,6 +138,7 @@ private:
     // block buffers that serve the whole run.
     QString destination_;
     DirectoryHandle destinationDirectory_;
+    std::unique_ptr<FolderLock> lock_;
     // The new backup is written under the staging folder: its files there, its copies in
     // copiesDirectory_; previousCopies_ is the folder of the backup it replaces.
     DirectoryHandle stagingDirectory_;

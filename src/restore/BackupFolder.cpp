@@ -141,13 +141,25 @@ void BackupFolder::Vouch(bool force) const {
 }
 
 BackupFolder::Recovery BackupFolder::Prepare(bool changes) {
-    if (!GenerationSwitch::TryLock(folder_, changes)) {
+    lock_ = std::make_unique<FolderLock>(folder_, changes);
+    if (lock_->Result() == FolderLock::Outcome::Busy) {
         return Recovery::Busy;
     }
     Recovery recovery = Recovery::None;
     if (changes) {
         CommitIntent intent;
-        if (GenerationSwitch::ReadIntent(folder_, intent)) {
+        bool pending = false;
+        try {
+            pending = GenerationSwitch::ReadIntent(folder_, intent);
+        } catch (const std::system_error& failure) {
+            // No intent of Kestrix's: nothing is moved or removed on its word.
+            if (failure.code().value() != EBADMSG) {
+                throw;
+            }
+            view_ = std::make_unique<GenerationView>(folder_);
+            return Recovery::Damaged;
+        }
+        if (pending) {
             try {
                 GenerationSwitch::Finish(folder_, intent);
                 recovery = Recovery::Finished;
@@ -168,7 +180,7 @@ BackupFolder::Recovery BackupFolder::Prepare(bool changes) {
         }
     }
     view_ = std::make_unique<GenerationView>(folder_);
-    return view_->Pending() ? Recovery::Pending : recovery;
+    return view_->Damaged() ? Recovery::Damaged : view_->Pending() ? Recovery::Pending : recovery;
 }
 
 std::string BackupFolder::ReadCatalogue(bool force) const {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "restore/TrustedOwners.h"
+#include "shared/FolderLock.h"
 #include "shared/FileDescriptor.h"
 #include "shared/GenerationView.h"
 #include "shared/Manifest.h"
@@ -27,7 +28,9 @@ public:
         Busy,      // another backup run or restore works on the folder: nothing was done
         Finished,  // a switch to a new backup was finished
         Pending,   // a switch is unfinished and the backup is read as it will be once finished
-        Undone     // the files of a run that never switched were removed
+        Undone,    // the files of a run that never switched were removed
+        Damaged    // what stands at the intent file's name is no intent of Kestrix's: the
+                   // backup is read as it stands, nothing is moved or removed
     };
 
     // Checks, before anything is read or changed, that only trusted owners could have made the
@@ -43,7 +46,8 @@ public:
     // The owners the manifest records for the sources: a copy may be owned by its source's.
     void UseManifest(const Manifest& manifest) { manifest_ = &manifest; }
 
-    // Takes the folder's lock (exclusive when `changes`, shared for a reader), then deals with
+    // Takes the folder's lock (exclusive when `changes`, shared for a reader; one who has no
+    // lock of their own, as a user reading root's backup, reads unlocked), then deals with
     // what an interrupted backup run left: a restore (`changes`) finishes an unfinished switch,
     // or removes the staging folder of a run that never switched; a reader that changes nothing,
     // or a restore from a read-only medium, reads the backup as it will be once the switch is
@@ -79,6 +83,7 @@ public:
 private:
     std::string path_;
     FileDescriptor folder_;
+    std::unique_ptr<FolderLock> lock_;
     std::unique_ptr<GenerationView> view_;
     const TrustedOwners trusted_ = TrustedOwners::OfProcess();
     const Manifest* manifest_ = nullptr;

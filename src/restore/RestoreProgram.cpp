@@ -21,6 +21,7 @@
 #include "restore/SystemFailure.h"
 #include "restore/TargetDirectory.h"
 #include "shared/BackupNames.h"
+#include "shared/CommitIntent.h"
 
 using FrenchTexts::Printable;
 
@@ -117,6 +118,12 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         err_ << kProgram << " : une sauvegarde ou une restauration utilise déjà le dossier "
              << Printable(path) << " ; attendez qu'elle soit terminée, puis recommencez\n";
         return kIncomplete;
+    }
+    if (recovery == BackupFolder::Recovery::Damaged) {
+        err_ << kProgram << " : le fichier " << Printable(Paths::Join(path, CommitIntent::kFileName))
+             << " n'est pas une validation de Kestrix (endommagé ou déposé par un autre "
+                "programme) : il est laissé de côté et la sauvegarde est lue telle qu'elle est ; "
+                "vérifiez-la avec --verifier, puis supprimez ce fichier\n";
     }
     std::string root;
     if (line.hasRoot && (!Paths::Real(line.root, root) || !IsDirectory(root))) {
@@ -259,6 +266,7 @@ void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {
             break;
         case BackupFolder::Recovery::None:
         case BackupFolder::Recovery::Busy:
+        case BackupFolder::Recovery::Damaged:
             break;
     }
 }

@@ -12,7 +12,7 @@ inline constexpr char kHashFile[] = "Kestrix.xxh128";
 inline constexpr char kRightsFile[] = "Kestrix.droits";
 inline constexpr char kRestoreProgram[] = "Restore.exe";
 inline constexpr char kAutoexec[] = "Autoexec.bat";
-// A file being written: hidden, and never the name of a finished backup's file.
+// A file being written, only ever inside the staging folder: no source's name is taken for one.
 inline constexpr char kTemporaryPrefix[] = ".kestrix-";
 
 }  // namespace BackupNames

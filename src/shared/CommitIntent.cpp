@@ -47,6 +47,9 @@ std::string CommitIntent::Serialize() const {
     for (const std::string& name : files) {
         text += "fichier\t" + name + '\n';
     }
+    for (const std::string& name : removed) {
+        text += "ancienne\t" + name + '\n';
+    }
     return text + kEnd + '\n';
 }
 
@@ -89,6 +92,8 @@ bool CommitIntent::Parse(const std::string& bytes, CommitIntent& intent) {
             intent.kept.push_back(std::move(name));
         } else if (kind == "fichier" && IsBackupFile(name)) {
             intent.files.push_back(std::move(name));
+        } else if (kind == "ancienne") {
+            intent.removed.push_back(std::move(name));
         } else {
             return false;
         }

@@ -13,6 +13,8 @@
 //   copie<TAB><name>     a new copy, in the staging folder's Kestrix/
 //   garde<TAB><name>     a copy of the previous backup, carried over in D/Kestrix/
 //   fichier<TAB><name>   a new file of D itself (Kestrix.dat, the manifests, Restore.exe...)
+//   ancienne<TAB><name>  a copy that the replaced backup lists and the new one does not hold: the
+//                        only names the switch removes from D/Kestrix/
 //   fin
 class CommitIntent {
 public:
@@ -24,6 +26,7 @@ public:
     std::vector<std::string> staged;  // copies
     std::vector<std::string> kept;    // copies carried over
     std::vector<std::string> files;   // files of D itself
+    std::vector<std::string> removed; // copies of the replaced backup that go
 
     // True when `name` is a copy of the new backup, new or carried over.
     bool HoldsCopy(const std::string& name) const;

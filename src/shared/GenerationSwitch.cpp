@@ -2,10 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <vector>
@@ -88,24 +88,6 @@ void MoveIfThere(const FileDescriptor& from, const FileDescriptor& to, const std
     DurableSteps::Done(Kind::Rename);
 }
 
-bool IsTemporary(const std::string& name) {
-    return name.compare(0, sizeof BackupNames::kTemporaryPrefix - 1,
-                        BackupNames::kTemporaryPrefix) == 0 &&
-           name != CommitIntent::kFileName && name != CommitIntent::kStagingName;
-}
-
-// Removes the temporary files of interrupted writes in `folder`; true when there were some.
-bool RemoveTemporaryFiles(const FileDescriptor& folder) {
-    bool removed = false;
-    for (const std::string& name : GenerationSwitch::Names(folder)) {
-        if (IsTemporary(name) && TypeAt(folder, name) != S_IFDIR) {
-            Unlink(folder, name);
-            removed = true;
-        }
-    }
-    return removed;
-}
-
 FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t mode) {
     if (::mkdirat(parent.Get(), name, 0700) != 0) {
         Fail(std::string("cannot create ") + name);
@@ -159,13 +141,6 @@ FileDescriptor GenerationSwitch::OpenFolder(int at, const char* name) {
     return folder;
 }
 
-bool GenerationSwitch::TryLock(const FileDescriptor& folder, bool exclusive) {
-    if (::flock(folder.Get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
-        return true;
-    }
-    return errno != EWOULDBLOCK;
-}
-
 bool GenerationSwitch::ReadIntent(const FileDescriptor& folder, CommitIntent& intent) {
     const FileDescriptor file(::openat(folder.Get(), CommitIntent::kFileName,
                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -173,7 +148,10 @@ bool GenerationSwitch::ReadIntent(const FileDescriptor& folder, CommitIntent& in
         if (errno == ENOENT) {
             return false;
         }
-        Fail("cannot open the intent file");
+        const int error = errno;
+        // ELOOP: a link stands there.
+        Fail(error == ELOOP ? "not an intent file" : "cannot open the intent file",
+             error == ELOOP ? EBADMSG : error);
     }
     struct stat st {};
     if (::fstat(file.Get(), &st) != 0) {
@@ -204,8 +182,12 @@ bool GenerationSwitch::ReadIntent(const FileDescriptor& folder, CommitIntent& in
 }
 
 bool GenerationSwitch::HasIntent(const FileDescriptor& folder) {
-    struct stat st {};
-    return ::fstatat(folder.Get(), CommitIntent::kFileName, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    CommitIntent intent;
+    try {
+        return ReadIntent(folder, intent);
+    } catch (const std::system_error& failure) {
+        return failure.code().value() != EBADMSG;
+    }
 }
 
 bool GenerationSwitch::HasStaging(const FileDescriptor& folder) {
@@ -224,7 +206,8 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
         MoveIfThere(stagingCopies, copies, name);
     }
     Sync(copies);
-    for (const std::string& name : GenerationSwitch::Names(copies)) {
+    // Only what the replaced backup lists goes: a name that Kestrix did not write stays.
+    for (const std::string& name : intent.removed) {
         if (!intent.HoldsCopy(name) && TypeAt(copies, name) != S_IFDIR) {
             Unlink(copies, name);
         }
@@ -242,23 +225,30 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
 }
 
 void GenerationSwitch::RemoveLeftovers(const FileDescriptor& folder) {
-    bool removed = false;
     const mode_t staging = TypeAt(folder, CommitIntent::kStagingName);
     if (staging == S_IFDIR) {
         RemoveTree(folder, CommitIntent::kStagingName, 0);
-        removed = true;
     } else if (staging != 0) {
         Unlink(folder, CommitIntent::kStagingName);
-        removed = true;
+    } else {
+        return;
     }
-    removed = RemoveTemporaryFiles(folder) || removed;
+    Sync(folder);
+}
+
+std::vector<std::string> GenerationSwitch::Foreign(const FileDescriptor& folder,
+                                                   const CommitIntent& intent) {
+    std::vector<std::string> foreign;
     const FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
-    if (copies && RemoveTemporaryFiles(copies)) {
-        Sync(copies);
+    if (copies) {
+        for (std::string& name : Names(copies)) {
+            if (!intent.HoldsCopy(name)) {
+                foreign.push_back(std::move(name));
+            }
+        }
     }
-    if (removed) {
-        Sync(folder);
-    }
+    std::sort(foreign.begin(), foreign.end());
+    return foreign;
 }
 
 void GenerationSwitch::MakeStaging(const FileDescriptor& folder, FileDescriptor& staging,
@@ -272,6 +262,9 @@ void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor
     // A folder standing at a name of the new backup would stop the switch half-way, for this
     // run and every later one: it is found before anything is decided.
     const FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
+    if (TypeAt(folder, CommitIntent::kFileName) == S_IFDIR) {
+        Fail("a folder stands at the intent file's name", EISDIR);
+    }
     for (const std::string& name : intent.files) {
         if (TypeAt(folder, name) == S_IFDIR) {
             Fail("a folder stands at " + name, EISDIR);

@@ -19,8 +19,9 @@
 //  3. each new copy is renamed from the staging folder into D/Kestrix/ (a rename of a name
 //     already moved is skipped, so the step can be taken again after a crash); D/Kestrix/ is
 //     flushed;
-//  4. the copies of the previous backup that the new one does not hold are removed from
-//     D/Kestrix/; D/Kestrix/ is flushed;
+//  4. the copies that the previous backup's catalogue and manifests list and the new one does
+//     not hold are removed from D/Kestrix/ (a name Kestrix did not write stays); D/Kestrix/ is
+//     flushed;
 //  5. the new files of D (catalogue, manifests, Restore.exe, Autoexec.bat) are renamed into D;
 //     D is flushed;
 //  6. the staging folder is removed, then the intent file; D is flushed.
@@ -39,15 +40,12 @@ public:
     // The names in `folder`, "." and ".." apart.
     static std::vector<std::string> Names(const FileDescriptor& folder);
 
-    // Takes the advisory lock of D for as long as `folder` stays open: exclusive for whoever may
-    // change D, shared for a reader. False when another run or restore holds it; a file system
-    // without locks lets everyone through.
-    static bool TryLock(const FileDescriptor& folder, bool exclusive);
-
-    // True when something stands at the intent file's name.
+    // True when an intent of Kestrix's stands in D, or one that cannot be read now; false when
+    // none does or what stands there is no intent.
     static bool HasIntent(const FileDescriptor& folder);
 
-    // Reads D's intent file; false when there is none.
+    // Reads D's intent file; false when there is none. Throws EBADMSG when what stands there is
+    // no intent of Kestrix's (damaged, a link, a folder...).
     static bool ReadIntent(const FileDescriptor& folder, CommitIntent& intent);
 
     // True when D holds the staging folder of a run (interrupted, or before its commit).
@@ -56,9 +54,14 @@ public:
     // Steps 3 to 6 for `intent`, which stands in D.
     static void Finish(const FileDescriptor& folder, const CommitIntent& intent);
 
-    // Removes what interrupted runs left in D: the staging folder and the temporary files
-    // (.kestrix-*) of D and D/Kestrix/. Only when D holds no intent: finish it first.
+    // Removes what interrupted runs left in D: the staging folder, the only place where a run
+    // writes under a temporary name. Only when D holds no intent: finish it first.
     static void RemoveLeftovers(const FileDescriptor& folder);
+
+    // The names in D/Kestrix/ that `intent`, once finished, does not hold: names Kestrix did not
+    // write, left in place. In byte order.
+    static std::vector<std::string> Foreign(const FileDescriptor& folder,
+                                            const CommitIntent& intent);
 
     // Makes a new, empty staging folder (0700) with its Kestrix/ and opens both. Leftovers must
     // be gone.

@@ -20,7 +20,16 @@ bool Exists(const FileDescriptor& folder, const std::string& name) {
 }  // namespace
 
 GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
-    pending_ = GenerationSwitch::ReadIntent(folder, intent_);
+    try {
+        pending_ = GenerationSwitch::ReadIntent(folder, intent_);
+    } catch (const std::system_error& failure) {
+        // No intent of Kestrix's: the backup is read as it stands, for its check to judge.
+        if (failure.code().value() != EBADMSG) {
+            throw;
+        }
+        damaged_ = true;
+        intent_ = CommitIntent();
+    }
     if (pending_) {
         staging_ = GenerationSwitch::OpenFolder(folder.Get(), CommitIntent::kStagingName);
         if (staging_) {

@@ -11,10 +11,13 @@
 class GenerationView {
 public:
     // Reads D's intent, if any, and opens the folders of the copies (without following a link;
-    // each may be missing). Throws std::system_error (EBADMSG for an intent that is no intent).
+    // each may be missing). An intent file that is no intent of Kestrix's is passed over: D is
+    // read as it stands. Throws std::system_error.
     explicit GenerationView(const FileDescriptor& folder);
 
     bool Pending() const { return pending_; }
+    // Something that is no intent of Kestrix's stands at the intent file's name.
+    bool Damaged() const { return damaged_; }
 
     // The folder that holds the file `name` of D itself (the catalogue, a manifest): D or the
     // staging folder.
@@ -33,6 +36,7 @@ public:
 private:
     const FileDescriptor& folder_;
     bool pending_ = false;
+    bool damaged_ = false;
     CommitIntent intent_;
     FileDescriptor staging_;
     FileDescriptor stagedCopies_;

@@ -3,7 +3,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "shared/BackupNames.h"
+#include "shared/CommitIntent.h"
+#include "shared/Manifest.h"
 
 namespace {
 
@@ -68,4 +72,26 @@ bool PreviousBackup::Find(const std::string& record, const std::string& name, Li
     lines.hashLine = LastLineEndingWith(hashes_, "  " + path);
     lines.rightsLine = LastLineEndingWith(rights_, "\t" + path);
     return !lines.hashLine.empty() && !lines.rightsLine.empty();
+}
+
+std::vector<std::string> PreviousBackup::CopyNames() const {
+    std::vector<std::string> names;
+    Manifest manifest;
+    manifest.ParseHashes(hashes_);
+    manifest.ParseRights(rights_);
+    for (std::size_t i = 0; i < manifest.Size(); ++i) {
+        names.emplace_back(manifest.Name(i));
+    }
+    catalogue_.ForEachRecord([&](const CatalogueLine& line) {
+        const std::size_t comma = line.text.find(',');
+        if (comma != std::string_view::npos && line.text.find(',', comma + 1) == std::string_view::npos) {
+            names.emplace_back(line.text.substr(0, comma));
+        }
+    });
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const std::string& name) { return !CommitIntent::IsPlainName(name); }),
+                names.end());
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }

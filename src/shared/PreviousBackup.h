@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shared/Catalogue.h"
 #include "shared/FileDescriptor.h"
@@ -23,6 +24,11 @@ public:
     // The lines of the copy `name` when the previous catalogue records the same source as
     // `record` and both manifests have a line for Kestrix/<name> (the last one of each counts).
     bool Find(const std::string& record, const std::string& name, Lines& lines) const;
+
+    // The copies this backup lists, which Kestrix wrote: every name of its manifests, and the
+    // name of each catalogue record whose name and folder cannot be told apart otherwise (one
+    // comma). In byte order, once each.
+    std::vector<std::string> CopyNames() const;
 
 private:
     Catalogue catalogue_;

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
@@ -125,25 +127,32 @@ INSTANTIATE_TEST_SUITE_P(Moments, CopiesFolderLinkTest,
                          ::testing::Values(Swap::BeforePreparation, Swap::AfterPreparation,
                                            Swap::DuringTheRun));
 
-// Whatever stands at a name the backup writes is replaced by a regular file, never opened.
-enum class Planted { SymbolicLink, Fifo, HardLink };
+// Whatever stands at a name the backup writes is replaced by a regular file, never opened; a
+// name it does not write stays, and the run names it; a lock held on D by a user who can read
+// it holds nothing up.
+enum class Planted { SymbolicLink, Fifo, HardLink, File, UserLock };
 
 struct PlantCase {
     const char* name;  // relative to the destination
     Planted what;
+    // File rows: the name stays with its bytes, or is gone after the run.
+    bool stays = false;
 };
 
 void PrintTo(const PlantCase& c, std::ostream* out) {
-    const char* const kinds[] = {"a symbolic link", "a FIFO", "a hard link"};
+    const char* const kinds[] = {"a symbolic link", "a FIFO", "a hard link", "a file",
+                                 "a user's lock on the destination"};
     *out << c.name << ", " << kinds[static_cast<int>(c.what)];
 }
 
 class PlantedEntryTest : public RootTrustTest, public ::testing::WithParamInterface<PlantCase> {};
 
 TEST_P(PlantedEntryTest, IsReplacedByARegularFile) {
+    const PlantCase& c = GetParam();
     const QString a = Source(QStringLiteral("a"), Pattern(3000));
-    const QString planted = dest + QLatin1Char('/') + QLatin1String(GetParam().name);
-    switch (GetParam().what) {
+    const QString planted = dest + QLatin1Char('/') + QLatin1String(c.name);
+    std::optional<ThrowAwayAccount> user;
+    switch (c.what) {
         case Planted::SymbolicLink:
             ASSERT_EQ(::symlink(Native(Victim()).constData(), Native(planted).constData()), 0);
             break;
@@ -153,26 +162,52 @@ TEST_P(PlantedEntryTest, IsReplacedByARegularFile) {
         case Planted::HardLink:
             ASSERT_EQ(::link(Native(Victim()).constData(), Native(planted).constData()), 0);
             break;
+        case Planted::File:
+            writeBytes(planted, "planted");
+            break;
+        case Planted::UserLock:
+            if (!user.emplace().Made()) {
+                GTEST_SKIP() << "staging another account's lock needs root and useradd";
+            }
+            ASSERT_EQ(::chmod(Native(folder.path()).constData(), 0755), 0);
+            ASSERT_TRUE(user->LockFolder(dest.toStdString()));
+            break;
     }
     window.SetTicked({a});
     window.autoexec = true;
 
+    ::testing::internal::CaptureStderr();
     engine.RunBackup();
+    const std::string err = ::testing::internal::GetCapturedStderr();
 
+    EXPECT_TRUE(engine.LastRunSucceeded());
+    EXPECT_EQ(readBytes(Victim()), QByteArray("victim"));
     const struct stat st = LinkStatus(planted);
+    if (c.what == Planted::File && !c.stays) {
+        EXPECT_EQ(st.st_mode, 0u) << "no file of D's own names stays";
+        return;
+    }
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_nlink, 1u);
+    if (c.stays) {
+        EXPECT_EQ(readBytes(planted), QByteArray("planted"));
+        EXPECT_NE(err.find(" ne vient pas de Kestrix et n'est pas dans la sauvegarde : il est "
+                           "laissé en place : \"" +
+                           QString::fromLatin1(c.name).section(QLatin1Char('/'), -1).toStdString() +
+                           "\"."),
+                  std::string::npos)
+            << err;
+        return;
+    }
     const QByteArray expected =
-        QString::fromLatin1(GetParam().name) == QStringLiteral("Restore.exe") ? RestoreBytes()
-        : QString::fromLatin1(GetParam().name) == QStringLiteral("Autoexec.bat")
+        QString::fromLatin1(c.name) == QStringLiteral("Restore.exe") ? RestoreBytes()
+        : QString::fromLatin1(c.name) == QStringLiteral("Autoexec.bat")
             ? QByteArray("Restore.exe\r\n")
-        : QString::fromLatin1(GetParam().name) == QStringLiteral("Kestrix/a")
+        : QString::fromLatin1(c.name) == QStringLiteral("Kestrix/a")
             ? Pattern(3000)
             : QByteArray("07/12/2026,11:15:45\r\n") + Native(a.section(QLatin1Char('/'), -1)) +
                   "," + Native(folder.file(QStringLiteral("src"))) + "\r\n";
     EXPECT_EQ(readBytes(planted), expected);
-    EXPECT_EQ(readBytes(Victim()), QByteArray("victim"));
-    EXPECT_TRUE(engine.LastRunSucceeded());
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, PlantedEntryTest,
@@ -187,7 +222,15 @@ INSTANTIATE_TEST_SUITE_P(Names, PlantedEntryTest,
                                            PlantCase{"Restore.exe", Planted::HardLink},
                                            PlantCase{"Kestrix/a", Planted::SymbolicLink},
                                            PlantCase{"Kestrix/a", Planted::Fifo},
-                                           PlantCase{"Kestrix/a", Planted::HardLink}));
+                                           PlantCase{"Kestrix/a", Planted::HardLink},
+                                           // A first run into a folder that holds no backup.
+                                           PlantCase{"Kestrix/notes.txt", Planted::File, true},
+                                           PlantCase{"Kestrix/kestrix", Planted::File, true},
+                                           PlantCase{"Kestrix/.kestrix-0123456789abcdef",
+                                                     Planted::File, true},
+                                           // A damaged intent is replaced by the run's own.
+                                           PlantCase{".kestrix-validation", Planted::File},
+                                           PlantCase{"Kestrix.dat", Planted::UserLock}));
 
 // A link on the way to a source, in a user's folder: whose it is and where it stands.
 struct SourceLinkCase {

@@ -44,10 +44,13 @@ const char* Name(Found found) {
 class CrashPointTest : public BackupFixture {
 protected:
     CrashPointTest() {
-        // The previous backup: a, b and c; the new one: a and b changed, c left out, d added.
+        // The previous backup: a, b and c; the new one: a and b changed, c left out, d added;
+        // .kestrix-e, a source with a name like Kestrix's own, in both. A file that Kestrix did
+        // not write stands among the copies.
         FixFreeSpace(1 << 30);
-        previous_ = {{"a", "a1\n"}, {"b", "b1\n"}, {"c", "c1\n"}};
-        next_ = {{"a", "a2-\n"}, {"b", "b2-\n"}, {"d", "d2-\n"}};
+        previous_ = {{"a", "a1\n"}, {"b", "b1\n"}, {"c", "c1\n"}, {".kestrix-e", "e\n"}};
+        next_ = {{"a", "a2-\n"}, {"b", "b2-\n"}, {"d", "d2-\n"}, {".kestrix-e", "e\n"}};
+        writeBytes(CopyPath(kForeign), "notes\n");
         RunWith(previous_);
         EXPECT_TRUE(reporter.Report().Lines().contains(kNoError));
         saved_ = folder.file(QStringLiteral("Save.previous"));
@@ -117,7 +120,8 @@ protected:
         detail = "vérification " + std::to_string(verify.status) + ", restauration " +
                  std::to_string(restore.status) + "\n" + verify.out + verify.err + restore.out +
                  restore.err;
-        if (verify.status != 0 || restore.status != 0) {
+        if (verify.status != 0 || restore.status != 0 ||
+            readBytes(CopyPath(kForeign)) != QByteArray("notes\n")) {
             return Found::Other;
         }
         return restored == previous_ ? Found::Previous
@@ -125,15 +129,23 @@ protected:
                                      : Found::Other;
     }
 
-    // Names of Kestrix's temporary files and folders left in the backup folder.
+    // Names of Kestrix's temporary files and folders left in the backup folder: its staging
+    // folder and intent in D, and names among the copies that neither backup holds.
     QStringList Leftovers() const {
-        QStringList found;
-        for (const QString& folder : {dest, CopyPath(QString())}) {
-            found += QDir(folder).entryList({QStringLiteral(".kestrix-*")},
-                                            QDir::AllEntries | QDir::Hidden | QDir::System);
+        QStringList found = QDir(dest).entryList({QStringLiteral(".kestrix-*")},
+                                                 QDir::AllEntries | QDir::Hidden | QDir::System);
+        for (const QString& name : QDir(CopyPath(QString()))
+                                       .entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot)) {
+            const std::string copy = name.toStdString();
+            if (name != kForeign && previous_.count(copy) == 0 && next_.count(copy) == 0) {
+                found << name;
+            }
         }
         return found;
     }
+
+    const QString kForeign = QStringLiteral("notes.txt");
 
     std::map<std::string, std::string> previous_;
     std::map<std::string, std::string> next_;

@@ -52,6 +52,7 @@ class RestoreTrustTest : public RestoreSafetyTest,
 TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
     const TrustCase& c = GetParam();
     std::optional<SudoCaller> caller;
+    std::optional<ThrowAwayAccount> locker;
     if (std::string(c.path) == "stick") {
         // A FAT stick mounted by the desktop: the user's own files 0644 and folders 0755. The
         // user 4242 is in no passwd file.
@@ -85,6 +86,15 @@ TEST_P(RestoreTrustTest, OnlyWhatItsOwnerAloneMayWriteIsTrusted) {
             "printf 'plant\\351\\n' > Kestrix/fstab && chmod 0666 Kestrix/fstab && "
             "printf 'root::0:0:::\\n' > Kestrix/shadow");
         ASSERT_EQ(swap, 0);
+    } else if (std::string(c.path) == "damaged intent") {
+        Write(save_ + "/.kestrix-validation", "");
+    } else if (std::string(c.path) == "locked") {
+        // Any user who can read the backup can lock its folder.
+        if (!locker.emplace().Made()) {
+            GTEST_SKIP() << "staging another account's lock needs root and useradd";
+        }
+        ASSERT_EQ(::chmod(base_.c_str(), 0711), 0);
+        ASSERT_TRUE(locker->LockFolder(save_));
     } else {
         ASSERT_EQ(::chmod((save_ + "/" + c.path).c_str(), c.mode), 0);
     }
@@ -144,6 +154,10 @@ const char kForeignCopy[] =
     "la copie Kestrix/hosts appartient à l'utilisateur 4242, qui n'est ni root, ni vous, ni "
     "l'administrateur qui a lancé sudo ou pkexec, ni le propriétaire de son original : il "
     "pourrait choisir ce que root écrit ; vérifiez-la, puis --force pour passer outre";
+const char kDamagedIntent[] =
+    "Restore.exe : le fichier %s/.kestrix-validation n'est pas une validation de Kestrix "
+    "(endommagé ou déposé par un autre programme) : il est laissé de côté et la sauvegarde est lue "
+    "telle qu'elle est ; vérifiez-la avec --verifier, puis supprimez ce fichier\n";
 const char kStickCreated[] =
     "restauré ; il n'existait plus et a été recréé avec les droits 0644 (propriétaire 4242, "
     "groupe 4242)";
@@ -197,7 +211,10 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"a user's stick, forced", "stick", 0, {"--oui", "--force"}, 0, "", true, true,
                   kStickCreated},
         TrustCase{"a swapped backup", "swapped", 0, {"--oui"}, 2, kWritableBackup},
-        TrustCase{"a user's stick, list", "stick", 0, {"--liste"}, 2, kForeignFolder}));
+        TrustCase{"a user's stick, list", "stick", 0, {"--liste"}, 2, kForeignFolder},
+        TrustCase{"a damaged intent", "damaged intent", 0, {"--oui"}, 0, kDamagedIntent, true,
+                  true, kCreated},
+        TrustCase{"a user's lock", "locked", 0, {"--oui"}, 0, "", true, true, kCreated}));
 
 TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
     if (::geteuid() != 0) {

@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"another header", "Kestrix validation 2\nfin\n"},
         Refused{"a path for a copy", "Kestrix validation 1\ncopie\t../../etc/passwd\nfin\n"},
         Refused{"a parent for a copy", "Kestrix validation 1\ngarde\t..\nfin\n"},
+        Refused{"a path for a copy to remove", "Kestrix validation 1\nancienne\t../x\nfin\n"},
         Refused{"an empty name", "Kestrix validation 1\ncopie\t\nfin\n"},
         Refused{"a name of 256 bytes",
                 "Kestrix validation 1\ncopie\t" + std::string(256, 'a') + "\nfin\n"},
