@@ -7,10 +7,11 @@
 # Each round puts back a good previous backup (version A of the sources) in a destination D,
 # starts `kestrix /rep D /nobat /auto` on version B of the same sources as a scheduled job would,
 # and kills it (SIGKILL). Then D's own Restore.exe checks D (--verifier) and restores it under an
-# empty scratch root. The round is "old" when both exit 0 and the restore gave exactly A's files
-# with A's bytes, "new" when they gave exactly B's, "other" otherwise; a whole backup must always
-# be one of the first two. Exit status: 0 when every round was old or new, 1 when one was not, 2
-# when the test could not be set up.
+# empty scratch root, and so does each earlier backup in D/Kestrix.historique/ with its own. The
+# round is "old" when both exit 0, the restore gave exactly A's files with A's bytes and D holds
+# no earlier backup, "new" when they gave exactly B's and D's one earlier backup gives A's,
+# "other" otherwise; a whole set of backups must always be one of the first two. Exit status: 0
+# when every round was old or new, 1 when one was not, 2 when the test could not be set up.
 #
 # Random kills: a few hundred MB of sources; each delay is drawn uniformly over a typical run (the
 # median of five whole runs, start-up included). A run that ended before its kill is counted
@@ -205,21 +206,23 @@ reset_destination() {
   fi
 }
 
-# Judges D as a user would, with its own restore program (the program folder's when the run left
-# none). Sets verdict (old/new/other), verify_status, restore_status, states (each file's origin
-# in the restored tree: A, B, "?" for bytes of neither, "-" when absent) and verify_summary.
-judge() {
-  local restore="$dest/Restore.exe"
+# Judges the backup in folder $1 as a user would, with its own restore program (the program
+# folder's when the run left none). Sets verdict (old/new/other), verify_status, restore_status,
+# states (each file's origin in the restored tree: A, B, "?" for bytes of neither, "-" when
+# absent) and verify_summary.
+judge_backup() {
+  local backup="$1"
+  local restore="$backup/Restore.exe"
   [ -f "$restore" ] || restore="$prog/Data/Kestrix.res"
   verify_status=0
-  timeout 300 "$restore" --verifier "$dest" </dev/null >"$logs/verifier" 2>&1 || verify_status=$?
+  timeout 300 "$restore" --verifier "$backup" </dev/null >"$logs/verifier" 2>&1 || verify_status=$?
   verify_summary="$(grep -v '^[[:space:]]*$' "$logs/verifier" | tail -1 || true)"
 
   rm -rf -- "$scratch"
   local folder
   for folder in "${list_a[@]%/*}" "${list_b[@]%/*}"; do mkdir -p "$scratch$src/$folder"; done
   restore_status=0
-  timeout 300 "$restore" --oui --racine "$scratch" "$dest" </dev/null >"$logs/restore" 2>&1 ||
+  timeout 300 "$restore" --oui --racine "$scratch" "$backup" </dev/null >"$logs/restore" 2>&1 ||
     restore_status=$?
 
   # Every name the restore left, then each file of A or B by where its bytes come from.
@@ -257,6 +260,30 @@ judge() {
     [ "$is_new" -eq 0 ] || verdict=new
   fi
 }
+
+# Judges every backup in D: the set is old when D holds A and no earlier backup, new when it holds
+# B and, as its one earlier backup in Kestrix.historique/, A; each is checked and restored.
+judge() {
+  local -a earlier=()
+  judge_backup "$dest"
+  if [ -d "$dest/Kestrix.historique" ]; then
+    mapfile -t earlier < <(find "$dest/Kestrix.historique" -mindepth 1 -maxdepth 1 -printf '%P\n')
+  fi
+  case "$verdict" in
+  old) [ "${#earlier[@]}" -eq 0 ] || verdict=other ;;
+  new)
+    if [ "${#earlier[@]}" -ne 1 ]; then
+      verdict=other
+    else
+      judge_backup "$dest/Kestrix.historique/${earlier[0]}"
+      earlier_judged=$((earlier_judged + 1))
+      if [ "$verdict" = old ]; then verdict=new; else verdict=other; fi
+    fi
+    ;;
+  esac
+  states+=" earlier=${#earlier[@]}"
+}
+earlier_judged=0
 
 leftovers() { # whether D holds a temporary name of Kestrix's
   [ -n "$(find "$dest" -name '.kestrix-*' -print -quit)" ]
@@ -369,4 +396,5 @@ if [ "$steps" -eq 1 ]; then
 else
   echo "old: $old  new: $new  other: $other  ($((rounds - ended)) kills during a run, $ended after its end)"
 fi
+echo "Earlier backups judged: $earlier_judged"
 [ "$other" -eq 0 ]

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <system_error>
 
@@ -17,6 +18,7 @@
 #include "backup/SourceList.h"
 #include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
+#include "config/Settings.h"
 #include "platform/AppControl.h"
 #include "platform/BackupFiles.h"
 #include "platform/CheckedIo.h"
@@ -27,6 +29,7 @@
 #include "platform/FreeSpace.h"
 #include "platform/NativeNames.h"
 #include "platform/PendingFile.h"
+#include "platform/SystemError.h"
 #include "shared/BackupNames.h"
 #include "shared/Catalogue.h"
 #include "shared/FolderLock.h"
@@ -305,8 +308,81 @@ BackupEngine::Opening BackupEngine::OpenDestination() {
         // A destination that takes no new file (read-only, full): each file fails with it.
         stagingDirectory_ = DirectoryHandle::Failed(failure.code().value());
         copiesDirectory_ = DirectoryHandle::Failed(failure.code().value());
+        return Opening::Ready;
     }
+    KeepPrevious();
     return Opening::Ready;
+}
+
+void BackupEngine::KeepPrevious() {
+    keepEarlier_ = EarlierBackupsToKeep();
+    previousKept_ = false;
+    if (keepEarlier_ == 0) {
+        return;
+    }
+    const FileDescriptor& folder = destinationDirectory_.Descriptor();
+    if (previous_.EarlierName().empty()) {
+        return;
+    }
+    if (!GenerationSwitch::CanKeepEarlier(folder)) {
+        Log(Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier))) +
+            QStringLiteral(" n'est pas un dossier : la sauvegarde en place n'est pas gardée parmi "
+                           "les sauvegardes précédentes, la nouvelle la remplace."));
+        return;
+    }
+    const std::vector<std::string> copies = previous_.CopyNames();
+    for (;;) {
+        try {
+            previousKept_ =
+                GenerationSwitch::StagePrevious(folder, stagingDirectory_.Descriptor(), copies);
+            return;
+        } catch (const std::system_error& failure) {
+            try {
+                GenerationSwitch::UnstagePrevious(stagingDirectory_.Descriptor());
+            } catch (const std::system_error&) {
+                // Removed with the staging folder.
+                return;
+            }
+            if (failure.code().value() != ENOSPC || !DropOldestEarlier()) {
+                Log(QStringLiteral("la sauvegarde en place dans ") + Quoted(destination_) +
+                    QStringLiteral(" ne peut pas être gardée parmi les sauvegardes précédentes (") +
+                    SystemErrorMessage(failure.code().value()) +
+                    QStringLiteral(") : la nouvelle la remplace."));
+                return;
+            }
+        }
+    }
+}
+
+bool BackupEngine::DropOldestEarlier() {
+    if (!stagingDirectory_.IsOpen()) {
+        return false;
+    }
+    const FileDescriptor& folder = destinationDirectory_.Descriptor();
+    try {
+        const std::vector<std::string> earlier = GenerationSwitch::EarlierBackups(folder);
+        if (earlier.empty()) {
+            return false;
+        }
+        GenerationSwitch::DropEarlier(folder, stagingDirectory_.Descriptor(), earlier.front());
+        const QString name = NativeNames::Decode(QByteArray::fromStdString(earlier.front()));
+        droppedForRoom_ << name;
+        Log(QStringLiteral("place insuffisante dans ") + Quoted(destination_) +
+            QStringLiteral(" : la sauvegarde précédente ") +
+            Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier) + QLatin1Char('/') + name)) +
+            QStringLiteral(", la plus ancienne, est supprimée."));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+qint64 BackupEngine::FreeSpaceFor(qint64 size, const QString& path) {
+    qint64 free = MeasureFreeSpace(path);
+    while (free < size && DropOldestEarlier()) {
+        free = MeasureFreeSpace(path);
+    }
+    return free;
 }
 
 void BackupEngine::CloseCatalogue() {
@@ -368,9 +444,13 @@ void BackupEngine::LogEnd(int exitStatus, const QString& reportFile) const {
         QStringLiteral(", code de sortie ") + QString::number(exitStatus) +
         (distrust_.isEmpty() ? QString()
                              : QStringLiteral(" (destination que Restore.exe refusera)")) +
-        (reportFile.isEmpty() ? QStringLiteral(", rapport non enregistré.")
-                              : QStringLiteral(", rapport ") + Quoted(reportFile) +
-                                    QLatin1Char('.')));
+        (reportFile.isEmpty() ? QStringLiteral(", rapport non enregistré")
+                              : QStringLiteral(", rapport ") + Quoted(reportFile)) +
+        (droppedForRoom_.isEmpty()
+             ? QString()
+             : QStringLiteral(", sauvegardes précédentes supprimées faute de place : ") +
+                   droppedForRoom_.join(QStringLiteral(", "))) +
+        QLatin1Char('.'));
 }
 
 void BackupEngine::Discard() {
@@ -418,6 +498,7 @@ bool BackupEngine::CommitOrDiscard() {
             intent_.removed.push_back(std::move(name));
         }
     }
+    NameEarlier();
     try {
         GenerationSwitch::Commit(destinationDirectory_.Descriptor(), stagingDirectory_.Descriptor(),
                                  copiesDirectory_.Descriptor(), intent_);
@@ -439,6 +520,41 @@ bool BackupEngine::CommitOrDiscard() {
     stagingDirectory_ = DirectoryHandle::Failed(ENOENT);
     copiesDirectory_ = DirectoryHandle::Failed(ENOENT);
     return true;
+}
+
+void BackupEngine::NameEarlier() {
+    std::vector<std::string> earlier;
+    std::vector<std::string> standing;
+    try {
+        earlier = GenerationSwitch::EarlierBackups(destinationDirectory_.Descriptor(), &standing);
+    } catch (const std::system_error&) {
+        // None are dropped; the replaced one is kept under a name of its own below.
+    }
+    if (previousKept_) {
+        const std::string base = previous_.EarlierName();
+        // Two of the same second: the later one sorts after ("-02", "-03"...).
+        const bool sameDate =
+            !earlier.empty() && earlier.back().compare(0, base.size(), base) == 0;
+        const auto taken = [&](const std::string& name) {
+            return std::find(standing.begin(), standing.end(), name) != standing.end() ||
+                   (sameDate && name <= earlier.back());
+        };
+        std::string name = base;
+        for (int suffix = 2; taken(name) && suffix < 100; ++suffix) {
+            char text[8];
+            std::snprintf(text, sizeof text, "-%02d", suffix);
+            name = base + text;
+        }
+        if (CommitIntent::IsEarlierName(name) && !taken(name)) {
+            intent_.history = name;
+        }
+    }
+    const std::size_t room = !intent_.history.empty() ? static_cast<std::size_t>(keepEarlier_) - 1
+                                                      : static_cast<std::size_t>(keepEarlier_);
+    if (earlier.size() > room) {
+        intent_.dropped.assign(earlier.begin(),
+                               earlier.begin() + static_cast<std::ptrdiff_t>(earlier.size() - room));
+    }
 }
 
 bool BackupEngine::CarryOver(const QString& source) {
@@ -524,6 +640,7 @@ void BackupEngine::RunBackup() {
     runIncomplete_ = false;
     catalogueFailed_ = false;
     intent_ = CommitIntent();
+    droppedForRoom_.clear();
     stagedCopies_.clear();
     filesCopied_ = 0;
     readByMore_ = 0;
@@ -606,9 +723,12 @@ void BackupEngine::RunBackup() {
         if (!reporter_.SkipFreeSpaceCheck()) {
             lastFreeSpace_ = MeasureFreeSpace(destination_);
             FileDescriptor restore = BackupFiles::OpenSource(kRestoreSource);
+            const qint64 size = BackupFiles::Status(restore).st_size;
+            if (lastFreeSpace_ < size) {
+                lastFreeSpace_ = FreeSpaceFor(size, destination_);
+            }
             freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
             Append(QStringLiteral(" * Espace disque disponible : ") + freeSpaceText_);
-            const qint64 size = BackupFiles::Status(restore).st_size;
             CheckedIo::Close(restore);
             if (lastFreeSpace_ < size) {
                 Append(QStringLiteral("   -> Pas assez d'espace libre (") + freeSpaceText_ +
@@ -760,6 +880,7 @@ void BackupEngine::CopyRestoreApplication() {
     copy.SetMode(0755);
     copy.Commit();
     CheckedIo::Close(source);
+    ShareUnchanged(destinationDirectory_, stagingDirectory_, BackupNames::kRestoreProgram);
 }
 
 BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
@@ -830,7 +951,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
 
     bool fits = true;
     if (!reporter_.SkipFreeSpaceCheck()) {
-        lastFreeSpace_ = MeasureFreeSpace(destination);
+        lastFreeSpace_ = FreeSpaceFor(size, destination);
         freeSpaceText_ = FormatFreeSpace(lastFreeSpace_);
         Append(QStringLiteral("    -> Espace disque disponible : ") + freeSpaceText_);
         // A file exactly as large as the free space fits.
@@ -872,8 +993,48 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     if (fits) {
         copy.Commit();
         outcome.copied = true;
+        ShareUnchanged(previousCopies_, copiesDirectory_, outcome.copy.name);
     }
     return outcome;
+}
+
+void BackupEngine::ShareUnchanged(const DirectoryHandle& previous, const DirectoryHandle& staged,
+                                  const QByteArray& name) {
+    if (!previousKept_ || !previous.IsOpen() || !staged.IsOpen()) {
+        return;
+    }
+    struct stat before {};
+    struct stat now {};
+    if (::fstatat(previous.get(), name.constData(), &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(staged.get(), name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(before.st_mode) || before.st_size != now.st_size ||
+        before.st_mode != now.st_mode || before.st_uid != now.st_uid ||
+        before.st_gid != now.st_gid) {
+        return;
+    }
+    // The bytes that stand there now, whatever the previous manifest says.
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    const FileDescriptor old(::openat(previous.get(), name.constData(), kFlags));
+    const FileDescriptor fresh(::openat(staged.get(), name.constData(), kFlags));
+    if (!old || !fresh) {
+        return;
+    }
+    for (;;) {
+        const long n = old.Read(buffers_[0].Data(), buffers_[0].Size());
+        if (n < 0 || fresh.Read(buffers_[1].Data(), static_cast<std::size_t>(n)) != n ||
+            std::memcmp(buffers_[0].Data(), buffers_[1].Data(), static_cast<std::size_t>(n)) != 0) {
+            return;
+        }
+        if (n == 0) {
+            break;
+        }
+    }
+    try {
+        GenerationSwitch::ShareCopy(previous.Descriptor(), stagingDirectory_.Descriptor(),
+                                    staged.Descriptor(), name.toStdString());
+    } catch (const std::system_error&) {
+        // The staged file stays as it is.
+    }
 }
 
 qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size) {

@@ -107,6 +107,21 @@ private:
     bool CarryOver(const QString& source);
     // Names on stderr what stays in the copies' folder without being part of the backup.
     void LogForeignNames() const;
+    // Stages the backup being replaced to be kept as an earlier one, when earlier ones are
+    // kept; with no room for it, the oldest earlier backups go first.
+    void KeepPrevious();
+    // Removes the oldest earlier backup, never the current one, and says so; false when there
+    // is none.
+    bool DropOldestEarlier();
+    // The free space of `path`, the oldest earlier backups removed first while `size` does not
+    // fit.
+    qint64 FreeSpaceFor(qint64 size, const QString& path);
+    // A staged file equal to the previous backup's file of that name (bytes, mode, owner,
+    // group) shares its data.
+    void ShareUnchanged(const DirectoryHandle& previous, const DirectoryHandle& staged,
+                        const QByteArray& name);
+    // The name the replaced backup is kept under, and the earlier backups past the number kept.
+    void NameEarlier();
     QString DestinationPath(const QString& name) const;
     void Append(const QString& line) { reporter_.Append(line); }
     void ShowError(const QString& text);
@@ -147,6 +162,9 @@ private:
     PreviousBackup previous_;
     CommitIntent intent_;
     std::set<std::string> stagedCopies_;
+    int keepEarlier_ = 0;
+    bool previousKept_ = false;
+    QStringList droppedForRoom_;
     // The new catalogue or a manifest could not be written whole: nothing is committed.
     bool catalogueFailed_ = false;
     DestinationCatalogue catalogue_;

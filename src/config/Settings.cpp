@@ -260,3 +260,14 @@ void WriteSettings(Reporter& reporter, SettingsControls& controls) {
         reporter.ReportError(ErrorCode::WriteIni);
     }
 }
+
+int EarlierBackupsToKeep() {
+    constexpr int kDefault = 4;
+    constexpr int kMost = 100;
+    bool ok = false;
+    const int keep = Value(IniFile(kIniPath).ReadAll(), QStringLiteral("Historique"),
+                           QStringLiteral("Garder"), QString::number(kDefault))
+                         .trimmed()
+                         .toInt(&ok);
+    return ok && keep >= 0 && keep <= kMost ? keep : kDefault;
+}

@@ -17,3 +17,7 @@ void ReadSettings(Reporter& reporter, SettingsControls& controls);
 // Writes the settings back to kIniPath in their own report section, each one as its save flag
 // asks; a refused write reports "WriteIni" and ends the writing there.
 void WriteSettings(Reporter& reporter, SettingsControls& controls);
+
+// How many earlier backups a run keeps in its destination: [Historique] Garder, 0 to 100, read
+// silently (never echoed in the report, never written back); 4 when absent or out of range.
+int EarlierBackupsToKeep();

@@ -12,6 +12,7 @@
 #include "shared/BackupNames.h"
 #include "shared/CommitIntent.h"
 #include "shared/GenerationSwitch.h"
+#include "shared/PreviousBackup.h"
 
 namespace {
 
@@ -240,4 +241,24 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const
         throw SystemFailure(Step::OpenCopy, errno);
     }
     return copy;
+}
+
+std::vector<std::pair<std::string, std::string>> BackupFolder::EarlierBackups() const {
+    std::vector<std::pair<std::string, std::string>> earlier;
+    try {
+        const FileDescriptor all = GenerationSwitch::OpenFolder(folder_.Get(), BackupNames::kEarlier);
+        for (const std::string& name : GenerationSwitch::EarlierBackups(folder_)) {
+            const FileDescriptor one = GenerationSwitch::OpenFolder(all.Get(), name.c_str());
+            const PreviousBackup backup = PreviousBackup::Read(one);
+            const Catalogue& catalogue = backup.GetCatalogue();
+            std::string date;
+            if (catalogue.GetStatus() == Catalogue::Status::Valid) {
+                date = std::string(catalogue.Date()) + " à " + std::string(catalogue.Time());
+            }
+            earlier.emplace_back(name, date);
+        }
+    } catch (const std::system_error&) {
+        // Earlier backups that cannot be listed are no part of this one.
+    }
+    return earlier;
 }

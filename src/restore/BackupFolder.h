@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "restore/TrustedOwners.h"
 #include "shared/FolderLock.h"
@@ -21,6 +23,10 @@ public:
     explicit BackupFolder(const std::string& path);
 
     const std::string& Path() const { return path_; }
+
+    // The earlier backups kept in Kestrix.historique/, oldest first: each name, and the date
+    // and time of its catalogue ("01/12/2026 à 03:00:00"; empty when it has none).
+    std::vector<std::pair<std::string, std::string>> EarlierBackups() const;
 
     // What an interrupted backup run had left, and what became of it.
     enum class Recovery {

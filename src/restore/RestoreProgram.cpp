@@ -500,6 +500,19 @@ RestoreProgram::Shown RestoreProgram::ShowPlan(const RestorePlan& plan, const Ba
 int RestoreProgram::List(const RestorePlan& plan, const BackupFolder& folder, bool force) {
     const Shown shown = ShowPlan(plan, folder, force);
     out_ << shown.restorable << " fichiers à restaurer, " << shown.ignored << " ignorés\n";
+    const auto earlier = folder.EarlierBackups();
+    if (!earlier.empty()) {
+        const std::string all = Paths::Join(folder.Path(), BackupNames::kEarlier);
+        out_ << "\nSauvegardes précédentes, de la plus ancienne à la plus récente (pour en "
+                "restaurer une : Restore.exe --oui "
+             << Printable(all) << "/<nom>) :\n";
+        for (const auto& [name, date] : earlier) {
+            out_ << " * " << Printable(Paths::Join(all, name)) << " : "
+                 << (date.empty() ? std::string("sans catalogue lisible")
+                                  : "sauvegarde du " + Printable(date))
+                 << "\n";
+        }
+    }
     return shown.ignored == 0 ? kDone : kIncomplete;
 }
 

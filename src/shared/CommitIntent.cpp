@@ -31,6 +31,22 @@ bool CommitIntent::IsPlainName(const std::string& name) {
            name.find_first_of(std::string("/\n\r\0", 4)) == std::string::npos;
 }
 
+bool CommitIntent::IsEarlierName(const std::string& name) {
+    static const char kForm[] = "9999-99-99_99-99-99";
+    const std::size_t date = sizeof kForm - 1;
+    if (name.size() != date && name.size() != date + 3) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char form = i < date ? kForm[i] : (i == date ? '-' : '9');
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (form == '9' ? !digit : name[i] != form) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CommitIntent::IsBackupFile(const std::string& name) {
     return std::find(std::begin(kBackupFiles), std::end(kBackupFiles), name) !=
            std::end(kBackupFiles);
@@ -49,6 +65,12 @@ std::string CommitIntent::Serialize() const {
     }
     for (const std::string& name : removed) {
         text += "ancienne\t" + name + '\n';
+    }
+    if (!history.empty()) {
+        text += "historique\t" + history + '\n';
+    }
+    for (const std::string& name : dropped) {
+        text += "efface\t" + name + '\n';
     }
     return text + kEnd + '\n';
 }
@@ -94,6 +116,10 @@ bool CommitIntent::Parse(const std::string& bytes, CommitIntent& intent) {
             intent.files.push_back(std::move(name));
         } else if (kind == "ancienne") {
             intent.removed.push_back(std::move(name));
+        } else if (kind == "historique" && intent.history.empty() && IsEarlierName(name)) {
+            intent.history = std::move(name);
+        } else if (kind == "efface" && IsEarlierName(name)) {
+            intent.dropped.push_back(std::move(name));
         } else {
             return false;
         }

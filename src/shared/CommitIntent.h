@@ -15,6 +15,9 @@
 //   fichier<TAB><name>   a new file of D itself (Kestrix.dat, the manifests, Restore.exe...)
 //   ancienne<TAB><name>  a copy that the replaced backup lists and the new one does not hold: the
 //                        only names the switch removes from D/Kestrix/
+//   historique<TAB><name>  the replaced backup, staged as a whole earlier one, is kept as
+//                        D/Kestrix.historique/<name>/
+//   efface<TAB><name>    the earlier backup D/Kestrix.historique/<name>/ goes
 //   fin
 class CommitIntent {
 public:
@@ -27,6 +30,8 @@ public:
     std::vector<std::string> kept;    // copies carried over
     std::vector<std::string> files;   // files of D itself
     std::vector<std::string> removed; // copies of the replaced backup that go
+    std::string history;              // the name the replaced backup is kept under, or empty
+    std::vector<std::string> dropped; // earlier backups that go
 
     // True when `name` is a copy of the new backup, new or carried over.
     bool HoldsCopy(const std::string& name) const;
@@ -40,6 +45,9 @@ public:
     // A name a copy may have: not empty, no '/', no NUL, no line end, not "." or "..", at most
     // 255 bytes.
     static bool IsPlainName(const std::string& name);
+    // A name an earlier backup may have: its date, "2026-12-01_03-00-00", with "-02" to "-99"
+    // when two meet. No other folder of Kestrix.historique/ is taken for one.
+    static bool IsEarlierName(const std::string& name);
     // The files of D that a commit may put in place.
     static bool IsBackupFile(const std::string& name);
 };

@@ -105,6 +105,109 @@ FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t
     return folder;
 }
 
+// Where the backup being replaced is staged as an earlier one, and what an earlier backup that
+// goes is called in the staging folder until it is removed with it.
+constexpr char kStagedEarlier[] = "historique";
+const std::string kDroppedPrefix = "efface-";
+
+// Renames the folder `name` of `from` to `toName` in `to`; one already moved is skipped.
+void MoveFolderIfThere(const FileDescriptor& from, const std::string& name,
+                       const FileDescriptor& to, const std::string& toName) {
+    if (!from || !to) {
+        return;
+    }
+    if (::renameat(from.Get(), name.c_str(), to.Get(), toName.c_str()) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        Fail("cannot move " + name);
+    }
+    DurableSteps::Done(Kind::Rename);
+}
+
+// `name` of `from` as `name` of `to`: a hard link, or, where the medium has none, a flushed
+// copy with the same mode, owner and group. Only regular files; anything else is passed over.
+void LinkOrCopy(const FileDescriptor& from, const FileDescriptor& to, const std::string& name) {
+    if (TypeAt(from, name) != S_IFREG) {
+        return;
+    }
+    if (::linkat(from.Get(), name.c_str(), to.Get(), name.c_str(), 0) == 0) {
+        DurableSteps::Done(Kind::Create);
+        return;
+    }
+    if (errno != EPERM && errno != EMLINK && errno != EXDEV && errno != ENOTSUP &&
+        errno != EOPNOTSUPP) {
+        Fail("cannot keep " + name);
+    }
+    const FileDescriptor source(
+        ::openat(from.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!source || ::fstat(source.Get(), &st) != 0) {
+        Fail("cannot read " + name);
+    }
+    FileDescriptor copy(::openat(to.Get(), name.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!copy) {
+        Fail("cannot keep " + name);
+    }
+    DurableSteps::Done(Kind::Create);
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const long n = source.Read(buffer.data(), buffer.size());
+        if (n < 0) {
+            Fail("cannot read " + name);
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!copy.WriteAll(buffer.data(), static_cast<std::size_t>(n))) {
+            Fail("cannot keep " + name);
+        }
+    }
+    // A medium without owners or modes refuses, harmlessly: it gives every file the same.
+    if (::fchown(copy.Get(), st.st_uid, st.st_gid) == 0) {
+        ::fchmod(copy.Get(), st.st_mode & 07777);
+    }
+    if (!copy.FlushAndClose()) {
+        Fail("cannot keep " + name);
+    }
+    DurableSteps::Done(Kind::Write);
+}
+
+
+// Opens the folder `name` of `parent`, made (with `mode`) when missing.
+FileDescriptor OpenOrMakeFolder(const FileDescriptor& parent, const char* name, mode_t mode) {
+    FileDescriptor folder = GenerationSwitch::OpenFolder(parent.Get(), name);
+    return folder ? std::move(folder) : MakeFolder(parent, name, mode);
+}
+
+// Moves the backup staged as an earlier one into Kestrix.historique/<name>/, one file at a time
+// (some FAT drivers lose what a renamed folder holds); files already moved are skipped, so the
+// step can be taken again. The catalogue goes last: until then the earlier backup is not one.
+void KeepStaged(const FileDescriptor& staging, const FileDescriptor& earlier,
+                const std::string& name) {
+    const FileDescriptor staged =
+        staging ? GenerationSwitch::OpenFolder(staging.Get(), kStagedEarlier) : FileDescriptor();
+    if (!staged) {
+        return;
+    }
+    const FileDescriptor kept = OpenOrMakeFolder(earlier, name.c_str(), 0755);
+    const FileDescriptor keptCopies = OpenOrMakeFolder(kept, BackupNames::kCopies, 0755);
+    const FileDescriptor stagedCopies = GenerationSwitch::OpenFolder(staged.Get(), BackupNames::kCopies);
+    if (stagedCopies) {
+        for (const std::string& copy : GenerationSwitch::Names(stagedCopies)) {
+            MoveIfThere(stagedCopies, keptCopies, copy);
+        }
+    }
+    Sync(keptCopies);
+    for (const char* file : {BackupNames::kHashFile, BackupNames::kRightsFile,
+                             BackupNames::kRestoreProgram, BackupNames::kAutoexec,
+                             BackupNames::kCatalogue}) {
+        MoveIfThere(staged, kept, file);
+    }
+    Sync(kept);
+}
+
 }  // namespace
 
 std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
@@ -202,6 +305,25 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
     if (!copies) {
         copies = MakeFolder(folder, BackupNames::kCopies, 0755);
     }
+    if (!intent.history.empty() || !intent.dropped.empty()) {
+        FileDescriptor earlier = OpenFolder(folder.Get(), BackupNames::kEarlier);
+        if (!earlier) {
+            earlier = MakeFolder(folder, BackupNames::kEarlier, 0755);
+            Sync(folder);
+        }
+        if (!intent.history.empty()) {
+            KeepStaged(staging, earlier, intent.history);
+        }
+        // Each goes whole at once, into the staging folder that step 6 removes.
+        for (const std::string& name : intent.dropped) {
+            if (staging) {
+                MoveFolderIfThere(earlier, name, staging, kDroppedPrefix + name);
+            } else if (TypeAt(earlier, name) == S_IFDIR) {
+                RemoveTree(earlier, name, 0);
+            }
+        }
+        Sync(earlier);
+    }
     for (const std::string& name : intent.staged) {
         MoveIfThere(stagingCopies, copies, name);
     }
@@ -265,6 +387,17 @@ void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor
     if (TypeAt(folder, CommitIntent::kFileName) == S_IFDIR) {
         Fail("a folder stands at the intent file's name", EISDIR);
     }
+    if (!intent.history.empty() || !intent.dropped.empty()) {
+        const mode_t earlier = TypeAt(folder, BackupNames::kEarlier);
+        if (earlier != 0 && earlier != S_IFDIR) {
+            Fail("something else than a folder stands at " + std::string(BackupNames::kEarlier),
+                 ENOTDIR);
+        }
+        const FileDescriptor all = OpenFolder(folder.Get(), BackupNames::kEarlier);
+        if (all && !intent.history.empty() && TypeAt(all, intent.history) != 0) {
+            Fail("an earlier backup stands at " + intent.history, EEXIST);
+        }
+    }
     for (const std::string& name : intent.files) {
         if (TypeAt(folder, name) == S_IFDIR) {
             Fail("a folder stands at " + name, EISDIR);
@@ -295,4 +428,87 @@ void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor
     DurableSteps::Done(Kind::Rename);
     Sync(folder);
     Finish(folder, intent);
+}
+
+std::vector<std::string> GenerationSwitch::EarlierBackups(const FileDescriptor& folder,
+                                                          std::vector<std::string>* taken) {
+    std::vector<std::string> names;
+    const FileDescriptor earlier = OpenFolder(folder.Get(), BackupNames::kEarlier);
+    if (earlier) {
+        for (std::string& name : Names(earlier)) {
+            if (!CommitIntent::IsEarlierName(name)) {
+                continue;
+            }
+            if (TypeAt(earlier, name) == S_IFDIR) {
+                names.push_back(name);
+            }
+            if (taken != nullptr) {
+                taken->push_back(std::move(name));
+            }
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool GenerationSwitch::CanKeepEarlier(const FileDescriptor& folder) {
+    const mode_t earlier = TypeAt(folder, BackupNames::kEarlier);
+    return earlier == 0 || earlier == S_IFDIR;
+}
+
+bool GenerationSwitch::StagePrevious(const FileDescriptor& folder, const FileDescriptor& staging,
+                                     const std::vector<std::string>& copies) {
+    if (TypeAt(folder, BackupNames::kCatalogue) != S_IFREG) {
+        return false;
+    }
+    const FileDescriptor kept = MakeFolder(staging, kStagedEarlier, 0755);
+    const FileDescriptor keptCopies = MakeFolder(kept, BackupNames::kCopies, 0755);
+    for (const char* name : {BackupNames::kCatalogue, BackupNames::kHashFile,
+                             BackupNames::kRightsFile, BackupNames::kRestoreProgram,
+                             BackupNames::kAutoexec}) {
+        LinkOrCopy(folder, kept, name);
+    }
+    const FileDescriptor previous = OpenFolder(folder.Get(), BackupNames::kCopies);
+    if (previous) {
+        for (const std::string& name : copies) {
+            LinkOrCopy(previous, keptCopies, name);
+        }
+    }
+    Sync(keptCopies);
+    Sync(kept);
+    return true;
+}
+
+void GenerationSwitch::UnstagePrevious(const FileDescriptor& staging) {
+    if (TypeAt(staging, kStagedEarlier) != 0) {
+        RemoveTree(staging, kStagedEarlier, 0);
+    }
+}
+
+void GenerationSwitch::DropEarlier(const FileDescriptor& folder, const FileDescriptor& staging,
+                                   const std::string& name) {
+    const FileDescriptor earlier = OpenFolder(folder.Get(), BackupNames::kEarlier);
+    if (!earlier || !CommitIntent::IsEarlierName(name)) {
+        return;
+    }
+    MoveFolderIfThere(earlier, name, staging, kDroppedPrefix + name);
+    Sync(earlier);
+    if (TypeAt(staging, kDroppedPrefix + name) != 0) {
+        RemoveTree(staging, kDroppedPrefix + name, 0);
+    }
+}
+
+bool GenerationSwitch::ShareCopy(const FileDescriptor& copies, const FileDescriptor& staging,
+                                 const FileDescriptor& stagingCopies, const std::string& name) {
+    constexpr char kShared[] = "partage";
+    if (::linkat(copies.Get(), name.c_str(), staging.Get(), kShared, 0) != 0) {
+        return false;
+    }
+    DurableSteps::Done(Kind::Create);
+    if (::renameat(staging.Get(), kShared, stagingCopies.Get(), name.c_str()) != 0) {
+        Unlink(staging, kShared);
+        return false;
+    }
+    DurableSteps::Done(Kind::Rename);
+    return true;
 }

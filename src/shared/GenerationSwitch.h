@@ -16,9 +16,11 @@
 //     D/.kestrix-validation; D is flushed. This rename is the commit: before it D holds the
 //     previous backup whole (the staging folder is a leftover that the next run removes), after
 //     it the new one (whoever opens D next finishes what follows);
-//  3. each new copy is renamed from the staging folder into D/Kestrix/ (a rename of a name
-//     already moved is skipped, so the step can be taken again after a crash); D/Kestrix/ is
-//     flushed;
+//  3. the replaced backup, staged as an earlier one (hard links to its files), is moved file by
+//     file into D/Kestrix.historique/<name>/, its catalogue last, and the earlier backups that go
+//     are renamed into the staging folder; Kestrix.historique/ is flushed. Each new copy is renamed from the staging folder
+//     into D/Kestrix/ (a rename of a name already moved is skipped, so the step can be taken
+//     again after a crash); D/Kestrix/ is flushed;
 //  4. the copies that the previous backup's catalogue and manifests list and the new one does
 //     not hold are removed from D/Kestrix/ (a name Kestrix did not write stays); D/Kestrix/ is
 //     flushed;
@@ -67,6 +69,35 @@ public:
     // be gone.
     static void MakeStaging(const FileDescriptor& folder, FileDescriptor& staging,
                             FileDescriptor& stagingCopies);
+
+    // Earlier backups: each a folder D/Kestrix.historique/<name>/ laid out as D itself, named
+    // from its date so that the oldest sorts first. Their names, oldest first; `taken`, when
+    // given, gets every name of that form that something stands at.
+    static std::vector<std::string> EarlierBackups(const FileDescriptor& folder,
+                                                   std::vector<std::string>* taken = nullptr);
+    // False when something else than a folder (a file, a link) stands at Kestrix.historique.
+    static bool CanKeepEarlier(const FileDescriptor& folder);
+
+    // Stages the backup that stands in D, to be kept as an earlier one by the commit whose
+    // intent names it: D's files of the backup and the copies `copies` of D/Kestrix/, each a
+    // hard link or, on a medium without them, a flushed copy with its mode, owner and group.
+    // False when D holds no backup. Throws std::system_error (ENOSPC when there is no room).
+    static bool StagePrevious(const FileDescriptor& folder, const FileDescriptor& staging,
+                              const std::vector<std::string>& copies);
+    // Takes back what StagePrevious staged, whole or in part.
+    static void UnstagePrevious(const FileDescriptor& staging);
+
+    // Removes the earlier backup `name` outside a commit, when room is short: renamed into the
+    // staging folder at once (a crash leaves it there for the next run to remove), then
+    // removed.
+    static void DropEarlier(const FileDescriptor& folder, const FileDescriptor& staging,
+                            const std::string& name);
+
+    // Replaces the staged copy `name` by a hard link to D/Kestrix/<name>, which holds the same
+    // bytes, mode, owner and group, so that the two backups share its data. False, and the
+    // staged copy as it was, where the medium has no hard links.
+    static bool ShareCopy(const FileDescriptor& copies, const FileDescriptor& staging,
+                          const FileDescriptor& stagingCopies, const std::string& name);
 
     // Steps 1 to 6: the files of `intent` stand whole in the staging folder. A failure before
     // the intent stands (a folder at one of the new backup's names among them) leaves the

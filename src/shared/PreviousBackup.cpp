@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
+#include <string_view>
 
 #include "shared/BackupNames.h"
 #include "shared/CommitIntent.h"
@@ -12,6 +14,29 @@
 namespace {
 
 constexpr std::size_t kMaxSize = 16u << 20;
+
+// Digits only, of the given lengths, between single separators: "07/12/2026" gives 07 12 2026.
+bool Fields(std::string_view text, const std::vector<std::size_t>& lengths,
+            std::vector<std::string>& fields) {
+    fields.clear();
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        if (i > 0) {
+            if (at >= text.size() || (text[at] >= '0' && text[at] <= '9')) {
+                return false;
+            }
+            ++at;
+        }
+        const std::string_view field = text.substr(at, lengths[i]);
+        if (field.size() != lengths[i] ||
+            field.find_first_not_of("0123456789") != std::string_view::npos) {
+            return false;
+        }
+        fields.emplace_back(field);
+        at += lengths[i];
+    }
+    return at == text.size();
+}
 
 std::string ReadSmallFile(const FileDescriptor& folder, const char* name) {
     const FileDescriptor file(
@@ -55,6 +80,11 @@ std::string LastLineEndingWith(const std::string& text, const std::string& suffi
 PreviousBackup PreviousBackup::Read(const FileDescriptor& folder) {
     PreviousBackup backup;
     backup.catalogue_ = Catalogue::Parse(ReadSmallFile(folder, BackupNames::kCatalogue));
+    struct stat st {};
+    if (::fstatat(folder.Get(), BackupNames::kCatalogue, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
+        backup.catalogueTime_ = st.st_mtime;
+    }
     backup.hashes_ = ReadSmallFile(folder, BackupNames::kHashFile);
     backup.rights_ = ReadSmallFile(folder, BackupNames::kRightsFile);
     return backup;
@@ -94,4 +124,25 @@ std::vector<std::string> PreviousBackup::CopyNames() const {
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+std::string PreviousBackup::EarlierName() const {
+    std::vector<std::string> date;
+    std::vector<std::string> time;
+    if (catalogue_.GetStatus() == Catalogue::Status::Valid &&
+        Fields(catalogue_.Date(), {2, 2, 4}, date) && Fields(catalogue_.Time(), {2, 2, 2}, time)) {
+        return date[2] + "-" + date[1] + "-" + date[0] + "_" + time[0] + "-" + time[1] + "-" +
+               time[2];
+    }
+    if (catalogueTime_ < 0) {
+        return {};
+    }
+    const std::time_t when = static_cast<std::time_t>(catalogueTime_);
+    struct tm local {};
+    char name[32];
+    if (::localtime_r(&when, &local) == nullptr ||
+        std::strftime(name, sizeof name, "%Y-%m-%d_%H-%M-%S", &local) == 0) {
+        return {};
+    }
+    return name;
 }

@@ -30,8 +30,16 @@ public:
     // comma). In byte order, once each.
     std::vector<std::string> CopyNames() const;
 
+    // The name this backup is kept under among the earlier ones, from its date:
+    // "2026-12-07_11-15-45" for a catalogue dated 07/12/2026,11:15:45, else from the
+    // catalogue's time of change. Empty when there is no catalogue.
+    std::string EarlierName() const;
+
+    const Catalogue& GetCatalogue() const { return catalogue_; }
+
 private:
     Catalogue catalogue_;
+    long long catalogueTime_ = -1;  // its time of change, seconds since the epoch
     std::string hashes_;
     std::string rights_;
 };

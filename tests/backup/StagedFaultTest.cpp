@@ -519,3 +519,105 @@ TEST_F(StagedFaultTest, RootDestinationIsRefused) {
     EXPECT_EQ(journal.find(refusal, 1), std::string::npos) << journal;
     EXPECT_TRUE(engine.CopyIncomplete());
 }
+
+// Earlier backups kept by successive runs: how many (the key read from Kestrix.ini), unchanged
+// copies shared by hard links, and on a nearly full medium the oldest removed first.
+struct EarlierCase {
+    const char* what;
+    const char* ini;     // the [Historique] section, or nullptr
+    int runs;
+    qint64 medium;       // a tmpfs of this size for D, or 0
+    bool changing;       // each run backs up new bytes
+    int earlier;         // earlier backups left
+    int droppedForRoom;  // stderr lines of earlier backups removed for room
+    bool fileInTheWay = false;  // a file of a user's at Kestrix.historique
+    bool fat = false;           // D on a FAT stick: no hard links, full copies
+};
+
+void PrintTo(const EarlierCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class EarlierBackupTest : public MountedFaultTest,
+                          public ::testing::WithParamInterface<EarlierCase> {};
+
+TEST_P(EarlierBackupTest, KeepsTheLatestAndDropsTheOldestFirst) {
+    const EarlierCase& c = GetParam();
+    if (c.medium > 0) {
+        MountTmpfs(dest, c.medium);
+        QDir().mkpath(dest + QStringLiteral("/Kestrix"));
+    }
+    if (c.fat) {
+        std::string why;
+        mounts.push_back(
+            Mounts::Mount::Fat(folder.file(QStringLiteral("fat.img")), dest, 8 << 20, why));
+        if (!mounts.back().ok()) {
+            GTEST_SKIP() << why;
+        }
+    }
+    if (c.ini != nullptr) {
+        QFile ini(folder.file(QStringLiteral("Data/Kestrix.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::Append));
+        ini.write(c.ini);
+    }
+    // A folder of a user's own there is no earlier backup: never counted, never removed.
+    const QString all = dest + QStringLiteral("/Kestrix.historique");
+    const QString photo = c.fileInTheWay ? all : all + QStringLiteral("/photos/a.jpg");
+    QDir().mkpath(c.fileInTheWay ? dest : all + QStringLiteral("/photos"));
+    writeBytes(photo, "jpeg");
+    std::string err;
+    for (int run = 0; run < c.runs; ++run) {
+        const QString source = Source(QStringLiteral("f"), Pattern(300000, c.changing ? run : 0));
+        window.SetTicked({source});
+        ::testing::internal::CaptureStderr();
+        engine.RunBackup();
+        err += ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(engine.LastRunSucceeded()) << run << err;
+    }
+    EXPECT_EQ(readBytes(photo), QByteArray("jpeg"));
+    const QStringList earlier =
+        QDir(all).entryList({QStringLiteral("2*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    ASSERT_EQ(earlier.size(), c.earlier) << earlier.join(QLatin1Char(' ')).toStdString();
+    int dropped = 0;
+    for (std::size_t at = 0; (at = err.find("la plus ancienne, est supprimée", at)) !=
+                             std::string::npos;
+         ++at) {
+        ++dropped;
+    }
+    EXPECT_EQ(dropped, c.droppedForRoom) << err;
+    if (c.earlier == 0) {
+        return;
+    }
+    // Same date every run here: the later ones get a suffix, and sort after.
+    EXPECT_EQ(earlier.back().left(19), QStringLiteral("2026-12-07_11-15-45"));
+    const QString latest = all + QLatin1Char('/') + earlier.back() + QStringLiteral("/Kestrix/f");
+    EXPECT_EQ(readBytes(latest), Pattern(300000, c.changing ? c.runs - 2 : 0));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("f"))).constData(), &st), 0);
+    // The FUSE driver of FAT reports link counts of its own.
+    if (!c.fat) {
+        EXPECT_EQ(st.st_nlink, c.changing ? 1u : static_cast<nlink_t>(c.earlier + 1));
+    }
+    // Each earlier backup holds all of its files, also where they are copies.
+    for (const QString& name : earlier) {
+        const QString kept = all + QLatin1Char('/') + name;
+        EXPECT_EQ(QDir(kept).entryList(QDir::Files, QDir::Name),
+                  QStringList({QStringLiteral("Kestrix.dat"), QStringLiteral("Kestrix.droits"),
+                               QStringLiteral("Kestrix.xxh128"), QStringLiteral("Restore.exe")}))
+            << name.toStdString();
+        if (!c.changing) {
+            EXPECT_EQ(readBytes(kept + QStringLiteral("/Kestrix/f")), Pattern(300000, 0));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keep, EarlierBackupTest,
+    ::testing::Values(
+        EarlierCase{"four by default", nullptr, 6, 0, false, 4, 0},
+        EarlierCase{"none", "\r\n[Historique]\r\nGarder=0\r\n", 3, 0, false, 0, 0},
+        EarlierCase{"two", "\r\n[Historique]\r\nGarder=2\r\n", 4, 0, true, 2, 0},
+        EarlierCase{"not a number", "\r\n[Historique]\r\nGarder=quatre\r\n", 6, 0, false, 4, 0},
+        EarlierCase{"a nearly full medium", nullptr, 5, 1 << 20, true, 2, 2},
+        EarlierCase{"a file in the way", nullptr, 3, 0, true, 0, 0, true},
+        EarlierCase{"a FAT stick", nullptr, 3, 0, false, 2, 0, false, true}));

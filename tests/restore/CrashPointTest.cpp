@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <array>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
@@ -44,13 +47,20 @@ const char* Name(Found found) {
 class CrashPointTest : public BackupFixture {
 protected:
     CrashPointTest() {
-        // The previous backup: a, b and c; the new one: a and b changed, c left out, d added;
-        // .kestrix-e, a source with a name like Kestrix's own, in both. A file that Kestrix did
-        // not write stands among the copies.
+        // The previous backup: a, b and c, with the one before it kept as an earlier backup;
+        // the new one: a and b changed, c left out, d added, and the previous one kept instead.
+        // .kestrix-e, a source with a name like Kestrix's own, is in all three, unchanged. A file
+        // that Kestrix did not write stands among the copies.
         FixFreeSpace(1 << 30);
+        QFile ini(folder.file(QStringLiteral("Data/Kestrix.ini")));
+        EXPECT_TRUE(ini.open(QIODevice::Append));
+        ini.write("\r\n[Historique]\r\nGarder=1\r\n");
+        ini.close();
+        older_ = {{"a", "a0\n"}, {"b", "b0\n"}, {".kestrix-e", "e\n"}};
         previous_ = {{"a", "a1\n"}, {"b", "b1\n"}, {"c", "c1\n"}, {".kestrix-e", "e\n"}};
         next_ = {{"a", "a2-\n"}, {"b", "b2-\n"}, {"d", "d2-\n"}, {".kestrix-e", "e\n"}};
         writeBytes(CopyPath(kForeign), "notes\n");
+        RunWith(older_);
         RunWith(previous_);
         EXPECT_TRUE(reporter.Report().Lines().contains(kNoError));
         saved_ = folder.file(QStringLiteral("Save.previous"));
@@ -102,10 +112,10 @@ protected:
         return WIFEXITED(status) && WEXITSTATUS(status) == kStopped;
     }
 
-    // What the restore program finds in the backup folder: both its check and a restore into an
-    // empty root must succeed and give back exactly one of the two sets of files.
-    Found Judge(std::string& detail) {
-        const std::string save = dest.toStdString();
+    // What the restore program finds in the backup folder `save`: both its check and a restore
+    // into an empty root must succeed; the files restored, or none when either fails.
+    std::optional<std::map<std::string, std::string>> Restored(const std::string& save,
+                                                               std::string& detail) {
         const RestoreFiles::ProcessRun verify = RestoreFiles::RunProgram({"--verifier", save});
         const std::string root = folder.file(QStringLiteral("racine")).toStdString();
         Shell("rm -rf '" + QString::fromStdString(root) + "'");
@@ -117,16 +127,39 @@ protected:
         for (const std::string& name : RestoreFiles::Names(sources)) {
             restored[name] = RestoreFiles::Read(sources + "/" + name);
         }
-        detail = "vérification " + std::to_string(verify.status) + ", restauration " +
-                 std::to_string(restore.status) + "\n" + verify.out + verify.err + restore.out +
-                 restore.err;
-        if (verify.status != 0 || restore.status != 0 ||
-            readBytes(CopyPath(kForeign)) != QByteArray("notes\n")) {
+        detail += save + " : vérification " + std::to_string(verify.status) + ", restauration " +
+                  std::to_string(restore.status) + "\n" + verify.out + verify.err + restore.out +
+                  restore.err;
+        if (verify.status != 0 || restore.status != 0) {
+            return std::nullopt;
+        }
+        return restored;
+    }
+
+    // The set of backups in the folder, each judged by the restore program: the previous one
+    // with the one before it as its earlier backup, or the new one with the previous one.
+    Found Judge(std::string& detail) {
+        const auto current = Restored(dest.toStdString(), detail);
+        if (!current || readBytes(CopyPath(kForeign)) != QByteArray("notes\n")) {
             return Found::Other;
         }
-        return restored == previous_ ? Found::Previous
-               : restored == next_   ? Found::New
-                                     : Found::Other;
+        // On a read-only medium an unfinished switch stays so: the backup it keeps as an earlier
+        // one is still staged, and the one it drops still stands.
+        QString earlier = dest + QStringLiteral("/.kestrix-nouvelle/historique");
+        if (!QFileInfo::exists(dest + QStringLiteral("/.kestrix-validation"))) {
+            const QString all = dest + QStringLiteral("/Kestrix.historique");
+            const QStringList names =
+                QDir(all).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            if (names.size() != 1) {
+                detail += "earlier backups: " + names.join(QLatin1Char(' ')).toStdString();
+                return Found::Other;
+            }
+            earlier = all + QLatin1Char('/') + names.front();
+        }
+        const auto kept = Restored(earlier.toStdString(), detail);
+        return *current == previous_ && kept == older_ ? Found::Previous
+               : *current == next_ && kept == previous_ ? Found::New
+                                                        : Found::Other;
     }
 
     // Names of Kestrix's temporary files and folders left in the backup folder: its staging
@@ -147,6 +180,7 @@ protected:
 
     const QString kForeign = QStringLiteral("notes.txt");
 
+    std::map<std::string, std::string> older_;
     std::map<std::string, std::string> previous_;
     std::map<std::string, std::string> next_;
     QString saved_;
@@ -216,18 +250,25 @@ TEST_P(UnfinishedCommitTest, IsFinishedByWhoeverComesNext) {
         return;
     }
     if (GetParam() == Finisher::NextRun) {
-        // A run that ends early commits nothing of its own: what it leaves is the switch it
-        // finished.
+        // The next run finishes the switch before anything else, then commits its own backup
+        // (a, gone from the sources, carried over) and keeps the finished one as its earlier
+        // backup.
         QFile::remove(folder.file(QStringLiteral("src/a")));
         engine.RunBackup();
         EXPECT_FALSE(RestoreFiles::Exists(intent));
         EXPECT_EQ(Leftovers(), QStringList());
-    } else {
-        const RestoreFiles::ProcessRun run =
-            RestoreFiles::RunProgram({"--liste", dest.toStdString()});
-        EXPECT_EQ(run.status, 0) << run.out << run.err;
-        EXPECT_TRUE(RestoreFiles::Exists(intent)) << "--liste changes nothing";
+        const QString all = dest + QStringLiteral("/Kestrix.historique");
+        const QStringList earlier = QDir(all).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        ASSERT_EQ(earlier.size(), 1);
+        std::string detail;
+        EXPECT_EQ(Restored(dest.toStdString(), detail), next_) << detail;
+        EXPECT_EQ(Restored((all + QLatin1Char('/') + earlier.front()).toStdString(), detail), next_)
+            << detail;
+        return;
     }
+    const RestoreFiles::ProcessRun run = RestoreFiles::RunProgram({"--liste", dest.toStdString()});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(RestoreFiles::Exists(intent)) << "--liste changes nothing";
     std::string detail;
     EXPECT_EQ(Judge(detail), Found::New) << detail;
     EXPECT_FALSE(RestoreFiles::Exists(intent));

@@ -33,6 +33,13 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"a path for a copy", "Kestrix validation 1\ncopie\t../../etc/passwd\nfin\n"},
         Refused{"a parent for a copy", "Kestrix validation 1\ngarde\t..\nfin\n"},
         Refused{"a path for a copy to remove", "Kestrix validation 1\nancienne\t../x\nfin\n"},
+        Refused{"an earlier backup named otherwise than by its date",
+                "Kestrix validation 1\nhistorique\tphotos\nfin\n"},
+        Refused{"two names for the earlier backup",
+                "Kestrix validation 1\nhistorique\t2026-12-01_03-00-00\nhistorique\t"
+                "2026-12-01_03-00-00-02\nfin\n"},
+        Refused{"a user's folder as an earlier backup to drop",
+                "Kestrix validation 1\nefface\t2026-12-01_03-00-00-2\nfin\n"},
         Refused{"an empty name", "Kestrix validation 1\ncopie\t\nfin\n"},
         Refused{"a name of 256 bytes",
                 "Kestrix validation 1\ncopie\t" + std::string(256, 'a') + "\nfin\n"},
