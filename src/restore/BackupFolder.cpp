@@ -1,7 +1,9 @@
 #include "restore/BackupFolder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <optional>
 #include <system_error>
@@ -116,6 +118,38 @@ bool ReadTrusted(int folder, const char* name, Step readStep, Step refusal, bool
     }
 }
 
+// Adds the names of the regular files in `folder` to `names`, links not followed; false when
+// the folder cannot be listed.
+bool ListRegularFiles(int folder, std::unordered_set<std::string>& names) {
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (listing == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            regular = ::fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(st.st_mode);
+        }
+        if (regular) {
+            names.emplace(entry->d_name);
+        }
+        errno = 0;
+    }
+    const bool complete = errno == 0;
+    ::closedir(listing);
+    if (!complete) {
+        names.clear();
+    }
+    return complete;
+}
+
 }  // namespace
 
 BackupFolder::BackupFolder(const std::string& path)
@@ -196,26 +230,35 @@ bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes
                        force, trusted_, bytes);
 }
 
-void BackupFolder::OpenCopies(bool force) const {
+void BackupFolder::OpenCopies(bool force) {
     if (view_->CopiesError() != 0) {
         throw SystemFailure(Step::OpenCopies, view_->CopiesError());
     }
     // Missing folders hold no copy.
-    for (const FileDescriptor* copies : {&view_->Copies(), &view_->StagedCopies()}) {
+    for (const auto& [copies, listing] : {std::make_pair(&view_->Copies(), &copies_),
+                                          std::make_pair(&view_->StagedCopies(), &stagedCopies_)}) {
         if (*copies) {
             CheckOnlyOwnerWrites(StatOf(*copies, Step::OpenCopies), Step::CopiesWritable, force);
+            listing->listed = ListRegularFiles(copies->Get(), listing->names);
         }
     }
 }
 
 bool BackupFolder::HasCopy(const std::string& name) const {
-    struct stat st {};
     const int copies = view_->FolderOfCopy(name);
-    return copies >= 0 && ::fstatat(copies, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(st.st_mode);
+    if (copies < 0) {
+        return false;
+    }
+    const Listing& listing = copies == view_->Copies().Get() ? copies_ : stagedCopies_;
+    if (listing.listed) {
+        return listing.names.count(name) != 0;
+    }
+    struct stat st {};
+    return ::fstatat(copies, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
 }
 
-FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const {
+FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
+                                      struct stat* status) const {
     const int copies = view_->FolderOfCopy(name);
     if (copies < 0) {
         throw SystemFailure(Step::OpenCopy, ENOENT);
@@ -239,6 +282,9 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force) const
     // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
     if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
         throw SystemFailure(Step::OpenCopy, errno);
+    }
+    if (status != nullptr) {
+        *status = st;
     }
     return copy;
 }

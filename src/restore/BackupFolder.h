@@ -1,7 +1,10 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -75,16 +78,17 @@ public:
     bool ReadManifest(const char* name, bool force, std::string& bytes) const;
 
     // Checks the folders of the copies (Kestrix/, and the staging folder's while a switch is
-    // unfinished); a missing one holds no copy. Throws SystemFailure (OpenCopies,
-    // CopiesWritable).
-    void OpenCopies(bool force) const;
+    // unfinished), and lists their regular files once; a missing one holds no copy. Throws
+    // SystemFailure (OpenCopies, CopiesWritable).
+    void OpenCopies(bool force);
 
     // True when Kestrix/<name> is a regular file; a link is no copy.
     bool HasCopy(const std::string& name) const;
 
-    // Kestrix/<name>, open for reading. Throws SystemFailure (OpenCopy, CopyNotRegular,
-    // CopyWritable, CopyOwner).
-    FileDescriptor OpenCopy(const std::string& name, bool force) const;
+    // Kestrix/<name>, open for reading; its status in `status` when given. Throws
+    // SystemFailure (OpenCopy, CopyNotRegular, CopyWritable, CopyOwner).
+    FileDescriptor OpenCopy(const std::string& name, bool force,
+                            struct stat* status = nullptr) const;
 
 private:
     std::string path_;
@@ -93,4 +97,12 @@ private:
     std::unique_ptr<GenerationView> view_;
     const TrustedOwners trusted_ = TrustedOwners::OfProcess();
     const Manifest* manifest_ = nullptr;
+    // The regular files of a folder of copies, so that a name costs no call; a folder that
+    // could not be listed is asked name by name.
+    struct Listing {
+        bool listed = false;
+        std::unordered_set<std::string> names;
+    };
+    Listing copies_;
+    Listing stagedCopies_;
 };

@@ -80,7 +80,7 @@ void CheckTarget(PlanItem& item, const std::string& root) {
 }  // namespace
 
 RestorePlan::RestorePlan(const Catalogue& catalogue, const BackupFolder& folder,
-                         const std::string& root)
+                         const std::string& root, Targets targets)
     : catalogue_(catalogue), root_(root) {
     // Only the last record of a name has its copy in Kestrix/: each backed-up file overwrote the
     // copy of the same name before it.
@@ -102,18 +102,28 @@ RestorePlan::RestorePlan(const Catalogue& catalogue, const BackupFolder& folder,
             last[split.name] = line;
         }
     });
-    for (const auto& [name, line] : last) {
+    // Sorted before the items are made, which are large to move.
+    std::vector<const std::pair<const std::string, CatalogueLine>*> order;
+    order.reserve(last.size());
+    for (const auto& entry : last) {
+        order.push_back(&entry);
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto* a, const auto* b) { return a->second.number < b->second.number; });
+    copies_.reserve(order.size());
+    for (const auto* entry : order) {
+        const auto& [name, line] = *entry;
         RecordSplit split;
         split.kind = RecordSplit::Kind::Found;
         split.name = name;
         split.directory = std::string(line.text.substr(name.size() + 1));
         copies_.push_back(Item(line, std::move(split)));
     }
-    std::sort(copies_.begin(), copies_.end(),
-              [](const PlanItem& a, const PlanItem& b) { return a.line < b.line; });
     for (std::size_t i = 0; i < copies_.size(); ++i) {
         names_[copies_[i].name] = i;
-        CheckTarget(copies_[i], root);
+        if (targets == Targets::Check) {
+            CheckTarget(copies_[i], root);
+        }
     }
 }
 

@@ -17,10 +17,14 @@
 // the backup, not with the records.
 class RestorePlan {
 public:
+    // Whether the targets are looked at: a check of the copies alone opens none of them.
+    enum class Targets { Check, Ignore };
+
     // Splits each record, asking `folder` which copies exist, and checks the target of the last
-    // record of each name that has one. `root` is the canonical restore root, or empty to
-    // restore in place. The catalogue outlives the plan.
-    RestorePlan(const Catalogue& catalogue, const BackupFolder& folder, const std::string& root);
+    // record of each name that has one, unless `targets` says otherwise. `root` is the canonical
+    // restore root, or empty to restore in place. The catalogue outlives the plan.
+    RestorePlan(const Catalogue& catalogue, const BackupFolder& folder, const std::string& root,
+                Targets targets = Targets::Check);
 
     // Restricts the plan to the records that one of `names` names, by its copy's name ("passwd"
     // or "Kestrix/passwd"), its original path ("/etc/passwd") or its target path; the others

@@ -184,10 +184,15 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return kIncomplete;
     }
     ShowManifestState();
-    const std::string system = root.empty() ? "/" : root;
-    users_ = AccountTable::Read(system, "passwd", line.force);
-    groups_ = AccountTable::Read(system, "group", line.force);
-    RestorePlan plan(catalogue, *folder, root);
+    // A check of the copies names no owner and looks at no target.
+    const bool verifying = line.mode == CommandLine::Mode::Verify;
+    if (!verifying) {
+        const std::string system = root.empty() ? "/" : root;
+        users_ = AccountTable::Read(system, "passwd", line.force);
+        groups_ = AccountTable::Read(system, "group", line.force);
+    }
+    RestorePlan plan(catalogue, *folder, root,
+                     verifying ? RestorePlan::Targets::Ignore : RestorePlan::Targets::Check);
     if (!line.files.empty()) {
         const std::vector<std::string> unmatched = plan.Select(line.files);
         for (const std::string& name : unmatched) {
@@ -201,7 +206,9 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
             return kIncomplete;
         }
     }
-    RefuseUntrustedCopies(plan, *folder, line.force);
+    if (!verifying) {
+        RefuseUntrustedCopies(plan, *folder, line.force);
+    }
     // Whatever the mode does, a backup whose records and manifests disagree is not whole.
     const int whole = ShowDisagreement(catalogue, plan) ? kDone : kIncomplete;
     const int done = RunMode(plan, *folder, line);
@@ -238,16 +245,22 @@ void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder
             folder.OpenCopy(item.name, force);
         } catch (const SystemFailure& failure) {
             // A copy that cannot be opened is told by each mode as it reads it.
-            if (failure.Error() == EACCES) {
-                ++deniedCopies_;
-            }
-            if (failure.GetStep() == SystemFailure::Step::CopyWritable ||
-                failure.GetStep() == SystemFailure::Step::CopyOwner) {
-                item.skip = PlanItem::Skip::CopyRefused;
-                item.refusal = FrenchTexts::CopyRefusal(failure);
-            }
+            RefuseCopy(item, failure);
         }
     }
+}
+
+bool RestoreProgram::RefuseCopy(PlanItem& item, const SystemFailure& failure) {
+    if (failure.Error() == EACCES) {
+        ++deniedCopies_;
+    }
+    if (failure.GetStep() != SystemFailure::Step::CopyWritable &&
+        failure.GetStep() != SystemFailure::Step::CopyOwner) {
+        return false;
+    }
+    item.skip = PlanItem::Skip::CopyRefused;
+    item.refusal = FrenchTexts::CopyRefusal(failure);
+    return true;
 }
 
 void RestoreProgram::ShowRecovery(BackupFolder::Recovery recovery) {
@@ -596,12 +609,18 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
 
 int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool force) {
     if (!hasManifest_) {
+        // Still told which copies only root may read.
+        RefuseUntrustedCopies(plan, folder, force);
         out_ << "Aucune copie n'a été vérifiée.\n";
         return kIncomplete;
     }
-    CopyVerifier(manifest_, folder, force).Check(plan.Copies(), [](const PlanItem& item) {
-        return item.asked && HasCopy(item);
-    });
+    // Each copy is refused, or checked, as it is read.
+    CopyVerifier(manifest_, folder, force)
+        .CheckEach(
+            plan.Copies(), [](const PlanItem& item) { return item.asked && HasCopy(item); },
+            [this](PlanItem& item, const SystemFailure& failure) {
+                return RefuseCopy(item, failure);
+            });
     int matching = 0;
     int damaged = 0;
     int unverified = 0;

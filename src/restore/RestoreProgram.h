@@ -9,6 +9,7 @@
 #include "restore/CommandLine.h"
 #include "restore/RestorePlan.h"
 #include "restore/SafeReplacement.h"
+#include "restore/SystemFailure.h"
 #include "shared/Manifest.h"
 
 // The restore program from a parsed command line to its exit status: reads the catalogue and
@@ -44,6 +45,9 @@ private:
     // Skips, with its reason, each copy that others may write or that nobody trusted owns: such
     // a copy alone is refused, the others are used. Counts the copies this user may not read.
     void RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder& folder, bool force);
+    // Refuses `item` when `failure` says others may write its copy or nobody trusted owns it;
+    // counts a copy this user may not read.
+    bool RefuseCopy(PlanItem& item, const SystemFailure& failure);
     // The records shown by ShowPlan: those to restore, and those ignored.
     struct Shown {
         int restorable = 0;
