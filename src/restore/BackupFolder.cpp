@@ -273,11 +273,12 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
     }
     CheckOnlyOwnerWrites(st, Step::CopyWritable, force);
     // As root a copy takes its source's owner, which the manifest records.
-    const std::optional<ManifestEntry> entry =
-        manifest_ != nullptr ? manifest_->Find(name) : std::nullopt;
-    const bool sourceOwner = entry && entry->hasRights && entry->uid == st.st_uid;
-    if (!force && !sourceOwner && !trusted_.Includes(st.st_uid)) {
-        throw SystemFailure(Step::CopyOwner, 0, DescribeOwner(st.st_uid));
+    if (!force && !trusted_.Includes(st.st_uid)) {
+        const std::optional<ManifestEntry> entry =
+            manifest_ != nullptr ? manifest_->Find(name) : std::nullopt;
+        if (!entry || !entry->hasRights || entry->uid != st.st_uid) {
+            throw SystemFailure(Step::CopyOwner, 0, DescribeOwner(st.st_uid));
+        }
     }
     // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
     if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
