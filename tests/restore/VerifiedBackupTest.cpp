@@ -64,6 +64,21 @@ protected:
     }
 };
 
+// A backup as the restore program reads it, its catalogue and manifests parsed.
+struct Opened {
+    explicit Opened(const std::string& save) : folder(save) {
+        folder.Prepare(false);
+        folder.OpenCopies(false);
+        manifest.ParseHashes(Read(save + "/Kestrix.xxh128"));
+        manifest.ParseRights(Read(save + "/Kestrix.droits"));
+        catalogue = Catalogue::Parse(folder.ReadCatalogue(false));
+    }
+
+    BackupFolder folder;
+    Manifest manifest;
+    Catalogue catalogue;
+};
+
 enum class Damage {
     None,
     FlippedByte,
@@ -587,18 +602,12 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     // The truncated copy last, so that the others would be hashed first if sizes came later.
     Write(save_ + "/Kestrix.dat", CatalogueBytes({"hosts,/etc", "shadow,/etc", "fstab,/etc"}));
     ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
-    BackupFolder folder(save_);
-    folder.Prepare(false);
-    folder.OpenCopies(false);
-    Manifest manifest;
-    manifest.ParseHashes(Read(save_ + "/Kestrix.xxh128"));
-    manifest.ParseRights(Read(save_ + "/Kestrix.droits"));
-    const Catalogue catalogue = Catalogue::Parse(folder.ReadCatalogue(false));
-    RestorePlan plan(catalogue, folder, root_);
+    Opened backup(save_);
+    RestorePlan plan(backup.catalogue, backup.folder, root_);
     ASSERT_EQ(plan.Copies().size(), 3u);
     const PlanItem& fstab = plan.Copies()[2];
     std::vector<PlanItem::Check> fstabAtEachHash;
-    const CopyVerifier verifier(manifest, folder, false, [&](const FileDescriptor& copy) {
+    const CopyVerifier verifier(backup.manifest, backup.folder, false, [&](const FileDescriptor& copy) {
         fstabAtEachHash.push_back(fstab.check);
         return CopyVerifier::HashOf(copy);
     });
@@ -615,18 +624,12 @@ TEST_F(VerifiedBackupTest, ACheckRefusesOrReadsEachCopyOnItsOneHandle) {
     Write(save_ + "/Kestrix.dat", CatalogueBytes({"hosts,/etc", "shadow,/etc", "fstab,/etc"}));
     ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
     ASSERT_EQ(::chmod((save_ + "/Kestrix/shadow").c_str(), 0666), 0);
-    BackupFolder folder(save_);
-    folder.Prepare(false);
-    folder.OpenCopies(false);
-    Manifest manifest;
-    manifest.ParseHashes(Read(save_ + "/Kestrix.xxh128"));
-    manifest.ParseRights(Read(save_ + "/Kestrix.droits"));
-    const Catalogue catalogue = Catalogue::Parse(folder.ReadCatalogue(false));
-    RestorePlan plan(catalogue, folder, root_, RestorePlan::Targets::Ignore);
+    Opened backup(save_);
+    RestorePlan plan(backup.catalogue, backup.folder, root_, RestorePlan::Targets::Ignore);
     ASSERT_EQ(plan.Copies().size(), 3u);
     std::vector<std::string> refused;
     int hashed = 0;
-    const CopyVerifier verifier(manifest, folder, false, [&](const FileDescriptor& copy) {
+    const CopyVerifier verifier(backup.manifest, backup.folder, false, [&](const FileDescriptor& copy) {
         ++hashed;
         return CopyVerifier::HashOf(copy);
     });
