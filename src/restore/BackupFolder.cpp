@@ -230,15 +230,22 @@ bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes
                        force, trusted_, bytes);
 }
 
-void BackupFolder::OpenCopies(bool force) {
+void BackupFolder::OpenCopies(bool force) const {
     if (view_->CopiesError() != 0) {
         throw SystemFailure(Step::OpenCopies, view_->CopiesError());
     }
     // Missing folders hold no copy.
+    for (const FileDescriptor* copies : {&view_->Copies(), &view_->StagedCopies()}) {
+        if (*copies) {
+            CheckOnlyOwnerWrites(StatOf(*copies, Step::OpenCopies), Step::CopiesWritable, force);
+        }
+    }
+}
+
+void BackupFolder::ListCopies() {
     for (const auto& [copies, listing] : {std::make_pair(&view_->Copies(), &copies_),
                                           std::make_pair(&view_->StagedCopies(), &stagedCopies_)}) {
         if (*copies) {
-            CheckOnlyOwnerWrites(StatOf(*copies, Step::OpenCopies), Step::CopiesWritable, force);
             listing->listed = ListRegularFiles(copies->Get(), listing->names);
         }
     }

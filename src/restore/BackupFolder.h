@@ -78,9 +78,14 @@ public:
     bool ReadManifest(const char* name, bool force, std::string& bytes) const;
 
     // Checks the folders of the copies (Kestrix/, and the staging folder's while a switch is
-    // unfinished), and lists their regular files once; a missing one holds no copy. Throws
-    // SystemFailure (OpenCopies, CopiesWritable).
-    void OpenCopies(bool force);
+    // unfinished); a missing one holds no copy. Throws SystemFailure (OpenCopies,
+    // CopiesWritable).
+    void OpenCopies(bool force) const;
+
+    // Lists the regular files of those folders once, so that HasCopy then asks the file system
+    // nothing: for a run that reads every copy anyway. A folder that cannot be listed is asked
+    // name by name.
+    void ListCopies();
 
     // True when Kestrix/<name> is a regular file; a link is no copy.
     bool HasCopy(const std::string& name) const;
@@ -97,8 +102,7 @@ private:
     std::unique_ptr<GenerationView> view_;
     const TrustedOwners trusted_ = TrustedOwners::OfProcess();
     const Manifest* manifest_ = nullptr;
-    // The regular files of a folder of copies, so that a name costs no call; a folder that
-    // could not be listed is asked name by name.
+    // The regular files of a folder of copies, once listed.
     struct Listing {
         bool listed = false;
         std::unordered_set<std::string> names;

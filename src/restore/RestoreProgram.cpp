@@ -157,8 +157,13 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
                 "l'heure de la sauvegarde)\n";
         return kUsage;
     }
+    // A check of the copies names no owner, looks at no target and reads every copy.
+    const bool verifying = line.mode == CommandLine::Mode::Verify;
     try {
         folder->OpenCopies(line.force);
+        if (verifying) {
+            folder->ListCopies();
+        }
     } catch (const SystemFailure& failure) {
         const std::string copies = Paths::Join(path, BackupNames::kCopies);
         err_ << kProgram << " : ";
@@ -184,8 +189,6 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         return kIncomplete;
     }
     ShowManifestState();
-    // A check of the copies names no owner and looks at no target.
-    const bool verifying = line.mode == CommandLine::Mode::Verify;
     if (!verifying) {
         const std::string system = root.empty() ? "/" : root;
         users_ = AccountTable::Read(system, "passwd", line.force);

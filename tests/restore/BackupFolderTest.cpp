@@ -186,12 +186,18 @@ TEST(BackupFolderCopies, OnlyRegularFilesAreCopies) {
     MakeDirectories(folder + "/Kestrix/dir");
     Write(folder + "/Kestrix/hosts", "x");
     ASSERT_EQ(::symlink("hosts", (folder + "/Kestrix/link").c_str()), 0);
-    BackupFolder backup(folder);
-    ASSERT_EQ(backup.Prepare(false), BackupFolder::Recovery::None);
-    backup.OpenCopies(false);
-    EXPECT_TRUE(backup.HasCopy("hosts"));
-    for (const char* name : {"link", "dir", ".", "..", "absent"}) {
-        EXPECT_FALSE(backup.HasCopy(name)) << name;
+    // Asked name by name, then from the listing of the folder.
+    for (const bool listed : {false, true}) {
+        BackupFolder backup(folder);
+        ASSERT_EQ(backup.Prepare(false), BackupFolder::Recovery::None);
+        backup.OpenCopies(false);
+        if (listed) {
+            backup.ListCopies();
+        }
+        EXPECT_TRUE(backup.HasCopy("hosts"));
+        for (const char* name : {"link", "dir", ".", "..", "absent"}) {
+            EXPECT_FALSE(backup.HasCopy(name)) << name << (listed ? " listed" : "");
+        }
     }
 }
 
