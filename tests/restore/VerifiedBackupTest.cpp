@@ -651,6 +651,32 @@ TEST_F(VerifiedBackupTest, ACheckRefusesOrReadsEachCopyOnItsOneHandle) {
     EXPECT_EQ(fstab.found, "5");
 }
 
+TEST_F(VerifiedBackupTest, ACheckOpensEachCopyOnceAndNoTarget) {
+    if (std::system("strace -V > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "following the program's calls needs strace";
+    }
+    const ProcessRun run = RunInFolder(
+        base_, std::string("strace -f -qq -y -o calls -e trace=%file,%desc '") +
+                   KESTRIX_RESTORE_PROGRAM + "' --verifier --racine '" + root_ + "' '" + save_ +
+                   "'");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const std::vector<std::string> calls = Lines(Read(base_ + "/calls"));
+    for (const std::string& call : calls) {
+        EXPECT_EQ(call.find(etc_), std::string::npos) << call;
+    }
+    for (const char* copy : {"fstab", "hosts", "shadow"}) {
+        const std::string open = "openat(";
+        const std::string named = save_ + "/Kestrix>, \"" + copy + "\"";
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                                [&](const std::string& call) {
+                                    return call.find(open) != std::string::npos &&
+                                           call.find(named) != std::string::npos;
+                                }),
+                  1)
+            << copy;
+    }
+}
+
 TEST_F(VerifiedBackupTest, ACopyChangedDuringTheQuestionIsNotInstalled) {
     const std::string fstabHash = HashOf("fstab");
     const std::string hostsHash = HashOf("hosts");
