@@ -264,8 +264,8 @@ bool BackupFolder::HasCopy(const std::string& name) const {
     return ::fstatat(copies, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
 }
 
-FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
-                                      struct stat* status) const {
+FileDescriptor BackupFolder::OpenCopyNonBlocking(const std::string& name, bool force,
+                                                 struct stat& status) const {
     const int copies = view_->FolderOfCopy(name);
     if (copies < 0) {
         throw SystemFailure(Step::OpenCopy, ENOENT);
@@ -274,7 +274,8 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
     if (!copy) {
         throw SystemFailure(Step::OpenCopy, errno);
     }
-    const struct stat st = StatOf(copy, Step::OpenCopy);
+    status = StatOf(copy, Step::OpenCopy);
+    const struct stat& st = status;
     if (!S_ISREG(st.st_mode)) {
         throw SystemFailure(Step::CopyNotRegular, EINVAL);
     }
@@ -287,6 +288,13 @@ FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
             throw SystemFailure(Step::CopyOwner, 0, DescribeOwner(st.st_uid));
         }
     }
+    return copy;
+}
+
+FileDescriptor BackupFolder::OpenCopy(const std::string& name, bool force,
+                                      struct stat* status) const {
+    struct stat st {};
+    FileDescriptor copy = OpenCopyNonBlocking(name, force, st);
     // Opened without waiting, in case a FIFO stood at the name; a regular file reads as usual.
     if (::fcntl(copy.Get(), F_SETFL, O_RDONLY) != 0) {
         throw SystemFailure(Step::OpenCopy, errno);

@@ -95,6 +95,11 @@ public:
     FileDescriptor OpenCopy(const std::string& name, bool force,
                             struct stat* status = nullptr) const;
 
+    // The same, left in the non-blocking mode it is opened in, in case a FIFO stood at the name:
+    // plain reads of a regular file ignore it, and a check of every copy spares a call each.
+    FileDescriptor OpenCopyNonBlocking(const std::string& name, bool force,
+                                       struct stat& status) const;
+
 private:
     std::string path_;
     FileDescriptor folder_;

@@ -130,7 +130,7 @@ void CopyVerifier::CheckEach(std::vector<PlanItem>& items,
         FileDescriptor copy;
         struct stat st {};
         try {
-            copy = folder_.OpenCopy(item.name, force_, &st);
+            copy = folder_.OpenCopyNonBlocking(item.name, force_, st);
         } catch (const SystemFailure& failure) {
             // A refusal comes before what the manifests lack, as it names the danger.
             if (!refuse(item, failure) && Listed(item, entry)) {
