@@ -10,6 +10,8 @@ packages=(
   fonts-wine fonts-liberation
   xdg-utils
   dosfstools fusefat acl
+  libfdisk-dev libblkid-dev libefivar-dev libefiboot-dev libcryptsetup-dev
+  fdisk cryptsetup-bin e2fsprogs xfsprogs
   libxxhash-dev xxhash
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin man-db systemd

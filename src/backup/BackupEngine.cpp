@@ -19,6 +19,7 @@
 #include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
 #include "config/Settings.h"
+#include "disks/StagedRecord.h"
 #include "platform/AppControl.h"
 #include "platform/BackupFiles.h"
 #include "platform/CheckedIo.h"
@@ -499,6 +500,13 @@ bool BackupEngine::CommitOrDiscard() {
         }
     }
     NameEarlier();
+    std::string unrecorded;
+    if (StagedRecord::Write(stagingDirectory_.Descriptor(), unrecorded)) {
+        intent_.folders.emplace_back(BackupNames::kDiskRecord);
+    }
+    if (!unrecorded.empty()) {
+        Log(QString::fromStdString(unrecorded));
+    }
     try {
         GenerationSwitch::Commit(destinationDirectory_.Descriptor(), stagingDirectory_.Descriptor(),
                                  copiesDirectory_.Descriptor(), intent_);

@@ -10,6 +10,8 @@ const char* OptionOf(CommandLine::Mode mode) {
             return "--comparer";
         case CommandLine::Mode::Verify:
             return "--verifier";
+        case CommandLine::Mode::Disks:
+            return "--disques";
         case CommandLine::Mode::Restore:
             break;
     }
@@ -51,6 +53,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             SetMode(line, Mode::Compare);
         } else if (options && argument == "--verifier") {
             SetMode(line, Mode::Verify);
+        } else if (options && argument == "--disques") {
+            SetMode(line, Mode::Disks);
         } else if (options && argument == "--oui") {
             line.yes = true;
         } else if (options && argument == "--force") {
@@ -77,6 +81,9 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
         if (!line.error.empty()) {
             break;
         }
+    }
+    if (line.error.empty() && line.mode == Mode::Disks && !line.files.empty()) {
+        line.error = "l'option --disques compare des disques, pas des FICHIERs";
     }
     return line;
 }

@@ -4,10 +4,10 @@
 #include <vector>
 
 // The restore program's command line:
-//   Restore.exe [--liste | --comparer | --verifier] [--oui] [--force] [--racine RACINE]
-//               [DOSSIER [FICHIER...]]
+//   Restore.exe [--liste | --comparer | --verifier | --disques] [--oui] [--force]
+//               [--racine RACINE] [DOSSIER [FICHIER...]]
 struct CommandLine {
-    enum class Mode { Restore, List, Compare, Verify };
+    enum class Mode { Restore, List, Compare, Verify, Disks };
 
     Mode mode = Mode::Restore;
     bool yes = false;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "disks/DiskCheck.h"
 #include "restore/CopyVerifier.h"
 #include "restore/FileComparison.h"
 #include "restore/FrenchTexts.h"
@@ -68,6 +69,12 @@ std::string ReadFailureText(const SystemFailure& failure, const std::string& fol
     }
 }
 
+// Who may have made a record of the disks that root then reads.
+RecordReader::Trust TrustOf(const TrustedOwners& owners, bool force) {
+    return RecordReader::Trust{[&owners](uid_t owner) { return owners.Includes(owner); },
+                               TrustedOwners::Describe, force};
+}
+
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -87,6 +94,10 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     if (path.empty()) {
         return UsageError(
             "le dossier de ce programme est introuvable : donnez le dossier de la sauvegarde");
+    }
+    if (line.mode == CommandLine::Mode::Disks) {
+        const TrustedOwners owners = TrustedOwners::OfProcess();
+        return DiskCheck(out_, err_, SystemRoots()).Run(path, TrustOf(owners, line.force));
     }
     std::unique_ptr<BackupFolder> folder;
     try {
@@ -233,6 +244,7 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
         case CommandLine::Mode::Verify:
             return Verify(plan, folder, line.force);
         case CommandLine::Mode::Restore:
+        case CommandLine::Mode::Disks:
             break;
     }
     return Restore(plan, folder, line);
@@ -654,10 +666,12 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
                 break;
         }
     });
+    const TrustedOwners owners = TrustedOwners::OfProcess();
+    const bool recordWhole = DiskCheck::VerifyRecord(out_, folder.Path(), TrustOf(owners, force));
     out_ << "\n"
          << matching << " conformes, " << damaged << " abîmées, " << unverified
          << " non vérifiables, " << ignored << " ignorées\n";
-    return damaged + unverified + ignored == 0 ? kDone : kIncomplete;
+    return damaged + unverified + ignored == 0 && recordWhole ? kDone : kIncomplete;
 }
 
 SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item) const {

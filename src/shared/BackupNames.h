@@ -12,6 +12,8 @@ inline constexpr char kHashFile[] = "Kestrix.xxh128";
 inline constexpr char kRightsFile[] = "Kestrix.droits";
 inline constexpr char kRestoreProgram[] = "Restore.exe";
 inline constexpr char kAutoexec[] = "Autoexec.bat";
+// The record of the disks and the boot chain, a folder of its own.
+inline constexpr char kDiskRecord[] = "Disques";
 // The earlier backups: one folder each, laid out as D itself.
 inline constexpr char kEarlier[] = "Kestrix.historique";
 // A file being written, only ever inside the staging folder: no source's name is taken for one.

@@ -11,6 +11,7 @@ const char kEnd[] = "fin";
 const char* const kBackupFiles[] = {BackupNames::kCatalogue, BackupNames::kHashFile,
                                     BackupNames::kRightsFile, BackupNames::kRestoreProgram,
                                     BackupNames::kAutoexec};
+const char* const kBackupFolders[] = {BackupNames::kDiskRecord};
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -24,6 +25,15 @@ bool CommitIntent::HoldsCopy(const std::string& name) const {
 
 bool CommitIntent::Stages(const std::string& name) const {
     return Contains(staged, name);
+}
+
+bool CommitIntent::HoldsFolder(const std::string& name) const {
+    return Contains(folders, name);
+}
+
+bool CommitIntent::IsBackupFolder(const std::string& name) {
+    return std::find(std::begin(kBackupFolders), std::end(kBackupFolders), name) !=
+           std::end(kBackupFolders);
 }
 
 bool CommitIntent::IsPlainName(const std::string& name) {
@@ -71,6 +81,9 @@ std::string CommitIntent::Serialize() const {
     }
     for (const std::string& name : dropped) {
         text += "efface\t" + name + '\n';
+    }
+    for (const std::string& name : folders) {
+        text += "dossier\t" + name + '\n';
     }
     return text + kEnd + '\n';
 }
@@ -120,6 +133,8 @@ bool CommitIntent::Parse(const std::string& bytes, CommitIntent& intent) {
             intent.history = std::move(name);
         } else if (kind == "efface" && IsEarlierName(name)) {
             intent.dropped.push_back(std::move(name));
+        } else if (kind == "dossier" && IsBackupFolder(name)) {
+            intent.folders.push_back(std::move(name));
         } else {
             return false;
         }

@@ -18,6 +18,7 @@
 //   historique<TAB><name>  the replaced backup, staged as a whole earlier one, is kept as
 //                        D/Kestrix.historique/<name>/
 //   efface<TAB><name>    the earlier backup D/Kestrix.historique/<name>/ goes
+//   dossier<TAB><name>   a new folder of D (the disk record), replacing the previous one whole
 //   fin
 class CommitIntent {
 public:
@@ -32,10 +33,13 @@ public:
     std::vector<std::string> removed; // copies of the replaced backup that go
     std::string history;              // the name the replaced backup is kept under, or empty
     std::vector<std::string> dropped; // earlier backups that go
+    // Folders of D itself.
+    std::vector<std::string> folders;
 
     // True when `name` is a copy of the new backup, new or carried over.
     bool HoldsCopy(const std::string& name) const;
     bool Stages(const std::string& name) const;
+    bool HoldsFolder(const std::string& name) const;
 
     std::string Serialize() const;
     // False when `bytes` are not a whole intent: a line of another kind, a name that is not a
@@ -50,4 +54,6 @@ public:
     static bool IsEarlierName(const std::string& name);
     // The files of D that a commit may put in place.
     static bool IsBackupFile(const std::string& name);
+    // The folders of D that a commit may put in place.
+    static bool IsBackupFolder(const std::string& name);
 };

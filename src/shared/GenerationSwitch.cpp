@@ -338,6 +338,18 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
     for (const std::string& name : intent.files) {
         MoveIfThere(staging, folder, name);
     }
+    // A folder is replaced whole: the previous one goes first, then the new one moves in; a
+    // folder already moved by an earlier attempt is no longer in the staging folder.
+    for (const std::string& name : intent.folders) {
+        if (staging && TypeAt(staging, name) == S_IFDIR) {
+            if (TypeAt(folder, name) == S_IFDIR) {
+                RemoveTree(folder, name, 0);
+            } else {
+                Unlink(folder, name);
+            }
+            MoveIfThere(staging, folder, name);
+        }
+    }
     Sync(folder);
     if (staging) {
         RemoveTree(folder, CommitIntent::kStagingName, 0);

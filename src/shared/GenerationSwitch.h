@@ -24,8 +24,8 @@
 //  4. the copies that the previous backup's catalogue and manifests list and the new one does
 //     not hold are removed from D/Kestrix/ (a name Kestrix did not write stays); D/Kestrix/ is
 //     flushed;
-//  5. the new files of D (catalogue, manifests, Restore.exe, Autoexec.bat) are renamed into D;
-//     D is flushed;
+//  5. the new files of D (catalogue, manifests, Restore.exe, Autoexec.bat) are renamed into D,
+//     and each new folder of D (the disk record) replaces the previous one; D is flushed;
 //  6. the staging folder is removed, then the intent file; D is flushed.
 //
 // A crash at any point leaves either no intent (the previous backup is untouched) or an intent
