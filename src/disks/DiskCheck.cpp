@@ -33,7 +33,8 @@ std::string Printable(const std::string& text) {
 // UUIDs, GUIDs and ids compared by their hexadecimal digits, whatever their case and dashes.
 std::string Digits(const std::string& id) {
     std::string digits;
-    for (const char c : id) {
+    const bool prefixed = id.compare(0, 2, "0x") == 0;
+    for (const char c : id.substr(prefixed ? 2 : 0)) {
         if (std::isxdigit(static_cast<unsigned char>(c))) {
             digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }

@@ -211,7 +211,8 @@ void RecordFileSystem(const SystemRoots& roots, const std::string& name,
     const std::string path = roots.dev + '/' + name;
     const BlockProbe probe = BlockProbe::Read(path, false);
     const auto mount = mounts.find(devNumber);
-    if (!probe.opened) {
+    // A device without a node in /dev holds nothing to read.
+    if (!probe.opened && probe.error != ENOENT) {
         AddGap(record, NotRead(probe.error, "les systèmes de fichiers ne sont pas lus",
                                "le système de fichiers de " + name + " n'a pas pu être lu"));
     }
@@ -308,15 +309,16 @@ void ReadDevicePath(efi_load_option* option, std::size_t size, RecordedBootEntry
     }
 }
 
-bool ReadVariable(const char* name, std::vector<std::uint8_t>& data) {
-    std::uint8_t* bytes = nullptr;
-    std::size_t size = 0;
-    std::uint32_t attributes = 0;
-    if (efi_get_variable(EFI_GLOBAL_GUID, name, &bytes, &size, &attributes) < 0) {
+// An EFI variable of the global vendor from the efivarfs folder: its attributes (4 bytes), then
+// its data.
+bool ReadVariable(const std::string& efivars, const std::string& name,
+                  std::vector<std::uint8_t>& data) {
+    std::string bytes;
+    if (!BlockDevices::ReadFile(efivars + '/' + name + kEfiGlobal, bytes, 1u << 20) ||
+        bytes.size() < 4) {
         return false;
     }
-    data.assign(bytes, bytes + size);
-    std::free(bytes);
+    data.assign(bytes.begin() + 4, bytes.end());
     return true;
 }
 
@@ -533,13 +535,11 @@ void DiskRecorder::RecordBoot(DiskRecord& record) const {
     const std::string efivars = roots_.Efivars();
     boot.firmware = Exists(roots_.sys + "/firmware/efi") || Exists(efivars) ? "efi" : "bios";
     if (boot.firmware == "efi") {
-        // libefivar reads its variables where this says.
-        ::setenv("EFIVARFS_PATH", (efivars + '/').c_str(), 1);
         std::vector<std::uint8_t> data;
-        if (ReadVariable("BootCurrent", data) && data.size() >= 2) {
+        if (ReadVariable(efivars, "BootCurrent", data) && data.size() >= 2) {
             boot.current = BootNumber(data[0] | (data[1] << 8));
         }
-        if (ReadVariable("BootOrder", data)) {
+        if (ReadVariable(efivars, "BootOrder", data)) {
             for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
                 boot.order.push_back(BootNumber(data[i] | (data[i + 1] << 8)));
             }
@@ -551,8 +551,9 @@ void DiskRecorder::RecordBoot(DiskRecord& record) const {
                 continue;
             }
             const std::string variable = file.substr(0, 8);
-            if (!ReadVariable(variable.c_str(), data)) {
-                AddGap(record, "pas root : les entrées EFI ne sont pas lues");
+            if (!ReadVariable(efivars, variable, data)) {
+                AddGap(record, NotRead(errno, "les entrées EFI ne sont pas lues",
+                                       "l'entrée EFI " + variable + " n'a pas pu être lue"));
                 continue;
             }
             RecordedBootEntry entry;
