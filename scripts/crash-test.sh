@@ -9,9 +9,11 @@
 # and kills it (SIGKILL). Then D's own Restore.exe checks D (--verifier) and restores it under an
 # empty scratch root, and so does each earlier backup in D/Kestrix.historique/ with its own. The
 # round is "old" when both exit 0, the restore gave exactly A's files with A's bytes and D holds
-# no earlier backup, "new" when they gave exactly B's and D's one earlier backup gives A's,
-# "other" otherwise; a whole set of backups must always be one of the first two. Exit status: 0
-# when every round was old or new, 1 when one was not, 2 when the test could not be set up.
+# no earlier backup (and, as root, A's disk record: an 8 MiB loop disk is added after A's backup,
+# so that B's record differs), "new" when they gave exactly B's and D's one earlier backup gives
+# A's (and D holds B's record), "other" otherwise; a whole set of backups must always be one of
+# the first two. Exit status: 0 when every round was old or new, 1 when one was not, 2 when the
+# test could not be set up.
 #
 # Random kills: a few hundred MB of sources; each delay is drawn uniformly over a typical run (the
 # median of five whole runs, start-up included). A run that ended before its kill is counted
@@ -23,7 +25,8 @@
 # just before its N-th step, for every N, so that each crash point of a run is reached once.
 #
 # DIR is a program folder (kestrix, Data/Kestrix.res...); by default build/Kestrix/, built first.
-# Everything happens in a temporary folder, removed at the end; nothing of the machine is read.
+# Everything happens in a temporary folder, removed at the end; of the machine, only its disks are
+# read (by the runs' disk record), and the loop disk added is detached at the end.
 set -euo pipefail
 export LC_ALL=C
 umask 022
@@ -98,8 +101,10 @@ for f in "${list_a[@]}"; do source_bytes=$((source_bytes + size_a[$f])); done
 work=""
 run_pid=""
 image=""
+added_disk=""
 cleanup() {
   [ -z "$run_pid" ] || kill -9 "$run_pid" 2>/dev/null || true
+  [ -z "$added_disk" ] || losetup -d "$added_disk" 2>/dev/null || true
   if [ -n "$image" ]; then
     umount "$work" 2>/dev/null || umount -l "$work" 2>/dev/null || true
     rm -rf -- "$image"
@@ -254,6 +259,13 @@ judge_backup() {
     is_new=0
     states+=" /${name}=extra"
   done
+  # The disk record goes with its backup: A's names no added disk, B's does.
+  if [ -n "$added_disk" ]; then
+    if ! cmp -s "$dest/Disques/Enregistrement.txt" "$template/Disques/Enregistrement.txt"; then
+      is_old=0
+    fi
+    grep -q "^disque	nom=${added_disk#/dev/}	" "$dest/Disques/Enregistrement.txt" 2>/dev/null || is_new=0
+  fi
   verdict=other
   if [ "$verify_status" -eq 0 ] && [ "$restore_status" -eq 0 ]; then
     [ "$is_old" -eq 0 ] || verdict=old
@@ -303,6 +315,13 @@ if [ "$run_status" -ne 0 ]; then
 fi
 mv "$dest" "$template"
 template_listing="$(listing "$template")"
+# A disk added between the two versions (a loop device with a partition table, as root), so that
+# the old and the new disk records differ and a mix would show.
+if [ "$(id -u)" -eq 0 ] && truncate -s 8M "$work/disque.img" &&
+  echo 'label: gpt' | sfdisk -q "$work/disque.img" 2>/dev/null; then
+  added_disk="$(losetup -f --show "$work/disque.img" 2>/dev/null || true)"
+fi
+[ -n "$added_disk" ] && echo "== disk added after the old backup: $added_disk" >&2
 mv "$src" "$store_a"
 make_version "$src" size_b "${list_b[@]}"
 write_list "${list_b[@]}"

@@ -9,7 +9,8 @@
 namespace {
 
 const std::string kWhole =
-    "Kestrix validation 1\ncopie\tfstab\ngarde\tshadow\nfichier\tKestrix.dat\nfin\n";
+    "Kestrix validation 1\ncopie\tfstab\ngarde\tshadow\nfichier\tKestrix.dat\ndossier\tDisques\n"
+    "fin\n";
 
 struct Refused {
     const char* why;
@@ -44,8 +45,17 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"a name of 256 bytes",
                 "Kestrix validation 1\ncopie\t" + std::string(256, 'a') + "\nfin\n"},
         Refused{"a file of D that no backup has", "Kestrix validation 1\nfichier\t.bashrc\nfin\n"},
+        Refused{"a folder of D that no backup has", "Kestrix validation 1\ndossier\tKestrix\nfin\n"},
+        Refused{"a path for a folder", "Kestrix validation 1\ndossier\t../Disques\nfin\n"},
         Refused{"an unknown kind", "Kestrix validation 1\nretire\tfstab\nfin\n"},
         Refused{"a line without a tab", "Kestrix validation 1\ncopie fstab\nfin\n"},
         Refused{"over 16 MiB", "Kestrix validation 1\n" + std::string(16u << 20, '\n')}));
+
+TEST(CommitIntent, WholeIntentReadsBackWithItsFolder) {
+    CommitIntent intent;
+    ASSERT_TRUE(CommitIntent::Parse(kWhole, intent));
+    EXPECT_TRUE(intent.HoldsFolder("Disques"));
+    EXPECT_EQ(intent.Serialize(), kWhole);
+}
 
 }  // namespace
