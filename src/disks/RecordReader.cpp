@@ -39,8 +39,7 @@ RecordReader RecordReader::Read(const std::string& backup, const Trust& trust) {
     const FileDescriptor top(::open(backup.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!top) {
         reader.state_ = State::Unreadable;
-        reader.problem_ = "le dossier de la sauvegarde est illisible : " +
-                          std::string(std::strerror(errno));
+        reader.problem_ = "le dossier de la sauvegarde est illisible : " + trust.error(errno);
         return reader;
     }
     // While a switch is unfinished, the record is read where the finished switch will have it.
@@ -68,7 +67,7 @@ RecordReader RecordReader::Read(const std::string& backup, const Trust& trust) {
         if (errno != ENOENT) {
             reader.state_ = State::Unreadable;
             reader.problem_ = std::string("le dossier ") + RecordText::kFolder +
-                              " n'est pas un dossier lisible : " + std::strerror(errno);
+                              " n'est pas un dossier lisible : " + trust.error(errno);
         }
         return reader;
     }
@@ -84,7 +83,7 @@ bool RecordReader::ReadOne(const FileDescriptor& folder, const std::string& name
                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (!file || ::fstat(file.Get(), &st) != 0) {
-        Fail(State::Unreadable, what + " est illisible : " + std::strerror(errno));
+        Fail(State::Unreadable, what + " est illisible : " + trust.error(errno));
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -112,7 +111,7 @@ bool RecordReader::ReadOne(const FileDescriptor& folder, const std::string& name
     for (;;) {
         const long n = file.Read(buffer, sizeof buffer);
         if (n < 0) {
-            Fail(State::Unreadable, what + " est illisible : " + std::strerror(errno));
+            Fail(State::Unreadable, what + " est illisible : " + trust.error(errno));
             return false;
         }
         if (n == 0) {

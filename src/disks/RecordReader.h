@@ -18,6 +18,7 @@ public:
     struct Trust {
         std::function<bool(uid_t)> owns;           // an owner that may have made the backup
         std::function<std::string(uid_t)> describe;  // "1001 (mallory)"
+        std::function<std::string(int)> error;       // an error number in words
         bool force = false;
     };
 

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
+#include <cstring>
 #include <string>
 
 #include "disks/DiskCheck.h"
@@ -95,7 +97,9 @@ protected:
         std::ostringstream printed;
         std::ostringstream errors;
         const RecordReader::Trust trust{[](uid_t owner) { return owner == 0; },
-                                        [](uid_t owner) { return std::to_string(owner); }, false};
+                                        [](uid_t owner) { return std::to_string(owner); },
+                                        [](int error) { return std::string(std::strerror(error)); },
+                                        false};
         const int status = DiskCheck(printed, errors, roots_).Run(work_ + "/D", trust);
         out = printed.str() + errors.str();
         return status;
@@ -112,6 +116,10 @@ struct Case {
     std::function<void(StagedMachine&, std::string& expected)> change;
     int status;
 };
+
+void PrintTo(const Case& row, std::ostream* out) {
+    *out << row.what;
+}
 
 class DiskCheckRows : public StagedMachine, public ::testing::WithParamInterface<Case> {
 public:

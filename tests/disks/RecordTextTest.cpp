@@ -2,6 +2,7 @@
 // writes, odd names included, reads back the same.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "disks/RecordText.h"
@@ -64,6 +65,10 @@ struct Row {
     std::string bytes;
     bool read;
 };
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.what;
+}
 
 class RecordTextRows : public ::testing::TestWithParam<Row> {};
 

@@ -26,8 +26,8 @@ TEST(RestoreFrenchTexts, SummaryQuestionAndErrors) {
         last = at;
     }
     EXPECT_NE(FrenchTexts::Usage().find(
-                  "Usage : Restore.exe [--liste | --comparer | --verifier] [--oui] [--force]\n"
-                  "                   [--racine RACINE] [DOSSIER [FICHIER...]]\n"),
+                  "Usage : Restore.exe [--liste | --comparer | --verifier | --disques] [--oui]\n"
+                  "                   [--force] [--racine RACINE] [DOSSIER [FICHIER...]]\n"),
               std::string::npos);
 }
 

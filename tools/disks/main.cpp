@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <cstring>
 #include <string>
 
 #include "disks/DiskCheck.h"
@@ -40,7 +41,9 @@ int main(int argc, char** argv) {
     }
     if (mode == "--comparer") {
         const RecordReader::Trust trust{[](uid_t) { return true; },
-                                        [](uid_t owner) { return std::to_string(owner); }, false};
+                                        [](uid_t owner) { return std::to_string(owner); },
+                                        [](int error) { return std::string(std::strerror(error)); },
+                                        false};
         return DiskCheck(std::cout, std::cerr, roots).Run(folder, trust);
     }
     if (mode != "--enregistrer") {
