@@ -1,5 +1,5 @@
-// bench_disk_record [rounds] [folder]: the time a backup run spends recording this machine's disks and
-// boot chain (reading them and writing the record's folder, flushed), and the record's size.
+// bench_disk_record [rounds] [folder]: the time a backup run spends recording this machine's disks
+// and boot chain (reading them and writing the record's folder, flushed), and the record's size.
 // Target: under 100 ms a run. The records are written in a temporary folder of `folder` (/tmp).
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,7 +18,8 @@
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    std::string pattern = std::string(argc > 2 ? argv[2] : "/tmp") + "/kestrix-bench-disques.XXXXXX";
+    std::string pattern =
+        std::string(argc > 2 ? argv[2] : "/tmp") + "/kestrix-bench-disques.XXXXXX";
     if (::mkdtemp(&pattern[0]) == nullptr) {
         return 2;
     }
@@ -33,9 +34,9 @@ int main(int argc, char** argv) {
         const FileDescriptor target(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         const auto start = std::chrono::steady_clock::now();
         StagedRecord::Write(target, problem);
-        times.push_back(std::chrono::duration<double, std::milli>(
-                            std::chrono::steady_clock::now() - start)
-                            .count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
         bytes = 0;
         files = 0;
         const std::string record = folder + "/" + RecordText::kFolder;

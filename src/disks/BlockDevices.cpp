@@ -132,8 +132,7 @@ std::vector<BlockDevice> List(const SystemRoots& roots) {
     const std::string byIdFolder = roots.dev + "/disk/by-id";
     for (const std::string& id : Names(byIdFolder)) {
         char target[PATH_MAX];
-        const ssize_t n =
-            ::readlink((byIdFolder + '/' + id).c_str(), target, sizeof target - 1);
+        const ssize_t n = ::readlink((byIdFolder + '/' + id).c_str(), target, sizeof target - 1);
         if (n > 0) {
             const std::string text(target, static_cast<std::size_t>(n));
             idsOf[text.substr(text.rfind('/') + 1)].push_back(id);
@@ -176,10 +175,9 @@ std::vector<BlockDevice> List(const SystemRoots& roots) {
                 device.partitions.push_back(partition);
             }
         }
-        std::sort(device.partitions.begin(), device.partitions.end(),
-                  [](const BlockPartition& a, const BlockPartition& b) {
-                      return a.number < b.number;
-                  });
+        std::sort(
+            device.partitions.begin(), device.partitions.end(),
+            [](const BlockPartition& a, const BlockPartition& b) { return a.number < b.number; });
         devices.push_back(std::move(device));
     }
     return devices;

@@ -61,8 +61,8 @@ BlockProbe BlockProbe::Read(const std::string& path, bool table) {
     }
     found.opened = true;
     blkid_probe_enable_superblocks(probe.Get(), 1);
-    blkid_probe_set_superblocks_flags(probe.Get(), BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID |
-                                                       BLKID_SUBLKS_TYPE);
+    blkid_probe_set_superblocks_flags(probe.Get(),
+                                      BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
     blkid_probe_enable_partitions(probe.Get(), 1);
     blkid_probe_set_partitions_flags(probe.Get(), BLKID_PARTS_ENTRY_DETAILS);
     if (blkid_do_safeprobe(probe.Get()) == 0) {

@@ -19,31 +19,11 @@
 namespace {
 
 const char kProgram[] = "Restore.exe";
-const char kEfiGlobal[] = "-8be4df61-93ca-11d2-aa0d-00e098032b8c";
 
-std::string Printable(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        shown += byte < 0x20 || byte == 0x7f ? '?' : c;
-    }
-    return shown;
-}
-
-// UUIDs, GUIDs and ids compared by their hexadecimal digits, whatever their case and dashes.
-std::string Digits(const std::string& id) {
-    std::string digits;
-    const bool prefixed = id.compare(0, 2, "0x") == 0;
-    for (const char c : id.substr(prefixed ? 2 : 0)) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) {
-            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return digits;
-}
+using RecordText::Printable;
 
 bool SameId(const std::string& a, const std::string& b) {
-    return !a.empty() && Digits(a) == Digits(b) && !Digits(a).empty();
+    return !RecordText::IdDigits(a).empty() && RecordText::IdDigits(a) == RecordText::IdDigits(b);
 }
 
 // A device of this machine as the comparison sees it.
@@ -61,24 +41,11 @@ struct Match {
     bool bySize = false;
 };
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : bytes) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
-}
-
 Match FindDisk(const RecordedDisk& disk, std::vector<Present>& machine) {
     using Test = bool (*)(const RecordedDisk&, const Present&);
     const std::pair<const char*, Test> tests[] = {
-        {"par son WWN",
-         [](const RecordedDisk& d, const Present& p) {
-             return !d.wwn.empty() && d.wwn == p.device.wwn;
-         }},
+        {"par son WWN", [](const RecordedDisk& d,
+                           const Present& p) { return !d.wwn.empty() && d.wwn == p.device.wwn; }},
         {"par son numéro de série",
          [](const RecordedDisk& d, const Present& p) {
              return !d.serial.empty() && d.serial == p.device.serial;
@@ -163,7 +130,7 @@ std::vector<std::string> PartitionDifferences(const RecordedDisk& disk, const Bl
             what += ", taille " + std::to_string(found->size / scale) + " au lieu de " +
                     std::to_string(recorded.size);
         }
-        if (Digits(found->type) != Digits(recorded.type)) {
+        if (RecordText::IdDigits(found->type) != RecordText::IdDigits(recorded.type)) {
             what += ", type " + Printable(found->type) + " au lieu de " + Printable(recorded.type);
         }
         if (!recorded.uuid.empty() && !SameId(found->uuid, recorded.uuid)) {
@@ -262,10 +229,10 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
     for (const BlockDevice& device : BlockDevices::List(roots_)) {
         const std::string path = roots_.dev + '/' + device.name;
         if (BlockDevices::IsVirtual(device.name)) {
-            const std::string uuid = BlockDevices::ReadLine(roots_.sys + "/block/" + device.name +
-                                                            "/md/uuid");
+            const std::string uuid =
+                BlockDevices::ReadLine(roots_.sys + "/block/" + device.name + "/md/uuid");
             if (!uuid.empty()) {
-                arrays.push_back(Digits(uuid));
+                arrays.push_back(RecordText::IdDigits(uuid));
             }
             volumes.push_back(BlockProbe::Read(path, false));
             volumeNames.push_back(device.name);
@@ -278,8 +245,8 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         volumes.push_back(present.probe);
         volumeNames.push_back(device.name);
         for (const BlockPartition& partition : device.partitions) {
-            present.partitions.emplace_back(partition.name,
-                                            BlockProbe::Read(roots_.dev + '/' + partition.name, false));
+            present.partitions.emplace_back(
+                partition.name, BlockProbe::Read(roots_.dev + '/' + partition.name, false));
             present.mounted = present.mounted || mounts.count(partition.devNumber) != 0;
             volumes.push_back(present.partitions.back().second);
             volumeNames.push_back(partition.name);
@@ -287,9 +254,10 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         machine.push_back(std::move(present));
     }
 
-    const std::string systemUuid = BlockDevices::ReadLine(roots_.sys + "/class/dmi/id/product_uuid");
-    bool otherMachine = !record.systemUuid.empty() && !systemUuid.empty() &&
-                        !SameId(record.systemUuid, systemUuid);
+    const std::string systemUuid =
+        BlockDevices::ReadLine(roots_.sys + "/class/dmi/id/product_uuid");
+    bool otherMachine =
+        !record.systemUuid.empty() && !systemUuid.empty() && !SameId(record.systemUuid, systemUuid);
 
     // Disks.
     std::vector<std::string> commands;
@@ -351,8 +319,7 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             out_ << "table identique\n";
         } else {
             differs = true;
-            const std::vector<std::string> lines =
-                PartitionDifferences(disk, match.present->probe);
+            const std::vector<std::string> lines = PartitionDifferences(disk, match.present->probe);
             out_ << "table différente"
                  << (lines.empty() ? " (ses secteurs ont changé, ses partitions sont les mêmes)"
                                    : "")
@@ -369,8 +336,8 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         differs = true;
         out_ << "\nCet enregistrement a été fait sur une autre machine";
         if (!systemUuid.empty() && !record.systemUuid.empty()) {
-            out_ << " (UUID système " << Printable(record.systemUuid) << ", cette machine : "
-                 << Printable(systemUuid) << ")";
+            out_ << " (UUID système " << Printable(record.systemUuid)
+                 << ", cette machine : " << Printable(systemUuid) << ")";
         } else {
             out_ << " : aucun de ses disques n'est reconnu ici";
         }
@@ -439,8 +406,8 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         for (const BlockProbe& volume : volumes) {
             members += volume.type == "linux_raid_member" && SameId(volume.uuid, raid.uuid);
         }
-        const bool assembled =
-            std::find(arrays.begin(), arrays.end(), Digits(raid.uuid)) != arrays.end();
+        const bool assembled = std::find(arrays.begin(), arrays.end(),
+                                         RecordText::IdDigits(raid.uuid)) != arrays.end();
         out_ << " * /dev/" << Printable(raid.name) << " " << Printable(raid.level) << " UUID "
              << Printable(raid.uuid) << " : ";
         if (assembled) {
@@ -448,8 +415,8 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         } else if (members > 0) {
             differs = true;
             out_ << members << " membre(s) présent(s), non assemblé\n";
-            commands.push_back("mdadm --assemble --uuid=" + RepairCommands::Quote(raid.uuid) +
-                               " " + RepairCommands::Quote("/dev/" + raid.name));
+            commands.push_back("mdadm --assemble --uuid=" + RepairCommands::Quote(raid.uuid) + " " +
+                               RepairCommands::Quote("/dev/" + raid.name));
         } else {
             differs = true;
             out_ << "absent\n";
@@ -487,10 +454,10 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
         const std::vector<std::string> names = BlockDevices::Names(efivars);
         for (const std::string& name : names) {
             std::string bytes;
-            if (name.size() == 8 + sizeof kEfiGlobal - 1 && name.compare(0, 4, "Boot") == 0 &&
-                name.compare(8, std::string::npos, kEfiGlobal) == 0 &&
+            if (name.size() == 8 + sizeof kEfiGlobalSuffix - 1 && name.compare(0, 4, "Boot") == 0 &&
+                name.compare(8, std::string::npos, kEfiGlobalSuffix) == 0 &&
                 BlockDevices::ReadFile(efivars + "/" + name, bytes, 65536) && bytes.size() > 4) {
-                present.insert(Hex(bytes.substr(4)));
+                present.insert(RecordText::Hex(bytes.substr(4)));
             }
         }
         const bool efi = !names.empty();
@@ -509,8 +476,8 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             out_ << "absente\n";
             const RecordedPartition* partition = record.FindPartitionByUuid(entry.partUuid);
             if (partition != nullptr && !entry.loader.empty() && deviceOf.count(partition->disk)) {
-                efiCommands.push_back(RepairCommands::EfiEntry(entry, deviceOf[partition->disk],
-                                                               partition->number));
+                efiCommands.push_back(
+                    RepairCommands::EfiEntry(entry, deviceOf[partition->disk], partition->number));
             }
         }
     }

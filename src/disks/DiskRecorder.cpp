@@ -22,6 +22,7 @@ extern "C" {
 
 #include "disks/BlockDevices.h"
 #include "disks/BlockProbe.h"
+#include "disks/RecordText.h"
 #include "shared/FileDescriptor.h"
 
 namespace {
@@ -29,7 +30,6 @@ namespace {
 using BlockDevices::ReadLine;
 
 constexpr std::size_t kMaxMetadata = 1u << 20;
-const char kEfiGlobal[] = "-8be4df61-93ca-11d2-aa0d-00e098032b8c";
 
 bool Exists(const std::string& path) {
     struct stat st {};
@@ -38,16 +38,6 @@ bool Exists(const std::string& path) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-std::string Hex(const std::uint8_t* bytes, std::size_t size) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < size; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
 }
 
 void AddGap(DiskRecord& record, const std::string& gap) {
@@ -120,8 +110,8 @@ bool ReadTable(const std::string& path, RecordedDisk& disk, std::string& script,
     const char* name = nullptr;
     std::uint64_t offset = 0;
     std::size_t length = 0;
-    for (int n = 0; device && fdisk_locate_disklabel(context.get(), n, &name, &offset, &length) == 0;
-         ++n) {
+    for (int n = 0;
+         device && fdisk_locate_disklabel(context.get(), n, &name, &offset, &length) == 0; ++n) {
         if (length == 0) {
             continue;
         }
@@ -241,17 +231,6 @@ void RecordFileSystem(const SystemRoots& roots, const std::string& name,
     }
 }
 
-// "a1b2...": the 32 hexadecimal digits of a UUID, lower case, whatever its punctuation.
-std::string HexDigits(const std::string& uuid) {
-    std::string digits;
-    for (const char c : uuid) {
-        if (std::isxdigit(static_cast<unsigned char>(c))) {
-            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return digits;
-}
-
 // The load option's loader: the disk partition (GPT signature or MBR id) and the file path.
 void ReadDevicePath(efi_load_option* option, std::size_t size, RecordedBootEntry& entry) {
     const std::uint16_t length = efi_loadopt_pathlen(option, static_cast<ssize_t>(size));
@@ -314,7 +293,7 @@ void ReadDevicePath(efi_load_option* option, std::size_t size, RecordedBootEntry
 bool ReadVariable(const std::string& efivars, const std::string& name,
                   std::vector<std::uint8_t>& data) {
     std::string bytes;
-    if (!BlockDevices::ReadFile(efivars + '/' + name + kEfiGlobal, bytes, 1u << 20) ||
+    if (!BlockDevices::ReadFile(efivars + '/' + name + kEfiGlobalSuffix, bytes, 1u << 20) ||
         bytes.size() < 4) {
         return false;
     }
@@ -389,7 +368,7 @@ bool ParseVolumeGroup(const std::string& text, RecordedVolumeGroup& group) {
 
 std::string Now() {
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
@@ -499,7 +478,7 @@ void DiskRecorder::RecordRaid(DiskRecord& record) const {
         raid.name = name;
         raid.level = ReadLine(md + "level");
         raid.metadata = ReadLine(md + "metadata_version");
-        const std::string digits = HexDigits(ReadLine(md + "uuid"));
+        const std::string digits = RecordText::IdDigits(ReadLine(md + "uuid"));
         for (std::size_t i = 0; digits.size() == 32 && i < 32; i += 8) {
             raid.uuid += (i == 0 ? "" : ":") + digits.substr(i, 8);
         }
@@ -545,8 +524,8 @@ void DiskRecorder::RecordBoot(DiskRecord& record) const {
             }
         }
         for (const std::string& file : BlockDevices::Names(efivars)) {
-            if (file.size() != 8 + sizeof kEfiGlobal - 1 || !StartsWith(file, "Boot") ||
-                file.compare(8, std::string::npos, kEfiGlobal) != 0 ||
+            if (file.size() != 8 + sizeof kEfiGlobalSuffix - 1 || !StartsWith(file, "Boot") ||
+                file.compare(8, std::string::npos, kEfiGlobalSuffix) != 0 ||
                 file.find_first_not_of("0123456789ABCDEF", 4) != 8) {
                 continue;
             }
@@ -558,7 +537,7 @@ void DiskRecorder::RecordBoot(DiskRecord& record) const {
             }
             RecordedBootEntry entry;
             entry.number = variable.substr(4);
-            entry.data = Hex(data.data(), data.size());
+            entry.data = RecordText::Hex(std::string(data.begin(), data.end()));
             efi_load_option* option = reinterpret_cast<efi_load_option*>(data.data());
             if (efi_loadopt_is_valid(option, data.size())) {
                 if (const unsigned char* label =
@@ -575,14 +554,13 @@ void DiskRecorder::RecordBoot(DiskRecord& record) const {
             if (entry.number == boot.current && StartsWith(entry.loader, prefix)) {
                 const std::size_t end = entry.loader.find('\\', prefix.size());
                 boot.efiId = entry.loader.substr(prefix.size(), end == std::string::npos
-                                                                     ? std::string::npos
-                                                                     : end - prefix.size());
+                                                                    ? std::string::npos
+                                                                    : end - prefix.size());
             }
         }
     }
     std::string debconf;
-    if (BlockDevices::ReadFile(roots_.File("/var/cache/debconf/config.dat"), debconf,
-                               16u << 20)) {
+    if (BlockDevices::ReadFile(roots_.File("/var/cache/debconf/config.dat"), debconf, 16u << 20)) {
         boot.grubPcDevices = DebconfValue(debconf, "grub-pc/install_devices");
     }
     boot.kernel = ReadLine(roots_.proc + "/sys/kernel/osrelease");

@@ -91,14 +91,15 @@ bool RecordReader::ReadOne(const FileDescriptor& folder, const std::string& name
         return false;
     }
     if (!trust.force && !trust.owns(st.st_uid)) {
-        Fail(State::Refused, what + " appartient à l'utilisateur " + trust.describe(st.st_uid) +
-                                 ", ni root ni vous : vérifiez la sauvegarde, puis ajoutez --force");
+        Fail(State::Refused,
+             what + " appartient à l'utilisateur " + trust.describe(st.st_uid) +
+                 ", ni root ni vous : vérifiez la sauvegarde, puis ajoutez --force");
         return false;
     }
     if (!trust.force && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        Fail(State::Refused, what + " peut être modifié par d'autres que son propriétaire (droits " +
-                                 ModeText(st.st_mode) +
-                                 ") : vérifiez la sauvegarde, puis ajoutez --force");
+        Fail(State::Refused,
+             what + " peut être modifié par d'autres que son propriétaire (droits " +
+                 ModeText(st.st_mode) + ") : vérifiez la sauvegarde, puis ajoutez --force");
         return false;
     }
     if (static_cast<std::uint64_t>(st.st_size) > RecordText::kMaxFile) {
@@ -133,9 +134,9 @@ void RecordReader::ReadFolder(const FileDescriptor& folder, const std::string& s
         return;
     }
     if (!trust.force && !trust.owns(st.st_uid)) {
-        Fail(State::Refused, "le dossier " + shown + " appartient à l'utilisateur " +
-                                 trust.describe(st.st_uid) +
-                                 ", ni root ni vous : vérifiez la sauvegarde, puis ajoutez --force");
+        Fail(State::Refused,
+             "le dossier " + shown + " appartient à l'utilisateur " + trust.describe(st.st_uid) +
+                 ", ni root ni vous : vérifiez la sauvegarde, puis ajoutez --force");
         return;
     }
     if (!trust.force && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
@@ -153,7 +154,8 @@ void RecordReader::ReadFolder(const FileDescriptor& folder, const std::string& s
     std::size_t start = 0;
     while (start < manifest.size()) {
         const std::size_t end = manifest.find('\n', start);
-        const std::string line = manifest.substr(start, end == std::string::npos ? end : end - start);
+        const std::string line =
+            manifest.substr(start, end == std::string::npos ? end : end - start);
         start = end == std::string::npos ? manifest.size() : end + 1;
         const std::string hash = line.substr(0, 32);
         const std::string name = line.size() > 34 ? line.substr(34) : std::string();
@@ -176,8 +178,8 @@ void RecordReader::ReadFolder(const FileDescriptor& folder, const std::string& s
     for (const std::string& name : names) {
         if (name != RecordText::kManifestFile && expected.count(name) == 0) {
             checks_[name] = "absent du fichier de contrôle";
-            Fail(State::Damaged, "le fichier " + shown + "/" + name +
-                                     " n'est pas dans son fichier de contrôle");
+            Fail(State::Damaged,
+                 "le fichier " + shown + "/" + name + " n'est pas dans son fichier de contrôle");
         }
     }
     ContentHash hash;
@@ -200,7 +202,7 @@ void RecordReader::ReadFolder(const FileDescriptor& folder, const std::string& s
         files_[entry.first] = std::move(bytes);
     }
     if (files_.count(RecordText::kRecordFile) == 0) {
-        Fail(State::Damaged, std::string("le fichier ") + shown + "/" + RecordText::kRecordFile +
-                                 " manque");
+        Fail(State::Damaged,
+             std::string("le fichier ") + shown + "/" + RecordText::kRecordFile + " manque");
     }
 }

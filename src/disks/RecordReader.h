@@ -16,17 +16,17 @@
 class RecordReader {
 public:
     struct Trust {
-        std::function<bool(uid_t)> owns;           // an owner that may have made the backup
+        std::function<bool(uid_t)> owns;             // an owner that may have made the backup
         std::function<std::string(uid_t)> describe;  // "1001 (mallory)"
         std::function<std::string(int)> error;       // an error number in words
         bool force = false;
     };
 
     enum class State {
-        Absent,     // the backup holds no record
-        Refused,    // its owner or mode is not trusted; Problem() says which and why
-        Unreadable, // a file cannot be read, is too large or is no file
-        Damaged,    // a file does not match the manifest, or the manifest is not whole
+        Absent,      // the backup holds no record
+        Refused,     // its owner or mode is not trusted; Problem() says which and why
+        Unreadable,  // a file cannot be read, is too large or is no file
+        Damaged,     // a file does not match the manifest, or the manifest is not whole
         Whole
     };
 

@@ -27,14 +27,7 @@ std::string Field(const char* name, const std::string& value) {
     return value.empty() ? std::string() : std::string(", ") + name + " " + value;
 }
 
-std::string Printable(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        shown += byte < 0x20 || byte == 0x7f ? '?' : c;
-    }
-    return shown;
-}
+using RecordText::Printable;
 
 std::string FileSystemLine(const RecordedFileSystem& fs) {
     std::string line = fs.type.empty() ? "aucun système de fichiers reconnu" : fs.type;
@@ -62,12 +55,12 @@ std::string Text(const DiskRecord& record) {
     }
 
     for (const RecordedDisk& disk : record.disks) {
-        text += "\nDisque /dev/" + disk.name + " : " +
-                Size(disk.sectors * disk.sectorSize) + " (" + std::to_string(disk.sectors) +
-                " secteurs de " + std::to_string(disk.sectorSize) + " octets, physiques " +
-                std::to_string(disk.physicalSectorSize) + ")" + Field("modèle", Printable(disk.model)) +
-                Field("numéro de série", Printable(disk.serial)) + Field("WWN", Printable(disk.wwn)) +
-                "\n";
+        text += "\nDisque /dev/" + disk.name + " : " + Size(disk.sectors * disk.sectorSize) + " (" +
+                std::to_string(disk.sectors) + " secteurs de " + std::to_string(disk.sectorSize) +
+                " octets, physiques " + std::to_string(disk.physicalSectorSize) + ")" +
+                Field("modèle", Printable(disk.model)) +
+                Field("numéro de série", Printable(disk.serial)) +
+                Field("WWN", Printable(disk.wwn)) + "\n";
         for (const std::string& id : disk.byId) {
             text += "  /dev/disk/by-id/" + Printable(id) + "\n";
         }
@@ -75,15 +68,15 @@ std::string Text(const DiskRecord& record) {
             text += "  sans table de partitions\n";
         } else {
             text += "  table " + disk.table + ", identifiant " + disk.tableId + " : " +
-                    std::string(RecordText::kFolder) + "/" + disk.file + ".sfdisk (ses secteurs : " +
-                    disk.file + ".secteurs)\n";
+                    std::string(RecordText::kFolder) + "/" + disk.file +
+                    ".sfdisk (ses secteurs : " + disk.file + ".secteurs)\n";
         }
         for (const RecordedPartition& partition : disk.partitions) {
-            text += "  /dev/" + partition.name + " : partition " + std::to_string(partition.number) +
-                    ", début " + std::to_string(partition.start) + ", " +
-                    std::to_string(partition.size) + " secteurs (" +
-                    Size(partition.size * disk.sectorSize) + "), type " + partition.type +
-                    Field("nom", Printable(partition.label)) + "\n";
+            text += "  /dev/" + partition.name + " : partition " +
+                    std::to_string(partition.number) + ", début " +
+                    std::to_string(partition.start) + ", " + std::to_string(partition.size) +
+                    " secteurs (" + Size(partition.size * disk.sectorSize) + "), type " +
+                    partition.type + Field("nom", Printable(partition.label)) + "\n";
             if (const RecordedFileSystem* fs = record.FindFileSystem(partition.name)) {
                 text += "      " + FileSystemLine(*fs) + "\n";
             }
@@ -107,12 +100,11 @@ std::string Text(const DiskRecord& record) {
         text += "\nChiffré " + luks.version + " sur /dev/" + Printable(luks.device) + " : UUID " +
                 Printable(luks.uuid) + ", " + Printable(luks.cipher) + ", clé de " +
                 std::to_string(luks.keyBits) + " bits, données au secteur " +
-                std::to_string(luks.dataOffset) + ", emplacements de clé utilisés : " +
-                (slots.empty() ? "aucun" : slots) + "\n";
+                std::to_string(luks.dataOffset) +
+                ", emplacements de clé utilisés : " + (slots.empty() ? "aucun" : slots) + "\n";
     }
     for (const RecordedRaid& raid : record.raids) {
-        text += "\nRAID /dev/" + Printable(raid.name) + " : " + Printable(raid.level) +
-                ", membres";
+        text += "\nRAID /dev/" + Printable(raid.name) + " : " + Printable(raid.level) + ", membres";
         for (const std::string& member : raid.members) {
             text += " /dev/" + Printable(member);
         }
@@ -121,8 +113,9 @@ std::string Text(const DiskRecord& record) {
     }
     for (const RecordedVolumeGroup& group : record.volumeGroups) {
         text += "\nGroupe de volumes LVM " + Printable(group.name) + " : " +
-                std::to_string(group.pvIds.size()) + " volume(s) physique(s), ses métadonnées : " +
-                std::string(RecordText::kFolder) + "/" + group.file + "\n";
+                std::to_string(group.pvIds.size()) +
+                " volume(s) physique(s), ses métadonnées : " + std::string(RecordText::kFolder) +
+                "/" + group.file + "\n";
     }
 
     const BootChain& boot = record.boot;
@@ -142,20 +135,23 @@ std::string Text(const DiskRecord& record) {
             }
             text += "\n";
         }
-        text += "  identifiant du chargeur : " + (boot.efiId.empty() ? "inconnu" : Printable(boot.efiId)) + "\n";
+        text += "  identifiant du chargeur : " +
+                (boot.efiId.empty() ? "inconnu" : Printable(boot.efiId)) + "\n";
     }
     if (!boot.grubPcDevices.empty()) {
-        text += "  GRUB installé sur (grub-pc/install_devices) : " + Printable(boot.grubPcDevices) + "\n";
+        text += "  GRUB installé sur (grub-pc/install_devices) : " + Printable(boot.grubPcDevices) +
+                "\n";
     }
-    text += "  noyau " + Printable(boot.kernel) + "\n  ligne de commande : " +
-            Printable(boot.commandLine) + "\n";
+    text += "  noyau " + Printable(boot.kernel) +
+            "\n  ligne de commande : " + Printable(boot.commandLine) + "\n";
     for (const std::string& image : boot.images) {
         text += "  /boot/" + Printable(image) + "\n";
     }
 
-    text += "\nPour remettre chaque pièce en place à la main, depuis le dossier de la sauvegarde "
-            "(les noms /dev/... sont ceux de ce relevé ; `Restore.exe --disques` donne ceux de la "
-            "machine où il tourne) :\n";
+    text +=
+        "\nPour remettre chaque pièce en place à la main, depuis le dossier de la sauvegarde "
+        "(les noms /dev/... sont ceux de ce relevé ; `Restore.exe --disques` donne ceux de la "
+        "machine où il tourne) :\n";
     for (const RecordedDisk& disk : record.disks) {
         if (!disk.table.empty()) {
             text += "  " +

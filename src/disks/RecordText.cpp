@@ -1,5 +1,6 @@
 #include "disks/RecordText.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -331,6 +332,37 @@ bool AddItem(const std::string& kind, const Fields& fields, DiskRecord& record) 
 }  // namespace
 
 namespace RecordText {
+
+std::string Printable(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        shown += byte < 0x20 || byte == 0x7f ? '?' : c;
+    }
+    return shown;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (const char c : bytes) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+std::string IdDigits(const std::string& id) {
+    std::string digits;
+    const bool prefixed = id.compare(0, 2, "0x") == 0;
+    for (const char c : id.substr(prefixed ? 2 : 0)) {
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return digits;
+}
 
 std::string Escape(const std::string& value) {
     std::string text;

@@ -35,4 +35,12 @@ bool Parse(const std::string& bytes, DiskRecord& record, std::string& reason);
 
 std::string Escape(const std::string& value);
 
+// `text` with its control bytes shown as '?', for a terminal or the summary.
+std::string Printable(const std::string& text);
+// Bytes in lower-case hexadecimal.
+std::string Hex(const std::string& bytes);
+// The hexadecimal digits of a UUID, GUID or table id, lower case, without "0x" and punctuation:
+// ids are compared by them whatever their case and dashes.
+std::string IdDigits(const std::string& id);
+
 }  // namespace RecordText

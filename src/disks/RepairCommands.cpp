@@ -8,7 +8,8 @@ std::string Quote(const std::string& word) {
     bool bare = !word.empty();
     for (const char c : word) {
         const unsigned char byte = static_cast<unsigned char>(c);
-        bare = bare && (std::isalnum(byte) || std::string("/._-+:,=@%").find(c) != std::string::npos);
+        bare =
+            bare && (std::isalnum(byte) || std::string("/._-+:,=@%").find(c) != std::string::npos);
     }
     if (bare) {
         return word;

@@ -15,16 +15,16 @@ bool Write(const FileDescriptor& staging, std::string& problem, const SystemRoot
         const DiskRecord record = DiskRecorder(roots).Record(files);
         RecordFolder::Write(staging, record, files);
         for (const std::string& gap : record.gaps) {
-            problem += (problem.empty() ? "les disques n'ont pas tous été enregistrés : "
-                                        : " ; ") +
-                       gap;
+            problem +=
+                (problem.empty() ? "les disques n'ont pas tous été enregistrés : " : " ; ") + gap;
         }
         if (!problem.empty()) {
             problem += '.';
         }
         return true;
     } catch (const std::exception& failure) {
-        problem = std::string("les disques n'ont pas pu être enregistrés : ") + failure.what() + '.';
+        problem =
+            std::string("les disques n'ont pas pu être enregistrés : ") + failure.what() + '.';
         return false;
     }
 }

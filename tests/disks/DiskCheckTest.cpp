@@ -9,11 +9,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <ostream>
 #include <sstream>
-#include <cstring>
 #include <string>
 
 #include "disks/DiskCheck.h"
@@ -46,14 +46,17 @@ void Write(const std::string& path, const std::string& bytes) {
 class StagedMachine : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (::geteuid() != 0 || std::system("command -v sfdisk mkfs.ext4 mkfs.vfat >/dev/null") != 0) {
+        if (::geteuid() != 0 ||
+            std::system("command -v sfdisk mkfs.ext4 mkfs.vfat >/dev/null") != 0) {
             GTEST_SKIP() << "needs root, sfdisk, mkfs.ext4 and mkfs.vfat for a loop disk";
         }
         char pattern[] = "/tmp/kestrix-disques-test.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         work_ = pattern;
-        Run("truncate -s 64M " + work_ + "/disque.img && printf 'label: gpt\\nsize=16MiB, "
-            "type=U\\ntype=L\\n' | sfdisk -q " + work_ + "/disque.img");
+        Run("truncate -s 64M " + work_ +
+            "/disque.img && printf 'label: gpt\\nsize=16MiB, "
+            "type=U\\ntype=L\\n' | sfdisk -q " +
+            work_ + "/disque.img");
         disk_ = Output("losetup -f --show " + work_ + "/disque.img");
         ASSERT_EQ(disk_.compare(0, 9, "/dev/loop"), 0) << "no loop device: " << disk_;
         name_ = disk_.substr(5);
@@ -178,22 +181,25 @@ INSTANTIATE_TEST_SUITE_P(
              [](StagedMachine& m, std::string& expected) {
                  const auto& row = static_cast<DiskCheckRows&>(m);
                  Write(row.Roots().sys + "/class/dmi/id/product_uuid", "00000000-1111\n");
-                 expected = "Cet enregistrement a été fait sur une autre machine (UUID système "
-                            "4c4c4544-0042-3510-8052-b4c04f4e3232, cette machine : 00000000-1111)";
+                 expected =
+                     "Cet enregistrement a été fait sur une autre machine (UUID système "
+                     "4c4c4544-0042-3510-8052-b4c04f4e3232, cette machine : 00000000-1111)";
              },
              1},
         Case{"an EFI entry lost",
              [](StagedMachine& m, std::string& expected) {
                  const auto& row = static_cast<DiskCheckRows&>(m);
                  ASSERT_EQ(::unlink((row.Roots().efivars + "/Boot0000" + kGlobal).c_str()), 0);
-                 Write(row.Roots().efivars + "/Boot0003" + kGlobal, std::string("\x07\0\0\0\x01", 5));
+                 Write(row.Roots().efivars + "/Boot0003" + kGlobal,
+                       std::string("\x07\0\0\0\x01", 5));
                  expected = " * Boot0000 deb : absente";
              },
              1},
         Case{"a record others may write",
              [](StagedMachine& m, std::string& expected) {
                  const auto& row = static_cast<DiskCheckRows&>(m);
-                 ASSERT_EQ(::chmod((row.Work() + "/D/Disques/Enregistrement.txt").c_str(), 0666), 0);
+                 ASSERT_EQ(::chmod((row.Work() + "/D/Disques/Enregistrement.txt").c_str(), 0666),
+                           0);
                  expected = "peut être modifié par d'autres que son propriétaire (droits 0666)";
              },
              2},

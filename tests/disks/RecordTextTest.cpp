@@ -33,11 +33,11 @@ DiskRecord FullRecord() {
     disk.partitions.push_back({"nvme0n1", "nvme0n1p1", 1, 2048, 1050624,
                                "C12A7328-F81F-11D2-BA4B-00A0C93EC93B", "AB", "EFI system"});
     record.disks.push_back(disk);
-    record.fileSystems.push_back({"nvme0n1p1", "vfat", "7E8B-D4C2", "EFI", "ab", "EFI system",
-                                  "/boot/efi", "rw,relatime"});
+    record.fileSystems.push_back(
+        {"nvme0n1p1", "vfat", "7E8B-D4C2", "EFI", "ab", "EFI system", "/boot/efi", "rw,relatime"});
     record.luks.push_back({"nvme0n1p3", "LUKS2", "6e93", "aes-xts-plain64", 512, 32768, {0, 3}});
-    record.raids.push_back({"md0", "raid1", "3f8a1c2e:5b6d4e7f:8091a2b3:c4d5e6f7", "1.2",
-                            {"sda1", "sdb1"}});
+    record.raids.push_back(
+        {"md0", "raid1", "3f8a1c2e:5b6d4e7f:8091a2b3:c4d5e6f7", "1.2", {"sda1", "sdb1"}});
     record.volumeGroups.push_back({"vg0", "lvm-1.txt", {"h7Gf2k-LmNo"}});
     record.boot.firmware = "efi";
     record.boot.current = "0000";
@@ -86,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"a disk", kHeader + kDisk + "fin\n", true},
         Row{"a kind of a later recorder", kHeader + "bande\tnom=st0\nfin\n", true},
         Row{"a key of a later recorder", kHeader + "machine\tcouleur=bleu\nfin\n", true},
-        Row{"empty", "", false},
-        Row{"another header", "Kestrix disques 2\nfin\n", false},
+        Row{"empty", "", false}, Row{"another header", "Kestrix disques 2\nfin\n", false},
         Row{"no end", kHeader + kDisk, false},
         Row{"cut inside its last line", kHeader + "fi", false},
         Row{"bytes after its end", kHeader + "fin\n" + kDisk, false},
@@ -96,20 +95,20 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"a bad escape", kHeader + "machine\thote=%G1\nfin\n", false},
         Row{"an escape cut short", kHeader + "machine\thote=%4\nfin\n", false},
         Row{"a raw control byte", kHeader + "machine\thote=a\rb\nfin\n", false},
-        Row{"a partition before its disk",
-            kHeader + "partition\tdisque=sda\tnom=sda1\nfin\n", false},
+        Row{"a partition before its disk", kHeader + "partition\tdisque=sda\tnom=sda1\nfin\n",
+            false},
         Row{"a number over 64 bits",
             kHeader + "disque\tnom=sda\tsecteurs=18446744073709551616\nfin\n", false},
         Row{"a negative number", kHeader + "disque\tnom=sda\tsecteurs=-1\nfin\n", false},
         Row{"a sector size of 0", kHeader + "disque\tnom=sda\ttaille-secteur=0\nfin\n", false},
         Row{"a table without its sectors", kHeader + "disque\tnom=sda\ttable=gpt\nfin\n", false},
-        Row{"a zone without a length",
-            kHeader + "disque\tnom=sda\ttable=gpt\tzone=512\nfin\n", false},
+        Row{"a zone without a length", kHeader + "disque\tnom=sda\ttable=gpt\tzone=512\nfin\n",
+            false},
         Row{"a zone past the end of a disk",
             kHeader + "disque\tnom=sda\ttable=gpt\tzone=18446744073709551615+512\nfin\n", false},
         Row{"a disk without a name", kHeader + "disque\tsecteurs=8\nfin\n", false},
-        Row{"key slots that are no numbers",
-            kHeader + "luks\tnom=sda2\templacements=0,x\nfin\n", false},
+        Row{"key slots that are no numbers", kHeader + "luks\tnom=sda2\templacements=0,x\nfin\n",
+            false},
         Row{"over 4 MiB", kHeader + std::string(4u << 20, '\n'), false}));
 
 }  // namespace

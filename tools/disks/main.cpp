@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <iostream>
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "disks/DiskCheck.h"
@@ -40,10 +40,9 @@ int main(int argc, char** argv) {
         }
     }
     if (mode == "--comparer") {
-        const RecordReader::Trust trust{[](uid_t) { return true; },
-                                        [](uid_t owner) { return std::to_string(owner); },
-                                        [](int error) { return std::string(std::strerror(error)); },
-                                        false};
+        const RecordReader::Trust trust{
+            [](uid_t) { return true; }, [](uid_t owner) { return std::to_string(owner); },
+            [](int error) { return std::string(std::strerror(error)); }, false};
         return DiskCheck(std::cout, std::cerr, roots).Run(folder, trust);
     }
     if (mode != "--enregistrer") {
