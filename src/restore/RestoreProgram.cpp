@@ -64,8 +64,8 @@ std::string ReadFailureText(const SystemFailure& failure, const std::string& fol
         case SystemFailure::Step::ManifestWritable:
             return FrenchTexts::Refused(what + path, failure.Found());
         default:
-            return what + Printable(path) + " est illisible : " +
-                   FrenchTexts::SystemError(failure.Error());
+            return what + Printable(path) +
+                   " est illisible : " + FrenchTexts::SystemError(failure.Error());
     }
 }
 
