@@ -60,27 +60,30 @@ BlockProbe BlockProbe::Read(const std::string& path, bool table) {
         return found;
     }
     found.opened = true;
+    // Signatures and the partition table are probed apart, so that neither hides the other.
     blkid_probe_enable_superblocks(probe.Get(), 1);
-    blkid_probe_set_superblocks_flags(probe.Get(),
-                                      BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
-    blkid_probe_enable_partitions(probe.Get(), 1);
-    blkid_probe_set_partitions_flags(probe.Get(), BLKID_PARTS_ENTRY_DETAILS);
+    blkid_probe_set_superblocks_flags(probe.Get(), BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID |
+                                                       BLKID_SUBLKS_TYPE);
+    blkid_probe_enable_partitions(probe.Get(), 0);
     if (blkid_do_safeprobe(probe.Get()) == 0) {
         found.type = probe.Value("TYPE");
         found.uuid = probe.Value("UUID");
         found.label = probe.Value("LABEL");
-        found.partUuid = probe.Value("PART_ENTRY_UUID");
-        found.partLabel = probe.Value("PART_ENTRY_NAME");
-        found.tableType = probe.Value("PTTYPE");
-        found.tableId = probe.Value("PTUUID");
     }
-    if (!table || found.tableType.empty()) {
-        return found;
-    }
-    // The partition list needs a probe of its own: the safe probe above stops at the first
-    // signature it trusts.
     const Probe tableProbe(device.Get());
     if (tableProbe.Get() == nullptr) {
+        return found;
+    }
+    blkid_probe_enable_superblocks(tableProbe.Get(), 0);
+    blkid_probe_enable_partitions(tableProbe.Get(), 1);
+    blkid_probe_set_partitions_flags(tableProbe.Get(), BLKID_PARTS_ENTRY_DETAILS);
+    if (blkid_do_safeprobe(tableProbe.Get()) == 0) {
+        found.partUuid = tableProbe.Value("PART_ENTRY_UUID");
+        found.partLabel = tableProbe.Value("PART_ENTRY_NAME");
+        found.tableType = tableProbe.Value("PTTYPE");
+        found.tableId = tableProbe.Value("PTUUID");
+    }
+    if (!table || found.tableType.empty()) {
         return found;
     }
     const blkid_partlist list = blkid_probe_get_partitions(tableProbe.Get());

@@ -307,7 +307,11 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             differs = true;
             tableMissing[disk.name] = true;
             out_ << "sa table de partitions a disparu\n";
-            if (match.present->mounted) {
+            if (!match.present->probe.type.empty()) {
+                // Whatever was made on it since would be lost under the table.
+                out_ << "   (le disque porte maintenant un " << Printable(match.present->probe.type)
+                     << " : la table n'y sera pas remise)\n";
+            } else if (match.present->mounted) {
                 out_ << "   (un système de fichiers de ce disque est monté : la table n'y sera pas "
                         "remise)\n";
             } else {
@@ -329,7 +333,9 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             }
         }
     }
-    if (!anyIdentified && !record.disks.empty()) {
+    // Without both firmware UUIDs, the disks tell: none of them known here.
+    if ((record.systemUuid.empty() || systemUuid.empty()) && !anyIdentified &&
+        !record.disks.empty()) {
         otherMachine = true;
     }
     if (otherMachine) {

@@ -161,6 +161,16 @@ INSTANTIATE_TEST_SUITE_P(
                             ".sfdisk";
              },
              1},
+        Case{"a table overwritten by a file system on the whole disk",
+             [](StagedMachine& m, std::string& expected) {
+                 const auto& row = static_cast<DiskCheckRows&>(m);
+                 ASSERT_EQ(std::system(("wipefs -q -a " + row.Disk() + " 2>/dev/null && "
+                                        "mkfs.ext4 -q -F " + row.Disk())
+                                           .c_str()),
+                           0);
+                 expected = "(le disque porte maintenant un ext4 : la table n'y sera pas remise)";
+             },
+             1},
         Case{"a file system made again",
              [](StagedMachine& m, std::string& expected) {
                  const auto& row = static_cast<DiskCheckRows&>(m);

@@ -116,7 +116,10 @@ printf '%s\n' \
   "Kestrix : 1 fichier de la liste est absent de cette machine et n'est pas sauvegardé : \"$work/sources/absent\"." \
   "Kestrix : fin de la sauvegarde : 2 fichiers copiés, 0 non copié, code de sortie 0, rapport \"/var/lib/kestrix/Rapports/$report\"." \
   >"$work/journal"
-cmp -s "$work/run.err" "$work/journal" || { diff "$work/journal" "$work/run.err" >&2 || true; fail "first run: stderr is not the two journal lines"; }
+# What the disk record could not read depends on the machine (a container may refuse its disks):
+# that line is the record's own, checked with it.
+grep -v "^Kestrix : les disques n'ont pas tous été enregistrés : " "$work/run.err" >"$work/run.journal" || true
+cmp -s "$work/run.journal" "$work/journal" || { diff "$work/journal" "$work/run.journal" >&2 || true; fail "first run: stderr is not the two journal lines"; }
 
 # From the caller's folder: a relative destination is made absolute there before the launcher
 # enters the program folder.

@@ -66,8 +66,13 @@ protected:
                       arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
-                QString::fromUtf8(process.readAllStandardOutput())};
+        // What the disk record could not read depends on the machine (a container may refuse
+        // its disks): that line is the record's own, tested with it.
+        QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+        errors.remove(QRegularExpression(
+            QStringLiteral("^Kestrix : les disques n'ont pas tous été enregistrés : [^\n]*\n"),
+            QRegularExpression::MultilineOption));
+        return {process.exitCode(), errors, QString::fromUtf8(process.readAllStandardOutput())};
     }
 
     QStringList Report(const char* number) {
