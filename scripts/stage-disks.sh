@@ -23,7 +23,7 @@ cleanup() {
 trap cleanup EXIT
 # Sets $attached (not in a subshell, so that the cleanup knows every loop device).
 attach() {
-  attached="$(losetup -f --show "$1")"; loops+=("$attached")
+  attached="$(losetup -P -f --show "$1")"; loops+=("$attached")
   partx -a "$attached" 2>/dev/null || blockdev --rereadpt "$attached" 2>/dev/null || true
 }
 part() { case "$1" in *[0-9]) echo "${1}p$2" ;; *) echo "$1$2" ;; esac; }
@@ -131,8 +131,10 @@ run "la même machine" "$work/E/Restore.exe" --disques "$work/E"
 wipefs -q -a "$mbr"
 run "la table du disque MBR effacée (wipefs -a)" "$work/E/Restore.exe" --disques "$work/E"
 sfdisk -q "$mbr" < "$work/E/Disques/disque-$m.sfdisk" 2>/dev/null
+partx -u "$mbr" 2>/dev/null || true
+for i in 1 2 3 4 5; do [ -b "$(part "$mbr" 2)" ] && break; sleep 0.2; done
 mkfs.ext4 -q -F -L racine "$(part "$gpt" 2)"
-run "la table remise par la commande donnée, l'ext4 refait avec un nouvel UUID" "$work/E/Restore.exe" --disques "$work/E"
+run "la table du disque MBR remise par sfdisk, l'ext4 du disque GPT refait avec un nouvel UUID" "$work/E/Restore.exe" --disques "$work/E"
 eval "$(grep -o "tune2fs -U [^ ]* $(part "$gpt" 2)\$" "$work/E/Disques/Resume.txt")" >/dev/null 2>&1
 losetup -d "$mbr"
 run "le disque MBR absent" "$work/E/Restore.exe" --disques "$work/E"
