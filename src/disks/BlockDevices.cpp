@@ -167,7 +167,7 @@ std::vector<BlockDevice> List(const SystemRoots& roots) {
         }
         for (const std::string& entry : Names(base)) {
             const std::string number = ReadLine(base + '/' + entry + "/partition");
-            if (!number.empty() && StartsWith(entry, name.c_str())) {
+            if (!number.empty()) {
                 BlockPartition partition;
                 partition.name = entry;
                 partition.number = std::atoi(number.c_str());

@@ -446,10 +446,16 @@ void DiskRecorder::RecordDisks(DiskRecord& record,
             files[disk.file + ".sfdisk"] = script;
             files[disk.file + ".secteurs"] = sectors;
         }
-        // The partitions the kernel knows; a table it has not read yet gives its own names.
+        // The partitions the kernel knows, by their kernel names; a table it has not read yet
+        // gives its own names.
         std::vector<std::pair<std::string, std::string>> names;
         for (const BlockPartition& partition : device.partitions) {
             names.emplace_back(partition.name, partition.devNumber);
+            for (RecordedPartition& recorded : disk.partitions) {
+                if (recorded.number == partition.number) {
+                    recorded.name = partition.name;
+                }
+            }
         }
         if (names.empty() && disk.table.empty()) {
             names.emplace_back(device.name, device.devNumber);

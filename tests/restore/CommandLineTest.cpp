@@ -24,6 +24,7 @@ TEST(RestoreCommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(CommandLine::Parse({"--liste"}).mode, CommandLine::Mode::List);
     EXPECT_EQ(CommandLine::Parse({"/b", "--comparer"}).mode, CommandLine::Mode::Compare);
     EXPECT_EQ(CommandLine::Parse({"--verifier", "/b"}).mode, CommandLine::Mode::Verify);
+    EXPECT_EQ(CommandLine::Parse({"--disques", "/b"}).mode, CommandLine::Mode::Disks);
     EXPECT_EQ(CommandLine::Parse({"--racine=/mnt"}).root, "/mnt");
     EXPECT_TRUE(CommandLine::Parse({"-h"}).help);
     EXPECT_TRUE(CommandLine::Parse({"--help"}).help);
@@ -44,6 +45,8 @@ TEST(RestoreCommandLine, ErrorsInFrench) {
               "les options --liste et --comparer ne vont pas ensemble");
     EXPECT_EQ(CommandLine::Parse({"--verifier", "--liste"}).error,
               "les options --verifier et --liste ne vont pas ensemble");
+    EXPECT_EQ(CommandLine::Parse({"--disques", "--verifier"}).error,
+              "les options --disques et --verifier ne vont pas ensemble");
     EXPECT_EQ(CommandLine::Parse({"--racine"}).error, "l'option --racine demande un dossier");
     EXPECT_EQ(CommandLine::Parse({"--racine="}).error, "l'option --racine demande un dossier");
     EXPECT_EQ(CommandLine::Parse({"--racine", "/a", "--racine", "/b"}).error,
