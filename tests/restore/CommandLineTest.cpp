@@ -47,6 +47,8 @@ TEST(RestoreCommandLine, ErrorsInFrench) {
               "les options --verifier et --liste ne vont pas ensemble");
     EXPECT_EQ(CommandLine::Parse({"--disques", "--verifier"}).error,
               "les options --disques et --verifier ne vont pas ensemble");
+    EXPECT_EQ(CommandLine::Parse({"--disques", "/b", "passwd"}).error,
+              "l'option --disques compare des disques, pas des FICHIERs");
     EXPECT_EQ(CommandLine::Parse({"--racine"}).error, "l'option --racine demande un dossier");
     EXPECT_EQ(CommandLine::Parse({"--racine="}).error, "l'option --racine demande un dossier");
     EXPECT_EQ(CommandLine::Parse({"--racine", "/a", "--racine", "/b"}).error,
