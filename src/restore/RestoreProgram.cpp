@@ -72,7 +72,7 @@ std::string ReadFailureText(const SystemFailure& failure, const std::string& fol
 // Who may have made a record of the disks that root then reads.
 RecordReader::Trust TrustOf(const TrustedOwners& owners, bool force) {
     return RecordReader::Trust{[&owners](uid_t owner) { return owners.Includes(owner); },
-                               TrustedOwners::Describe, FrenchTexts::SystemError, force};
+                               DescribeOwner, FrenchTexts::SystemError, force};
 }
 
 bool IsDirectory(const std::string& path) {

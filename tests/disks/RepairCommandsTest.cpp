@@ -55,7 +55,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, PartitionRows,
 
 TEST(RepairCommands, EachFileSystemGetsItsUuidBackWithItsOwnTool) {
     const auto line = [](const char* type) {
-        return RepairCommands::SetUuid({"sdb2", type, "5588a1dd-12c8", "racine"}, "/dev/sdb2");
+        RecordedFileSystem fs;
+        fs.type = type;
+        fs.uuid = "5588a1dd-12c8";
+        fs.label = "racine";
+        return RepairCommands::SetUuid(fs, "/dev/sdb2");
     };
     EXPECT_EQ(line("ext4"), "tune2fs -U 5588a1dd-12c8 /dev/sdb2");
     EXPECT_EQ(line("xfs"), "xfs_admin -U 5588a1dd-12c8 /dev/sdb2");
