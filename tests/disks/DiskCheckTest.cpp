@@ -16,32 +16,13 @@
 #include <sstream>
 #include <string>
 
+#include "ShellOutput.h"
 #include "disks/DiskCheck.h"
 #include "disks/StagedRecord.h"
 
 namespace {
 
 const char kGlobal[] = "-8be4df61-93ca-11d2-aa0d-00e098032b8c";
-
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        ::pclose(pipe);
-    }
-    while (!text.empty() && text.back() == '\n') {
-        text.pop_back();
-    }
-    return text;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class StagedMachine : public ::testing::Test {
 protected:
@@ -164,8 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a table overwritten by a file system on the whole disk",
              [](StagedMachine& m, std::string& expected) {
                  const auto& row = static_cast<DiskCheckRows&>(m);
-                 ASSERT_EQ(std::system(("wipefs -q -a " + row.Disk() + " 2>/dev/null && "
-                                        "mkfs.ext4 -q -F " + row.Disk())
+                 ASSERT_EQ(std::system(("wipefs -q -a " + row.Disk() +
+                                        " 2>/dev/null && "
+                                        "mkfs.ext4 -q -F " +
+                                        row.Disk())
                                            .c_str()),
                            0);
                  expected = "(le disque porte maintenant un ext4 : la table n'y sera pas remise)";

@@ -15,30 +15,11 @@
 #include <ostream>
 #include <string>
 
+#include "ShellOutput.h"
 #include "disks/DiskRecorder.h"
 #include "disks/RecordText.h"
 
 namespace {
-
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        ::pclose(pipe);
-    }
-    while (!text.empty() && text.back() == '\n') {
-        text.pop_back();
-    }
-    return text;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string Ucs2(const std::string& text) {
     std::string bytes;
@@ -90,20 +71,23 @@ class StagedRecord : public ::testing::Test {
 public:
     void SetUp() override {
         if (::geteuid() != 0 ||
-            std::system("command -v sfdisk mkfs.ext4 mkfs.vfat mkswap cryptsetup >/dev/null") != 0) {
+            std::system("command -v sfdisk mkfs.ext4 mkfs.vfat mkswap cryptsetup >/dev/null") !=
+                0) {
             GTEST_SKIP() << "needs root, sfdisk, mkfs.ext4, mkfs.vfat, mkswap and cryptsetup";
         }
         char pattern[] = "/tmp/kestrix-enregistrement-test.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         work = pattern;
-        gpt = Attach("96M", "label: gpt\\nsize=16MiB, type=U, name=EFI\\nsize=32MiB, type=L, "
-                            "name=racine\\ntype=L, name=coffre\\n");
+        gpt = Attach("96M",
+                     "label: gpt\\nsize=16MiB, type=U, name=EFI\\nsize=32MiB, type=L, "
+                     "name=racine\\ntype=L, name=coffre\\n");
         mbr = Attach("32M", "label: dos\\nsize=16MiB, type=83\\ntype=82\\n");
         whole = Attach("16M", "");
         Run("mkfs.vfat -n EFI " + gpt + "p1 >/dev/null && mkfs.ext4 -q -L racine " + gpt +
             "p2 && echo -n phrase | cryptsetup luksFormat --type luks2 -q --pbkdf pbkdf2 "
-            "--pbkdf-force-iterations 1000 " + gpt + "p3 - && mkfs.ext4 -q " + mbr +
-            "p1 && mkswap -q -L echange " + mbr + "p2 && mkfs.ext4 -q -F " + whole);
+            "--pbkdf-force-iterations 1000 " +
+            gpt + "p3 - && mkfs.ext4 -q " + mbr + "p1 && mkswap -q -L echange " + mbr +
+            "p2 && mkfs.ext4 -q -F " + whole);
         roots.sys = work + "/sys";
         roots.dev = work + "/dev";
         roots.proc = work + "/proc";
@@ -112,8 +96,7 @@ public:
         for (const char* folder :
              {"/sys/block/zram0", "/sys/block/md0/md", "/sys/block/md0/slaves/sda2",
               "/sys/class/dmi/id", "/dev/disk/by-id", "/proc/self", "/proc/sys/kernel",
-              "/racine/etc/lvm/backup", "/racine/var/cache/debconf", "/racine/boot",
-              "/efivars"}) {
+              "/racine/etc/lvm/backup", "/racine/var/cache/debconf", "/racine/boot", "/efivars"}) {
             Run("mkdir -p " + work + folder);
         }
         // The GPT disk stands as sda; the disk with a file system on the whole of it as sdc,
@@ -131,8 +114,7 @@ public:
         Write(roots.sys + "/class/dmi/id/product_uuid", "4c4c4544-0042-3510-8052-b4c04f4e3232\n");
         Write(roots.sys + "/class/dmi/id/product_name", "PowerEdge R640\n");
         Write(roots.proc + "/self/mountinfo",
-              "30 1 " + Output("cat /sys/block/" + gpt.substr(5) + "/" + gpt.substr(5) +
-                               "p1/dev") +
+              "30 1 " + Output("cat /sys/block/" + gpt.substr(5) + "/" + gpt.substr(5) + "p1/dev") +
                   " / /boot/efi rw,relatime - vfat x rw\n31 1 " +
                   Output("cat /sys/block/" + whole.substr(5) + "/dev") +
                   " / /srv\\040data rw,noatime - ext4 x rw\n");
@@ -266,9 +248,9 @@ INSTANTIATE_TEST_SUITE_P(
                 EXPECT_EQ(disk->regions[4].offset, end - 512);
                 std::string sectors;
                 for (const TableRegion& region : disk->regions) {
-                    sectors += Output("dd if=" + m.gpt + " bs=512 skip=" +
-                                      std::to_string(region.offset / 512) + " count=" +
-                                      std::to_string(region.size / 512) +
+                    sectors += Output("dd if=" + m.gpt +
+                                      " bs=512 skip=" + std::to_string(region.offset / 512) +
+                                      " count=" + std::to_string(region.size / 512) +
                                       " status=none | xxd -p | tr -d '\\n'");
                 }
                 EXPECT_EQ(RecordText::Hex(m.files.at("disque-sda.secteurs")), sectors);

@@ -100,7 +100,8 @@ TEST_P(RecordSwitchRows, LeavesOneWholeRecord) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RecordSwitchRows,
     ::testing::Values(
-        Row{"a commit", [](RecordSwitch& s) {
+        Row{"a commit",
+            [](RecordSwitch& s) {
                 GenerationSwitch::Commit(s.folder, s.staging, s.stagingCopies, s.intent);
             },
             "nouveau"},
@@ -135,10 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
             "nouveau"},
         Row{"a link planted at the record's name",
             [](RecordSwitch& s) {
-                ASSERT_EQ(std::system(("mv " + s.dest + "/Disques " + s.work + "/ailleurs && ln -s " +
-                                       s.work + "/ailleurs " + s.dest + "/Disques")
-                                          .c_str()),
-                          0);
+                ASSERT_EQ(
+                    std::system(("mv " + s.dest + "/Disques " + s.work + "/ailleurs && ln -s " +
+                                 s.work + "/ailleurs " + s.dest + "/Disques")
+                                    .c_str()),
+                    0);
                 GenerationSwitch::Commit(s.folder, s.staging, s.stagingCopies, s.intent);
                 struct stat st {};
                 ASSERT_EQ(::lstat((s.work + "/ailleurs/lvm-1.txt").c_str(), &st), 0)
