@@ -259,8 +259,8 @@ judge_backup() {
     is_new=0
     states+=" /${name}=extra"
   done
-  # The disk record goes with its backup: A's names no added disk, B's does.
-  if [ -n "$added_disk" ]; then
+  # D's disk record goes with its backup: A's names no added disk, B's does.
+  if [ -n "$added_disk" ] && [ "$backup" = "$dest" ]; then
     if ! cmp -s "$dest/Disques/Enregistrement.txt" "$template/Disques/Enregistrement.txt"; then
       is_old=0
     fi
