@@ -200,6 +200,15 @@ void KeepStaged(const FileDescriptor& staging, const FileDescriptor& earlier,
         }
     }
     Sync(keptCopies);
+    const FileDescriptor stagedRecord =
+        GenerationSwitch::OpenFolder(staged.Get(), BackupNames::kDiskRecord);
+    if (stagedRecord) {
+        const FileDescriptor keptRecord = OpenOrMakeFolder(kept, BackupNames::kDiskRecord, 0755);
+        for (const std::string& file : GenerationSwitch::Names(stagedRecord)) {
+            MoveIfThere(stagedRecord, keptRecord, file);
+        }
+        Sync(keptRecord);
+    }
     for (const char* file : {BackupNames::kHashFile, BackupNames::kRightsFile,
                              BackupNames::kRestoreProgram, BackupNames::kAutoexec,
                              BackupNames::kCatalogue}) {
@@ -487,6 +496,15 @@ bool GenerationSwitch::StagePrevious(const FileDescriptor& folder, const FileDes
         }
     }
     Sync(keptCopies);
+    // The disk record of the replaced backup goes with it: the map of the disks it was made on.
+    const FileDescriptor record = OpenFolder(folder.Get(), BackupNames::kDiskRecord);
+    if (record) {
+        const FileDescriptor keptRecord = MakeFolder(kept, BackupNames::kDiskRecord, 0755);
+        for (const std::string& name : Names(record)) {
+            LinkOrCopy(record, keptRecord, name);
+        }
+        Sync(keptRecord);
+    }
     Sync(kept);
     return true;
 }

@@ -16,8 +16,8 @@
 //     D/.kestrix-validation; D is flushed. This rename is the commit: before it D holds the
 //     previous backup whole (the staging folder is a leftover that the next run removes), after
 //     it the new one (whoever opens D next finishes what follows);
-//  3. the replaced backup, staged as an earlier one (hard links to its files), is moved file by
-//     file into D/Kestrix.historique/<name>/, its catalogue last, and the earlier backups that go
+//  3. the replaced backup, staged as an earlier one (hard links to its files, its disk record
+//     included), is moved file by file into D/Kestrix.historique/<name>/, its catalogue last, and the earlier backups that go
 //     are renamed into the staging folder; Kestrix.historique/ is flushed. Each new copy is renamed from the staging folder
 //     into D/Kestrix/ (a rename of a name already moved is skipped, so the step can be taken
 //     again after a crash); D/Kestrix/ is flushed;
@@ -79,8 +79,9 @@ public:
     static bool CanKeepEarlier(const FileDescriptor& folder);
 
     // Stages the backup that stands in D, to be kept as an earlier one by the commit whose
-    // intent names it: D's files of the backup and the copies `copies` of D/Kestrix/, each a
-    // hard link or, on a medium without them, a flushed copy with its mode, owner and group.
+    // intent names it: D's files of the backup, its disk record and the copies `copies` of
+    // D/Kestrix/, each a hard link or, on a medium without them, a flushed copy with its mode,
+    // owner and group.
     // False when D holds no backup. Throws std::system_error (ENOSPC when there is no room).
     static bool StagePrevious(const FileDescriptor& folder, const FileDescriptor& staging,
                               const std::vector<std::string>& copies);

@@ -608,6 +608,10 @@ TEST_P(EarlierBackupTest, KeepsTheLatestAndDropsTheOldestFirst) {
         if (!c.changing) {
             EXPECT_EQ(readBytes(kept + QStringLiteral("/Kestrix/f")), Pattern(300000, 0));
         }
+        // The disk record goes with the backup it was taken with.
+        const QString record = QStringLiteral("/Disques/Disques.xxh128");
+        EXPECT_EQ(QFileInfo::exists(kept + record), QFileInfo::exists(dest + record))
+            << name.toStdString();
     }
 }
 
@@ -618,6 +622,6 @@ INSTANTIATE_TEST_SUITE_P(
         EarlierCase{"none", "\r\n[Historique]\r\nGarder=0\r\n", 3, 0, false, 0, 0},
         EarlierCase{"two", "\r\n[Historique]\r\nGarder=2\r\n", 4, 0, true, 2, 0},
         EarlierCase{"not a number", "\r\n[Historique]\r\nGarder=quatre\r\n", 6, 0, false, 4, 0},
-        EarlierCase{"a nearly full medium", nullptr, 5, 1 << 20, true, 2, 2},
+        EarlierCase{"a nearly full medium", nullptr, 5, (1 << 20) + (64 << 10), true, 2, 2},
         EarlierCase{"a file in the way", nullptr, 3, 0, true, 0, 0, true},
         EarlierCase{"a FAT stick", nullptr, 3, 0, false, 2, 0, false, true}));
