@@ -42,19 +42,9 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "$0: run as root: the attacks need a second account and a run of root's" >&2
   exit 2
 fi
-if [ -z "$program" ]; then
-  if [ ! -f "$root/build/build.ninja" ]; then
-    bash "$root/scripts/install-deps.sh" >&2
-    cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
-  fi
-  cmake --build "$root/build" --target kestrix kestrix_restore kestrix_program_folder >&2
-  program="$root/build/Kestrix"
-fi
-program="$(cd "$program" && pwd)"
-if [ ! -x "$program/kestrix" ] || [ ! -f "$program/Data/Kestrix.res" ]; then
-  echo "$program is not a Kestrix program folder (kestrix, Data/Kestrix.res)" >&2
-  exit 2
-fi
+# shellcheck source=scripts/program-folder.sh
+. "$root/scripts/program-folder.sh"
+program_folder "$root" "$program"
 for tool in cc runuser flock setfacl; do
   command -v "$tool" >/dev/null || {
     echo "$0: $tool is missing (scripts/install-deps.sh installs it)" >&2

@@ -60,20 +60,9 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-if [ -z "$program" ]; then
-  # The repository's own build, configured as scripts/build.sh does when it is not yet.
-  if [ ! -f "$root/build/build.ninja" ]; then
-    bash "$root/scripts/install-deps.sh" >&2
-    cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
-  fi
-  cmake --build "$root/build" --target kestrix kestrix_restore kestrix_program_folder >&2
-  program="$root/build/Kestrix"
-fi
-program="$(cd "$program" && pwd)"
-if [ ! -x "$program/kestrix" ] || [ ! -f "$program/Data/Kestrix.res" ]; then
-  echo "$program is not a Kestrix program folder (kestrix, Data/Kestrix.res)" >&2
-  exit 2
-fi
+# shellcheck source=scripts/program-folder.sh
+. "$root/scripts/program-folder.sh"
+program_folder "$root" "$program"
 
 # The sources: three large files and four small ones in three folders, random (incompressible)
 # bytes. B rewrites every file of A, drops etc/ancien.cfg and adds etc/nouveau.cfg, so that a mix
