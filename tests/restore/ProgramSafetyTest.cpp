@@ -522,7 +522,7 @@ TEST_P(LiveSwapTest, CompareReadsThroughTheCheckedFolderOnly) {
     MakeDirectories(base_ + "/outside");
     Write(base_ + "/outside/fstab", kFstab);
     Write(base_ + "/secret", kFstab, 0600);
-    const std::string held = "strace -f -qq -o /dev/null -P '" + save_ +
+    const std::string held = Traced("-f -qq -o /dev/null -P '") + save_ +
                              "/Kestrix' -e trace=openat -e inject=openat:delay_enter=2000000:when=1 '" +
                              KESTRIX_RESTORE_PROGRAM +
                              "' --comparer --racine '" + root_ + "' '" + save_ + "'";

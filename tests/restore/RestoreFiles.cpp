@@ -141,6 +141,10 @@ ProcessRun RunInFolder(const std::string& folder, const std::string& command) {
     return RunProgram({"-c", "cd '" + folder + "' && " + command}, {}, "/bin/sh");
 }
 
+std::string Traced(const std::string& options) {
+    return "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" strace " + options;
+}
+
 std::string Owners(uid_t uid, gid_t gid) {
     const struct passwd* user = ::getpwuid(uid);
     const struct group* group = ::getgrgid(gid);

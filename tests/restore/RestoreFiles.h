@@ -50,6 +50,10 @@ ProcessRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 // A shell command run in `folder`, as a user would.
 ProcessRun RunInFolder(const std::string& folder, const std::string& command);
 
+// "strace " followed by `options`, for a shell command line; the sanitizers' leak check, which
+// cannot run under a tracer, is left off for the traced program.
+std::string Traced(const std::string& options);
+
 // "propriétaire root (0), groupe shadow (42)" as the restore program shows them in place, the
 // names by this system's own lookup, the number alone where it has no name.
 std::string Owners(uid_t uid, gid_t gid);

@@ -656,7 +656,7 @@ TEST_F(VerifiedBackupTest, ACheckOpensEachCopyOnceAndNoTarget) {
         GTEST_SKIP() << "following the program's calls needs strace";
     }
     const ProcessRun run = RunInFolder(
-        base_, std::string("strace -f -qq -y -o calls -e trace=%file,%desc '") +
+        base_, Traced("-f -qq -y -o calls -e trace=%file,%desc '") +
                    KESTRIX_RESTORE_PROGRAM + "' --verifier --racine '" + root_ + "' '" + save_ +
                    "'");
     ASSERT_EQ(run.status, 0) << run.out << run.err;
