@@ -1,5 +1,6 @@
-// The source list: every line, written back with the file-name codec, is exactly the bytes it was
-// read from, and the lines with their ends make up the whole text up to the first NUL.
+// The source list: the whole text is read; every line without a NUL byte, written back with the
+// file-name codec, is exactly the bytes it was read from, in order; every line with one is left out
+// under its own number.
 #include <cstddef>
 #include <cstdint>
 
@@ -23,21 +24,33 @@ qsizetype LineEnd(const QByteArray& text, qsizetype at) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QStringList lines = SourceList::Lines(bytes);
-    const qsizetype nul = bytes.indexOf('\0');
-    const QByteArray text = nul < 0 ? bytes : bytes.left(nul);
+    const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QList<SourceList::Refused> refused;
+    const QStringList lines = SourceList::Lines(text, &refused);
     qsizetype at = 0;
-    for (const QString& line : lines) {
-        FuzzCheck(at < text.size(), "a line end at the very end adds no entry");
-        const QByteArray encoded = NativeNames::Encode(line);
-        FuzzCheck(!encoded.contains('\r') && !encoded.contains('\n'), "no line end in a line");
-        FuzzCheck(text.mid(at, encoded.size()) == encoded, "each line round-trips byte for byte");
-        at += encoded.size();
-        const qsizetype end = LineEnd(text, at);
-        FuzzCheck(end > 0 || at == text.size(), "a line stops at a line end or at the end");
-        at += end;
+    int number = 0;
+    qsizetype nextLine = 0;
+    qsizetype nextRefused = 0;
+    while (at < text.size()) {
+        ++number;
+        qsizetype end = at;
+        while (end < text.size() && LineEnd(text, end) == 0) {
+            ++end;
+        }
+        const QByteArray raw = text.mid(at, end - at);
+        if (raw.contains('\0')) {
+            FuzzCheck(nextRefused < refused.size() && refused[nextRefused].number == number,
+                      "a line with a NUL byte is left out under its own number");
+            ++nextRefused;
+        } else {
+            FuzzCheck(nextLine < lines.size(), "every line without a NUL byte is read");
+            FuzzCheck(NativeNames::Encode(lines[nextLine]) == raw,
+                      "each line round-trips byte for byte");
+            ++nextLine;
+        }
+        at = end + LineEnd(text, end);
     }
-    FuzzCheck(at == text.size(), "the lines cover the whole text");
+    FuzzCheck(nextLine == lines.size() && nextRefused == refused.size(),
+              "the lines cover the whole text, and nothing else");
     return 0;
 }
