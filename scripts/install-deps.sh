@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wine fonts-liberation
   xdg-utils
-  dosfstools fusefat acl
+  dosfstools fusefat acl strace
   libfdisk-dev libblkid-dev libefivar-dev libefiboot-dev libcryptsetup-dev
   fdisk cryptsetup-bin e2fsprogs xfsprogs
   libxxhash-dev xxhash
