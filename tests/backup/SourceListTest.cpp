@@ -35,16 +35,6 @@ TEST(SourceListLines, EmptyLinesAndBlanksAreEntriesAsWritten) {
     EXPECT_EQ(SourceList::Lines("\n"), QStringList({""}));
 }
 
-TEST(SourceListLines, ALineWithANulByteIsLeftOutAndTheLinesAfterItAreRead) {
-    QList<SourceList::Refused> refused;
-    EXPECT_EQ(SourceList::Lines(QByteArray("a\r\nb\0c\r\nd\n\0", 11), &refused),
-              QStringList({"a", "d"}));
-    ASSERT_EQ(refused.size(), 2);
-    EXPECT_EQ(refused[0].number, 2);
-    EXPECT_EQ(refused[0].text, QStringLiteral("b\\0c"));
-    EXPECT_EQ(refused[1].number, 4);
-}
-
 TEST(SourceListLines, UnicodePathsAreKept) {
     EXPECT_EQ(SourceList::Lines("/srv/données/été.txt\n"), QStringList({"/srv/données/été.txt"}));
 }

@@ -234,23 +234,6 @@ TEST_F(RestoreSafetyTest, AMissingFileComesBackWithItsCopysModeOwnerAndGroup) {
         << run.out;
 }
 
-TEST_F(RestoreSafetyTest, AUserIsToldOnceWhatOnlyRootMayRead) {
-    const ThrowAwayAccount user;
-    if (!user.Made()) {
-        GTEST_SKIP() << "running as another user needs root and useradd";
-    }
-    ASSERT_EQ(::chmod(base_.c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((save_ + "/Kestrix/hosts").c_str(), 0600), 0);
-    MakeDirectories(base_ + "/out");
-    ASSERT_EQ(::chown((base_ + "/out").c_str(), user.Uid(), 0), 0);
-    const int status = user.Run(save_, std::string("'") + KESTRIX_RESTORE_PROGRAM +
-                                           "' --liste . > ../out/out 2> ../out/err");
-    EXPECT_EQ(status, 0) << Read(base_ + "/out/err");
-    EXPECT_EQ(Read(base_ + "/out/err"),
-              "Restore.exe : 1 copie n'est lisible que par root : lancez sudo Restore.exe ou "
-              "pkexec Restore.exe\n");
-}
-
 TEST_F(RestoreSafetyTest, HostileRecordsStayWithinMemory) {
     const std::string name300(300, 'n');
     std::string catalogue =

@@ -620,37 +620,6 @@ TEST_F(VerifiedBackupTest, ATruncatedCopyIsRefusedBeforeAnyCopyIsHashed) {
     EXPECT_EQ(plan.Copies()[1].check, PlanItem::Check::Match);
 }
 
-TEST_F(VerifiedBackupTest, ACheckRefusesOrReadsEachCopyOnItsOneHandle) {
-    Write(save_ + "/Kestrix.dat", CatalogueBytes({"hosts,/etc", "shadow,/etc", "fstab,/etc"}));
-    ASSERT_EQ(::truncate((save_ + "/Kestrix/fstab").c_str(), 5), 0);
-    ASSERT_EQ(::chmod((save_ + "/Kestrix/shadow").c_str(), 0666), 0);
-    Opened backup(save_);
-    RestorePlan plan(backup.catalogue, backup.folder, root_, RestorePlan::Targets::Ignore);
-    ASSERT_EQ(plan.Copies().size(), 3u);
-    std::vector<std::string> refused;
-    int hashed = 0;
-    const CopyVerifier verifier(backup.manifest, backup.folder, false, [&](const FileDescriptor& copy) {
-        ++hashed;
-        return CopyVerifier::HashOf(copy);
-    });
-    verifier.CheckEach(
-        plan.Copies(), [](const PlanItem&) { return true; },
-        [&](PlanItem& item, const SystemFailure& failure) {
-            refused.push_back(item.name);
-            return failure.GetStep() == SystemFailure::Step::CopyWritable;
-        });
-    EXPECT_EQ(refused, std::vector<std::string>{"shadow"});
-    EXPECT_EQ(hashed, 1);
-    const PlanItem& hosts = plan.Copies()[0];
-    EXPECT_EQ(hosts.check, PlanItem::Check::Match);
-    EXPECT_EQ(hosts.realDirectory, "");
-    EXPECT_EQ(plan.Copies()[1].check, PlanItem::Check::NotChecked);
-    const PlanItem& fstab = plan.Copies()[2];
-    EXPECT_EQ(fstab.check, PlanItem::Check::SizeDiffers);
-    EXPECT_EQ(fstab.expected, "36");
-    EXPECT_EQ(fstab.found, "5");
-}
-
 TEST_F(VerifiedBackupTest, ACheckOpensEachCopyOnceAndNoTarget) {
     if (std::system("strace -V > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "following the program's calls needs strace";

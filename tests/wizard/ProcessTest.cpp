@@ -199,39 +199,6 @@ TEST_F(ProcessTest, AReportThatCouldNotBeSavedIsNotNamed) {
     EXPECT_TRUE(run.errors.endsWith(L(", rapport non enregistré.\n"))) << run.errors.toStdString();
 }
 
-// Run by another user than root, the files only root may read are told to need root, once.
-TEST_F(ProcessTest, ARunByAUserSaysWhatNeedsRoot) {
-    const ThrowAwayAccount user;
-    if (!user.Made()) {
-        GTEST_SKIP() << "running as another user needs root and useradd";
-    }
-    const QString secret = folder.file(QStringLiteral("src/secret"));
-    writeBytes(secret, "secret\n");
-    writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
-               (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\n") + secret +
-                QStringLiteral("\n"))
-                   .toUtf8());
-    ASSERT_EQ(std::system(("chown -R " + std::to_string(user.Uid()) + ":" +
-                           std::to_string(user.Gid()) + " '" + folder.path().toStdString() + "'")
-                              .c_str()),
-              0);
-    ASSERT_EQ(::chown(secret.toLocal8Bit().constData(), 0, 0), 0);
-    ASSERT_EQ(::chmod(secret.toLocal8Bit().constData(), 0600), 0);
-    const ProcessRun run = Kestrix(
-        {QStringLiteral("--reuid=") + QString::number(user.Uid()),
-         QStringLiteral("--regid=") + QString::number(user.Gid()), QStringLiteral("--clear-groups"),
-         folder.file(QStringLiteral("kestrix")), QStringLiteral("/rep"), dest,
-         QStringLiteral("/auto")},
-        QStringLiteral("/usr/bin/setpriv"));
-    EXPECT_EQ(run.status, 1) << run.errors.toStdString();
-    EXPECT_EQ(run.errors.count(L("Kestrix : 1 fichier que seul root peut lire n'a pas été copié : "
-                                 "une sauvegarde du système se lance en root, avec sudo ou pkexec "
-                                 "(sudo kestrix /auto).\nKestrix : fin de la sauvegarde : 1 "
-                                 "fichier copié, 1 non copié, code de sortie 1, rapport \"")),
-              1)
-        << run.errors.toStdString();
-}
-
 // "--help" and "-h" print the usage on stdout, with or without a display, and start nothing.
 // After "/rep", "--help" is a destination like any other.
 TEST_F(ProcessTest, HelpAfterRepIsTheDestination) {
