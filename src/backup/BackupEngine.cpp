@@ -15,6 +15,7 @@
 
 #include "backup/DestinationCatalogue.h"
 #include "backup/DestinationCheck.h"
+#include "backup/JobLines.h"
 #include "backup/SourceList.h"
 #include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
@@ -54,8 +55,8 @@ QString Quoted(const QString& text) {
 
 }  // namespace
 
-BackupEngine::BackupEngine(Reporter& reporter, BackupControls& controls)
-    : reporter_(reporter), controls_(controls), freeSpaceQuery_(&FreeSpace::Available) {}
+BackupEngine::BackupEngine(Reporter& reporter, BackupProgress& progress)
+    : reporter_(reporter), progress_(progress), freeSpaceQuery_(&FreeSpace::Available) {}
 
 void BackupEngine::SetFreeSpaceQuery(std::function<qint64(const QString&)> query) {
     freeSpaceQuery_ =
@@ -112,16 +113,14 @@ QString BackupEngine::DestinationPath(const QString& name) const {
     return destination_.isEmpty() ? QString() : Directories::Join(destination_, name);
 }
 
-void BackupEngine::PrepareDestination() {
+QString BackupEngine::PrepareDestination(QString destination) {
     reporter_.BeginStage(QStringLiteral("Préparation du répertoire de destination"));
     unusableLogged_.clear();
 
-    QString destination = controls_.EditChemin();
     // A lone trailing separator goes ("Save/" -> "Save"); the root "/" stays as it is.
     if (destination.indexOf(QLatin1Char('/')) + 1 == destination.size()) {
         if (destination.size() > 1) {
             destination.chop(1);
-            controls_.SetEditChemin(destination);
         }
         Append(QStringLiteral(" * Répertoire sélectionné : ") + destination);
     }
@@ -161,6 +160,7 @@ void BackupEngine::PrepareDestination() {
         LogUnusableDestination(destination, failure.errorNumber());
         ReportError(ErrorCode::Repertoire);
     }
+    return destination;
 }
 
 void BackupEngine::LogUnusableDestination(const QString& destination, int errorNumber) {
@@ -178,16 +178,17 @@ void BackupEngine::LogUnusableDestination(const QString& destination, int errorN
                    DestinationCheck::WhyUnusable(destination, errorNumber) + QLatin1Char('.')));
 }
 
-void BackupEngine::LoadFileList() {
+std::optional<std::vector<JobLine>> BackupEngine::LoadFileList() {
     reporter_.BeginStage(QStringLiteral("Création de la liste des fichiers à sauvegarder"));
     listFailed_ = false;
     missingFiles_.clear();
     leftOutForName_ = 0;
+    std::optional<std::vector<JobLine>> lines;
     QString refusal;
     try {
         Append(QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste"));
         QList<SourceList::Refused> withNul;
-        const QStringList lines = SourceList::Lines(SourceList::Read(kListFile, refusal), &withNul);
+        const QStringList paths = SourceList::Lines(SourceList::Read(kListFile, refusal), &withNul);
         for (const SourceList::Refused& line : withNul) {
             Log(QStringLiteral("la ligne ") + QString::number(line.number) +
                 QStringLiteral(" de la liste ") + Quoted(QFileInfo(kListFile).absoluteFilePath()) +
@@ -197,34 +198,18 @@ void BackupEngine::LoadFileList() {
         Append(QStringLiteral("   -> Chargement de la liste effectué"));
         Append(QString());
         Append(QStringLiteral(" * Traitement des éléments de la liste"));
-        std::vector<ListEntry> entries;
-        entries.reserve(static_cast<std::size_t>(lines.size()));
-        // Every copy is Kestrix/<name>, and a FAT medium ignores the case of names: a later
-        // source of the same name would silently replace the earlier one's copy. The first one
-        // keeps it; a missing file has no copy and claims no name.
-        QHash<QString, QString> sourceOfName;
-        for (const QString& path : lines) {
-            ListEntry entry{path, true, true};
-            if (!FileSystem::FileExists(path)) {
-                entry = ListEntry{SourceList::MissingMarker(path), false, false};
-                missingFiles_ << path;
-            } else {
-                const QString name = DestinationCatalogue::FileName(path).toCaseFolded();
-                const auto first = sourceOfName.constFind(name);
-                if (first == sourceOfName.cend()) {
-                    sourceOfName.insert(name, path);
-                } else if (*first != path) {
-                    entry = ListEntry{SourceList::ClashMarker(path), false, false};
-                    Append(QStringLiteral(" <!> Le fichier ") + Quoted(path) +
-                           QStringLiteral(" a le même nom que ") + Quoted(*first) +
-                           QStringLiteral(" : il ne sera pas sauvegardé !"));
-                    copyIncomplete_ = true;
-                    ++leftOutForName_;
-                }
-            }
-            entries.push_back(entry);
+        JobListing listing = JobLines(paths);
+        for (const JobListing::LeftOut& left : listing.leftOut) {
+            Append(QStringLiteral(" <!> Le fichier ") + Quoted(left.path) +
+                   QStringLiteral(" a le même nom que ") + Quoted(left.first) +
+                   QStringLiteral(" : il ne sera pas sauvegardé !"));
         }
-        controls_.SetFileEntries(entries);
+        missingFiles_ = std::move(listing.missing);
+        leftOutForName_ = static_cast<int>(listing.leftOut.size());
+        if (leftOutForName_ > 0) {
+            copyIncomplete_ = true;
+        }
+        lines = std::move(listing.lines);
     } catch (const Failure&) {
         listFailed_ = true;
         if (!refusal.isEmpty()) {
@@ -234,6 +219,7 @@ void BackupEngine::LoadFileList() {
     }
     Append(QStringLiteral("   -> Traitement des données terminé"));
     reporter_.EndStage();
+    return lines;
 }
 
 BackupEngine::Opening BackupEngine::OpenDestination() {
@@ -565,8 +551,8 @@ void BackupEngine::NameEarlier() {
     }
 }
 
-bool BackupEngine::CarryOver(const QString& source) {
-    const QByteArray name = NativeNames::Encode(DestinationCatalogue::FileName(source));
+bool BackupEngine::CarryOver(const QString& source, const QString& copyName) {
+    const QByteArray name = NativeNames::Encode(copyName);
     const std::string copy = name.toStdString();
     struct stat st {};
     PreviousBackup::Lines lines;
@@ -635,15 +621,13 @@ void BackupEngine::EndEarly() {
     reporter_.SaveReport();
 }
 
-void BackupEngine::RunBackup() {
-    const QString stages = controls_.AutoexecChecked() ? QStringLiteral("3") : QStringLiteral("2");
-    destination_ = controls_.EditChemin();
+void BackupEngine::StartRun(const BackupJob& job) {
+    job_ = &job;
+    destination_ = job.destination;
     freeSpaceText_.clear();
     buffers_[0] = AlignedBuffer(kBufferBytes);
     buffers_[1] = AlignedBuffer(kBufferBytes);
-    // Set by every error this run reports, whatever a stage run in the middle of it did to the
-    // stage flag: such a run never closes with the no-error line.
-    bool errorReported = false;
+    errorReported_ = false;
     lastRunSucceeded_ = false;
     runIncomplete_ = false;
     catalogueFailed_ = false;
@@ -657,27 +641,27 @@ void BackupEngine::RunBackup() {
     // A path listed twice is one source: copied, recorded and counted once.
     QSet<QString> ticked;
     QSet<QString> tickedNames;
-    for (int index = 0; index < controls_.FileCount(); ++index) {
-        const ListEntry entry = controls_.FileEntry(index);
-        if (entry.ticked) {
-            ticked.insert(entry.text);
-            tickedNames.insert(DestinationCatalogue::FileName(entry.text).toCaseFolded());
+    for (const JobLine& line : job.lines) {
+        if (line.ticked) {
+            for (const JobFile& file : line.files) {
+                ticked.insert(file.source);
+                tickedNames.insert(file.copyName.toCaseFolded());
+            }
         }
     }
     filesToCopy_ = leftOutForName_ + static_cast<int>(ticked.size());
-    ticked.clear();
     // A listed file that is missing since the previous backup (deleted on a failing system, or
     // moved away by its owner while the list was read) keeps its copy there, unless a ticked
     // source now takes its name.
-    QHash<QString, QString> missingByMarker;
+    missingByMarker_.clear();
     for (const QString& path : missingFiles_) {
         if (!tickedNames.contains(DestinationCatalogue::FileName(path).toCaseFolded())) {
-            missingByMarker.insert(SourceList::MissingMarker(path), path);
+            missingByMarker_.insert(SourceList::MissingMarker(path), path);
         }
     }
+}
 
-    reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
-
+bool BackupEngine::OpenRun() {
     const Opening opening =
         DestinationCheck::IsRoot(destination_) ? Opening::Refused : OpenDestination();
     if (opening == Opening::Busy) {
@@ -693,7 +677,7 @@ void BackupEngine::RunBackup() {
         MarkIncomplete();
         ReleaseDestination();
         reporter_.SaveReport();
-        return;
+        return false;
     }
     if (opening != Opening::Ready) {
         // The folder of the copies was replaced since it was prepared, or an earlier switch
@@ -704,9 +688,12 @@ void BackupEngine::RunBackup() {
         }
         ReportError(ErrorCode::Repertoire);
         EndEarly();
-        return;
+        return false;
     }
+    return true;
+}
 
+void BackupEngine::CreateCatalogue() {
     try {
         Append(QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat"));
         const QDate date = reporter_.Now().date();
@@ -717,17 +704,18 @@ void BackupEngine::RunBackup() {
     } catch (const Failure&) {
         catalogueFailed_ = true;
         ReportError(ErrorCode::SaveDat);
-        errorReported = true;
+        errorReported_ = true;
     }
+}
 
-    // Stage 1: the restore application.
+bool BackupEngine::WriteRestoreApplication(const QString& stages) {
     bool noRoom = false;
     try {
         const QString status = QStringLiteral("Etape 1 sur ") + stages +
                                QStringLiteral(" : Ecriture de l'application de restauration");
         Append(QString());
         Append(QStringLiteral(" - ") + status);
-        controls_.SetStatusText(status);
+        progress_.SetStatusText(status);
         if (!reporter_.SkipFreeSpaceCheck()) {
             lastFreeSpace_ = MeasureFreeSpace(destination_);
             FileDescriptor restore = BackupFiles::OpenSource(kRestoreSource);
@@ -751,14 +739,14 @@ void BackupEngine::RunBackup() {
         }
     } catch (const Failure&) {
         ReportError(ErrorCode::GetFreeSpace);
-        errorReported = true;
+        errorReported_ = true;
     }
     if (noRoom) {
         EndEarly();
-        return;
+        return false;
     }
 
-    controls_.SetCopyControlsVisible(false);
+    progress_.SetFileShown(false);
     try {
         Append(QStringLiteral(" * Copie du fichier \"Restore.exe\"..."));
         CopyRestoreApplication();
@@ -766,7 +754,7 @@ void BackupEngine::RunBackup() {
         Append(QStringLiteral("   -> 59 Ko copiés - Espace libre restant : ") + freeSpaceText_);
     } catch (const Failure&) {
         ReportError(ErrorCode::CopyFile);
-        errorReported = true;
+        errorReported_ = true;
         if (destinationDirectory_.Find(BackupNames::kRestoreProgram) !=
             DirectoryHandle::Entry::Missing) {
             Log(
@@ -774,92 +762,106 @@ void BackupEngine::RunBackup() {
                                "est gardé."));
         }
     }
+    return true;
+}
 
-    // Stage 2: the files of the list.
+void BackupEngine::CopyFiles(const QString& stages) {
     readingLineWritten_ = false;
     writingLineWritten_ = false;
     const QString status = QStringLiteral("Etape 2 sur ") + stages +
                            QStringLiteral(" : Copie des fichiers de la sauvegarde");
     Append(QString());
     Append(QStringLiteral(" - ") + status);
-    controls_.SetStatusText(status);
-    controls_.SetCopyControlsVisible(true);
+    progress_.SetStatusText(status);
+    progress_.SetFileShown(true);
 
-    const int count = controls_.FileCount();
-    for (int index = 0; index < count; ++index) {
-        const ListEntry entry = controls_.FileEntry(index);
-        const QString source = entry.text;
-        const QString destination = DestinationPath(
-            Directories::Join(kSubdirectory, DestinationCatalogue::FileName(source)));
-        reporter_.SetCurrentSourcePath(source);
-        EntryOutcome outcome;
-        const bool first = !ticked.contains(source);
-        if (entry.ticked && first) {
-            ticked.insert(source);
-            try {
-                outcome = CopyEntry(source, destination);
-            } catch (const Failure&) {
-                outcome.copied = false;
-                MarkIncomplete();
-                ReportError(ErrorCode::FileError);
-                errorReported = true;
-            }
-        }
-        if (entry.ticked && first && !outcome.copied) {
-            CarryOver(source);
-        } else if (missingByMarker.contains(source)) {
-            const QString missing = missingByMarker.take(source);
-            if (CarryOver(missing)) {
-                MarkIncomplete();
-                ++filesToCopy_;
-            }
-        }
-
-        try {
-            Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
-            if (outcome.copied) {
-                // The manifests first: a record of the catalogue always has its lines there.
-                manifest_.Append(outcome.copy);
-                catalogue_.AppendRecord(source);
-                stagedCopies_.insert(outcome.copy.name.toStdString());
-                Append(QStringLiteral("    <!> Copie du fichier réussie !"));
-                if (outcome.readByMore) {
-                    Append(QStringLiteral(
-                        "    <!> Attention : la copie est lisible par plus d'utilisateurs que "
-                        "l'original (le support ne garde pas les droits des fichiers)."));
-                    Log(QStringLiteral("la copie de ") + Quoted(source) +
-                        QStringLiteral(" est lisible par plus d'utilisateurs que l'original (le "
-                                       "support ne garde pas les droits des fichiers)."));
-                    ++readByMore_;
+    QSet<QString> copied;
+    for (const JobLine& line : job_->lines) {
+        if (!line.ticked) {
+            // An unticked line copies nothing; the marker of a missing file may keep its copy.
+            reporter_.SetCurrentSourcePath(line.text);
+            const auto missing = missingByMarker_.find(line.text);
+            if (missing != missingByMarker_.end()) {
+                const QString path = *missing;
+                missingByMarker_.erase(missing);
+                if (CarryOver(path, DestinationCatalogue::FileName(path))) {
+                    MarkIncomplete();
+                    ++filesToCopy_;
                 }
             }
-        } catch (const Failure&) {
-            // Copied but not recorded: the new catalogue is not whole, so the previous backup
-            // stays.
-            catalogueFailed_ = true;
-            MarkIncomplete();
-            ShowError(QStringLiteral("Impossible d'écrire la configuration du fichier \"") +
-                      source +
-                      QStringLiteral(
-                          "\" dans le fichier Kestrix.dat. Vérifiez que le disque de destination "
-                          "ne soit pas plein ou protégé en écriture. Vous ne pourrez peut-être pas "
-                          "restaurer ce fichier en cas de problème."));
+            Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
+            continue;
+        }
+        for (const JobFile& file : line.files) {
+            reporter_.SetCurrentSourcePath(file.source);
+            EntryOutcome outcome;
+            const bool first = !copied.contains(file.source);
+            if (first) {
+                copied.insert(file.source);
+                try {
+                    outcome = CopyEntry(file);
+                } catch (const Failure&) {
+                    outcome.copied = false;
+                    MarkIncomplete();
+                    ReportError(ErrorCode::FileError);
+                    errorReported_ = true;
+                }
+                if (!outcome.copied) {
+                    CarryOver(file.source, file.copyName);
+                }
+            }
+            RecordCopy(file.source, outcome);
         }
     }
+}
 
-    // Stage 3: the boot batch file.
-    if (controls_.AutoexecChecked()) {
-        try {
-            WriteAutoexec();
-            intent_.files.emplace_back(BackupNames::kAutoexec);
-        } catch (const Failure&) {
-            ReportError(ErrorCode::SaveAutoexec);
-            errorReported = true;
+void BackupEngine::RecordCopy(const QString& source, const EntryOutcome& outcome) {
+    try {
+        Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
+        if (outcome.copied) {
+            // The manifests first: a record of the catalogue always has its lines there.
+            manifest_.Append(outcome.copy);
+            catalogue_.AppendRecord(source);
+            stagedCopies_.insert(outcome.copy.name.toStdString());
+            Append(QStringLiteral("    <!> Copie du fichier réussie !"));
+            if (outcome.readByMore) {
+                Append(QStringLiteral(
+                    "    <!> Attention : la copie est lisible par plus d'utilisateurs que "
+                    "l'original (le support ne garde pas les droits des fichiers)."));
+                Log(QStringLiteral("la copie de ") + Quoted(source) +
+                    QStringLiteral(" est lisible par plus d'utilisateurs que l'original (le "
+                                   "support ne garde pas les droits des fichiers)."));
+                ++readByMore_;
+            }
         }
+    } catch (const Failure&) {
+        // Copied but not recorded: the new catalogue is not whole, so the previous backup stays.
+        catalogueFailed_ = true;
+        MarkIncomplete();
+        ShowError(QStringLiteral("Impossible d'écrire la configuration du fichier \"") + source +
+                  QStringLiteral(
+                      "\" dans le fichier Kestrix.dat. Vérifiez que le disque de destination ne "
+                      "soit pas plein ou protégé en écriture. Vous ne pourrez peut-être pas "
+                      "restaurer ce fichier en cas de problème."));
     }
+}
 
+void BackupEngine::WriteBootBatch() {
+    if (!job_->autoexec) {
+        return;
+    }
+    try {
+        WriteAutoexec();
+        intent_.files.emplace_back(BackupNames::kAutoexec);
+    } catch (const Failure&) {
+        ReportError(ErrorCode::SaveAutoexec);
+        errorReported_ = true;
+    }
+}
+
+void BackupEngine::FinishRun() {
     // Only now do the new backup's files reach their names.
-    errorReported = !CommitOrDiscard() || errorReported;
+    errorReported_ = !CommitOrDiscard() || errorReported_;
     if (destinationDirectory_.IsOpen()) {
         distrust_ = DestinationCheck::Distrust(destination_, destinationDirectory_.get());
         if (!distrust_.isEmpty()) {
@@ -867,12 +869,27 @@ void BackupEngine::RunBackup() {
         }
     }
     ReleaseDestination();
-    lastRunSucceeded_ = !errorReported && !runIncomplete_;
-    if (!errorReported) {
+    lastRunSucceeded_ = !errorReported_ && !runIncomplete_;
+    if (!errorReported_) {
         reporter_.EndStage();
     }
     // Also after an error, so that the lines written since it are not lost.
     reporter_.SaveReport();
+}
+
+void BackupEngine::RunBackup(const BackupJob& job) {
+    StartRun(job);
+    const QString stages = job.autoexec ? QStringLiteral("3") : QStringLiteral("2");
+    reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
+    if (OpenRun()) {
+        CreateCatalogue();
+        if (WriteRestoreApplication(stages)) {
+            CopyFiles(stages);
+            WriteBootBatch();
+            FinishRun();
+        }
+    }
+    job_ = nullptr;
 }
 
 void BackupEngine::CopyRestoreApplication() {
@@ -891,10 +908,11 @@ void BackupEngine::CopyRestoreApplication() {
     ShareUnchanged(destinationDirectory_, stagingDirectory_, BackupNames::kRestoreProgram);
 }
 
-BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
-                                                   const QString& destination) {
+BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
+    const QString& source = file.source;
+    const QString destination = DestinationPath(Directories::Join(kSubdirectory, file.copyName));
     EntryOutcome outcome;
-    controls_.SetCopyFileText(QStringLiteral("Copie de ") + source);
+    progress_.SetFileText(QStringLiteral("Copie de ") + source);
     // Opened once: every later check and change is made on this handle, never by the path
     // again, which someone could meanwhile point elsewhere.
     BackupFiles::RefusedLink refused;
@@ -948,7 +966,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const QString& source,
     // Written under a temporary name and put in place only once whole and flushed: a file
     // skipped or failed leaves nothing behind, and the earlier backup's copy of that name as
     // it was.
-    outcome.copy.name = NativeNames::Encode(DestinationCatalogue::FileName(source));
+    outcome.copy.name = NativeNames::Encode(file.copyName);
     outcome.copy.source = status;
     // A folder at the copy's name in the backup would stop its switch: the copy fails now.
     if (previousCopies_.Find(outcome.copy.name) == DirectoryHandle::Entry::Directory) {
@@ -1058,12 +1076,12 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
     qint64 amountKo = -1;
     int barPercent = -1;
     for (;;) {
-        controls_.PumpMessages();
+        progress_.Pump();
         if (!readingLineWritten_) {
             Append(QStringLiteral("    -> Lecture des données source..."));
             readingLineWritten_ = true;
         }
-        const qint64 block = BlockSize::Bytes(BlockSize::Clamp(controls_.TrackBarPosition()));
+        const qint64 block = BlockSize::Bytes(BlockSize::Clamp(job_->trackBarPosition));
         if (shown == buffered) {
             buffered = CheckedIo::Read(source, writer.NextBuffer(), writer.BufferSize());
             shown = 0;
@@ -1080,16 +1098,16 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
         position += n;
         if (position / 1024 != amountKo) {
             amountKo = position / 1024;
-            controls_.SetFileAmount(position, size);
+            progress_.SetFileAmount(position, size);
         }
         // An empty file shows a full bar; a file that grew while copied stops at 100.
         const int percent =
             static_cast<int>(std::clamp<qint64>(size > 0 ? position * 100 / size : 100, 0, 100));
         if (percent != barPercent) {
             barPercent = percent;
-            controls_.SetProgressPosition(percent);
+            progress_.SetPosition(percent);
         }
-        controls_.PumpMessages();
+        progress_.Pump();
         if (n == 0) {
             break;
         }
@@ -1101,7 +1119,7 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
 void BackupEngine::WriteAutoexec() {
     Append(QString());
     Append(QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\""));
-    controls_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
+    progress_.SetStatusText(QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
     PendingFile file(stagingDirectory_, BackupNames::kAutoexec);
     static const char kContent[] = "Restore.exe\r\n";
     CheckedIo::WriteAll(file.fd(), kContent, sizeof kContent - 1);

@@ -1,16 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <QHash>
 #include <QStringList>
 #include <QtGlobal>
 #include <functional>
 #include <set>
 #include <string>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "backup/BackupControls.h"
+#include "backup/BackupJob.h"
 #include "backup/BackupManifest.h"
+#include "backup/BackupProgress.h"
 #include "backup/DestinationCatalogue.h"
 #include "platform/DirectoryHandle.h"
 #include "report/Reporter.h"
@@ -21,16 +24,22 @@
 #include "shared/FileDescriptor.h"
 #include "shared/PreviousBackup.h"
 
-// The backup engine of the main window: the destination preparation, the source list, the
-// backup run with its catalogue and boot batch file. It reads and drives the window's controls
-// and reports through the program-wide Reporter.
+// The backup engine: the destination preparation, the source list, the backup run with its
+// catalogue and boot batch file. It runs a BackupJob, reports through the program-wide Reporter
+// (whose user interface answers its boxes) and shows its progress through `progress`.
 class BackupEngine {
 public:
-    BackupEngine(Reporter& reporter, BackupControls& controls);
+    BackupEngine(Reporter& reporter, BackupProgress& progress);
 
-    void PrepareDestination();
-    void LoadFileList();
-    void RunBackup();
+    // Makes the destination and its copies' folder; returns the destination as the run is to
+    // use it (a lone trailing separator taken off).
+    QString PrepareDestination(QString destination);
+    // The lines of the list read from Kestrix.dat; none when it could not be read, and then no
+    // backup is committed until it is read again.
+    std::optional<std::vector<JobLine>> LoadFileList();
+    // `job` is read again during the run (its block size at each block): it must outlive the
+    // call.
+    void RunBackup(const BackupJob& job);
 
     // The last measured free space in bytes; 0 before any measurement, kept between runs.
     qint64 LastFreeSpace() const { return lastFreeSpace_; }
@@ -80,8 +89,19 @@ private:
         BackupManifest::Copy copy;
     };
 
-    // One ticked entry's copy (one guarded block).
-    EntryOutcome CopyEntry(const QString& source, const QString& destination);
+    // The stages of a run, in order; OpenRun and WriteRestoreApplication return false when the
+    // run ended there.
+    void StartRun(const BackupJob& job);
+    bool OpenRun();
+    void CreateCatalogue();
+    bool WriteRestoreApplication(const QString& stages);
+    void CopyFiles(const QString& stages);
+    void WriteBootBatch();
+    void FinishRun();
+
+    // One ticked file's copy (one guarded block), then its record.
+    EntryOutcome CopyEntry(const JobFile& file);
+    void RecordCopy(const QString& source, const EntryOutcome& outcome);
     // Returns the number of bytes written, hashed on the way by the writer thread.
     qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
@@ -104,7 +124,7 @@ private:
     // A ticked file that this run did not copy, or a listed one that is missing, keeps the
     // previous backup's copy, record and manifest lines, when that backup holds them for the same
     // source. False when it holds none.
-    bool CarryOver(const QString& source);
+    bool CarryOver(const QString& source, const QString& copyName);
     // Names on stderr what stays in the copies' folder without being part of the backup.
     void LogForeignNames() const;
     // Stages the backup being replaced to be kept as an earlier one, when earlier ones are
@@ -132,7 +152,14 @@ private:
     void ReportError(ErrorCode code);
 
     Reporter& reporter_;
-    BackupControls& controls_;
+    BackupProgress& progress_;
+    // The job of the run in progress.
+    const BackupJob* job_ = nullptr;
+    // Set by every error the run reports, whatever a stage run in the middle of it did to the
+    // stage flag: such a run never closes with the no-error line.
+    bool errorReported_ = false;
+    // Missing files' markers whose previous copies may be kept, to their paths.
+    QHash<QString, QString> missingByMarker_;
     std::function<qint64(const QString&)> freeSpaceQuery_;
     qint64 lastFreeSpace_ = 0;
     bool copyIncomplete_ = false;

@@ -14,7 +14,8 @@ QStringList RawArguments(int argc, const char* const* argv) {
     return arguments;
 }
 
-void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLineTarget& target) {
+void ReadCommandLine(const QStringList& arguments, Reporter& reporter, Settings& settings,
+                     const std::function<void()>& runUnattended) {
     bool destinationGiven = false;
     bool batchGiven = false;
     bool automaticGiven = false;
@@ -24,23 +25,23 @@ void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLi
         if (option == QLatin1String("/rep")) {
             destinationGiven = true;
             // The path is taken as typed; it is examined in the next pass like any argument.
-            target.SetEditChemin(i + 1 < arguments.size() ? arguments.at(i + 1) : QString());
-            reporter.Append(QStringLiteral(" * Répertoire destination   : ") + target.EditChemin());
+            settings.chemin = i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
+            reporter.Append(QStringLiteral(" * Répertoire destination   : ") + settings.chemin);
         }
         if (option == QLatin1String("/bat")) {
             batchGiven = true;
-            target.SetAutoexecChecked(true);
+            settings.autoexec = true;
             reporter.Append(QStringLiteral(" * Création d'Autoexec.bat : Oui"));
         }
         if (option == QLatin1String("/nobat")) {
             batchGiven = true;
-            target.SetAutoexecChecked(false);
+            settings.autoexec = false;
             reporter.Append(QStringLiteral(" * Création d'Autoexec.bat : Non"));
         }
         if (option == QLatin1String("/auto")) {
             automaticGiven = true;
             reporter.Append(QStringLiteral(" * Sauvegarde automatique  : Oui"));
-            target.RunUnattendedBackup();
+            runUnattended();
         }
     }
 

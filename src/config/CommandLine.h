@@ -2,20 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+#include "config/Settings.h"
 #include "report/Reporter.h"
-
-// What the command line changes in the main window: the destination edit box, the boot batch
-// check box, and the unattended backup that "/auto" starts where it stands.
-class CommandLineTarget {
-public:
-    virtual ~CommandLineTarget() = default;
-
-    virtual QString EditChemin() const = 0;
-    virtual void SetEditChemin(const QString& text) = 0;
-    virtual void SetAutoexecChecked(bool checked) = 0;
-    virtual void RunUnattendedBackup() = 0;
-};
 
 // The arguments as main received them, before the application object takes out the options it
 // knows ("-reverse", "-style"...): each one decoded without loss, so that a path given as bytes
@@ -23,9 +13,11 @@ public:
 QStringList RawArguments(int argc, const char* const* argv);
 
 // Reads the process arguments (index 0 is the program path, examined like the others) into the
-// open command-line section of the report: "/rep" DIR, "/bat", "/nobat", "/auto", in any letter
-// case. "/auto" runs the unattended backup at once, before the later arguments are examined.
-void ReadCommandLine(const QStringList& arguments, Reporter& reporter, CommandLineTarget& target);
+// open command-line section of the report: "/rep" DIR and "/bat" or "/nobat" set the last
+// backup's destination and boot batch choice in `settings`, and "/auto", in any letter case,
+// calls `runUnattended` at once, before the later arguments are examined.
+void ReadCommandLine(const QStringList& arguments, Reporter& reporter, Settings& settings,
+                     const std::function<void()>& runUnattended);
 
 // "--help" or "-h" among the arguments after index 0, other than the destination that follows
 // "/rep": the usage is printed and nothing else is done.

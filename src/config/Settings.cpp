@@ -89,21 +89,21 @@ void ReadReportNumber(Reporter& reporter, const QByteArray& ini) {
 
 // Reads, echoes and applies everything up to the report number, in the order that decides how
 // far the report and the window get when a value fails.
-void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const QByteArray& ini) {
+void ReadDisplayAndFlags(Reporter& reporter, Settings& settings, const QByteArray& ini) {
     const QString texture =
         SettingsText::NormalisedBool(Value(ini, kOptions, QStringLiteral("Texture"), kOui));
     reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
     reporter.Append(QStringLiteral(" * Usage de la texture  : ") + texture);
     if (texture == kNon) {
-        controls.SetTextureShown(false);
+        settings.textureShown = false;
     }
 
     const QString vitesse = Value(ini, kOptions, QStringLiteral("Vitesse"), QStringLiteral("3"));
-    controls.UpdateBlockSizeText();
+    // The line tells the block size held before this reading.
     reporter.Append(QStringLiteral(" * Taille des blocs     : ") +
-                    QString::number(controls.TrackBarPosition()) + QStringLiteral(" (") +
-                    controls.BlockSizeText() + QLatin1Char(')'));
-    controls.SetTrackBarPosition(SettingsText::ToInteger(vitesse));
+                    QString::number(settings.trackBarPosition) + QStringLiteral(" (") +
+                    BlockSize::Text(settings.trackBarPosition) + QLatin1Char(')'));
+    settings.trackBarPosition = BlockSize::Clamp(SettingsText::ToInteger(vitesse));
 
     const QString barDebut =
         Value(ini, kOptions, QStringLiteral("BarColorDebut"), QStringLiteral("$00004000"));
@@ -111,16 +111,12 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const Q
         Value(ini, kOptions, QStringLiteral("BarColorFin"), QStringLiteral("$0080FF80"));
     reporter.Append(QStringLiteral(" * Couleurs de la barre : ") + barDebut + QStringLiteral(", ") +
                     barFin);
-    controls.SetComboColour(ColourBox::BarDebut, SettingsText::ToColour(barDebut));
-    controls.SetComboColour(ColourBox::BarFin, SettingsText::ToColour(barFin));
-    controls.SetProgressColours(controls.ComboColour(ColourBox::BarDebut),
-                                controls.ComboColour(ColourBox::BarFin));
+    settings.colours[ColourBox::BarDebut] = SettingsText::ToColour(barDebut);
+    settings.colours[ColourBox::BarFin] = SettingsText::ToColour(barFin);
 
     const QString back =
         Value(ini, kOptions, QStringLiteral("BackColor"), QStringLiteral("clBtnFace"));
-    const TColor backColour = SettingsText::ToColour(back);
-    controls.SetWindowColour(backColour);
-    controls.SetComboColour(ColourBox::Fond, backColour);
+    settings.colours[ColourBox::Fond] = SettingsText::ToColour(back);
     reporter.Append(QStringLiteral(" * Couleur des fenêtres : ") + back);
 
     const QString haut =
@@ -129,9 +125,8 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const Q
         Value(ini, kOptions, QStringLiteral("ButtonColorBas"), QStringLiteral("clSilver"));
     reporter.Append(QStringLiteral(" * Couleurs des boutons : ") + haut + QStringLiteral(", ") +
                     bas);
-    controls.SetComboColour(ColourBox::ButtonHaut, SettingsText::ToColour(haut));
-    controls.SetComboColour(ColourBox::ButtonBas, SettingsText::ToColour(bas));
-    controls.ApplyButtonColours();
+    settings.colours[ColourBox::ButtonHaut] = SettingsText::ToColour(haut);
+    settings.colours[ColourBox::ButtonBas] = SettingsText::ToColour(bas);
 
     const QString autoexecFlag =
         SettingsText::NormalisedBool(Value(ini, kEnregistrement, QStringLiteral("Autoexec"), kOui));
@@ -139,14 +134,14 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const Q
     reporter.Append(QStringLiteral(" - Paramètres à enregistrer à la fermeture du programme"));
     reporter.Append(QStringLiteral(" * Création d'Autoexec.bat   : ") + autoexecFlag);
     if (autoexecFlag == kNon) {
-        controls.SetSaveFlagChecked(SaveFlag::Autoexec, false);
+        settings.saveFlags[SaveFlag::Autoexec] = false;
     }
     for (const FlagLine& f : kReadFlags) {
         const QString value =
             SettingsText::NormalisedBool(Value(ini, kEnregistrement, QLatin1String(f.key), kOui));
         reporter.Append(Text(f.line) + value);
         if (value == kNon) {
-            controls.SetSaveFlagChecked(f.flag, false);
+            settings.saveFlags[f.flag] = false;
         }
     }
 
@@ -156,19 +151,19 @@ void ReadDisplayAndFlags(Reporter& reporter, SettingsControls& controls, const Q
     reporter.Append(QStringLiteral(" - Paramètres de la dernière sauvegarde"));
     reporter.Append(QStringLiteral(" * Créer un Autoexec.bat  : ") + autoexec);
     if (autoexec == kOui) {
-        controls.SetAutoexecChecked(true);
+        settings.autoexec = true;
     }
-    controls.SetEditChemin(Value(ini, kSauvegarde, QStringLiteral("Chemin"), kDefaultChemin));
-    reporter.Append(QStringLiteral(" * Répertoire destination : ") + controls.EditChemin());
+    settings.chemin = Value(ini, kSauvegarde, QStringLiteral("Chemin"), kDefaultChemin);
+    reporter.Append(QStringLiteral(" * Répertoire destination : ") + settings.chemin);
 }
 
 }  // namespace
 
-void ReadSettings(Reporter& reporter, SettingsControls& controls) {
+void ReadSettings(Reporter& reporter, Settings& settings) {
     const QByteArray ini = IniFile(kIniPath).ReadAll();
     bool numberRead = false;
     try {
-        ReadDisplayAndFlags(reporter, controls, ini);
+        ReadDisplayAndFlags(reporter, settings, ini);
         numberRead = true;
         ReadReportNumber(reporter, ini);
         reporter.Append(QString());
@@ -189,7 +184,7 @@ void ReadSettings(Reporter& reporter, SettingsControls& controls) {
     }
 }
 
-void WriteSettings(Reporter& reporter, SettingsControls& controls) {
+void WriteSettings(Reporter& reporter, const Settings& settings) {
     reporter.BeginStage(QStringLiteral("Ecriture des paramètres vers le fichier Ini"));
     IniFile ini(kIniPath);
     const QString enregistre = QStringLiteral("Enregistré");
@@ -198,7 +193,7 @@ void WriteSettings(Reporter& reporter, SettingsControls& controls) {
         reporter.Append(QStringLiteral(" - Paramètres de la sauvegarde"));
 
         const auto saveIf = [&](SaveFlag flag, const QString& line, const auto& write) {
-            const bool save = controls.SaveFlagChecked(flag);
+            const bool save = settings.saveFlags.at(flag);
             if (save) {
                 write();
             }
@@ -206,42 +201,42 @@ void WriteSettings(Reporter& reporter, SettingsControls& controls) {
         };
         saveIf(SaveFlag::Autoexec, QStringLiteral(" * Création d'Autoexec.bat   : "), [&] {
             ini.WriteString(kSauvegarde, QStringLiteral("Autoexec"),
-                            SettingsText::BoolText(controls.AutoexecChecked()));
+                            SettingsText::BoolText(settings.autoexec));
         });
         saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "), [&] {
-            ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), controls.EditChemin());
+            ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), settings.chemin);
         });
         reporter.Append(QString());
         reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
         saveIf(SaveFlag::Texture, QStringLiteral(" * Utilisation de la texture : "), [&] {
             ini.WriteString(kOptions, QStringLiteral("Texture"),
-                            SettingsText::BoolText(controls.TextureShown()));
+                            SettingsText::BoolText(settings.textureShown));
         });
         saveIf(SaveFlag::Vitesse, QStringLiteral(" * Taille des blocs fichier  : "), [&] {
             ini.WriteString(kOptions, QStringLiteral("Vitesse"),
-                            QString::number(controls.TrackBarPosition()));
+                            QString::number(settings.trackBarPosition));
         });
         saveIf(SaveFlag::WinColor, QStringLiteral(" * Couleur des fenêtres      : "), [&] {
             ini.WriteString(kOptions, QStringLiteral("BackColor"),
-                            SettingsText::ColourText(controls.ComboColour(ColourBox::Fond)));
+                            SettingsText::ColourText(settings.colours.at(ColourBox::Fond)));
         });
         saveIf(SaveFlag::BarColor, QStringLiteral(" * Couleur de la barre       : "), [&] {
             ini.WriteString(kOptions, QStringLiteral("BarColorDebut"),
-                            SettingsText::ColourText(controls.ComboColour(ColourBox::BarDebut)));
+                            SettingsText::ColourText(settings.colours.at(ColourBox::BarDebut)));
             ini.WriteString(kOptions, QStringLiteral("BarColorFin"),
-                            SettingsText::ColourText(controls.ComboColour(ColourBox::BarFin)));
+                            SettingsText::ColourText(settings.colours.at(ColourBox::BarFin)));
         });
         saveIf(SaveFlag::BtnColor, QStringLiteral(" * Couleur des boutons       : "), [&] {
             ini.WriteString(kOptions, QStringLiteral("ButtonColorHaut"),
-                            SettingsText::ColourText(controls.ComboColour(ColourBox::ButtonHaut)));
+                            SettingsText::ColourText(settings.colours.at(ColourBox::ButtonHaut)));
             ini.WriteString(kOptions, QStringLiteral("ButtonColorBas"),
-                            SettingsText::ColourText(controls.ComboColour(ColourBox::ButtonBas)));
+                            SettingsText::ColourText(settings.colours.at(ColourBox::ButtonBas)));
         });
 
         reporter.Append(QString());
         reporter.Append(QStringLiteral(" - Paramètres d'enregistrement"));
         for (const FlagLine& f : kWriteFlags) {
-            const QString value = SettingsText::BoolText(controls.SaveFlagChecked(f.flag));
+            const QString value = SettingsText::BoolText(settings.saveFlags.at(f.flag));
             ini.WriteString(kEnregistrement, QLatin1String(f.key), value);
             reporter.Append(Text(f.line) + value);
         }

@@ -16,7 +16,6 @@
 #include <ctime>
 
 #include "config/BlockSize.h"
-#include "config/CommandLine.h"
 #include "config/Settings.h"
 #include "platform/AppControl.h"
 #include "platform/FileSystem.h"
@@ -29,7 +28,6 @@
 #include "widgets/TZederuWallpaper.h"
 #include "wizard/ColourPresets.h"
 #include "wizard/TFormKestrixAide.h"
-#include "wizard/WizardCommandLine.h"
 #include "wizard/WizardPages.h"
 
 using namespace WizardPages;
@@ -83,9 +81,9 @@ TFormKestrix::TFormKestrix(const QStringList& arguments, const WizardHooks& hook
                           Qt::WindowCloseButtonHint),
       hooks_(hooks),
       arguments_(arguments),
-      reporter_(*this),
-      engine_(reporter_, *this),
-      commandLine_(std::make_unique<WizardCommandLine>(*this)) {
+      controller_(*this),
+      reporter_(controller_.GetReporter()),
+      engine_(controller_.Engine()) {
     if (hooks_.clock) {
         reporter_.SetClock(hooks_.clock);
     }
@@ -106,10 +104,7 @@ TFormKestrix::TFormKestrix(const QStringList& arguments, const WizardHooks& hook
     FormCreate();
 }
 
-TFormKestrix::~TFormKestrix() {
-    // The handler refers to this window's report.
-    AppControl::SetExceptionHandler(nullptr);
-}
+TFormKestrix::~TFormKestrix() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Start-up and shutdown
@@ -124,74 +119,41 @@ void TFormKestrix::FormCreate() {
                 "est optimisé pour fonctionner en Petites Polices et apparaîtra fortement "
                 "disproportionné si vous le lancez avec le mode Grandes Polices. Voulez-vous "
                 "continuer malgré tout ?")) == MessageAnswer::No) {
-        RequestEnd();
+        controller_.RequestEnd();
     }
 
-    if (FileSystem::FileExists(Reporter::kImportantReport)) {
-        ShowMessage(
-            MessageIcon::Warning, MessageButtons::Ok,
-            QStringLiteral(
-                "Un fichier rapport important a été détecté dans le répertoire du "
-                "logiciel, ce qui signifie qu'il y a eu des erreurs lors de la dernière "
-                "exécution du logiciel. Déplacez-le dans un autre répertoire, sinon il sera "
-                "écrasé si un autre rapport est créé."));
-    }
-
-    AppControl::SetExceptionHandler([this] { reporter_.ApplicationException(); });
-
-    // The rest of start-up runs before the event loop: what escapes it goes to the same handler
-    // as an exception escaping an event handler.
-    try {
-        reporter_.StartReport();
-        reporter_.Report().OpenSection(
-            QStringLiteral("Lecture de la configuration depuis le fichier \"Kestrix.ini\""));
-        if (!FileSystem::FileExists(kIniPath)) {
-            reporter_.ReportError(ErrorCode::NoFichierIni);
-        }
-        ReadSettings(reporter_, *this);
-        if (!reporter_.ErrorOccurred()) {
-            reporter_.Report().AppendNoErrorLines();
-        }
-        reporter_.Report().OpenSection(
-            QStringLiteral("Lecture et gestion des paramètres de la ligne de commandes"));
-        ApplyPage(WizardStep::Welcome);
-        ReadCommandLine(arguments_, reporter_, *commandLine_);
-    } catch (...) {
-        AppControl::HandleUncaughtException();
-    }
-}
-
-void TFormKestrix::FormClose() {
-    WriteSettings(reporter_, *this);
-    reporter_.SaveReport();
+    ApplyPage(WizardStep::Welcome);
+    controller_.Start(arguments_);
 }
 
 void TFormKestrix::closeEvent(QCloseEvent* event) {
-    FormClose();
+    controller_.Shutdown();
     event->accept();
     // The main window: closing it ends the application.
-    RequestEnd();
+    controller_.RequestEnd();
 }
 
-void TFormKestrix::RunUnattendedBackup() {
+bool TFormKestrix::CloseWindow() {
+    close();
+    return true;
+}
+
+void TFormKestrix::UnattendedRunStarts() {
     // Without a display nobody can see the window: left hidden, the run lays out and paints
     // nothing, and its labels still hold the texts of a shown run.
     if (!AppControl::Headless()) {
         setWindowState(windowState() | Qt::WindowMinimized);
         setVisible(true);
     }
-    engine_.PrepareDestination();
-    engine_.LoadFileList();
-    engine_.LogMissingFiles();
-    etape_ = WizardStep::Backup;
+}
+
+void TFormKestrix::UnattendedBackupStarts() {
     EnterBackupPage();
-    etape_ = WizardStep::Backup;
-    RunEngineBackup();
-    WriteSettings(reporter_, *this);
-    const bool saved = reporter_.SaveReport();
-    engine_.LogEnd(ExitStatus(),
-                   saved ? QFileInfo(reporter_.ReportFileName()).absoluteFilePath() : QString());
-    RequestEnd();
+}
+
+void TFormKestrix::UnattendedBackupEnded() {
+    ShowPendingPosition();
+    ShowPendingFileSize();
 }
 
 void TFormKestrix::ShowAtLoopStart() {
@@ -203,12 +165,6 @@ void TFormKestrix::ShowAtLoopStart() {
     } else {
         show();
     }
-}
-
-int TFormKestrix::ExitStatus() const {
-    return reporter_.ErrorReported() || engine_.CopyIncomplete() || !engine_.Distrust().isEmpty()
-               ? 1
-               : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -284,11 +240,16 @@ void TFormKestrix::BtnSuivantClick() {
         case WizardStep::Welcome:
             etape_ = WizardStep::Destination;
             break;
-        case WizardStep::Destination:
-            engine_.PrepareDestination();
-            engine_.LoadFileList();
+        case WizardStep::Destination: {
+            SetEditChemin(engine_.PrepareDestination(EditChemin()));
+            // A list that could not be read leaves the one shown before.
+            const std::optional<std::vector<JobLine>> lines = engine_.LoadFileList();
+            if (lines) {
+                SetFileEntries(*lines);
+            }
             etape_ = WizardStep::Files;
             break;
+        }
         case WizardStep::Files:
             etape_ = WizardStep::BootFile;
             break;
@@ -470,12 +431,34 @@ MessageAnswer TFormKestrix::ShowMessage(MessageIcon icon, MessageButtons buttons
     return MessageAnswer::Ok;
 }
 
-void TFormKestrix::RequestEnd() {
-    AppControl::RequestEnd();
+void TFormKestrix::ShowSettings(const Settings& settings) {
+    SetTextureShown(settings.textureShown);
+    SetTrackBarPosition(settings.trackBarPosition);
+    for (const auto& [box, colour] : settings.colours) {
+        SetComboColour(box, colour);
+    }
+    SetWindowColour(settings.colours.at(ColourBox::Fond));
+    SetProgressColours(settings.colours.at(ColourBox::BarDebut),
+                       settings.colours.at(ColourBox::BarFin));
+    ApplyButtonColours();
+    for (const auto& [flag, checked] : settings.saveFlags) {
+        SetSaveFlagChecked(flag, checked);
+    }
+    SetAutoexecChecked(settings.autoexec);
+    SetEditChemin(settings.chemin);
 }
 
-void TFormKestrix::RunShutdownStage() {
-    close();
+void TFormKestrix::TakeSettings(Settings& settings) {
+    settings.textureShown = TextureShown();
+    settings.trackBarPosition = TrackBarPosition();
+    for (auto& [box, colour] : settings.colours) {
+        colour = ComboColour(box);
+    }
+    for (auto& [flag, checked] : settings.saveFlags) {
+        checked = SaveFlagChecked(flag);
+    }
+    settings.autoexec = AutoexecChecked();
+    settings.chemin = EditChemin();
 }
 
 bool TFormKestrix::TextureShown() const {
@@ -565,15 +548,24 @@ int TFormKestrix::FileCount() const {
     return CheckListBoxFiles->count();
 }
 
-ListEntry TFormKestrix::FileEntry(int index) const {
-    const QListWidgetItem* item = CheckListBoxFiles->item(index);
-    return ListEntry{item->text(), item->checkState() == Qt::Checked,
-                     (item->flags() & Qt::ItemIsEnabled) != 0};
+JobLine TFormKestrix::FileEntry(int index) const {
+    JobLine line = lines_.at(static_cast<std::size_t>(index));
+    line.ticked = CheckListBoxFiles->item(index)->checkState() == Qt::Checked;
+    return line;
 }
 
-void TFormKestrix::SetFileEntries(const std::vector<ListEntry>& entries) {
+BackupJob TFormKestrix::JobFromPages() const {
+    BackupJob job{EditChemin(), {}, AutoexecChecked(), TrackBarPosition()};
+    for (int index = 0; index < FileCount(); ++index) {
+        job.lines.push_back(FileEntry(index));
+    }
+    return job;
+}
+
+void TFormKestrix::SetFileEntries(const std::vector<JobLine>& lines) {
+    lines_ = lines;
     CheckListBoxFiles->clear();
-    for (const ListEntry& entry : entries) {
+    for (const JobLine& entry : lines) {
         auto* item = new QListWidgetItem(entry.text, CheckListBoxFiles);
         Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
         if (entry.enabled) {
@@ -589,7 +581,7 @@ void TFormKestrix::SetStatusText(const QString& text) {
     LabelStatus->setText(text);
 }
 
-void TFormKestrix::SetCopyFileText(const QString& text) {
+void TFormKestrix::SetFileText(const QString& text) {
     LabelCopyFile->setText(text);
     LabelCopyFile->setGeometry(152, 228, 169, 17);
 }
@@ -602,7 +594,7 @@ void TFormKestrix::SetFileAmount(qint64 copied, qint64 size) {
 
 void TFormKestrix::ShowPendingFileSize() {
     if (pendingFileSize_) {
-        LabelFileSize->setText(FileAmountText(pendingFileSize_->first, pendingFileSize_->second));
+        LabelFileSize->setText(BackupProgress::FileAmountText(pendingFileSize_->first, pendingFileSize_->second));
         LabelFileSize->setGeometry(304, 228, 136, 13);
         pendingFileSize_.reset();
         lastFileSizeShown_ = CoarseNowNs();
@@ -610,12 +602,13 @@ void TFormKestrix::ShowPendingFileSize() {
 }
 
 void TFormKestrix::RunEngineBackup() {
-    engine_.RunBackup();
+    job_ = JobFromPages();
+    engine_.RunBackup(job_);
     ShowPendingPosition();
     ShowPendingFileSize();
 }
 
-void TFormKestrix::SetProgressPosition(int position) {
+void TFormKestrix::SetPosition(int position) {
     // Each step is drawn at once with the next pass of the pump: a small file runs through its
     // hundred steps faster than a screen shows one.
     pendingPosition_ = position;
@@ -628,13 +621,13 @@ void TFormKestrix::ShowPendingPosition() {
     }
 }
 
-void TFormKestrix::SetCopyControlsVisible(bool visible) {
+void TFormKestrix::SetFileShown(bool visible) {
     SetShown(LabelCopyFile, visible);
     SetShown(LabelFileSize, visible);
     SetShown(GradProgressFile, visible);
 }
 
-void TFormKestrix::PumpMessages() {
+void TFormKestrix::Pump() {
     // The run pumps twice per block, hundreds of thousands of times a second with small blocks.
     // Within 10 ms of the last pass (the step timer's period) nothing a person or the screen
     // could notice has arrived, so such a pass is left out.

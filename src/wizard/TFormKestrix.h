@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "backup/BackupControls.h"
 #include "backup/BackupEngine.h"
-#include "config/SettingsControls.h"
+#include "backup/BackupJob.h"
+#include "config/Settings.h"
+#include "controller/ControllerHost.h"
+#include "controller/RunController.h"
 #include "report/Reporter.h"
 #include "report/UserInterface.h"
 #include "wizard/WizardHooks.h"
@@ -31,16 +33,12 @@ class TSystemTreeView;
 class TTintoColorComboBox;
 class TZederuGradientButton;
 class TZederuWallpaper;
-class WizardCommandLine;
 
 // The main window of Kestrix: a fixed-size wizard whose pages are its own controls, shown by
-// the step number Etape and laid out again by TimerEtapes. It owns the program's state for the
-// whole run: the report, the backup engine and the controls that hold the settings. Every
-// control carries its name as its object name.
-class TFormKestrix : public QWidget,
-                     public UserInterface,
-                     public SettingsControls,
-                     public BackupControls {
+// the step number Etape and laid out again by TimerEtapes. It hosts the run's controller (the
+// report, the settings, the engine), holds the settings in its controls while it is open, and
+// builds each backup's job from its pages. Every control carries its name as its object name.
+class TFormKestrix : public QWidget, public ControllerHost {
     Q_OBJECT
 public:
     // Creates the window and runs its start-up sequence FormCreate (with "/auto" among the
@@ -53,61 +51,63 @@ public:
     // nothing when the end of the application is already requested.
     void ShowAtLoopStart();
 
-    // 0 when the run reported no error and every ticked file of every backup was copied; 1
-    // when an error was reported, a ticked file was not copied, or a run as root wrote where the
-    // restore program will not trust the backup. (2, a program that could not start, is decided
-    // before any window exists.)
-    int ExitStatus() const;
+    // The controller's exit status. (2, a program that could not start, is decided before any
+    // window exists.)
+    int ExitStatus() const { return controller_.ExitStatus(); }
 
     WizardStep Etape() const { return etape_; }
-    const Reporter& GetReporter() const { return reporter_; }
+    const Reporter& GetReporter() const { return controller_.GetReporter(); }
 
     // Replaces the person who answers the message boxes (an empty hook shows the real box).
     void SetMessageHook(WizardHooks::MessageHook hook);
 
-    // UserInterface and BackupControls: the one message-box function of the window.
+    // ControllerHost: the one message-box function of the window, the settings in its
+    // controls, the close sequence, the unattended run's page and the progress of a backup.
     MessageAnswer ShowMessage(MessageIcon icon, MessageButtons buttons,
                               const QString& text) override;
-    void RequestEnd() override;
-    // Closes the window, whose close sequence is the shutdown stage.
-    void RunShutdownStage() override;
-
-    // SettingsControls.
-    bool TextureShown() const override;
-    void SetTextureShown(bool shown) override;
-    int TrackBarPosition() const override;
-    void SetTrackBarPosition(int position) override;
-    void UpdateBlockSizeText() override;
-    QString BlockSizeText() const override { return blockSizeText_; }
-    TColor ComboColour(ColourBox box) const override;
-    void SetComboColour(ColourBox box, TColor colour) override;
-    void SetWindowColour(TColor colour) override;
-    void SetProgressColours(TColor start, TColor end) override;
-    void ApplyButtonColours() override;
-    bool SaveFlagChecked(SaveFlag flag) const override;
-    void SetSaveFlagChecked(SaveFlag flag, bool checked) override;
-    bool AutoexecChecked() const override;
-    void SetAutoexecChecked(bool checked) override;
-    QString EditChemin() const override;
-    void SetEditChemin(const QString& text) override;
-
-    // BackupControls.
-    int FileCount() const override;
-    ListEntry FileEntry(int index) const override;
-    void SetFileEntries(const std::vector<ListEntry>& entries) override;
+    void ShowSettings(const Settings& settings) override;
+    void TakeSettings(Settings& settings) override;
+    bool CloseWindow() override;
+    void UnattendedRunStarts() override;
+    void UnattendedBackupStarts() override;
+    void UnattendedBackupEnded() override;
     void SetStatusText(const QString& text) override;
-    void SetCopyFileText(const QString& text) override;
+    void SetFileText(const QString& text) override;
     void SetFileAmount(qint64 copied, qint64 size) override;
-    void SetProgressPosition(int position) override;
-    void SetCopyControlsVisible(bool visible) override;
-    void PumpMessages() override;
+    void SetPosition(int position) override;
+    void SetFileShown(bool shown) override;
+    void Pump() override;
+
+    // The controls that hold the settings.
+    bool TextureShown() const;
+    void SetTextureShown(bool shown);
+    int TrackBarPosition() const;
+    // A position outside 0 to 6 is brought to the nearer end.
+    void SetTrackBarPosition(int position);
+    void UpdateBlockSizeText();
+    TColor ComboColour(ColourBox box) const;
+    void SetComboColour(ColourBox box, TColor colour);
+    void SetWindowColour(TColor colour);
+    // GradProgressFile's start and end colours.
+    void SetProgressColours(TColor start, TColor end);
+    // Paints every wizard button with the two button combo boxes' colours.
+    void ApplyButtonColours();
+    bool SaveFlagChecked(SaveFlag flag) const;
+    void SetSaveFlagChecked(SaveFlag flag, bool checked);
+    bool AutoexecChecked() const;
+    void SetAutoexecChecked(bool checked);
+    QString EditChemin() const;
+    void SetEditChemin(const QString& text);
+
+    // CheckListBoxFiles: its lines with their ticks as the user left them.
+    int FileCount() const;
+    JobLine FileEntry(int index) const;
+    void SetFileEntries(const std::vector<JobLine>& lines);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class WizardCommandLine;
-
     void CreateControls();
     void CreateFrame();
     void CreateBackupPages();
@@ -118,8 +118,6 @@ private:
     void SetTabOrder();
 
     void FormCreate();
-    void FormClose();
-    void RunUnattendedBackup();
 
     // The page operations: each sets the visibility of every control of each group to its flag.
     void ShowPageControls(unsigned groups);
@@ -158,12 +156,18 @@ private:
     void ShowPendingFileSize();
     void ShowPendingPosition();
     bool OpenUrl(const QUrl& url) const;
+    // The backup the pages describe.
+    BackupJob JobFromPages() const;
 
     WizardHooks hooks_;
     QStringList arguments_;
-    Reporter reporter_;
-    BackupEngine engine_;
-    std::unique_ptr<WizardCommandLine> commandLine_;
+    RunController controller_;
+    Reporter& reporter_;
+    BackupEngine& engine_;
+    // The files each line of CheckListBoxFiles stands for.
+    std::vector<JobLine> lines_;
+    // The job of the window's backup in progress.
+    BackupJob job_;
     WizardStep etape_ = WizardStep::Welcome;
     // Instants on the coarse monotonic clock, in nanoseconds.
     static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min() / 2;

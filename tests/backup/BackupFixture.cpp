@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "FileBytes.h"
 #include "report/RunReport.h"
@@ -19,7 +20,24 @@ BackupFixture::BackupFixture() {
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                              QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                              QFile::ExeOther);
-    window.editChemin = dest;
+    job.destination = dest;
+}
+
+void BackupFixture::Tick(const QStringList& paths) {
+    job.lines.clear();
+    for (const QString& path : paths) {
+        job.lines.push_back(Listed(path));
+    }
+}
+
+JobLine BackupFixture::Listed(const QString& path) {
+    return JobLine{path, true, true, {JobFile{path, QFileInfo(path).fileName()}}};
+}
+
+void BackupFixture::Load() {
+    if (std::optional<std::vector<JobLine>> lines = engine.LoadFileList()) {
+        job.lines = std::move(*lines);
+    }
 }
 
 QByteArray BackupFixture::RestoreBytes() {

@@ -6,15 +6,17 @@
 #include <QString>
 #include <QStringList>
 
-#include "FakeWindow.h"
+#include "RecordingProgress.h"
+#include "RecordingUi.h"
+#include "backup/BackupJob.h"
 #include "QtPrinters.h"
 #include "TempProgramFolder.h"
 #include "backup/BackupEngine.h"
 #include "report/Reporter.h"
 
-// A program folder with Data/Kestrix.res, a destination folder "Save" with its subfolder, a
-// window in memory, a reporter on a fixed clock (Monday 7 December 2026, 11:15:45) and the
-// engine under test.
+// A program folder with Data/Kestrix.res, a destination folder "Save" with its subfolder, a job
+// for it, a recorded user interface and progress, a reporter on a fixed clock (Monday 7 December
+// 2026, 11:15:45) and the engine under test.
 class BackupFixture : public ::testing::Test {
 protected:
     BackupFixture();
@@ -54,10 +56,22 @@ protected:
     }
     QString SavedReportPath() const;
 
+    // The job's lines: each path ticked, enabled, copied under its file name.
+    void Tick(const QStringList& paths);
+    // A line as the list gives it for a file that exists.
+    static JobLine Listed(const QString& path);
+    // The destination stage on the job's destination, which it sets to what the stage returns.
+    void Prepare() { job.destination = engine.PrepareDestination(job.destination); }
+    // The list stage; the job's lines become the list read, or stay as they were when it could
+    // not be read.
+    void Load();
+
     TempProgramFolder folder;
-    FakeWindow window;
-    Reporter reporter{window};
-    BackupEngine engine{reporter, window};
+    RecordingUi ui;
+    RecordingProgress progress;
+    BackupJob job;
+    Reporter reporter{ui};
+    BackupEngine engine{reporter, progress};
     QString dest;
     QStringList queriedPaths;
 };

@@ -27,10 +27,10 @@ using BackupRunTest = BackupFixture;
 TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheReport) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
     const QString b = Source(QStringLiteral("b.cfg"), Pattern(50000, 2));
-    window.SetTicked({a, b});
+    Tick({a, b});
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << RunStart(QStringLiteral("2"), kFree) << CopiedFile(a, kFree, true)
@@ -38,13 +38,13 @@ TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheRep
     EXPECT_EQ(BackupSection(), expected);
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
     EXPECT_EQ(
-        window.statusTexts,
+        progress.statusTexts,
         QStringList({QStringLiteral("Etape 1 sur 2 : Ecriture de l'application de restauration"),
                      QStringLiteral("Etape 2 sur 2 : Copie des fichiers de la sauvegarde")}));
-    EXPECT_EQ(window.copyControlsVisible, std::vector<bool>({false, true}));
-    EXPECT_EQ(window.copyFileTexts,
+    EXPECT_EQ(progress.fileShown, std::vector<bool>({false, true}));
+    EXPECT_EQ(progress.fileTexts,
               QStringList({QStringLiteral("Copie de ") + a, QStringLiteral("Copie de ") + b}));
-    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_TRUE(ui.boxes.empty());
     EXPECT_FALSE(engine.CopyIncomplete());
     EXPECT_TRUE(engine.LastRunSucceeded());
     EXPECT_EQ(engine.LastFreeSpace(), kFreeBytes);
@@ -63,19 +63,19 @@ TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheRep
 
 TEST_F(BackupRunTest, CleanRunWithBootFileHasThreeStages) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(10));
-    window.SetTicked({a});
-    window.autoexec = true;
+    Tick({a});
+    job.autoexec = true;
     FixFreeSpace(kFreeBytes);
     writeBytes(dest + QStringLiteral("/Autoexec.bat"), "@echo off\r\nwin\r\n");
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << RunStart(QStringLiteral("3"), kFree) << CopiedFile(a, kFree, true) << QString()
              << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
              << QStringLiteral("   -> Création du fichier effectuée") << QString() << kNoError;
     EXPECT_EQ(BackupSection(), expected);
-    EXPECT_EQ(window.statusTexts.last(),
+    EXPECT_EQ(progress.statusTexts.last(),
               QStringLiteral("Etape 3 sur 3 : Création du fichier Autoexec.bat"));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
     EXPECT_TRUE(QFile::exists(SavedReportPath()));
@@ -83,12 +83,12 @@ TEST_F(BackupRunTest, CleanRunWithBootFileHasThreeStages) {
 
 TEST_F(BackupRunTest, NothingTickedWritesOneLinePerEntryAndADateOnlyCatalogue) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(10));
-    window.entries = {ListEntry{a, false, true},
-                      ListEntry{QStringLiteral("<Fichier non trouvé : \"/nope\">"), false, false}};
+    job.lines = {JobLine{a, false, true},
+                      JobLine{QStringLiteral("<Fichier non trouvé : \"/nope\">"), false, false}};
     FixFreeSpace(kFreeBytes);
     writeBytes(dest + QStringLiteral("/Kestrix.dat"), "old catalogue with many lines\r\nx\r\n");
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << RunStart(QStringLiteral("2"), kFree)
@@ -120,13 +120,13 @@ TEST_P(SourceChangeTest, IsACopyThatFailedAndKeepsItsPreviousCopy) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
     const QString changed = Source(QStringLiteral("changed.cfg"), Pattern(300000, 2));
     const QString c = Source(QStringLiteral("c.cfg"), Pattern(100, 3));
-    window.SetTicked({a, changed, c});
+    Tick({a, changed, c});
     const bool listed = GetParam() == SourceChange::MissingFromTheList;
     if (listed) {
         writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
                    QFile::encodeName(QStringList({a, changed, c}).join(QLatin1Char('\n'))));
         QFile::remove(changed);
-        engine.LoadFileList();
+        Load();
     }
     FixFreeSpace(kFreeBytes);
     writeBytes(CopyPath(QStringLiteral("changed.cfg")), "old");
@@ -138,8 +138,8 @@ TEST_P(SourceChangeTest, IsACopyThatFailedAndKeepsItsPreviousCopy) {
                "mode\tpropri\xC3\xA9taire\tgroupe\tuid\tgid\ttaille\tchemin\n"
                "0644\troot\troot\t0\t0\t3\tKestrix/changed.cfg\n");
     const bool whileRead = GetParam() == SourceChange::WrittenWhileRead;
-    window.onPump = [&, done = false]() mutable {
-        if (done || whileRead != window.copyFileTexts.last().endsWith(changed)) {
+    progress.onPump = [&, done = false]() mutable {
+        if (done || whileRead != progress.fileTexts.last().endsWith(changed)) {
             return;
         }
         done = true;
@@ -155,7 +155,7 @@ TEST_P(SourceChangeTest, IsACopyThatFailedAndKeepsItsPreviousCopy) {
         }
     };
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << RunStart(QStringLiteral("2"), kFree) << CopiedFile(a, kFree, true);
@@ -181,7 +181,7 @@ TEST_P(SourceChangeTest, IsACopyThatFailedAndKeepsItsPreviousCopy) {
         expected << QString() << kNoError;
     }
     EXPECT_EQ(BackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(), listed ? QStringList() : QStringList({box}));
+    EXPECT_EQ(ui.MessageTexts(), listed ? QStringList() : QStringList({box}));
     // The rest of the backup is committed, with the previous copy of the file that failed.
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("c.cfg"))), Pattern(100, 3));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("changed.cfg"))), QByteArray("old"));
@@ -198,11 +198,11 @@ INSTANTIATE_TEST_SUITE_P(Changes, SourceChangeTest,
 
 TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
-    window.SetTicked({a});
-    window.autoexec = true;
+    Tick({a});
+    job.autoexec = true;
     FixFreeSpace(59999);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
@@ -214,13 +214,13 @@ TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
                     "   -> Pas assez d'espace libre (58 Ko) pour copier l'application "
                     "de restauration (59 Ko) !");
     EXPECT_EQ(BackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(),
+    EXPECT_EQ(ui.MessageTexts(),
               QStringList({QStringLiteral(
                   "Il n'y a pas assez d'espace libre disponible sur le lecteur de destination pour "
                   "copier l'application de restauration des fichiers. Redémarrez la sauvegarde sur "
                   "un lecteur ayant assez d'espace libre. La création de la sauvegarde va être "
                   "arrêtée.")}));
-    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList({QStringLiteral("Kestrix")}));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("a.cfg"))));
@@ -231,10 +231,10 @@ TEST_F(BackupRunTest, RestoreApplicationThatDoesNotFitEndsTheRun) {
 TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
     const QString big = Source(QStringLiteral("big.cfg"), Pattern(70000));
     const QString equal = Source(QStringLiteral("equal.cfg"), Pattern(65000, 4));
-    window.SetTicked({big, equal});
+    Tick({big, equal});
     FixFreeSpace(65000);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     const QString freeText = QStringLiteral("63 Ko");
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
@@ -251,9 +251,9 @@ TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
              // A file exactly as large as the free space is copied.
              << CopiedFile(equal, freeText, true) << QString() << kNoError;
     EXPECT_EQ(BackupSection(), expected);
-    ASSERT_EQ(window.boxes.size(), 1u);
-    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(window.boxes[0].text,
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(ui.boxes[0].text,
               QStringLiteral("Il n'y a plus assez d'espace libre disponible sur le lecteur de "
                              "destination pour copier le fichier \"") +
                   big +
@@ -272,16 +272,16 @@ TEST_F(BackupRunTest, FileLargerThanFreeSpaceIsSkippedAndTheRunGoesOn) {
     EXPECT_FALSE(engine.LastRunSucceeded());
 
     // A later complete run succeeds; the program still remembers the file left behind.
-    window.SetTicked({equal});
-    engine.RunBackup();
+    Tick({equal});
+    engine.RunBackup(job);
     EXPECT_TRUE(engine.LastRunSucceeded());
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
 TEST_F(BackupRunTest, FailedQueryShowsTheLargestThirtyTwoBitValue) {
-    window.SetTicked({});
+    Tick({});
     FixFreeSpace(-1);
-    engine.RunBackup();
+    engine.RunBackup(job);
     EXPECT_EQ(engine.LastFreeSpace(), 2147483647);
     EXPECT_TRUE(
         BackupSection().contains(QStringLiteral(" * Espace disque disponible : 1 Go (2047 Mo)")));
@@ -289,11 +289,11 @@ TEST_F(BackupRunTest, FailedQueryShowsTheLargestThirtyTwoBitValue) {
 
 TEST_F(BackupRunTest, SkippedChecksMeasureNothingAndStillCopy) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(5000));
-    window.SetTicked({a});
+    Tick({a});
     FixFreeSpace(kFreeBytes);
     reporter.SetSkipFreeSpaceCheck(true);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
@@ -322,17 +322,17 @@ TEST_F(BackupRunTest, SkippedChecksMeasureNothingAndStillCopy) {
 TEST_F(BackupRunTest, BlockLoopShowsAmountsAndProgressAndPumpsTwicePerBlock) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
     const QString empty = Source(QStringLiteral("empty.cfg"), QByteArray());
-    window.SetTicked({a, empty});
-    window.trackBar = 0;
+    Tick({a, empty});
+    job.trackBarPosition = 0;
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     // Each change once: 2048 and 3000 bytes are both "3 Ko", and the empty pass changes nothing.
-    EXPECT_EQ(window.fileSizeTexts,
+    EXPECT_EQ(progress.amountTexts,
               QStringList({QStringLiteral("3 Ko / 3 Ko"), QStringLiteral("1 Ko / 1 Ko")}));
-    EXPECT_EQ(window.progress, std::vector<int>({68, 100, 100}));
-    EXPECT_EQ(window.pumps, 8);
+    EXPECT_EQ(progress.positions, std::vector<int>({68, 100, 100}));
+    EXPECT_EQ(progress.pumps, 8);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a.cfg"))), Pattern(3000));
     EXPECT_TRUE(QFile::exists(CopyPath(QStringLiteral("empty.cfg"))));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("empty.cfg"))), QByteArray());
@@ -343,19 +343,19 @@ TEST_F(BackupRunTest, BlockSizeFollowsTheTrackBarWhileCopying) {
     // 4 blocks of 2 Ko, then the bar moves to 200 Ko: the rest goes in one block.
     const QByteArray bytes = Pattern(300000, 5);
     const QString a = Source(QStringLiteral("a.bin"), bytes);
-    window.SetTicked({a});
-    window.trackBar = 0;
-    window.onPump = [this] {
-        if (window.pumps == 8) {
-            window.trackBar = 6;
+    Tick({a});
+    job.trackBarPosition = 0;
+    progress.onPump = [this] {
+        if (progress.pumps == 8) {
+            job.trackBarPosition = 6;
         }
     };
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     // 4 small blocks, then 2 large ones.
-    EXPECT_EQ(window.fileSizeTexts,
+    EXPECT_EQ(progress.amountTexts,
               QStringList({QStringLiteral("3 Ko / 293 Ko"), QStringLiteral("5 Ko / 293 Ko"),
                            QStringLiteral("7 Ko / 293 Ko"), QStringLiteral("9 Ko / 293 Ko"),
                            QStringLiteral("209 Ko / 293 Ko"), QStringLiteral("293 Ko / 293 Ko")}));
@@ -371,15 +371,15 @@ TEST_F(BackupRunTest, CopiesAreExactForEveryShapeOfSizeAndBlock) {
         const std::vector<qint64> sizes = {0,         1,         block - 1,     block,
                                            block + 1, 3 * block, 3 * block + 7, 1048576 + 3,
                                            3 * 1048576 + 5};
-        window.trackBar = position;
+        job.trackBarPosition = position;
         QStringList paths;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             paths << Source(QStringLiteral("f%1_%2").arg(position).arg(i),
                             Pattern(sizes[i], position * 10 + static_cast<int>(i)));
         }
-        window.SetTicked(paths);
+        Tick(paths);
         FixFreeSpace(kFreeBytes);
-        engine.RunBackup();
+        engine.RunBackup(job);
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             EXPECT_EQ(readBytes(CopyPath(QStringLiteral("f%1_%2").arg(position).arg(i))),
                       Pattern(sizes[i], position * 10 + static_cast<int>(i)))
@@ -396,10 +396,10 @@ TEST_F(BackupRunTest, CopiesKeepTheirSourcePermissionBitsAndSourcesStayUnchanged
     // An older, world-readable copy is replaced, not reused with its wider mode.
     writeBytes(CopyPath(QStringLiteral("shadow")), "old");
     ::chmod(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), 0666);
-    window.SetTicked({secret, script});
+    Tick({secret, script});
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), &st), 0);
@@ -420,11 +420,11 @@ TEST_F(BackupRunTest, SymbolicLinksAtDestinationPathsAreReplacedNotFollowed) {
                                 QStringLiteral("Autoexec.bat"), QStringLiteral("Kestrix/a.cfg")}) {
         ASSERT_TRUE(QFile::link(victim, dest + QLatin1Char('/') + name));
     }
-    window.SetTicked({a});
-    window.autoexec = true;
+    Tick({a});
+    job.autoexec = true;
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     EXPECT_EQ(readBytes(victim), QByteArray("precious"));
     for (const QString& name : {QStringLiteral("Kestrix.dat"), QStringLiteral("Restore.exe"),
@@ -441,10 +441,10 @@ TEST_F(BackupRunTest, ReadOnlyBitIsRemovedOnlyWhenTheFileIsReadOnlyForTheUser) {
     const QString mine = Source(QStringLiteral("mine.cfg"), Pattern(100));
     ::chmod(QFile::encodeName(mine).constData(), 0444);
     const bool root = ::geteuid() == 0;
-    window.SetTicked({mine});
+    Tick({mine});
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
@@ -463,8 +463,8 @@ TEST_F(BackupRunTest, SameNameTwiceKeepsTheFirstSourcesCopyAndRecord) {
                QFile::encodeName(first) + "\r\n" + QFile::encodeName(second) + "\r\n");
     FixFreeSpace(kFreeBytes);
 
-    engine.LoadFileList();
-    engine.RunBackup();
+    Load();
+    engine.RunBackup(job);
 
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(100, 1));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS"))));
@@ -477,10 +477,10 @@ TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {
     // A list entry that names a copy of an earlier backup: the copy is written fresh, the bytes
     // read from the old one.
     writeBytes(CopyPath(QStringLiteral("self.cfg")), Pattern(9000));
-    window.SetTicked({CopyPath(QStringLiteral("self.cfg"))});
+    Tick({CopyPath(QStringLiteral("self.cfg"))});
     FixFreeSpace(kFreeBytes);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("self.cfg"))), Pattern(9000));
 }

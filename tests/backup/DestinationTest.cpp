@@ -23,19 +23,19 @@ TEST(DirectoriesJoin, OneSeparatorBetween) {
 using PrepareDestinationTest = BackupFixture;
 
 TEST_F(PrepareDestinationTest, BothDirectoriesPresent) {
-    engine.PrepareDestination();
+    Prepare();
     QStringList expected = Heading(kTitle);
     expected << QStringLiteral(" <i> Vérification du répertoire indiqué...")
              << QStringLiteral("     -> Répertoire correct !") << QString()
              << QStringLiteral(" <i> Vérification du sous-répertoire \"Kestrix\" existant...")
              << QStringLiteral("     -> Sous-répertoire correct !") << QString() << kNoError;
     EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_EQ(window.editChemin, dest);
+    EXPECT_EQ(job.destination, dest);
 }
 
 TEST_F(PrepareDestinationTest, MissingLevelsAreCreatedFromTheTop) {
-    window.editChemin = folder.file(QStringLiteral("A/B/C"));
-    engine.PrepareDestination();
+    job.destination = folder.file(QStringLiteral("A/B/C"));
+    Prepare();
     QStringList expected = Heading(kTitle);
     expected << QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé.")
              << QStringLiteral("     -> Création du répertoire effectuée") << QString()
@@ -48,9 +48,9 @@ TEST_F(PrepareDestinationTest, MissingLevelsAreCreatedFromTheTop) {
 }
 
 TEST_F(PrepareDestinationTest, RelativeDestinationWithTrailingSeparatorIsShortened) {
-    window.editChemin = QStringLiteral("Rel/");
-    engine.PrepareDestination();
-    EXPECT_EQ(window.editChemin, QStringLiteral("Rel"));
+    job.destination = QStringLiteral("Rel/");
+    Prepare();
+    EXPECT_EQ(job.destination, QStringLiteral("Rel"));
     const QStringList section = Section(kTitle);
     ASSERT_GE(section.size(), 7);
     EXPECT_EQ(section[6], QStringLiteral(" * Répertoire sélectionné : Rel"));
@@ -59,31 +59,31 @@ TEST_F(PrepareDestinationTest, RelativeDestinationWithTrailingSeparatorIsShorten
 }
 
 TEST_F(PrepareDestinationTest, TwoSeparatorsStayAsWritten) {
-    window.editChemin = dest + QLatin1Char('/');
-    engine.PrepareDestination();
-    EXPECT_EQ(window.editChemin, dest + QLatin1Char('/'));
+    job.destination = dest + QLatin1Char('/');
+    Prepare();
+    EXPECT_EQ(job.destination, dest + QLatin1Char('/'));
     EXPECT_EQ(Section(kTitle)[6], QStringLiteral(" <i> Vérification du répertoire indiqué..."));
 }
 
 TEST_F(PrepareDestinationTest, EmptyDestinationReportsRepertoire) {
-    window.editChemin.clear();
-    engine.PrepareDestination();
+    job.destination.clear();
+    Prepare();
     QStringList expected = Heading(kTitle);
     expected << QStringLiteral(" * Répertoire sélectionné : ")
              << QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé.")
              << QStringLiteral("  <!> Erreur : ") + reporter.LastErrorText()
              << QStringLiteral("  -> Message : \"") + kBoxText + QLatin1Char('"');
     EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_EQ(window.MessageTexts(), QStringList({kBoxText}));
-    EXPECT_EQ(window.endRequests, 0);
+    EXPECT_EQ(ui.MessageTexts(), QStringList({kBoxText}));
+    EXPECT_EQ(ui.endRequests, 0);
     EXPECT_FALSE(QDir(QStringLiteral("/Kestrix")).exists() &&
                  !QFileInfo(QStringLiteral("/Kestrix")).isDir());
 }
 
 TEST_F(PrepareDestinationTest, FileInTheWayReportsRepertoireAndKeepsTheFile) {
     writeBytes(folder.file(QStringLiteral("A")), "file");
-    window.editChemin = folder.file(QStringLiteral("A/B"));
-    engine.PrepareDestination();
+    job.destination = folder.file(QStringLiteral("A/B"));
+    Prepare();
     const QStringList section = Section(kTitle);
     ASSERT_EQ(section.size(), 9);
     EXPECT_EQ(section[6],
@@ -95,7 +95,7 @@ TEST_F(PrepareDestinationTest, FileInTheWayReportsRepertoireAndKeepsTheFile) {
 TEST_F(PrepareDestinationTest, SubdirectoryBlockedByAFileReportsRepertoire) {
     QDir(dest).rmdir(QStringLiteral("Kestrix"));
     writeBytes(dest + QStringLiteral("/Kestrix"), "file");
-    engine.PrepareDestination();
+    Prepare();
     QStringList expected = Heading(kTitle);
     expected << QStringLiteral(" <i> Vérification du répertoire indiqué...")
              << QStringLiteral("     -> Répertoire correct !") << QString()

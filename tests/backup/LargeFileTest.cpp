@@ -75,19 +75,19 @@ TEST_F(LargeFileTest, FileLargerThanFourGibibytesIsCopiedExactly) {
         ASSERT_EQ(::ftruncate(fd, size), 0);
         ::close(fd);
     }
-    window.SetTicked({source});
-    window.trackBar = 6;
+    Tick({source});
+    job.trackBarPosition = 6;
     FixFreeSpace(size);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QString where;
     EXPECT_TRUE(SameBytes(source, CopyPath(QStringLiteral("huge.img")), where))
         << where.toStdString();
-    EXPECT_EQ(window.fileSizeTexts.last(),
+    EXPECT_EQ(progress.amountTexts.last(),
               QString::number(size / 1024 + 1) + QStringLiteral(" Ko / ") +
                   QString::number(size / 1024 + 1) + QStringLiteral(" Ko"));
-    EXPECT_EQ(window.progress.back(), 100);
+    EXPECT_EQ(progress.positions.back(), 100);
     EXPECT_EQ(BackupSection().last(),
               QStringLiteral("  <i> Aucune erreur ne semble s'être produite."));
     EXPECT_FALSE(engine.CopyIncomplete());

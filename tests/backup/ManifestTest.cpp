@@ -35,9 +35,9 @@ TEST_F(ManifestTest, Xxh128sumChecksTheBackupAndCatchesAFlippedByte) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
     const QString b = Source(QStringLiteral("b.cfg"), Pattern(2500000, 2));
     const QString empty = Source(QStringLiteral("empty"), QByteArray());
-    window.SetTicked({a, b, empty});
+    Tick({a, b, empty});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QByteArray sums;
     if (Xxh128sum({CopyPath(QStringLiteral("a.cfg")), CopyPath(QStringLiteral("b.cfg")),
@@ -69,12 +69,12 @@ TEST_F(ManifestTest, RightsTellTheSourcesModeOwnerGroupAndSizeInStepWithTheRecor
     QDir().mkpath(folder.file(QStringLiteral("src/sub")));
     const QString again = Source(QStringLiteral("sub/shadow"), Pattern(7, 3));
     ASSERT_EQ(::chmod(QFile::encodeName(again).constData(), 0664), 0);
-    window.SetTicked({secret, big, again});
+    Tick({secret, big, again});
     engine.SetFreeSpaceQuery([](const QString& path) -> qint64 {
         return path.endsWith(QStringLiteral("/big")) ? 1000 : 1 << 30;
     });
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     const struct group* group = ::getgrgid(42);
     const QByteArray shadowGroup = group != nullptr ? QByteArray(group->gr_name) : "42";
@@ -110,11 +110,11 @@ TEST_F(ManifestTest, RightsTellTheSourcesModeOwnerGroupAndSizeInStepWithTheRecor
 TEST_F(ManifestTest, AManifestThatCannotBeCreatedLeavesNoRecordWithoutItsLines) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(100));
     QDir().mkpath(dest + QStringLiteral("/Kestrix.droits"));
-    window.SetTicked({a});
+    Tick({a});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
-    EXPECT_EQ(window.MessageTexts(),
+    EXPECT_EQ(ui.MessageTexts(),
               QStringList({QStringLiteral("Impossible de travailler sur le fichier Kestrix.dat !")}));
     EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList({QStringLiteral("Kestrix"), QStringLiteral("Kestrix.droits")}));

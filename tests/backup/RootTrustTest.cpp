@@ -89,32 +89,32 @@ TEST_P(CopiesFolderLinkTest, NothingIsWrittenOrRemovedThroughIt) {
     if (GetParam() == Swap::BeforePreparation) {
         ReplaceCopiesFolderByLink(moved);
     }
-    engine.PrepareDestination();
+    Prepare();
     if (GetParam() == Swap::AfterPreparation) {
         ReplaceCopiesFolderByLink(moved);
     }
     if (GetParam() == Swap::DuringTheRun) {
-        window.onPump = [&] {
+        progress.onPump = [&] {
             if (!QFileInfo(dest + QStringLiteral("/Kestrix")).isSymLink()) {
                 ReplaceCopiesFolderByLink(moved);
             }
         };
     }
-    window.SetTicked({a});
+    Tick({a});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     EXPECT_EQ(Elsewhere(), QStringList({QStringLiteral("a")}));
     EXPECT_EQ(readBytes(Victim()), QByteArray("victim"));
     EXPECT_TRUE(QFileInfo(dest + QStringLiteral("/Kestrix")).isSymLink());
     if (GetParam() == Swap::DuringTheRun) {
         // The new backup cannot reach its place: nothing is committed.
-        EXPECT_EQ(window.MessageTexts(),
+        EXPECT_EQ(ui.MessageTexts(),
                   QStringList({QStringLiteral("Impossible de travailler sur le fichier Kestrix.dat !")}));
         EXPECT_FALSE(QFile::exists(moved + QStringLiteral("/a")));
     } else {
         const int expectedErrors = GetParam() == Swap::BeforePreparation ? 2 : 1;
-        EXPECT_EQ(window.MessageTexts(),
+        EXPECT_EQ(ui.MessageTexts(),
                   QStringList(QVector<QString>(expectedErrors, kDirectoryError)));
     }
     // The run stopped before touching the earlier backup, and kept its report.
@@ -173,11 +173,11 @@ TEST_P(PlantedEntryTest, IsReplacedByARegularFile) {
             ASSERT_TRUE(user->LockFolder(dest.toStdString()));
             break;
     }
-    window.SetTicked({a});
-    window.autoexec = true;
+    Tick({a});
+    job.autoexec = true;
 
     ::testing::internal::CaptureStderr();
-    engine.RunBackup();
+    engine.RunBackup(job);
     const std::string err = ::testing::internal::GetCapturedStderr();
 
     EXPECT_TRUE(engine.LastRunSucceeded());
@@ -269,13 +269,13 @@ TEST_P(SourceLinkTest, IsFollowedOnlyWhenRootOrItsTargetsOwnerMadeIt) {
     ASSERT_EQ(other.Run(Native(home).toStdString(), "echo own > own && " + std::string(c.command)),
               0);
     const QString source = home + QLatin1Char('/') + QLatin1String(c.source);
-    window.SetTicked({source});
+    Tick({source});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
     // What the account made goes with it, whatever rights the test process kept.
     ASSERT_EQ(::chown(Native(home).constData(), 0, 0), 0);
 
-    EXPECT_TRUE(window.MessageTexts().isEmpty()) << window.MessageTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ui.MessageTexts().isEmpty()) << ui.MessageTexts().join(QLatin1Char('\n')).toStdString();
     const QString name = QFileInfo(source).fileName();
     EXPECT_EQ(engine.CopyIncomplete(), c.link != nullptr);
     if (c.link == nullptr) {
@@ -322,9 +322,9 @@ TEST_F(RootTrustTest, FifoAsSourceOrRestoreProgramDoesNotHoldTheRun) {
     QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
     ASSERT_EQ(::mkfifo(Native(folder.file(QStringLiteral("Data/Kestrix.res"))).constData(), 0644),
               0);
-    window.SetTicked({fifo});
+    Tick({fifo});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("fifo"))));
@@ -337,12 +337,12 @@ TEST_F(RootTrustTest, ModesIgnoreTheUmask) {
     ::chmod(Native(a).constData(), 0640);
     ::chmod(Native(folder.file(QStringLiteral("Data/Kestrix.res"))).constData(), 0600);
     const QString top = folder.file(QStringLiteral("new"));
-    window.editChemin = top + QStringLiteral("/deeper");
+    job.destination = top + QStringLiteral("/deeper");
     const mode_t old = ::umask(0);
-    engine.PrepareDestination();
-    window.SetTicked({a});
-    window.autoexec = true;
-    engine.RunBackup();
+    Prepare();
+    Tick({a});
+    job.autoexec = true;
+    engine.RunBackup(job);
     ::umask(old);
 
     const struct {
@@ -396,9 +396,9 @@ TEST_F(RootTrustTest, CopyIsReadableOnlyByWhoeverCanReachItsSource) {
             GTEST_SKIP() << "no access control lists here (setfacl from the acl package)";
         }
     }
-    window.SetTicked(sources);
+    Tick(sources);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     const QByteArray rights = readBytes(dest + QStringLiteral("/Kestrix.droits"));
     for (const auto& c : cases) {
@@ -430,13 +430,13 @@ TEST_F(RootTrustTest, DestinationThatTheRestoreWouldRefuseIsNamed) {
         {"/Kestrix", other.Uid(), 0755, "Kestrix\" appartient à l'utilisateur "},
         {"/Kestrix", 0, 0775, "Kestrix\" (droits 0775)"},
     };
-    window.SetTicked({Source(QStringLiteral("a"), Pattern(100))});
+    Tick({Source(QStringLiteral("a"), Pattern(100))});
     for (const auto& c : cases) {
         const QByteArray path = Native(dest + QLatin1String(c.folder));
         ASSERT_EQ(::chown(path.constData(), c.owner, 0), 0);
         ASSERT_EQ(::chmod(path.constData(), c.mode), 0);
         testing::internal::CaptureStderr();
-        engine.RunBackup();
+        engine.RunBackup(job);
         const QString journal = QString::fromStdString(testing::internal::GetCapturedStderr());
         ASSERT_EQ(::chown(path.constData(), 0, 0), 0);
         ASSERT_EQ(::chmod(path.constData(), 0755), 0);
@@ -459,9 +459,9 @@ TEST_F(RootTrustTest, CopyKeepsItsSourceOwnerGroupAndBitsInASetgidFolderOfAnothe
     const QByteArray copies = Native(dest + QStringLiteral("/Kestrix"));
     ASSERT_EQ(::chown(copies.constData(), 0, 100), 0);
     ASSERT_EQ(::chmod(copies.constData(), 02775), 0);
-    window.SetTicked({secret});
+    Tick({secret});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     const struct stat st = LinkStatus(CopyPath(QStringLiteral("shadow")));
     EXPECT_EQ(st.st_uid, 0u);
@@ -482,12 +482,12 @@ TEST_F(RootTrustTest, FatStickKeepsTheBackupAndWarnsAfterTheSecretFile) {
     ::chmod(Native(secret).constData(), 0640);
     const QString open = Source(QStringLiteral("hosts"), Pattern(200, 2));
     ::chmod(Native(open).constData(), 0644);
-    window.editChemin = stick;
-    engine.PrepareDestination();
-    window.SetTicked({secret, open});
+    job.destination = stick;
+    Prepare();
+    Tick({secret, open});
 
     ::testing::internal::CaptureStderr();
-    engine.RunBackup();
+    engine.RunBackup(job);
     engine.LogEnd(0, QStringLiteral("/r"));
     const std::string journal = ::testing::internal::GetCapturedStderr();
 
@@ -523,10 +523,10 @@ TEST_F(RootTrustTest, NameThatIsNotUtf8IsCopiedAndRecordedWithItsOwnBytes) {
     ::close(fd);
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), path + "\r\n");
 
-    engine.LoadFileList();
-    ASSERT_EQ(window.entries.size(), 1u);
-    EXPECT_TRUE(window.entries[0].ticked);
-    engine.RunBackup();
+    Load();
+    ASSERT_EQ(job.lines.size(), 1u);
+    EXPECT_TRUE(job.lines[0].ticked);
+    engine.RunBackup(job);
 
     const QByteArray copy = Native(dest) + "/Kestrix/caf\xE9.conf";
     struct stat st {};

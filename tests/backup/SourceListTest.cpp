@@ -56,29 +56,29 @@ TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
                QFile::encodeName(a) + "\r\n" + QFile::encodeName(directory) + "\r\n\r\n" +
                    QFile::encodeName(missing) + "\n " + QFile::encodeName(b) + "\r" +
                    QFile::encodeName(b) + "\r\n" + QFile::encodeName(a));
-    window.entries = {ListEntry{QStringLiteral("stale"), false, true}};
+    job.lines = {JobLine{QStringLiteral("stale"), false, true}};
 
-    engine.LoadFileList();
+    Load();
 
-    const std::vector<ListEntry> expected = {
-        {a, true, true},
+    const std::vector<JobLine> expected = {
+        Listed(a),
         {QStringLiteral("<Fichier non trouvé : \"") + directory + QStringLiteral("\">"), false,
          false},
         {QStringLiteral("<Fichier non trouvé : \"\">"), false, false},
         {QStringLiteral("<Fichier non trouvé : \"") + missing + QStringLiteral("\">"), false,
          false},
         {QStringLiteral("<Fichier non trouvé : \" ") + b + QStringLiteral("\">"), false, false},
-        {b, true, true},
-        {a, true, true}};
-    EXPECT_EQ(window.entries, expected);
+        Listed(b),
+        Listed(a)};
+    EXPECT_EQ(job.lines, expected);
     QStringList section = Heading(kTitle);
     section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
             << QStringLiteral("   -> Chargement de la liste effectué") << QString()
             << QStringLiteral(" * Traitement des éléments de la liste")
             << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
     EXPECT_EQ(Section(kTitle), section);
-    EXPECT_TRUE(window.boxes.empty());
-    EXPECT_EQ(window.endRequests, 0);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.endRequests, 0);
 }
 
 namespace {
@@ -115,9 +115,9 @@ TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) 
     }
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), list);
 
-    engine.LoadFileList();
+    Load();
 
-    std::vector<ListEntry> expected;
+    std::vector<JobLine> expected;
     for (const char* entry : c.entries) {
         if (entry[0] == '?') {
             expected.push_back({SourceList::MissingMarker(path(entry + 1)), false, false});
@@ -126,10 +126,10 @@ TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) 
                 {QStringLiteral("<Nom déjà utilisé : \"") + path(entry + 1) + QStringLiteral("\">"),
                  false, false});
         } else {
-            expected.push_back({path(entry), true, true});
+            expected.push_back(Listed(path(entry)));
         }
     }
-    EXPECT_EQ(window.entries, expected);
+    EXPECT_EQ(job.lines, expected);
     QStringList section = Heading(kTitle);
     section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
             << QStringLiteral("   -> Chargement de la liste effectué") << QString()
@@ -141,7 +141,7 @@ TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) 
     }
     section << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
     EXPECT_EQ(Section(kTitle), section);
-    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_TRUE(ui.boxes.empty());
     // A source left out is a file not copied: the program exits with status 1.
     EXPECT_EQ(engine.CopyIncomplete(), !c.clashes.empty());
 }
@@ -183,24 +183,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LoadFileListTest, ReloadTicksAgainWhatTheUserUnticked) {
     const QString a = Source(QStringLiteral("a.cfg"), "x");
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), QFile::encodeName(a));
-    engine.LoadFileList();
-    window.entries[0].ticked = false;
-    engine.LoadFileList();
-    EXPECT_EQ(window.entries, std::vector<ListEntry>({{a, true, true}}));
+    Load();
+    job.lines[0].ticked = false;
+    Load();
+    EXPECT_EQ(job.lines, std::vector<JobLine>({Listed(a)}));
 }
 
 TEST_F(LoadFileListTest, EmptyListFileGivesAnEmptyList) {
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), "");
-    window.entries = {ListEntry{QStringLiteral("stale"), true, true}};
-    engine.LoadFileList();
-    EXPECT_TRUE(window.entries.empty());
+    job.lines = {JobLine{QStringLiteral("stale"), true, true}};
+    Load();
+    EXPECT_TRUE(job.lines.empty());
     EXPECT_EQ(Section(kTitle).last(), kNoError);
 }
 
 TEST_F(LoadFileListTest, MissingListFileReportsDressListAndRequestsTheEnd) {
-    window.entries = {ListEntry{QStringLiteral("kept"), true, true}};
+    job.lines = {JobLine{QStringLiteral("kept"), true, true}};
 
-    engine.LoadFileList();
+    Load();
 
     const QString message = QStringLiteral(
         "Kestrix n'a pas pu établir la liste des fichiers à sauvegarder depuis le fichier "
@@ -212,9 +212,9 @@ TEST_F(LoadFileListTest, MissingListFileReportsDressListAndRequestsTheEnd) {
             << QStringLiteral("   -> Traitement des données terminé");
     EXPECT_EQ(Section(kTitle), section);
     EXPECT_TRUE(reporter.LastErrorText().startsWith(QStringLiteral("Code ")));
-    EXPECT_EQ(window.MessageTexts(), QStringList({message}));
-    EXPECT_EQ(window.endRequests, 1);
-    EXPECT_EQ(window.entries, std::vector<ListEntry>({{QStringLiteral("kept"), true, true}}));
+    EXPECT_EQ(ui.MessageTexts(), QStringList({message}));
+    EXPECT_EQ(ui.endRequests, 1);
+    EXPECT_EQ(job.lines, std::vector<JobLine>({{QStringLiteral("kept"), true, true}}));
     // The important report holds everything up to the error.
     EXPECT_EQ(readBytes(folder.file(QStringLiteral("Rapport Important.txt"))).size(),
               reporter.Report().ToBytes().size() - QByteArray("   -> Traitement des donn\xe9"
@@ -233,14 +233,14 @@ TEST_P(RefusedListTest, ReportsDressListAndSaysWhyOnStderr) {
     QFile::remove(folder.file(QStringLiteral("Data/Kestrix.dat")));
     ASSERT_EQ(std::system(GetParam().first), 0);
     testing::internal::CaptureStderr();
-    engine.LoadFileList();
+    Load();
     const QString journal = QString::fromStdString(testing::internal::GetCapturedStderr());
     ::alarm(0);
     EXPECT_EQ(journal, QStringLiteral("Kestrix : la liste des fichiers à sauvegarder "
                                       "\"./Data/Kestrix.dat\" ") +
                            QString::fromUtf8(GetParam().second) +
                            QStringLiteral(" : elle n'est pas lue.\n"));
-    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(ui.endRequests, 1);
     EXPECT_TRUE(reporter.ErrorOccurred());
 }
 
@@ -263,12 +263,12 @@ TEST_F(LoadFileListTest, TenThousandEntriesLoadInOrder) {
     }
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), list);
 
-    engine.LoadFileList();
+    Load();
 
-    ASSERT_EQ(window.entries.size(), 10000u);
-    EXPECT_EQ(window.entries[9998], (ListEntry{a, true, true}));
+    ASSERT_EQ(job.lines.size(), 10000u);
+    EXPECT_EQ(job.lines[9998], Listed(a));
     EXPECT_EQ(
-        window.entries[9999],
-        (ListEntry{QStringLiteral("<Fichier non trouvé : \"/nonexistent/9999\">"), false, false}));
+        job.lines[9999],
+        (JobLine{QStringLiteral("<Fichier non trouvé : \"/nonexistent/9999\">"), false, false}));
     EXPECT_EQ(Section(kTitle).last(), kNoError);
 }

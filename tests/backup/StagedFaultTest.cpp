@@ -107,7 +107,7 @@ protected:
 
     // The main window's close sequence as "FileError" runs it: settings stage, report saved.
     void SimulateCloseSequence() {
-        window.onShutdownStage = [this] {
+        ui.onShutdownStage = [this] {
             reporter.BeginStage(kSettingsTitle);
             reporter.EndStage();
             reporter.SaveReport();
@@ -160,9 +160,9 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCop
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
     const QString small2 = Source(QStringLiteral("small2"), Pattern(30000, 3));
-    window.SetTicked({small, big, small2});
+    Tick({small, big, small2});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << RunStart(QStringLiteral("2"), Measured(0)) << CopiedFile(small, Measured(1), true)
@@ -175,8 +175,8 @@ TEST_F(MountedFaultTest, FullDestinationSkipsWhatDoesNotFitAndKeepsItsEarlierCop
     EXPECT_EQ(FromBackupSection(), expected);
     ASSERT_EQ(measured.size(), 4u);
     EXPECT_LT(measured[2], 300000);
-    ASSERT_EQ(window.boxes.size(), 1u);
-    EXPECT_EQ(window.boxes[0].icon, MessageIcon::Warning);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Warning);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small"))), Pattern(20000, 1));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("big"))), Pattern(3000, 9));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("small2"))), Pattern(30000, 3));
@@ -197,12 +197,12 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
     const QString small = Source(QStringLiteral("small"), Pattern(20000, 1));
     const QString big = Source(QStringLiteral("big"), Pattern(300000, 2));
-    window.SetTicked({small, big});
-    window.autoexec = true;
+    Tick({small, big});
+    job.autoexec = true;
     reporter.SetSkipFreeSpaceCheck(true);
     SimulateCloseSequence();
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
@@ -226,13 +226,13 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
     // to be free of errors, and the report is saved at its end.
     EXPECT_EQ(FromBackupSection(), expected);
     // The failed copy's bytes went with it, so the boot batch file found room.
-    EXPECT_EQ(window.MessageTexts(), QStringList({FileErrorText(big)}));
+    EXPECT_EQ(ui.MessageTexts(), QStringList({FileErrorText(big)}));
     EXPECT_EQ(QDir(dest + QStringLiteral("/Kestrix"))
                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList({QStringLiteral("small")}));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("Restore.exe\r\n"));
-    EXPECT_EQ(window.shutdownStages, 1);
-    EXPECT_EQ(window.endRequests, 0);
+    EXPECT_EQ(ui.shutdownStages, 1);
+    EXPECT_EQ(ui.endRequests, 0);
     // The important report holds the report up to the error and the settings section after it.
     const QStringList important =
         readCrLfLines(folder.file(QStringLiteral("Rapport Important.txt")));
@@ -258,11 +258,11 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     RemountReadOnly(dest);
     const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
     const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
-    window.SetTicked({a, b});
-    window.autoexec = true;
+    Tick({a, b});
+    job.autoexec = true;
     testing::internal::CaptureStderr();
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     // The staging folder could not be made: nothing was committed, and the journal says so.
     EXPECT_NE(
@@ -285,10 +285,10 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
              << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
+    EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
                                                   FileErrorText(b), kSaveAutoexec}));
-    EXPECT_EQ(window.endRequests, 1);
-    EXPECT_EQ(window.shutdownStages, 2);
+    EXPECT_EQ(ui.endRequests, 1);
+    EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
               QByteArray("01/01/2020,00:00:00\r\nold,/etc\r\n"));
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Autoexec.bat")), QByteArray("old\r\n"));
@@ -307,11 +307,11 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
     RemountReadOnly(dest);
     const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
     const QString b = Source(QStringLiteral("b"), Pattern(7000, 2));
-    window.SetTicked({a, b});
-    window.autoexec = true;
+    Tick({a, b});
+    job.autoexec = true;
     SimulateCloseSequence();
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
@@ -329,10 +329,10 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
              << QStringLiteral(" - Etape 3 sur 3 : Création du fichier \"Autoexec.bat\"")
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
+    EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
                                                   FileErrorText(b), kSaveAutoexec}));
-    EXPECT_EQ(window.shutdownStages, 2);
-    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(ui.shutdownStages, 2);
+    EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), QByteArray("old copy"));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("b"))));
     EXPECT_EQ(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -354,12 +354,12 @@ TEST_F(MountedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
     ::chmod(QFile::encodeName(open).constData(), 0644);
     // The restore application too may sit on the read-only system.
     RemountReadOnly(system);
-    window.SetTicked({locked, open});
+    Tick({locked, open});
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     EXPECT_EQ(BackupSection().last(), kNoError);
-    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(Mode(locked), 0444u);
     EXPECT_EQ(Mode(open), 0644u);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("grub.cfg"))), Pattern(3000, 1));
@@ -370,10 +370,10 @@ TEST_F(MountedFaultTest, BackupFromAReadOnlyFileSystemLeavesSourcesAlone) {
 TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredYesSkipsLaterChecks) {
     QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
     const QString a = Source(QStringLiteral("a"), Pattern(3000, 1));
-    window.SetTicked({a});
-    window.answers = {MessageAnswer::Yes};
+    Tick({a});
+    ui.answers = {MessageAnswer::Yes};
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
     expected << QStringLiteral(" * Ecriture de la date et de l'heure dans le fichier Dat")
@@ -390,13 +390,13 @@ TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredYesSkipsLaterChecks) {
              << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QStringLiteral("    <!> Copie du fichier réussie !");
     EXPECT_EQ(FromBackupSection(), expected);
-    ASSERT_EQ(window.boxes.size(), 2u);
-    EXPECT_EQ(window.boxes[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(window.boxes[0].text, kGetFreeSpaceBox);
-    EXPECT_EQ(window.boxes[1].text, kCopyFile);
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].text, kGetFreeSpaceBox);
+    EXPECT_EQ(ui.boxes[1].text, kCopyFile);
     EXPECT_TRUE(reporter.SkipFreeSpaceCheck());
     EXPECT_EQ(measured.size(), 1u);
-    EXPECT_EQ(window.endRequests, 1);
+    EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), Pattern(3000, 1));
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Restore.exe")));
     EXPECT_EQ(readBytes(SavedReportPath()), reporter.Report().ToBytes());
@@ -405,18 +405,18 @@ TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredYesSkipsLaterChecks) {
 TEST_F(StagedFaultTest, MissingRestoreApplicationAnsweredNoKeepsMeasuring) {
     QFile::remove(folder.file(QStringLiteral("Data/Kestrix.res")));
     const QString a = Source(QStringLiteral("a"), Pattern(3000, 1));
-    window.SetTicked({a});
-    window.answers = {MessageAnswer::No};
+    Tick({a});
+    ui.answers = {MessageAnswer::No};
 
-    engine.RunBackup();
+    engine.RunBackup(job);
     EXPECT_FALSE(reporter.SkipFreeSpaceCheck());
     ASSERT_EQ(measured.size(), 2u);
     EXPECT_TRUE(FromBackupSection().contains(QStringLiteral("    -> Espace disque disponible : ") +
                                              Measured(1)));
     // The next run asks again.
-    engine.RunBackup();
-    EXPECT_EQ(window.boxes.size(), 4u);
-    EXPECT_EQ(window.boxes[2].text, kGetFreeSpaceBox);
+    engine.RunBackup(job);
+    EXPECT_EQ(ui.boxes.size(), 4u);
+    EXPECT_EQ(ui.boxes[2].text, kGetFreeSpaceBox);
 }
 
 TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
@@ -436,10 +436,10 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
     // Opens, but every read fails (EIO): a read error in the middle of the block loop.
     const QString unreadable = QStringLiteral("/proc/self/mem");
     const QString fine = Source(QStringLiteral("fine"), Pattern(3000, 2));
-    window.SetTicked({locked, unreadable, fine});
+    Tick({locked, unreadable, fine});
     FixFreeSpace(5000000000);
 
-    engine.RunBackup();
+    engine.RunBackup(job);
 
     const QString freeText = QStringLiteral("4 Go (4768 Mo)");
     QStringList expected = Heading(QStringLiteral("Création de la sauvegarde"));
@@ -467,9 +467,9 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
              << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QStringLiteral("    <!> Copie du fichier réussie !");
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(window.MessageTexts(),
+    EXPECT_EQ(ui.MessageTexts(),
               QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
-    EXPECT_EQ(window.shutdownStages, 2);
+    EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("locked"))));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fine"))), Pattern(3000, 2));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
@@ -493,12 +493,12 @@ TEST_F(StagedFaultTest, RootDestinationIsRefused) {
     testing::internal::CaptureStderr();
     ASSERT_EQ(::chroot(QFile::encodeName(folder.path()).constData()), 0);
     ASSERT_EQ(::chdir("/"), 0);
-    window.editChemin = QStringLiteral("/");
+    job.destination = QStringLiteral("/");
     FixFreeSpace(5000000000);
 
-    engine.PrepareDestination();
-    engine.LoadFileList();
-    engine.RunBackup();
+    Prepare();
+    Load();
+    engine.RunBackup(job);
 
     const QStringList root =
         QDir(QStringLiteral("/")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
@@ -508,10 +508,10 @@ TEST_F(StagedFaultTest, RootDestinationIsRefused) {
     QDir::setCurrent(folder.path());
     const std::string journal = testing::internal::GetCapturedStderr();
     // The root "/" is not shortened, and refused: nothing is written there.
-    EXPECT_EQ(window.editChemin, QStringLiteral("/"));
+    EXPECT_EQ(job.destination, QStringLiteral("/"));
     EXPECT_EQ(root, QStringList({QStringLiteral("Data"), QStringLiteral("Rapport Important.txt"),
                                  QStringLiteral("Rapports"), QStringLiteral("src")}));
-    EXPECT_EQ(window.MessageTexts(), QStringList({kDirectoryError, kDirectoryError}));
+    EXPECT_EQ(ui.MessageTexts(), QStringList({kDirectoryError, kDirectoryError}));
     const std::string refusal =
         "Kestrix : le répertoire de destination \"/\" est la racine du système : choisissez un "
         "dossier qui ne sert qu'aux sauvegardes, par exemple /var/backups/Save.\n";
@@ -568,9 +568,9 @@ TEST_P(EarlierBackupTest, KeepsTheLatestAndDropsTheOldestFirst) {
     std::string err;
     for (int run = 0; run < c.runs; ++run) {
         const QString source = Source(QStringLiteral("f"), Pattern(300000, c.changing ? run : 0));
-        window.SetTicked({source});
+        Tick({source});
         ::testing::internal::CaptureStderr();
-        engine.RunBackup();
+        engine.RunBackup(job);
         err += ::testing::internal::GetCapturedStderr();
         ASSERT_TRUE(engine.LastRunSucceeded()) << run << err;
     }

@@ -10,7 +10,6 @@
 #include <ostream>
 
 #include "FileBytes.h"
-#include "MemorySettingsControls.h"
 #include "Mounts.h"
 #include "RecordingUi.h"
 #include "SettingsReportLines.h"
@@ -42,13 +41,13 @@ const QString kWriteIniMessage = QStringLiteral(
     "Impossible d'écrire la configuration des paramètres dans le fichier Kestrix.ini ! Vérifiez "
     "que le disque ne soit pas plein ou protégé en écriture et rééssayez.");
 
-class Settings : public ::testing::Test {
+class SettingsFile : public ::testing::Test {
 protected:
     QStringList Lines() const { return reporter.Report().Lines(); }
 
     void Read(const QByteArray& ini) {
         writeBytes(kIniPath, ini);
-        ReadSettings(reporter, controls);
+        ReadSettings(reporter, settings);
     }
 
     // The two error lines of a code: the failure's location and system message, then the text.
@@ -70,58 +69,57 @@ protected:
     TempProgramFolder folder;
     RecordingUi ui;
     Reporter reporter{ui};
-    MemorySettingsControls controls;
+    Settings settings;
 };
 
 }  // namespace
 
-TEST_F(Settings, DefaultFileIsEchoedAndApplied) {
-    controls.textureShown = false;  // proves that "Oui" leaves the window as it is
-    controls.chemin = QStringLiteral("form text");
+TEST_F(SettingsFile, DefaultFileIsEchoedAndApplied) {
+    settings.textureShown = false;  // proves that "Oui" leaves the window as it is
+    settings.chemin = QStringLiteral("form text");
     Read(kDefaultIni);
     EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_FALSE(reporter.ErrorOccurred());
     EXPECT_EQ(reporter.ReportNumber(), 1);
     EXPECT_EQ(reporter.ReportNumberText(), "01");
-    EXPECT_FALSE(controls.textureShown);
-    EXPECT_EQ(controls.position, 3);
-    EXPECT_EQ(controls.windowColour, clBtnFace);
-    EXPECT_EQ(controls.combos[ColourBox::Fond], clBtnFace);
-    EXPECT_EQ(controls.progressStart, 0x00004000);
-    EXPECT_EQ(controls.progressEnd, 0x0080FF80);
-    EXPECT_EQ(controls.buttonColoursApplied, 1);
-    EXPECT_EQ(controls.chemin, "/var/backups/Save");
-    EXPECT_FALSE(controls.autoexec);
+    EXPECT_FALSE(settings.textureShown);
+    EXPECT_EQ(settings.trackBarPosition, 3);
+    EXPECT_EQ(settings.colours.at(ColourBox::Fond), clBtnFace);
+    EXPECT_EQ(settings.colours[ColourBox::Fond], clBtnFace);
+    EXPECT_EQ(settings.colours.at(ColourBox::BarDebut), 0x00004000);
+    EXPECT_EQ(settings.colours.at(ColourBox::BarFin), 0x0080FF80);
+    EXPECT_EQ(settings.chemin, "/var/backups/Save");
+    EXPECT_FALSE(settings.autoexec);
 }
 
-TEST_F(Settings, ShippedFileReadsAsTheDefaults) {
+TEST_F(SettingsFile, ShippedFileReadsAsTheDefaults) {
     Read(readBytes(QStringLiteral(KESTRIX_SOURCE_DIR "/data/Data/Kestrix.ini")));
     EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
     EXPECT_FALSE(reporter.ErrorOccurred());
 }
 
-TEST_F(Settings, ValuesAreAppliedToTheWindow) {
+TEST_F(SettingsFile, ValuesAreAppliedToTheWindow) {
     Read(
         "[Options]\r\nTexture=Non\r\nVitesse=5\r\nBarColorDebut=clRed\r\nBarColorFin=$00123456\r\n"
         "BackColor=clTeal\r\nButtonColorHaut=16\r\nButtonColorBas=clInfoBk\r\n"
         "[Enregistrement]\r\nAutoexec=Non\r\nVitesse=Non\r\n"
         "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"
         "[Autres]\r\nCurrentRapportNo=7\r\n");
-    EXPECT_FALSE(controls.textureShown);
-    EXPECT_EQ(controls.position, 5);
-    EXPECT_EQ(controls.combos[ColourBox::BarDebut], clRed);
-    EXPECT_EQ(controls.progressStart, clRed);
-    EXPECT_EQ(controls.progressEnd, 0x00123456);
-    EXPECT_EQ(controls.windowColour, clTeal);
-    EXPECT_EQ(controls.combos[ColourBox::Fond], clTeal);
-    EXPECT_EQ(controls.combos[ColourBox::ButtonHaut], 16);
-    EXPECT_EQ(controls.combos[ColourBox::ButtonBas], clInfoBk);
-    EXPECT_FALSE(controls.flags[SaveFlag::Autoexec]);
-    EXPECT_FALSE(controls.flags[SaveFlag::Vitesse]);
-    EXPECT_TRUE(controls.flags[SaveFlag::RepName]);
-    EXPECT_TRUE(controls.autoexec);
-    EXPECT_EQ(controls.chemin, QStringLiteral("/mnt/clé"));
+    EXPECT_FALSE(settings.textureShown);
+    EXPECT_EQ(settings.trackBarPosition, 5);
+    EXPECT_EQ(settings.colours[ColourBox::BarDebut], clRed);
+    EXPECT_EQ(settings.colours.at(ColourBox::BarDebut), clRed);
+    EXPECT_EQ(settings.colours.at(ColourBox::BarFin), 0x00123456);
+    EXPECT_EQ(settings.colours.at(ColourBox::Fond), clTeal);
+    EXPECT_EQ(settings.colours[ColourBox::Fond], clTeal);
+    EXPECT_EQ(settings.colours[ColourBox::ButtonHaut], 16);
+    EXPECT_EQ(settings.colours[ColourBox::ButtonBas], clInfoBk);
+    EXPECT_FALSE(settings.saveFlags[SaveFlag::Autoexec]);
+    EXPECT_FALSE(settings.saveFlags[SaveFlag::Vitesse]);
+    EXPECT_TRUE(settings.saveFlags[SaveFlag::RepName]);
+    EXPECT_TRUE(settings.autoexec);
+    EXPECT_EQ(settings.chemin, QStringLiteral("/mnt/clé"));
     EXPECT_EQ(reporter.ReportNumberText(), "08");
     EXPECT_EQ(Lines()[1], " * Usage de la texture  : Non");
     EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
@@ -133,55 +131,55 @@ TEST_F(Settings, ValuesAreAppliedToTheWindow) {
     EXPECT_EQ(Lines()[18], QStringLiteral(" * Répertoire destination : /mnt/clé"));
 }
 
-TEST_F(Settings, MissingFileGivesEveryDefaultAndIsWrittenWhole) {
-    ReadSettings(reporter, controls);
+TEST_F(SettingsFile, MissingFileGivesEveryDefaultAndIsWrittenWhole) {
+    ReadSettings(reporter, settings);
     EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")));
     EXPECT_FALSE(QFileInfo::exists(kIniPath));
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01")) + WriteLines(QStringLiteral("01")));
     EXPECT_EQ(readBytes(kIniPath), kWrittenFromNothing);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(Settings, WritingBackKeepsTheFileLayout) {
+TEST_F(SettingsFile, WritingBackKeepsTheFileLayout) {
     QByteArray ini = kDefaultIni;
     ini.replace("[Autres]", "; numéro du dernier rapport\r\n[Autres]");
     Read(ini);
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     ini.replace("CurrentRapportNo=00", "CurrentRapportNo=01");
     EXPECT_EQ(readBytes(kIniPath), ini);
 }
 
-TEST_F(Settings, LowerCaseOuiIsOui) {
+TEST_F(SettingsFile, LowerCaseOuiIsOui) {
     Read("[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n");
     EXPECT_EQ(Lines().mid(0, 3), DisplayLines(QStringLiteral("Oui")));
     EXPECT_EQ(Lines()[9], " * Nom du répertoire utilisé : Oui");
-    EXPECT_TRUE(controls.textureShown);
-    EXPECT_TRUE(controls.flags[SaveFlag::RepName]);
+    EXPECT_TRUE(settings.textureShown);
+    EXPECT_TRUE(settings.saveFlags[SaveFlag::RepName]);
 }
 
-TEST_F(Settings, BlockSizeOutsideTheScaleIsBroughtToItsEnds) {
+TEST_F(SettingsFile, BlockSizeOutsideTheScaleIsBroughtToItsEnds) {
     Read("[Options]\r\nVitesse=9\r\n");
-    EXPECT_EQ(controls.position, 6);
+    EXPECT_EQ(settings.trackBarPosition, 6);
     EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
-    MemorySettingsControls other;
+    Settings other;
     writeBytes(kIniPath, "[Options]\r\nVitesse=-1\r\n");
     ReadSettings(reporter, other);
-    EXPECT_EQ(other.position, 0);
+    EXPECT_EQ(other.trackBarPosition, 0);
     WriteSettings(reporter, other);
     EXPECT_TRUE(readBytes(kIniPath).contains("\r\nVitesse=0\r\n"));
 }
 
-TEST_F(Settings, WindowColourNameInAnyCaseIsWrittenBackProperly) {
+TEST_F(SettingsFile, WindowColourNameInAnyCaseIsWrittenBackProperly) {
     Read("[Options]\r\nBackColor=clbtnface\r\n");
     EXPECT_EQ(Lines()[4], " * Couleur des fenêtres : clbtnface");
-    EXPECT_EQ(controls.windowColour, clBtnFace);
-    WriteSettings(reporter, controls);
+    EXPECT_EQ(settings.colours.at(ColourBox::Fond), clBtnFace);
+    WriteSettings(reporter, settings);
     EXPECT_TRUE(
         readBytes(kIniPath).startsWith("[Options]\r\nBackColor=clBtnFace\r\nTexture=Oui\r\n"));
 }
 
-TEST_F(Settings, UnknownColourStopsTheReadingAfterItsLine) {
+TEST_F(SettingsFile, UnknownColourStopsTheReadingAfterItsLine) {
     Read(
         "[Options]\r\nBarColorDebut=vert\r\nBackColor=clRed\r\nButtonColorHaut=clBlue\r\n"
         "[Enregistrement]\r\nChemin=Non\r\n[Sauvegarde]\r\nAutoexec=Oui\r\nChemin=/autre\r\n"
@@ -192,56 +190,55 @@ TEST_F(Settings, UnknownColourStopsTheReadingAfterItsLine) {
         lines.mid(0, 4),
         DisplayLines() + QStringList{QStringLiteral(" * Couleurs de la barre : vert, $0080FF80")});
     ExpectErrorLines(lines, 0, kFichierIniMessage);
-    const MemorySettingsControls initial;
-    EXPECT_EQ(controls.combos, initial.combos);
-    EXPECT_EQ(controls.windowColour, initial.windowColour);
-    EXPECT_EQ(controls.progressStart, initial.progressStart);
-    EXPECT_EQ(controls.buttonColoursApplied, 0);
-    EXPECT_EQ(controls.flags, initial.flags);
-    EXPECT_FALSE(controls.autoexec);
-    EXPECT_EQ(controls.chemin, initial.chemin);
+    const Settings initial;
+    EXPECT_EQ(settings.colours, initial.colours);
+    EXPECT_EQ(settings.colours.at(ColourBox::Fond), initial.colours.at(ColourBox::Fond));
+    EXPECT_EQ(settings.colours.at(ColourBox::BarDebut), initial.colours.at(ColourBox::BarDebut));
+    EXPECT_EQ(settings.saveFlags, initial.saveFlags);
+    EXPECT_FALSE(settings.autoexec);
+    EXPECT_EQ(settings.chemin, initial.chemin);
     // The report number is still read, silently.
     EXPECT_EQ(reporter.ReportNumber(), 42);
     EXPECT_EQ(reporter.ReportNumberText(), "42");
 }
 
-TEST_F(Settings, BadBlockSizeStopsTheReadingAndTheNumberDefaults) {
+TEST_F(SettingsFile, BadBlockSizeStopsTheReadingAndTheNumberDefaults) {
     Read("[Options]\r\nVitesse=vite\r\n");
     ASSERT_EQ(Lines().size(), 5);
     EXPECT_EQ(Lines().mid(0, 3), DisplayLines());
     ExpectErrorLines(Lines(), 0, kFichierIniMessage);
-    EXPECT_EQ(controls.position, 3);
+    EXPECT_EQ(settings.trackBarPosition, 3);
     EXPECT_EQ(reporter.ReportNumberText(), "01");
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_TRUE(readBytes(kIniPath).endsWith("[Autres]\r\nCurrentRapportNo=01\r\n"));
 }
 
-TEST_F(Settings, ReportNumbersAfterNineAndNinetyNine) {
+TEST_F(SettingsFile, ReportNumbersAfterNineAndNinetyNine) {
     Read("[Autres]\r\nCurrentRapportNo=09\r\n");
     EXPECT_EQ(reporter.ReportNumber(), 10);
     EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 10");
     writeBytes(kIniPath, "[Autres]\r\nCurrentRapportNo=99\r\n");
-    ReadSettings(reporter, controls);
+    ReadSettings(reporter, settings);
     EXPECT_EQ(reporter.ReportNumber(), 100);
     EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 100");
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=100\r\n"));
 }
 
-TEST_F(Settings, BadReportNumberStaysAsReadAndIsWrittenBack) {
+TEST_F(SettingsFile, BadReportNumberStaysAsReadAndIsWrittenBack) {
     Read("[Autres]\r\nCurrentRapportNo=douze\r\n");
     ASSERT_EQ(Lines().size(), 21);
     EXPECT_EQ(Lines().mid(0, 19), DefaultReadLines({}).mid(0, 19));
     ExpectErrorLines(Lines(), 0, kFichierIniMessage);
     EXPECT_EQ(reporter.ReportNumber(), 0);
     EXPECT_EQ(reporter.ReportNumberText(), "douze");
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=douze\r\n"));
 }
 
 // A number that cannot count on, or a text that would put the report elsewhere, would fail or
 // misplace every run from now on: the default takes its place, named on stderr only.
-TEST_F(Settings, ReportNumberThatCannotNameTheNextReportGivesWayToTheDefault) {
+TEST_F(SettingsFile, ReportNumberThatCannotNameTheNextReportGivesWayToTheDefault) {
     for (const char* stored : {"2147483647", "-3", "../../etc/x", "a/b", ".."}) {
         SCOPED_TRACE(stored);
         testing::internal::CaptureStderr();
@@ -260,15 +257,15 @@ TEST_F(Settings, ReportNumberThatCannotNameTheNextReportGivesWayToTheDefault) {
     }
 }
 
-TEST_F(Settings, UncheckedSaveFlagsKeepTheOldValues) {
+TEST_F(SettingsFile, UncheckedSaveFlagsKeepTheOldValues) {
     Read(QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/ancien"));
-    controls.flags[SaveFlag::RepName] = false;
-    controls.flags[SaveFlag::BarColor] = false;
-    controls.chemin = QStringLiteral("/nouveau");
-    controls.combos[ColourBox::BarDebut] = clRed;
-    controls.combos[ColourBox::Fond] = clWindow;
-    controls.autoexec = true;
-    WriteSettings(reporter, controls);
+    settings.saveFlags[SaveFlag::RepName] = false;
+    settings.saveFlags[SaveFlag::BarColor] = false;
+    settings.chemin = QStringLiteral("/nouveau");
+    settings.colours[ColourBox::BarDebut] = clRed;
+    settings.colours[ColourBox::Fond] = clWindow;
+    settings.autoexec = true;
+    WriteSettings(reporter, settings);
     const QString e = QStringLiteral("Enregistré");
     const QString i = QStringLiteral("Ignoré");
     const QString o = QStringLiteral("Oui");
@@ -285,20 +282,20 @@ TEST_F(Settings, UncheckedSaveFlagsKeepTheOldValues) {
     EXPECT_EQ(readBytes(kIniPath), expected);
 }
 
-TEST_F(Settings, EveryFlagUncheckedLeavesOnlyFlagsAndNumber) {
-    for (auto& flag : controls.flags) {
+TEST_F(SettingsFile, EveryFlagUncheckedLeavesOnlyFlagsAndNumber) {
+    for (auto& flag : settings.saveFlags) {
         flag.second = false;
     }
     reporter.SetReportNumber(3);
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_EQ(readBytes(kIniPath),
               QByteArray("[Enregistrement]\r\nAutoexec=Non\r\nChemin=Non\r\nBtnColors=Non\r\n"
                          "BarColors=Non\r\nBackColor=Non\r\nTexture=Non\r\nVitesse=Non\r\n"
                          "[Autres]\r\nCurrentRapportNo=03\r\n"));
     // Read back, the flags come out unchecked.
-    MemorySettingsControls next;
+    Settings next;
     ReadSettings(reporter, next);
-    for (const auto& flag : next.flags) {
+    for (const auto& flag : next.saveFlags) {
         EXPECT_FALSE(flag.second);
     }
     EXPECT_EQ(reporter.ReportNumberText(), "04");
@@ -306,7 +303,7 @@ TEST_F(Settings, EveryFlagUncheckedLeavesOnlyFlagsAndNumber) {
 
 // Write refusals: the section opening, the lines written so far and the two "WriteIni" lines;
 // the file stays exactly as it was.
-class SettingsWriteRefused : public Settings {
+class SettingsWriteRefused : public SettingsFile {
 protected:
     void SetUp() override {
         const std::string why = Mounts::EnterPrivateNamespace();
@@ -317,7 +314,7 @@ protected:
     }
 
     void ExpectRefused(int errorNumber, const QByteArray& before, bool autoexecIgnored = false) {
-        WriteSettings(reporter, controls);
+        WriteSettings(reporter, settings);
         QStringList expected = WriteOpening();
         expected << QStringLiteral(" - Paramètres de la sauvegarde");
         if (autoexecIgnored) {
@@ -352,7 +349,7 @@ TEST_F(SettingsWriteRefused, ReadOnlyDataFolderAtTheSecondKey) {
     if (!mount->MakeReadOnly(false)) {
         GTEST_SKIP() << "read-only remount refused";
     }
-    controls.flags[SaveFlag::Autoexec] = false;
+    settings.saveFlags[SaveFlag::Autoexec] = false;
     ExpectRefused(EROFS, kDefaultIni, true);
 }
 
@@ -364,7 +361,7 @@ TEST_F(SettingsWriteRefused, FullDisk) {
     const QByteArray before = kDefaultIni + QByteArray(8192, ';') + "\r\n";
     writeBytes(kIniPath, before);
     Mounts::Fill(QStringLiteral("Data"));
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     const QStringList lines = Lines();
     ASSERT_EQ(lines.size(), WriteOpening().size() + 3);
     ExpectErrorLines(lines, ENOSPC, kWriteIniMessage);
@@ -375,8 +372,8 @@ TEST(SettingsWriteMissingFolder, MissingDataFolderIsRefused) {
     TempProgramFolder folder(TempProgramFolder::Contents::Empty);
     RecordingUi ui;
     Reporter reporter(ui);
-    MemorySettingsControls controls;
-    WriteSettings(reporter, controls);
+    Settings settings;
+    WriteSettings(reporter, settings);
     const QStringList lines = reporter.Report().Lines();
     ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[6], QStringLiteral(" - Paramètres de la sauvegarde"));
@@ -400,7 +397,7 @@ void PrintTo(const RefusedChemin& refused, std::ostream* out) {
 
 // A destination that Kestrix.ini cannot hold exactly is refused like a failed write: the next
 // start, scheduled or not, finds the destination that was saved before, never a changed one.
-class SettingsDestinationRefused : public Settings,
+class SettingsDestinationRefused : public SettingsFile,
                                    public ::testing::WithParamInterface<RefusedChemin> {};
 
 TEST_P(SettingsDestinationRefused, OldDestinationStaysAndWriteIniIsReported) {
@@ -408,8 +405,8 @@ TEST_P(SettingsDestinationRefused, OldDestinationStaysAndWriteIniIsReported) {
         QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/media/Cl\xe9 USB");
     writeBytes(kIniPath, before);
     reporter.SetReportNumber(5);
-    controls.chemin = GetParam().chemin;
-    WriteSettings(reporter, controls);
+    settings.chemin = GetParam().chemin;
+    WriteSettings(reporter, settings);
     const QStringList expected =
         WriteOpening() + QStringList{QStringLiteral(" - Paramètres de la sauvegarde"),
                                      QStringLiteral(" * Création d'Autoexec.bat   : Enregistré")};
@@ -435,7 +432,7 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
-TEST_F(Settings, ByteOrderMarkIsSkippedAndKeptWhenWritten) {
+TEST_F(SettingsFile, ByteOrderMarkIsSkippedAndKeptWhenWritten) {
     const QByteArray bom = "\xEF\xBB\xBF";
     QByteArray ini =
         QByteArray(kDefaultIni).replace("Chemin=/var/backups/Save", "Chemin=/mnt/cl\xe9");
@@ -443,8 +440,8 @@ TEST_F(Settings, ByteOrderMarkIsSkippedAndKeptWhenWritten) {
     EXPECT_EQ(Lines(), DefaultReadLines(QStringLiteral("01"))
                            .replaceInStrings(QStringLiteral("/var/backups/Save"),
                                              QStringLiteral("/mnt/clé")));
-    EXPECT_EQ(controls.chemin, QStringLiteral("/mnt/clé"));
+    EXPECT_EQ(settings.chemin, QStringLiteral("/mnt/clé"));
     EXPECT_FALSE(reporter.ErrorOccurred());
-    WriteSettings(reporter, controls);
+    WriteSettings(reporter, settings);
     EXPECT_EQ(readBytes(kIniPath), bom + ini.replace("CurrentRapportNo=00", "CurrentRapportNo=01"));
 }

@@ -73,12 +73,12 @@ protected:
         for (const auto& [name, bytes] : files) {
             paths << Source(QString::fromStdString(name), QByteArray::fromStdString(bytes));
         }
-        window.SetTicked(paths);
+        Tick(paths);
     }
 
     void RunWith(const std::map<std::string, std::string>& files) {
         Sources(files);
-        engine.RunBackup();
+        engine.RunBackup(job);
     }
 
     void Shell(const QString& command) {
@@ -103,7 +103,7 @@ protected:
                     ::_exit(kStopped);
                 }
             });
-            engine.RunBackup();
+            engine.RunBackup(job);
             ::_exit(kFinished);
         }
         int status = 0;
@@ -254,7 +254,7 @@ TEST_P(UnfinishedCommitTest, IsFinishedByWhoeverComesNext) {
         // (a, gone from the sources, carried over) and keeps the finished one as its earlier
         // backup.
         QFile::remove(folder.file(QStringLiteral("src/a")));
-        engine.RunBackup();
+        engine.RunBackup(job);
         EXPECT_FALSE(RestoreFiles::Exists(intent));
         EXPECT_EQ(Leftovers(), QStringList());
         const QString all = dest + QStringLiteral("/Kestrix.historique");

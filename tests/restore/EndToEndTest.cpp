@@ -45,8 +45,8 @@ protected:
     }
 
     void Backup(const QStringList& sources) {
-        window.SetTicked(sources);
-        engine.RunBackup();
+        Tick(sources);
+        engine.RunBackup(job);
         ASSERT_TRUE(engine.LastRunSucceeded());
     }
 
@@ -144,8 +144,8 @@ TEST_F(EndToEndTest, AFatBackupBringsBackAMissingFilesModeOwnerAndGroup) {
         const File& f = files[i];
         sources << Staged(f.name, Pattern(500, static_cast<int>(i)), f.mode, f.uid, f.gid);
     }
-    window.editChemin = stick;
-    engine.PrepareDestination();
+    job.destination = stick;
+    Prepare();
     Backup(sources);
     const RestoreFiles::Status copy =
         RestoreFiles::StatusOf(Native(stick + QStringLiteral("/Kestrix/shadow")));

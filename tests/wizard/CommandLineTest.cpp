@@ -1,4 +1,4 @@
-// ReadCommandLine against a window in memory: the report lines and the order effects.
+// ReadCommandLine against settings in memory: the report lines and the order effects.
 
 #include <gtest/gtest.h>
 
@@ -19,33 +19,22 @@ public:
     void RunShutdownStage() override {}
 };
 
-// Records what the command line did to the window, and the destination and batch choice that
-// each unattended backup saw.
-class Target : public CommandLineTarget {
-public:
-    QString EditChemin() const override { return chemin; }
-    void SetEditChemin(const QString& text) override { chemin = text; }
-    void SetAutoexecChecked(bool checked) override {
-        autoexec = checked;
-        ++autoexecChanges;
-    }
-    void RunUnattendedBackup() override { backups << chemin + (autoexec ? "|bat" : "|nobat"); }
-
-    QString chemin = QStringLiteral("/var/backups/Save");
-    bool autoexec = false;
-    int autoexecChanges = 0;
-    QStringList backups;
-};
-
 struct CommandLineTest : ::testing::Test {
     QStringList Read(const QStringList& arguments) {
-        ReadCommandLine(QStringList{QStringLiteral("/usr/bin/kestrix")} + arguments, reporter,
-                        target);
+        ReadWhole(QStringList{QStringLiteral("/usr/bin/kestrix")} + arguments);
         return reporter.Report().Lines();
+    }
+    void ReadWhole(const QStringList& arguments) {
+        ReadCommandLine(arguments, reporter, target, [this] {
+            backups << target.chemin + (target.autoexec ? "|bat" : "|nobat");
+        });
     }
     SilentUi ui;
     Reporter reporter{ui};
-    Target target;
+    // The settings the command line changes, and the destination and batch choice that each
+    // unattended backup saw.
+    Settings target;
+    QStringList backups;
 };
 
 const QString kDestNone = QString::fromUtf8(" * Répertoire destination  : Non spécifié");
@@ -64,8 +53,8 @@ QString Dest(const QString& path) {
 TEST_F(CommandLineTest, NoArgumentClosesWithTheThreeNotGivenLines) {
     EXPECT_EQ(Read({}), (QStringList{kDestNone, kBatNone, kAutoNo}));
     EXPECT_EQ(target.chemin, QStringLiteral("/var/backups/Save"));
-    EXPECT_EQ(target.autoexecChanges, 0);
-    EXPECT_TRUE(target.backups.isEmpty());
+    EXPECT_FALSE(target.autoexec);
+    EXPECT_TRUE(backups.isEmpty());
 }
 
 TEST_F(CommandLineTest, RepTakesThePathAsTyped) {
@@ -83,20 +72,19 @@ TEST_F(CommandLineTest, TheLaterBatchChoiceWinsAndBothAreReported) {
     EXPECT_EQ(Read({QStringLiteral("/bat"), QStringLiteral("/NoBat")}),
               (QStringList{kBatYes, kBatNo, kDestNone, kAutoNo}));
     EXPECT_FALSE(target.autoexec);
-    EXPECT_EQ(target.autoexecChanges, 2);
 }
 
 TEST_F(CommandLineTest, UpperCaseAutoRunsTheBackupWithTheOptionsBeforeIt) {
     EXPECT_EQ(Read({QStringLiteral("/rep"), QStringLiteral("/tmp/D"), QStringLiteral("/BAT"),
                     QStringLiteral("/AUTO")}),
               (QStringList{Dest(QStringLiteral("/tmp/D")), kBatYes, kAutoYes}));
-    EXPECT_EQ(target.backups, QStringList{QStringLiteral("/tmp/D|bat")});
+    EXPECT_EQ(backups, QStringList{QStringLiteral("/tmp/D|bat")});
 }
 
 TEST_F(CommandLineTest, AutoBeforeRepBacksUpToTheStoredDestination) {
     EXPECT_EQ(Read({QStringLiteral("/auto"), QStringLiteral("/rep"), QStringLiteral("/tmp/later")}),
               (QStringList{kAutoYes, Dest(QStringLiteral("/tmp/later")), kBatNone}));
-    EXPECT_EQ(target.backups, QStringList{QStringLiteral("/var/backups/Save|nobat")});
+    EXPECT_EQ(backups, QStringList{QStringLiteral("/var/backups/Save|nobat")});
     EXPECT_EQ(target.chemin, QStringLiteral("/tmp/later"));
 }
 
@@ -109,12 +97,12 @@ TEST_F(CommandLineTest, APathThatIsAnOptionIsUsedAndActs) {
 TEST_F(CommandLineTest, UnknownArgumentsAndTheProgramPathAreIgnored) {
     EXPECT_EQ(Read({QStringLiteral("-auto"), QStringLiteral("auto"), QStringLiteral("/autox")}),
               (QStringList{kDestNone, kBatNone, kAutoNo}));
-    EXPECT_TRUE(target.backups.isEmpty());
+    EXPECT_TRUE(backups.isEmpty());
 }
 
 TEST_F(CommandLineTest, TheProgramPathIsExaminedToo) {
-    ReadCommandLine({QStringLiteral("/Auto")}, reporter, target);
-    EXPECT_EQ(target.backups.size(), 1);
+    ReadWhole({QStringLiteral("/Auto")});
+    EXPECT_EQ(backups.size(), 1);
 }
 
 namespace {
@@ -143,7 +131,7 @@ TEST_P(RawArgumentsTest, DestinationKeepsItsBytes) {
     const QStringList arguments = RawArguments(3, argv);
     ASSERT_EQ(arguments.size(), 3);
     EXPECT_EQ(arguments[0], QStringLiteral("/usr/bin/kestrix"));
-    ReadCommandLine(arguments, reporter, target);
+    ReadWhole(arguments);
     EXPECT_EQ(NativeNames::Encode(target.chemin), GetParam().bytes);
     EXPECT_EQ(target.chemin, GetParam().text);
     EXPECT_EQ(reporter.Report().Lines(), (QStringList{Dest(GetParam().text), kBatNone, kAutoNo}));

@@ -157,7 +157,7 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     auto* list = Window().findChild<QListWidget*>(QStringLiteral("CheckListBoxFiles"));
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(Window().FileEntry(2),
-              (ListEntry{L("<Fichier non trouvé : \"") + Source(QStringLiteral("missing.txt")) +
+              (JobLine{L("<Fichier non trouvé : \"") + Source(QStringLiteral("missing.txt")) +
                              QStringLiteral("\">"),
                          false, false}));
     ToggleFile(0);
