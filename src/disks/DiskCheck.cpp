@@ -11,6 +11,7 @@
 
 #include "disks/BlockDevices.h"
 #include "disks/BlockProbe.h"
+#include "disks/DiskMatch.h"
 #include "disks/RecordText.h"
 #include "disks/RepairCommands.h"
 #include "shared/CommitIntent.h"
@@ -21,68 +22,6 @@ namespace {
 const char kProgram[] = "Restore.exe";
 
 using RecordText::Printable;
-
-bool SameId(const std::string& a, const std::string& b) {
-    return !RecordText::IdDigits(a).empty() && RecordText::IdDigits(a) == RecordText::IdDigits(b);
-}
-
-// A device of this machine as the comparison sees it.
-struct Present {
-    BlockDevice device;
-    BlockProbe probe;
-    std::vector<std::pair<std::string, BlockProbe>> partitions;  // name, what is on it
-    bool mounted = false;
-    bool taken = false;
-};
-
-struct Match {
-    Present* present = nullptr;
-    std::string how;  // "par son WWN"...
-    bool bySize = false;
-};
-
-Match FindDisk(const RecordedDisk& disk, std::vector<Present>& machine) {
-    using Test = bool (*)(const RecordedDisk&, const Present&);
-    const std::pair<const char*, Test> tests[] = {
-        {"par son WWN", [](const RecordedDisk& d,
-                           const Present& p) { return !d.wwn.empty() && d.wwn == p.device.wwn; }},
-        {"par son numéro de série",
-         [](const RecordedDisk& d, const Present& p) {
-             return !d.serial.empty() && d.serial == p.device.serial;
-         }},
-        {"par son nom by-id",
-         [](const RecordedDisk& d, const Present& p) {
-             for (const std::string& id : d.byId) {
-                 if (std::find(p.device.byId.begin(), p.device.byId.end(), id) !=
-                     p.device.byId.end()) {
-                     return true;
-                 }
-             }
-             return false;
-         }},
-        {"par l'identifiant de sa table",
-         [](const RecordedDisk& d, const Present& p) {
-             return SameId(d.tableId, p.probe.tableId);
-         }},
-    };
-    for (const auto& test : tests) {
-        for (Present& present : machine) {
-            if (!present.taken && test.second(disk, present)) {
-                present.taken = true;
-                return Match{&present, test.first, false};
-            }
-        }
-    }
-    for (Present& present : machine) {
-        if (!present.taken && present.device.bytes == disk.sectors * disk.sectorSize &&
-            (present.probe.tableType.empty() || present.probe.tableType == disk.table)) {
-            present.taken = true;
-            return Match{&present, "par sa taille seulement (aucun identifiant ne correspond)",
-                         true};
-        }
-    }
-    return Match{};
-}
 
 // The table sectors now on `path` at the recorded places.
 bool SameSectors(const std::string& path, const RecordedDisk& disk, const std::string& recorded) {
@@ -172,27 +111,28 @@ bool DiskCheck::VerifyRecord(std::ostream& out, const std::string& folder,
     }
 }
 
-int DiskCheck::Run(const std::string& folder, const RecordReader::Trust& trust) {
+bool DiskCheck::Load(std::ostream& err, const std::string& folder,
+                     const RecordReader::Trust& trust, DiskRecord& record,
+                     std::map<std::string, std::string>& files) {
     const RecordReader reader = RecordReader::Read(folder, trust);
     switch (reader.GetState()) {
         case RecordReader::State::Absent:
-            err_ << kProgram << " : la sauvegarde " << Printable(folder)
-                 << " n'a pas d'enregistrement des disques (dossier " << RecordText::kFolder
-                 << ")\n";
-            return kUntrusted;
+            err << kProgram << " : la sauvegarde " << Printable(folder)
+                << " n'a pas d'enregistrement des disques (dossier " << RecordText::kFolder
+                << ")\n";
+            return false;
         case RecordReader::State::Whole:
             break;
         default:
-            err_ << kProgram << " : l'enregistrement des disques ne peut pas être lu : "
-                 << Printable(reader.Problem()) << "\n";
-            return kUntrusted;
+            err << kProgram << " : l'enregistrement des disques ne peut pas être lu : "
+                << Printable(reader.Problem()) << "\n";
+            return false;
     }
-    DiskRecord record;
     std::string reason;
     if (!RecordText::Parse(reader.Files().at(RecordText::kRecordFile), record, reason)) {
-        err_ << kProgram << " : " << RecordText::kFolder << "/" << RecordText::kRecordFile
-             << " n'est pas un enregistrement lisible : " << reason << "\n";
-        return kUntrusted;
+        err << kProgram << " : " << RecordText::kFolder << "/" << RecordText::kRecordFile
+            << " n'est pas un enregistrement lisible : " << reason << "\n";
+        return false;
     }
     for (const RecordedDisk& disk : record.disks) {
         const auto sectors = reader.Files().find(disk.file + ".secteurs");
@@ -203,14 +143,20 @@ int DiskCheck::Run(const std::string& folder, const RecordReader::Trust& trust) 
         if (!disk.table.empty() &&
             (!CommitIntent::IsPlainName(disk.file + ".secteurs") ||
              sectors == reader.Files().end() || sectors->second.size() != total)) {
-            err_ << kProgram << " : les secteurs de la table du disque " << Printable(disk.name)
-                 << " manquent à l'enregistrement\n";
-            return kUntrusted;
+            err << kProgram << " : les secteurs de la table du disque " << Printable(disk.name)
+                << " manquent à l'enregistrement\n";
+            return false;
         }
     }
+    files = reader.Files();
+    return true;
+}
+
+int DiskCheck::Run(const std::string& folder, const RecordReader::Trust& trust) {
+    DiskRecord record;
     sectors_.clear();
-    for (const auto& file : reader.Files()) {
-        sectors_[file.first] = file.second;
+    if (!Load(err_, folder, trust, record, sectors_)) {
+        return kUntrusted;
     }
     return Compare(record, folder);
 }
@@ -221,7 +167,7 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
          << Printable(record.host.empty() ? "sans nom" : record.host) << ", UUID système "
          << Printable(record.systemUuid.empty() ? "inconnu" : record.systemUuid) << ")\n";
 
-    std::vector<Present> machine;
+    std::vector<PresentDisk> machine;
     std::vector<BlockProbe> volumes;  // every device and partition, for the UUIDs
     std::vector<std::string> volumeNames;
     const std::map<std::string, MountedFileSystem> mounts = BlockDevices::Mounts(roots_);
@@ -238,7 +184,7 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             volumeNames.push_back(device.name);
             continue;
         }
-        Present present;
+        PresentDisk present;
         present.device = device;
         present.probe = BlockProbe::Read(path, true);
         present.mounted = mounts.count(device.devNumber) != 0;
@@ -266,7 +212,7 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
     bool anyIdentified = false;
     out_ << "\nDisques :\n";
     for (const RecordedDisk& disk : record.disks) {
-        const Match match = FindDisk(disk, machine);
+        const DiskMatch match = DiskMatch::Find(disk, machine);
         out_ << " * /dev/" << Printable(disk.name) << " (" << disk.sectors * disk.sectorSize
              << " octets" << (disk.model.empty() ? "" : ", " + Printable(disk.model))
              << (disk.serial.empty() ? "" : ", série " + Printable(disk.serial)) << ") : ";
@@ -274,7 +220,7 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             differs = true;
             out_ << "absent de cette machine";
             // A blank disk that can take its table.
-            for (Present& present : machine) {
+            for (PresentDisk& present : machine) {
                 if (!present.taken && !present.mounted && present.probe.opened &&
                     present.probe.tableType.empty() && present.probe.type.empty() &&
                     present.device.bytes >= disk.sectors * disk.sectorSize &&

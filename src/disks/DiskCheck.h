@@ -29,6 +29,12 @@ public:
     static bool VerifyRecord(std::ostream& out, const std::string& folder,
                              const RecordReader::Trust& trust);
 
+    // Reads and checks the record of the backup in `folder` and its files, by name; false after
+    // a line on `err` saying why it cannot be used.
+    static bool Load(std::ostream& err, const std::string& folder,
+                     const RecordReader::Trust& trust, DiskRecord& record,
+                     std::map<std::string, std::string>& files);
+
     // The record and its files already read, from the backup in `folder`.
     int Compare(const DiskRecord& record, const std::string& folder);
 

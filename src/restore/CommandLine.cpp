@@ -12,6 +12,8 @@ const char* OptionOf(CommandLine::Mode mode) {
             return "--verifier";
         case CommandLine::Mode::Disks:
             return "--disques";
+        case CommandLine::Mode::Boot:
+            return "--amorcage";
         case CommandLine::Mode::Restore:
             break;
     }
@@ -36,6 +38,15 @@ void SetRoot(CommandLine& line, const std::string& root) {
     line.root = root;
 }
 
+void SetDisk(CommandLine& line, const std::string& disk) {
+    if (!line.disk.empty()) {
+        line.error = "l'option --disque ne peut être donnée qu'une fois";
+    } else if (disk.compare(0, 5, "/dev/") != 0 || disk.size() == 5) {
+        line.error = "l'option --disque demande un disque, par exemple /dev/sda";
+    }
+    line.disk = disk;
+}
+
 }  // namespace
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
@@ -55,6 +66,16 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
             SetMode(line, Mode::Verify);
         } else if (options && argument == "--disques") {
             SetMode(line, Mode::Disks);
+        } else if (options && argument == "--amorcage") {
+            SetMode(line, Mode::Boot);
+        } else if (options && argument == "--disque") {
+            if (i + 1 == arguments.size()) {
+                line.error = "l'option --disque demande un disque, par exemple /dev/sda";
+            } else {
+                SetDisk(line, arguments[++i]);
+            }
+        } else if (options && argument.compare(0, 9, "--disque=") == 0) {
+            SetDisk(line, argument.substr(9));
         } else if (options && argument == "--oui") {
             line.yes = true;
         } else if (options && argument == "--force") {
@@ -84,6 +105,16 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& arguments) {
     }
     if (line.error.empty() && line.mode == Mode::Disks && !line.files.empty()) {
         line.error = "l'option --disques compare des disques, pas des FICHIERs";
+    }
+    if (line.error.empty() && line.mode == Mode::Boot) {
+        if (!line.hasRoot) {
+            line.error = "l'option --amorcage demande la racine du système restauré : --racine /mnt";
+        } else if (!line.files.empty()) {
+            line.error = "l'option --amorcage répare le démarrage, pas des FICHIERs";
+        }
+    }
+    if (line.error.empty() && !line.disk.empty() && line.mode != Mode::Boot) {
+        line.error = "l'option --disque ne sert qu'avec --amorcage";
     }
     return line;
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "boot/BootRepair.h"
 #include "disks/DiskCheck.h"
 #include "restore/CopyVerifier.h"
 #include "restore/FileComparison.h"
@@ -98,6 +99,19 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
     if (line.mode == CommandLine::Mode::Disks) {
         const TrustedOwners owners = TrustedOwners::OfProcess();
         return DiskCheck(out_, err_, SystemRoots()).Run(path, TrustOf(owners, line.force));
+    }
+    if (line.mode == CommandLine::Mode::Boot) {
+        std::string root;
+        if (!Paths::Real(line.root, root) || !IsDirectory(root)) {
+            return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
+        }
+        if (root == "/") {
+            return UsageError("--amorcage répare le système monté sous la racine donnée, pas ce "
+                              "système de secours : --racine /mnt");
+        }
+        const TrustedOwners owners = TrustedOwners::OfProcess();
+        return BootRepair(in_, out_, err_)
+            .Run(path, root, line.disk, line.yes, TrustOf(owners, line.force));
     }
     std::unique_ptr<BackupFolder> folder;
     try {
@@ -245,6 +259,7 @@ int RestoreProgram::RunMode(RestorePlan& plan, const BackupFolder& folder,
             return Verify(plan, folder, line.force);
         case CommandLine::Mode::Restore:
         case CommandLine::Mode::Disks:
+        case CommandLine::Mode::Boot:
             break;
     }
     return Restore(plan, folder, line);
