@@ -64,7 +64,8 @@ Result Run(const std::vector<std::string>& arguments, const std::string& root) {
     }
     if (child == 0) {
         int error = 0;
-        if (::dup2(nothing.Get(), STDIN_FILENO) < 0 ||
+        // A group of its own, so that a stop reaches every program a script started.
+        if (::setpgid(0, 0) != 0 || ::dup2(nothing.Get(), STDIN_FILENO) < 0 ||
             (!root.empty() && (::chroot(root.c_str()) != 0 || ::chdir("/") != 0)) ||
             (root.empty() && ::chdir("/") != 0)) {
             error = errno;
@@ -76,6 +77,8 @@ Result Run(const std::vector<std::string>& arguments, const std::string& root) {
         (void)!::write(writeEnd.Get(), &error, sizeof error);
         ::_exit(127);
     }
+    // Set on both sides: a signal may come before the child has run at all.
+    ::setpgid(child, child);
     writeEnd.Close();
     int error = 0;
     long got = 0;
@@ -86,7 +89,7 @@ Result Run(const std::vector<std::string>& arguments, const std::string& root) {
     int status = 0;
     for (;;) {
         if (StopSignals::Received() != 0 && !told) {
-            ::kill(child, SIGTERM);
+            ::kill(-child, SIGTERM);
             told = true;
         }
         if (::waitpid(child, &status, 0) >= 0) {

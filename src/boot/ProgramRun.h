@@ -5,7 +5,8 @@
 
 // Runs a program by its argument vector, without a shell, its output on this program's own
 // standard output and error, its input /dev/null; inside `root` (chroot) when it is not empty,
-// with a plain environment. A signal that StopSignals notes while it runs is passed on to it.
+// with a plain environment, in a process group of its own. A signal that StopSignals notes while
+// it runs is passed on to that group.
 namespace ProgramRun {
 
 struct Result {

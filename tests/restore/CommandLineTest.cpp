@@ -26,6 +26,11 @@ TEST(RestoreCommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(CommandLine::Parse({"--verifier", "/b"}).mode, CommandLine::Mode::Verify);
     EXPECT_EQ(CommandLine::Parse({"--disques", "/b"}).mode, CommandLine::Mode::Disks);
     EXPECT_EQ(CommandLine::Parse({"--racine=/mnt"}).root, "/mnt");
+    const CommandLine boot =
+        CommandLine::Parse({"--amorcage", "--racine", "/mnt", "--disque=/dev/sdb", "/b"});
+    EXPECT_TRUE(boot.error.empty()) << boot.error;
+    EXPECT_EQ(boot.mode, CommandLine::Mode::Boot);
+    EXPECT_EQ(boot.disk, "/dev/sdb");
     EXPECT_TRUE(CommandLine::Parse({"-h"}).help);
     EXPECT_TRUE(CommandLine::Parse({"--help"}).help);
     // After "--" a folder may start with a dash.
@@ -56,6 +61,18 @@ TEST(RestoreCommandLine, ErrorsInFrench) {
     EXPECT_EQ(CommandLine::Parse({""}).error, "DOSSIER ne peut pas être vide");
     EXPECT_EQ(CommandLine::Parse({"/a", ""}).error, "FICHIER ne peut pas être vide");
     EXPECT_TRUE(CommandLine::Parse({"--liste", "--liste"}).error.empty());
+    EXPECT_EQ(CommandLine::Parse({"--amorcage", "/b"}).error,
+              "l'option --amorcage demande la racine du système restauré : --racine /mnt");
+    EXPECT_EQ(CommandLine::Parse({"--amorcage", "--racine", "/mnt", "/b", "grub.cfg"}).error,
+              "l'option --amorcage répare le démarrage, pas des FICHIERs");
+    EXPECT_EQ(CommandLine::Parse({"--amorcage", "--disques"}).error,
+              "les options --amorcage et --disques ne vont pas ensemble");
+    EXPECT_EQ(CommandLine::Parse({"--racine", "/mnt", "--disque", "/dev/sdb"}).error,
+              "l'option --disque ne sert qu'avec --amorcage");
+    EXPECT_EQ(CommandLine::Parse({"--amorcage", "--racine", "/mnt", "--disque", "sdb"}).error,
+              "l'option --disque demande un disque, par exemple /dev/sda");
+    EXPECT_EQ(CommandLine::Parse({"--amorcage", "--racine", "/mnt", "--disque"}).error,
+              "l'option --disque demande un disque, par exemple /dev/sda");
 }
 
 }  // namespace
