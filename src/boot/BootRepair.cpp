@@ -66,8 +66,8 @@ void BootRepair::Show(const DiskRecord& record, const BootFacts& facts, const Bo
          << "Disque cible : " << Printable(facts.disk) << ", " << Printable(facts.diskHow) << "\n"
          << "Démarrage : " << (plan.efi ? "EFI" : "BIOS") << " (" << plan.firmwareWhy << ")";
     if (plan.efi) {
-        out_ << ", partition système EFI "
-             << Printable(facts.espDevice.empty() ? "déjà montée" : facts.espDevice) << " sur "
+        out_ << ", partition système EFI " << Printable(facts.espDevice)
+             << (facts.espMounted ? " déjà montée sur " : " à monter sur ")
              << Printable(facts.root + plan.espPoint);
     }
     out_ << "\n\nCe qui sera fait, dans l'ordre (rien n'est partitionné ni formaté) :\n";

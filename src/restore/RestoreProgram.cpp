@@ -100,11 +100,11 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         const TrustedOwners owners = TrustedOwners::OfProcess();
         return DiskCheck(out_, err_, SystemRoots()).Run(path, TrustOf(owners, line.force));
     }
+    std::string root;
+    if (line.hasRoot && (!Paths::Real(line.root, root) || !IsDirectory(root))) {
+        return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
+    }
     if (line.mode == CommandLine::Mode::Boot) {
-        std::string root;
-        if (!Paths::Real(line.root, root) || !IsDirectory(root)) {
-            return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
-        }
         if (root == "/") {
             return UsageError("--amorcage répare le système monté sous la racine donnée, pas ce "
                               "système de secours : --racine /mnt");
@@ -149,10 +149,6 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
              << " n'est pas une validation de Kestrix (endommagé ou déposé par un autre "
                 "programme) : il est laissé de côté et la sauvegarde est lue telle qu'elle est ; "
                 "vérifiez-la avec --verifier, puis supprimez ce fichier\n";
-    }
-    std::string root;
-    if (line.hasRoot && (!Paths::Real(line.root, root) || !IsDirectory(root))) {
-        return UsageError("la racine " + Printable(line.root) + " n'est pas un dossier");
     }
 
     const std::string catalogPath = Paths::Join(path, BackupNames::kCatalogue);
