@@ -7,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "ShellOutput.h"
 #include "boot/BootEntries.h"
 #include "disks/RecordText.h"
 
 namespace {
-
-std::string Ucs2(const std::string& text) {
-    std::string bytes;
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes + std::string(2, '\0');
-}
 
 std::string Node(int type, int subtype, const std::string& data) {
     const std::size_t length = data.size() + 4;

@@ -21,15 +21,6 @@
 
 namespace {
 
-std::string Ucs2(const std::string& text) {
-    std::string bytes;
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes + std::string(2, '\0');
-}
-
 std::string Le(std::uint64_t value, int size) {
     std::string bytes;
     for (int i = 0; i < size; ++i) {

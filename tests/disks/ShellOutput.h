@@ -25,3 +25,13 @@ inline std::string Output(const std::string& command) {
 inline void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
+
+// Text as EFI variables hold it: UCS-2, little-endian, with its NUL.
+inline std::string Ucs2(const std::string& text) {
+    std::string bytes;
+    for (const char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes + std::string(2, '\0');
+}
