@@ -44,6 +44,8 @@ std::string ErrorName(int error) {
             return "le fichier existe déjà";
         case EBUSY:
             return "ressource occupée";
+        case ENODEV:
+            return "ce type de système de fichiers est inconnu du noyau";
         case EINVAL:
             return "n'est pas un fichier ordinaire";
         case ENOMEM:
