@@ -176,6 +176,43 @@ void AddEfiEntries(BootPlan& plan, const DiskRecord& record, const BootFacts& fa
 
 }  // namespace
 
+const RecordedFileSystem* BootPlan::RecordedRoot(const DiskRecord& record,
+                                                 const std::string& uuid) {
+    const RecordedFileSystem* found = nullptr;
+    for (const RecordedFileSystem& fs : record.fileSystems) {
+        if (!uuid.empty() && fs.uuid == uuid && (found == nullptr || fs.mountPoint == "/")) {
+            found = &fs;
+        }
+    }
+    return found;
+}
+
+const RecordedDisk* BootPlan::BootDisk(const DiskRecord& record, const std::string& rootUuid) {
+    const RecordedFileSystem* root = RecordedRoot(record, rootUuid);
+    if (root == nullptr) {
+        return nullptr;
+    }
+    // A root on LVM, LUKS or RAID is no partition: the recorded machine's /boot, then its EFI
+    // system partition, sit on the disk it started from.
+    std::vector<const RecordedFileSystem*> candidates = {root};
+    if (root->mountPoint == "/") {
+        for (const char* point : {"/boot", kEspPoints[0], kEspPoints[1]}) {
+            for (const RecordedFileSystem& fs : record.fileSystems) {
+                if (fs.mountPoint == point) {
+                    candidates.push_back(&fs);
+                }
+            }
+        }
+    }
+    for (const RecordedFileSystem* fs : candidates) {
+        const RecordedPartition* partition = record.FindPartition(fs->device);
+        if (partition != nullptr) {
+            return record.FindDisk(partition->disk);
+        }
+    }
+    return nullptr;
+}
+
 BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
     BootPlan plan;
     if (facts.rootUuid.empty()) {
@@ -183,22 +220,16 @@ BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
                        " : montez-y d'abord la racine du système restauré";
         return plan;
     }
-    const RecordedFileSystem* recordedRoot = nullptr;
-    for (const RecordedFileSystem& fs : record.fileSystems) {
-        if (fs.uuid == facts.rootUuid && (recordedRoot == nullptr || fs.mountPoint == "/")) {
-            recordedRoot = &fs;
-        }
-    }
+    const RecordedFileSystem* recordedRoot = RecordedRoot(record, facts.rootUuid);
     const bool recordedMachine = recordedRoot != nullptr && recordedRoot->mountPoint == "/";
-    const RecordedPartition* rootPartition =
-        recordedRoot == nullptr ? nullptr : record.FindPartition(recordedRoot->device);
-    const std::string recordedDisk = rootPartition == nullptr ? "" : rootPartition->disk;
+    const RecordedDisk* bootDisk = BootDisk(record, facts.rootUuid);
+    const std::string recordedDisk = bootDisk == nullptr ? "" : bootDisk->name;
     if (!facts.diskGiven) {
         if (recordedDisk.empty()) {
             plan.refusal = "le système de fichiers monté sur " + facts.root + " (UUID " +
                            facts.rootUuid +
-                           ") n'est pas la partition d'un disque de l'enregistrement : donnez le "
-                           "disque où installer le chargeur avec --disque /dev/sdX";
+                           ") ne mène à aucun disque de l'enregistrement : donnez le disque "
+                           "où installer le chargeur avec --disque /dev/sdX";
             return plan;
         }
         if (facts.disk.empty() || facts.diskBySize) {

@@ -66,6 +66,13 @@ struct BootPlan {
 
     // What boots the system in the root, from the record and what this machine shows.
     static BootPlan Make(const DiskRecord& record, const BootFacts& facts);
+
+    // The recorded file system of UUID `uuid`, the one mounted at / first; null when none is.
+    static const RecordedFileSystem* RecordedRoot(const DiskRecord& record,
+                                                  const std::string& uuid);
+    // The recorded disk the system of root `rootUuid` starts from: its root's, or for a root
+    // that is no partition, that of its /boot or EFI system partition; null when none is.
+    static const RecordedDisk* BootDisk(const DiskRecord& record, const std::string& rootUuid);
 };
 
 // The boot entries' partition type GUIDs, and the EFI system partition's MBR type.

@@ -138,20 +138,14 @@ BootFacts Read(const DiskRecord& record, const std::string& root, const std::str
             target = present.device.name == name ? &present : target;
         }
     } else {
-        for (const RecordedFileSystem& fs : record.fileSystems) {
-            const RecordedPartition* partition = record.FindPartition(fs.device);
-            const RecordedDisk* recorded =
-                partition == nullptr ? nullptr : record.FindDisk(partition->disk);
-            if (fs.uuid == facts.rootUuid && !facts.rootUuid.empty() && recorded != nullptr) {
-                const DiskMatch match = DiskMatch::Find(*recorded, machine);
-                if (match.present != nullptr) {
-                    target = match.present;
-                    facts.disk = "/dev/" + match.present->device.name;
-                    facts.diskHow = match.how;
-                    facts.diskBySize = match.bySize;
-                }
-                break;
-            }
+        const RecordedDisk* recorded = BootPlan::BootDisk(record, facts.rootUuid);
+        const DiskMatch match =
+            recorded == nullptr ? DiskMatch{} : DiskMatch::Find(*recorded, machine);
+        if (match.present != nullptr) {
+            target = match.present;
+            facts.disk = "/dev/" + match.present->device.name;
+            facts.diskHow = match.how;
+            facts.diskBySize = match.bySize;
         }
     }
     if (target != nullptr) {

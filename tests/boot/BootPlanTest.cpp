@@ -159,6 +159,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "<i> le système restauré n'a ni update-grub ni grub-mkconfig ",
                   "<i> le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni "
                   "dracut) "})},
+        Row{"a root on LVM: the disk is that of the recorded EFI system partition",
+            "bios",
+            [](DiskRecord& r, BootFacts&) { r.fileSystems[1].device = "dm-0"; },
+            With({"BIOS"},
+                 {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
+                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+        Row{"a root on LVM with no partition of the machine recorded: refused",
+            "bios",
+            [](DiskRecord& r, BootFacts&) {
+                r.fileSystems[1].device = "dm-0";
+                r.fileSystems[0].mountPoint.clear();
+            },
+            {"refus : le système de fichiers monté sur /mnt (UUID root-uuid) ne mène à aucun "
+             "disque de l'enregistrement : donnez le disque où installer le chargeur avec "
+             "--disque /dev/sdX"}},
         Row{"the recorded disk found by its size alone: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.diskBySize = true; },
@@ -173,9 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"a root the record does not hold: refused without --disque",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.rootUuid = "other"; },
-            {"refus : le système de fichiers monté sur /mnt (UUID other) n'est pas la partition "
-             "d'un disque de l'enregistrement : donnez le disque où installer le chargeur avec "
-             "--disque /dev/sdX"}},
+            {"refus : le système de fichiers monté sur /mnt (UUID other) ne mène à aucun disque "
+             "de l'enregistrement : donnez le disque où installer le chargeur avec --disque "
+             "/dev/sdX"}},
         Row{"nothing mounted at the root: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.rootUuid.clear(); },
