@@ -224,6 +224,12 @@ BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
     const bool recordedMachine = recordedRoot != nullptr && recordedRoot->mountPoint == "/";
     const RecordedDisk* bootDisk = BootDisk(record, facts.rootUuid);
     const std::string recordedDisk = bootDisk == nullptr ? "" : bootDisk->name;
+    if (facts.diskGiven && !facts.diskFound) {
+        plan.refusal = facts.disk +
+                       " n'est pas un disque de cette machine (une partition ne convient pas) : "
+                       "lsblk -d montre les disques";
+        return plan;
+    }
     if (!facts.diskGiven) {
         if (recordedDisk.empty()) {
             plan.refusal = "le système de fichiers monté sur " + facts.root + " (UUID " +

@@ -14,6 +14,7 @@ struct BootFacts {
     std::string disk;      // the target disk ("/dev/sda"); empty when none was found
     std::string diskHow;   // how it was found: "par son WWN", "donné par --disque"
     bool diskGiven = false;
+    bool diskFound = false;   // the target is a disk of this machine (not a partition)
     bool diskBySize = false;  // found by its size alone: not an identity
     bool diskHasEsp = false;  // an EFI system partition on the target disk
     bool diskHasBiosBoot = false;

@@ -148,6 +148,7 @@ BootFacts Read(const DiskRecord& record, const std::string& root, const std::str
             facts.diskBySize = match.bySize;
         }
     }
+    facts.diskFound = target != nullptr;
     if (target != nullptr) {
         for (const ProbedPartition& partition : target->probe.partitions) {
             facts.diskHasEsp = facts.diskHasEsp || IsEsp(partition.type);

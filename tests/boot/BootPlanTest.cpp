@@ -35,6 +35,7 @@ BootFacts Found() {
     facts.rootUuid = "root-uuid";
     facts.disk = "/dev/sdb";
     facts.diskHow = "par son WWN";
+    facts.diskFound = true;
     facts.diskHasEsp = true;
     facts.espDevice = "/dev/sdb1";
     facts.efiVariables = true;
@@ -218,6 +219,15 @@ INSTANTIATE_TEST_SUITE_P(
             With({"BIOS"},
                  {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
                   "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+        Row{"a partition given as the disk: refused",
+            "bios",
+            [](DiskRecord&, BootFacts& f) {
+                f.diskGiven = true;
+                f.disk = "/dev/sdb2";
+                f.diskFound = false;
+            },
+            {"refus : /dev/sdb2 n'est pas un disque de cette machine (une partition ne convient "
+             "pas) : lsblk -d montre les disques"}},
         Row{"EFI whose system partition is nowhere: refused before anything is mounted",
             "efi",
             [](DiskRecord&, BootFacts& f) { f.espDevice.clear(); },
