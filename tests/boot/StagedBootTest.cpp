@@ -90,7 +90,9 @@ protected:
             std::system(("umount -R " + root_ + " 2>/dev/null").c_str());
         }
         if (!disk_.empty()) {
-            std::system(("losetup -d " + disk_).c_str());
+            // Partitions that partx added outlive the loop device: the next test to take it
+            // would find them.
+            std::system(("partx -d " + disk_ + " 2>/dev/null; losetup -d " + disk_).c_str());
         }
         if (!work_.empty()) {
             std::system(("rm -rf " + work_).c_str());
