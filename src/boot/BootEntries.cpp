@@ -12,8 +12,7 @@ namespace {
 // Bytes from hexadecimal digits; what is not a digit ends them.
 std::string FromHex(const std::string& hex) {
     const auto digit = [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                           : std::tolower(c) - 'a' + 10;
+        return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
     };
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {

@@ -157,10 +157,10 @@ void AddEfiEntries(BootPlan& plan, const DiskRecord& record, const BootFacts& fa
         if (partition == nullptr || partition->disk != recordedDisk || entry.loader.empty()) {
             continue;
         }
-        BootStep step = Command(BootCommand::Role::EfiEntry, inRoot,
-                                {*efibootmgr, "--create", "--disk", facts.disk, "--part",
-                                 std::to_string(partition->number), "--label", entry.label,
-                                 "--loader", entry.loader});
+        BootStep step = Command(
+            BootCommand::Role::EfiEntry, inRoot,
+            {*efibootmgr, "--create", "--disk", facts.disk, "--part",
+             std::to_string(partition->number), "--label", entry.label, "--loader", entry.loader});
         step.command.entry = &entry;
         plan.steps.push_back(step);
     }
@@ -240,10 +240,9 @@ BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
         }
         if (facts.disk.empty() || facts.diskBySize) {
             plan.refusal = "le disque enregistré /dev/" + recordedDisk +
-                           (facts.disk.empty()
-                                ? " n'est pas sur cette machine"
-                                : " n'est pas identifié sur cette machine (" + facts.disk +
-                                      " n'a que sa taille)") +
+                           (facts.disk.empty() ? " n'est pas sur cette machine"
+                                               : " n'est pas identifié sur cette machine (" +
+                                                     facts.disk + " n'a que sa taille)") +
                            " : donnez le disque où installer le chargeur avec --disque /dev/sdX";
             return plan;
         }
@@ -261,15 +260,16 @@ BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
                    {BootMount::Kind::Bind, "/sys", "/sys"}};
     if (plan.efi) {
         const RecordedFileSystem* esp = RecordedEsp(record);
-        plan.espPoint = esp != nullptr && !esp->mountPoint.empty() ? esp->mountPoint : kEspPoints[0];
+        plan.espPoint =
+            esp != nullptr && !esp->mountPoint.empty() ? esp->mountPoint : kEspPoints[0];
         if (facts.efiVariables) {
             plan.mounts.push_back(
                 {BootMount::Kind::EfiVariables, "efivarfs", "/sys/firmware/efi/efivars"});
         }
         if (!facts.espMounted) {
             if (facts.espDevice.empty()) {
-                plan.refusal = "la partition système EFI (" + plan.espPoint +
-                               ") n'est pas sur " + facts.disk +
+                plan.refusal = "la partition système EFI (" + plan.espPoint + ") n'est pas sur " +
+                               facts.disk +
                                " : remettez d'abord sa table et son système de fichiers "
                                "(Restore.exe --disques dit comment)";
                 return plan;

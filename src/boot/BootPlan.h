@@ -18,9 +18,9 @@ struct BootFacts {
     bool diskBySize = false;  // found by its size alone: not an identity
     bool diskHasEsp = false;  // an EFI system partition on the target disk
     bool diskHasBiosBoot = false;
-    std::string espDevice;       // the EFI system partition now ("/dev/sda1")
-    bool espMounted = false;     // already mounted at its place under the root
-    bool efiVariables = false;   // this system started in EFI: the firmware's variables are here
+    std::string espDevice;      // the EFI system partition now ("/dev/sda1")
+    bool espMounted = false;    // already mounted at its place under the root
+    bool efiVariables = false;  // this system started in EFI: the firmware's variables are here
     // Programs by name ("grub-install") and where they are: inside the root, and on this system.
     std::map<std::string, std::string> rootTools;
     std::map<std::string, std::string> rescueTools;
@@ -58,7 +58,7 @@ struct BootStep {
 };
 
 struct BootPlan {
-    std::string refusal;    // why nothing may be done, in French; empty when the plan stands
+    std::string refusal;  // why nothing may be done, in French; empty when the plan stands
     bool efi = false;
     std::string firmwareWhy;  // "d'après l'enregistrement", "d'après le disque cible"
     std::string espPoint;     // where the EFI system partition goes inside the root

@@ -157,8 +157,8 @@ int BootRepair::Carry(const DiskRecord& record, const BootPlan& plan, const std:
 bool BootRepair::RunStep(const DiskRecord& record, const BootStep& step, const std::string& root,
                          bool loaderDone) {
     BootCommand command = step.command;
-    const bool efiStep = command.role == BootCommand::Role::EfiEntry ||
-                         command.role == BootCommand::Role::BootOrder;
+    const bool efiStep =
+        command.role == BootCommand::Role::EfiEntry || command.role == BootCommand::Role::BootOrder;
     if (efiStep && !loaderDone) {
         out_ << " <i> " << Printable(Shown(command, root))
              << " : pas lancé, le chargeur n'est pas installé\n\n";
@@ -185,10 +185,11 @@ bool BootRepair::RunStep(const DiskRecord& record, const BootStep& step, const s
     }
     out_ << "$ " << Printable(Shown(command, root)) << "\n" << std::flush;
     err_.flush();
-    const ProgramRun::Result result = ProgramRun::Run(command.arguments, command.inRoot ? root : "");
+    const ProgramRun::Result result =
+        ProgramRun::Run(command.arguments, command.inRoot ? root : "");
     if (!result.started) {
-        out_ << " <!> " << Printable(Name(command)) << " n'a pas pu être lancé : "
-             << FrenchTexts::SystemError(result.error) << "\n\n";
+        out_ << " <!> " << Printable(Name(command))
+             << " n'a pas pu être lancé : " << FrenchTexts::SystemError(result.error) << "\n\n";
         return false;
     }
     if (result.status == 0) {

@@ -84,8 +84,7 @@ std::string FindEsp(const DiskRecord& record, const PresentDisk& disk, const std
     }
     for (const ProbedPartition& partition : disk.probe.partitions) {
         if (IsEsp(partition.type)) {
-            return RepairCommands::PartitionDevice(dev + '/' + disk.device.name,
-                                                   partition.number);
+            return RepairCommands::PartitionDevice(dev + '/' + disk.device.name, partition.number);
         }
     }
     return {};
@@ -102,8 +101,8 @@ std::string FindTool(int rootFd, const std::string& name) {
         how.flags = O_PATH | O_CLOEXEC;
         // Absolute links inside the root lead where they lead from inside it.
         how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
-        const FileDescriptor tool(static_cast<int>(
-            ::syscall(SYS_openat2, rootFd, path.c_str(), &how, sizeof how)));
+        const FileDescriptor tool(
+            static_cast<int>(::syscall(SYS_openat2, rootFd, path.c_str(), &how, sizeof how)));
         struct stat st {};
         if (tool && ::fstat(tool.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
             (st.st_mode & 0111) != 0) {
@@ -159,10 +158,10 @@ BootFacts Read(const DiskRecord& record, const std::string& root, const std::str
     struct stat esp {};
     for (const char* point : {"/boot/efi", "/efi"}) {
         struct stat mounted {};
-        facts.espMounted = facts.espMounted ||
-                           (!facts.espDevice.empty() && ::stat(facts.espDevice.c_str(), &esp) == 0 &&
-                            ::stat((root + point).c_str(), &mounted) == 0 &&
-                            mounted.st_dev == esp.st_rdev);
+        facts.espMounted =
+            facts.espMounted ||
+            (!facts.espDevice.empty() && ::stat(facts.espDevice.c_str(), &esp) == 0 &&
+             ::stat((root + point).c_str(), &mounted) == 0 && mounted.st_dev == esp.st_rdev);
     }
     struct stat efi {};
     facts.efiVariables = ::stat((roots.sys + "/firmware/efi").c_str(), &efi) == 0;

@@ -39,8 +39,8 @@ FileDescriptor MountStack::OpenPoint(const std::string& inside) {
                  << "possible\n";
             return {};
         }
-        FileDescriptor next(::openat(folder.Get(), name.c_str(),
-                                     O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        FileDescriptor next(
+            ::openat(folder.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next && errno == ENOENT) {
             if (::mkdirat(folder.Get(), name.c_str(), 0755) == 0) {
                 out_ << " * dossier créé : " << FrenchTexts::Printable(walked) << "\n";
@@ -85,12 +85,13 @@ bool MountStack::Mount(const BootMount& mount) {
         case BootMount::Kind::EfiPartition:
             result = ::mount(mount.source.c_str(), place.c_str(), "vfat",
                              MS_NOSUID | MS_NODEV | MS_NOEXEC, "umask=0077");
-            shown = "mount -t vfat -o nosuid,nodev,noexec,umask=0077 " + mount.source + " " + target;
+            shown =
+                "mount -t vfat -o nosuid,nodev,noexec,umask=0077 " + mount.source + " " + target;
             break;
     }
     if (result != 0) {
-        out_ << " <!> " << FrenchTexts::Printable(shown)
-             << " : impossible, " << FrenchTexts::SystemError(errno) << "\n";
+        out_ << " <!> " << FrenchTexts::Printable(shown) << " : impossible, "
+             << FrenchTexts::SystemError(errno) << "\n";
         return false;
     }
     made_.push_back(target);

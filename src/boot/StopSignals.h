@@ -16,5 +16,5 @@ public:
     static int Received();
 
 private:
-    struct sigaction old_[3] {};
+    struct sigaction old_[3]{};
 };

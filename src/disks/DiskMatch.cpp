@@ -11,8 +11,10 @@ bool SameId(const std::string& a, const std::string& b) {
 DiskMatch DiskMatch::Find(const RecordedDisk& disk, std::vector<PresentDisk>& machine) {
     using Test = bool (*)(const RecordedDisk&, const PresentDisk&);
     const std::pair<const char*, Test> tests[] = {
-        {"par son WWN", [](const RecordedDisk& d,
-                           const PresentDisk& p) { return !d.wwn.empty() && d.wwn == p.device.wwn; }},
+        {"par son WWN",
+         [](const RecordedDisk& d, const PresentDisk& p) {
+             return !d.wwn.empty() && d.wwn == p.device.wwn;
+         }},
         {"par son numéro de série",
          [](const RecordedDisk& d, const PresentDisk& p) {
              return !d.serial.empty() && d.serial == p.device.serial;

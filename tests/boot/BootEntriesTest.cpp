@@ -24,9 +24,9 @@ std::string Node(int type, int subtype, const std::string& data) {
 std::string Option(const std::string& label, const std::string& loader, const std::string& disk) {
     const std::string path = Node(4, 1, disk) + Node(4, 4, Ucs2(loader)) + Node(0x7f, 0xff, "");
     const std::size_t length = path.size();
-    return RecordText::Hex(std::string{1, 0, 0, 0, static_cast<char>(length & 0xff),
-                                       static_cast<char>(length >> 8)} +
-                           Ucs2(label) + path);
+    return RecordText::Hex(
+        std::string{1, 0, 0, 0, static_cast<char>(length & 0xff), static_cast<char>(length >> 8)} +
+        Ucs2(label) + path);
 }
 
 RecordedBootEntry Entry(const std::string& number, const std::string& label,

@@ -102,15 +102,13 @@ std::vector<std::string> With(std::vector<std::string> first, std::vector<std::s
 INSTANTIATE_TEST_SUITE_P(
     Rows, BootPlanRows,
     ::testing::Values(
-        Row{"BIOS: the system's own grub-install onto the disk found",
-            "bios",
+        Row{"BIOS: the system's own grub-install onto the disk found", "bios",
             [](DiskRecord&, BootFacts&) {},
             With({"BIOS"},
                  {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
                   "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
         Row{"EFI with the firmware's variables: the ESP mounted, the entry and the order put back",
-            "efi",
-            [](DiskRecord&, BootFacts&) {},
+            "efi", [](DiskRecord&, BootFacts&) {},
             With({"EFI"},
                  {"monter efivarfs /sys/firmware/efi/efivars", "monter /dev/sdb1 /boot/efi",
                   "chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
@@ -119,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "chroot /bin/efibootmgr --create --disk /dev/sdb --part 1 --label debian "
                   "--loader \\EFI\\debian\\shimx64.efi",
                   "chroot /bin/efibootmgr --bootorder 0001,0000"})},
-        Row{"EFI from a BIOS-started rescue system: no variables, the removable path too",
-            "efi",
+        Row{"EFI from a BIOS-started rescue system: no variables, the removable path too", "efi",
             [](DiskRecord&, BootFacts& f) {
                 f.efiVariables = false;
                 f.espMounted = true;
@@ -132,8 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "--removable --no-nvram",
                   "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all",
                   "<i> ce système de secours n'a pas démarré en EFI "})},
-        Row{"a restored system without grub-install: the rescue system's, with its paths",
-            "efi",
+        Row{"a restored system without grub-install: the rescue system's, with its paths", "efi",
             [](DiskRecord&, BootFacts& f) {
                 f.rootTools.erase("grub-install");
                 f.rootTools.erase("efibootmgr");
@@ -149,8 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "chroot /usr/sbin/grub-mkconfig -o /boot/grub/grub.cfg",
                   "chroot /usr/bin/dracut --regenerate-all --force",
                   "<i> efibootmgr manque au système restauré et à ce système de secours "})},
-        Row{"grub-install nowhere: said, and the rest still planned",
-            "bios",
+        Row{"grub-install nowhere: said, and the rest still planned", "bios",
             [](DiskRecord&, BootFacts& f) {
                 f.rootTools = {};
                 f.rescueTools = {};
@@ -160,8 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "<i> le système restauré n'a ni update-grub ni grub-mkconfig ",
                   "<i> le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni "
                   "dracut) "})},
-        Row{"a root on LVM: the disk is that of the recorded EFI system partition",
-            "bios",
+        Row{"a root on LVM: the disk is that of the recorded EFI system partition", "bios",
             [](DiskRecord& r, BootFacts&) { r.fileSystems[1].device = "dm-0"; },
             With({"BIOS"},
                  {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
@@ -209,8 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
                   "--bootloader-id=debian",
                   "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
-        Row{"a given disk with a BIOS boot partition as well: BIOS",
-            "efi",
+        Row{"a given disk with a BIOS boot partition as well: BIOS", "efi",
             [](DiskRecord&, BootFacts& f) {
                 f.rootUuid = "other";
                 f.diskGiven = true;

@@ -68,8 +68,10 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         work_ = pattern;
         root_ = work_ + "/mnt";
-        Run("truncate -s 64M " + work_ + "/disque.img && printf 'label: dos\\ntype=83\\n' | "
-            "sfdisk -q " + work_ + "/disque.img && mkdir " + root_ + " " + work_ + "/D");
+        Run("truncate -s 64M " + work_ +
+            "/disque.img && printf 'label: dos\\ntype=83\\n' | "
+            "sfdisk -q " +
+            work_ + "/disque.img && mkdir " + root_ + " " + work_ + "/D");
         disk_ = Output("losetup -f --show " + work_ + "/disque.img");
         ASSERT_EQ(disk_.compare(0, 9, "/dev/loop"), 0) << "no loop device: " << disk_;
         std::system(("partx -a " + disk_ + " 2>/dev/null").c_str());
@@ -119,8 +121,8 @@ TEST_P(StagedBoot, SaysWhatRanAndLeavesTheMountsAsTheyWere) {
     if (row.needs != nullptr && ::access(row.needs, F_OK) != 0) {
         GTEST_SKIP() << "needs " << row.needs << " (Debian's grub-pc-bin)";
     }
-    std::ofstream(root_ + "/usr/sbin/grub-install")
-        << "#!/bin/sh\necho \"$@\" >/grub-install.ran\n" << row.grubInstall << "\n";
+    std::ofstream(root_ + "/usr/sbin/grub-install") << "#!/bin/sh\necho \"$@\" >/grub-install.ran\n"
+                                                    << row.grubInstall << "\n";
     Run("chmod 755 " + root_ + "/usr/sbin/grub-install");
     Run(Shell(row.prepare));
     const std::string before = Output("findmnt -rn -o TARGET,SOURCE,FSTYPE");
