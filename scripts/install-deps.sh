@@ -15,6 +15,7 @@ packages=(
   libxxhash-dev xxhash
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin man-db systemd
+  qemu-system-x86 ovmf grub-pc-bin grub-efi-amd64-bin grub2-common udev
 )
 missing=()
 for p in "${packages[@]}"; do
