@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Shows, by booting them in QEMU, that a machine Kestrix backed up starts again once put back:
 #
-#   scripts/boot-test.sh [--program DIR] [--skip-amorcage] [bios|efi]...
+#   scripts/boot-test.sh [--program DIR] [--journaux DIR] [--skip-amorcage] [bios|efi]...
 #
 # As root. For each image (by default both): a BIOS/MBR disk with GRUB in its boot sectors, and an
 # EFI/GPT disk with GRUB on its EFI system partition booted by OVMF. Each one is a loop disk whose
@@ -29,18 +29,20 @@
 # already mounted; step 8 says so.
 #
 # DIR is a program folder (kestrix, Data/Kestrix.res...); by default build/Kestrix/, built first.
+# --journaux keeps each step's log (commands, their output, the serial consoles) in a folder.
 # Everything happens in a temporary folder, removed at the end with its loop disks and mounts.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 umask 022
 
 usage() {
-  echo "usage: $0 [--program PROGRAM_FOLDER] [--skip-amorcage] [bios|efi]..." >&2
+  echo "usage: $0 [--program PROGRAM_FOLDER] [--journaux DIR] [--skip-amorcage] [bios|efi]..." >&2
   exit 2
 }
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program=""
+journals=""
 skip_amorcage=0
 images=()
 while [ $# -gt 0 ]; do
@@ -48,6 +50,12 @@ while [ $# -gt 0 ]; do
   --program)
     [ $# -ge 2 ] || usage
     program="$2"
+    shift 2
+    ;;
+  --journaux)
+    [ $# -ge 2 ] || usage
+    mkdir -p "$2"
+    journals="$(cd "$2" && pwd)"
     shift 2
     ;;
   --skip-amorcage)
@@ -190,7 +198,11 @@ boot() { # $1 bios|efi, $2 image file, $3 log
   "${args[@]}" </dev/null >"$log" 2>&1 &
   qemu_pid=$!
   boot_seen=""
+  local alive
   while [ -z "$boot_seen" ]; do
+    # Whether QEMU still runs is asked before its console is read: its last lines count.
+    alive=1
+    kill -0 "$qemu_pid" 2>/dev/null || alive=0
     if grep -aq "$marker" "$log"; then
       boot_seen="marqueur"
     elif grep -aq "No bootable device" "$log"; then
@@ -199,7 +211,7 @@ boot() { # $1 bios|efi, $2 image file, $3 log
       boot_seen="le shell UEFI (OVMF n'a trouvé aucun chargeur)"
     elif grep -aq "grub rescue>" "$log"; then
       boot_seen="« grub rescue> » (GRUB sans ses modules)"
-    elif ! kill -0 "$qemu_pid" 2>/dev/null; then
+    elif [ "$alive" -eq 0 ]; then
       boot_seen="QEMU arrêté sans marqueur"
     elif [ $((($(date +%s%N) - start) / 1000000000)) -ge "$limit" ]; then
       boot_seen="rien en $limit s"
@@ -357,6 +369,32 @@ restore_disks() { # $1 D, $2 log
   return 1
 }
 
+# Where the kernel has no vfat, Restore.exe --amorcage cannot mount an EFI system partition and
+# stops before running anything. Then, only when that was its one failure, the boot loader
+# commands it showed (the rescue system's grub-install, never through a shell) are run by this
+# script, the partition mounted through FUSE at the place the restore program named. Sets
+# loader_runs.
+finish_without_vfat() { # $1 root, $2 the restore program's output
+  local root="$1" log="$2" line
+  loader_runs=()
+  grep -q "^ <!> mount -t vfat .* $espdev $root/boot/efi : impossible, erreur système (code 19)\$" "$log" &&
+    [ "$(grep -c '^ <!> ' "$log")" -eq 2 ] || return 1
+  while IFS= read -r line; do
+    [[ "$line" =~ ^\ \*\ (/[^\ \']*/grub-install)(\ --[^\ \']+)+$ ]] || return 1
+    loader_runs+=("${line# \* }")
+  done < <(grep '^ \* /[^ ]*/grub-install ' "$log")
+  [ ${#loader_runs[@]} -gt 0 ] || return 1
+  mount_esp "$root/boot/efi" -o rw+ || return 1
+  local status=0 run
+  for run in "${loader_runs[@]}"; do
+    echo "=== ce script lance : $run" >>"$log"
+    # shellcheck disable=SC2086 # checked above: options without blanks or quotes
+    $run >>"$log" 2>&1 || status=1
+  done
+  umount_esp "$root/boot/efi" >>"$log" 2>&1 || status=1
+  return $status
+}
+
 run_image() { # $1 bios|efi
   local kind="$1" name
   name="$(echo "$kind" | tr a-z A-Z)"
@@ -431,23 +469,33 @@ run_image() { # $1 bios|efi
   if [ "$skip_amorcage" -eq 1 ]; then
     say "$name" "8 Restore.exe --amorcage" "SAUTÉ (--skip-amorcage) : le démarrage doit échouer"
   else
-    local esp_note=""
-    if [ "$kind" = efi ]; then
-      mkdir -p "$mnt/boot/efi"
-      mount_esp "$mnt/boot/efi" -o rw+
-      esp_note=" ; partition EFI montée par fusefat avant (pas de vfat dans ce noyau)"
-    fi
     status=0
     "$dest/Restore.exe" --amorcage --oui --racine "$mnt" "$dest" >"$logs/8" 2>&1 || status=$?
-    if [ "$kind" = efi ]; then umount_esp "$mnt/boot/efi" 2>>"$logs/8" || status=$?; fi
-    local left
+    local left note=""
     left="$(findmnt -rn -o TARGET | grep -F "$mnt/" || true)"
+    if [ "$status" -ne 0 ] && [ -z "$left" ] && [ "$kind" = efi ] && ! grep -qw vfat /proc/filesystems &&
+      finish_without_vfat "$mnt" "$logs/8"; then
+      note="code $status, arrêté au montage vfat de $espdev (pas de vfat dans ce noyau), tout démonté ; "
+      note+="ses ${#loader_runs[@]} grub-install lancés par ce script, partition EFI montée par fusefat"
+      status=0
+    fi
     if [ "$status" -ne 0 ] || [ -n "$left" ]; then
       fail "$name" "8 Restore.exe --amorcage" "code $status${left:+, montages laissés : $left}" "$logs/8"
       umount "$mnt" 2>/dev/null || true
       return
     fi
-    say "$name" "8 Restore.exe --amorcage" "code 0 : $(grep -c '^' "$logs/8") lignes, grub-install $(grep -o -- '--target=[a-z0-9_-]*' "$logs/8" | head -1)$esp_note"
+    local target
+    target="$(sed -n 's/^Disque cible : //p' "$logs/8")"
+    if [ "${target%%,*}" != "$loop" ]; then
+      fail "$name" "8 Restore.exe --amorcage" "disque cible « $target » au lieu de $loop" "$logs/8"
+      umount "$mnt"
+      return
+    fi
+    if [ -z "$note" ]; then
+      note="code 0, tout démonté ; $(grep '^\$ [^ ]*/grub-install ' "$logs/8" |
+        sed -e 's|^\$ [^ ]*/grub-install|grub-install|' -e 's| --boot-directory=[^ ]*||' | paste -sd ';')"
+    fi
+    say "$name" "8 Restore.exe --amorcage" "disque cible $target ; $note"
   fi
   umount "$mnt"
   sync
@@ -463,6 +511,7 @@ run_image() { # $1 bios|efi
 start=$SECONDS
 for kind in "${images[@]}"; do
   run_image "$kind"
+  [ -z "$journals" ] || cp -r "$work/$kind/journaux" "$journals/$kind"
   # Each image leaves nothing behind: the next one gets its own loop disk.
   { findmnt -rn -o TARGET | grep -F "$work/$kind/" || true; } | sort -r | while read -r m; do umount "$m"; done
   [ -z "$loop" ] || losetup -d "$loop"
