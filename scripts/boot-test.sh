@@ -122,6 +122,7 @@ accel=(-accel tcg)
 token="$(head -c 6 /dev/urandom | od -An -tx1 | tr -d ' \n')"
 marker="KESTRIX-MARQUEUR-$token"
 failed=0
+setup_failed=0
 
 # One line per image and step; the step's log (the commands and their output) is shown only when
 # the step did not hold.
@@ -130,12 +131,13 @@ say() { # $1 image, $2 step, $3 what was seen
   while [ ${#step} -lt 30 ]; do step+=" "; done # in characters, not bytes
   printf '%-4s %s %s\n' "$1" "$step" "$3"
 }
+show_log() { # $1 log
+  # The consoles' escape sequences out, so that the lines read as the screen showed them.
+  tail -n 15 "$1" | sed -e 's/\x1b\[[0-9;?=]*[A-Za-z]//g' -e 's/^/     | /'
+}
 fail() { # $1 image, $2 step, $3 what was seen, $4 log
   say "$1" "$2" "ÉCHEC : $3"
-  if [ -n "${4:-}" ] && [ -s "$4" ]; then
-    # The consoles' escape sequences out, so that the lines read as the screen showed them.
-    tail -n 15 "$4" | sed -e 's/\x1b\[[0-9;?=]*[A-Za-z]//g' -e 's/^/     | /'
-  fi
+  show_log "$4"
   failed=1
 }
 
@@ -214,7 +216,8 @@ boot() { # $1 bios|efi, $2 image file, $3 log
     elif [ "$alive" -eq 0 ]; then
       boot_seen="QEMU arrêté sans marqueur"
     elif [ $((($(date +%s%N) - start) / 1000000000)) -ge "$limit" ]; then
-      boot_seen="rien en $limit s"
+      boot_seen="rien en $limit s après « $(tr -d '\r' <"$log" | sed 's/\x1b[[0-9;?=]*[A-Za-z]//g; s/\x1bc//g' |
+        grep -av '^[[:space:]]*$' | tail -1) »"
     else
       sleep 0.2
     fi
@@ -405,7 +408,9 @@ run_image() { # $1 bios|efi
   [ "$kind" = bios ] || { firmware="OVMF"; table="GPT"; }
 
   if ! build_image "$kind" "$image" "$mnt" >>"$logs/1" 2>&1; then
-    fail "$name" "1 image et grub-install" "voir le journal" "$logs/1"
+    say "$name" "1 image et grub-install" "PAS FAIT : l'image n'a pu être faite sur cette machine"
+    show_log "$logs/1"
+    setup_failed=1
     return
   fi
   say "$name" "1 image et grub-install" "disque $table de $(($(blockdev --getsize64 "$loop") >> 20)) Mio en $loop, grub-install --target=$([ "$kind" = bios ] && echo i386-pc || echo x86_64-efi)"
@@ -517,9 +522,11 @@ for kind in "${images[@]}"; do
   [ -z "$loop" ] || losetup -d "$loop"
   loop=""
 done
-if [ "$failed" -eq 0 ]; then
-  echo "réussi : ${images[*]} en $((SECONDS - start)) s"
-else
+if [ "$failed" -eq 1 ]; then
   echo "ÉCHOUÉ : ${images[*]} en $((SECONDS - start)) s"
+  exit 1
+elif [ "$setup_failed" -eq 1 ]; then
+  echo "PAS FAIT : une image n'a pu être faite sur cette machine (${images[*]}, $((SECONDS - start)) s)"
+  exit 2
 fi
-exit "$failed"
+echo "réussi : ${images[*]} en $((SECONDS - start)) s"
