@@ -24,9 +24,9 @@
 #
 # This machine kind has no udev daemon and no vfat in its kernel: grub-install finds a loop
 # partition's disk through `udevadm info` (the udev package), and the EFI system partition is
-# mounted through FUSE (fusefat) under the device's own name, so that grub-install and the restore
-# program see it as the partition. Where the restore program would mount it itself, it is found
-# already mounted; step 8 says so.
+# mounted through FUSE as a block device file system (fusefat, fuseblk) under the partition's own
+# name, so that grub-install and the restore program see the partition mounted. Where the kernel
+# has no vfat, step 8 mounts it so before the restore program, which finds it mounted, and says so.
 #
 # DIR is a program folder (kestrix, Data/Kestrix.res...); by default build/Kestrix/, built first.
 # --journaux keeps each step's log (commands, their output, the serial consoles) in a folder.
@@ -145,24 +145,24 @@ part() { echo "${1}p$2"; }
 
 # Waits for the kernel to show a partition of the loop disk (no udev makes the node here).
 wait_partition() {
-  local i
-  for i in $(seq 50); do
+
+  for _ in $(seq 50); do
     [ -b "$1" ] && return 0
     sleep 0.1
   done
   return 1
 }
 
-# The EFI system partition through FUSE, under the partition's name. The daemon runs in the
-# foreground of a background job, so that its last writes are known to be on the disk: umount
-# returns before a FUSE daemon has written what it holds.
+# The EFI system partition through FUSE, as a block device's file system (fuseblk: the mount
+# point's device number is the partition's) under the partition's name. The daemon runs in the
+# foreground of a background job, so that its last writes are known to be on the disk.
 esp_pid=""
 mount_esp() { # $1 mount point, then fusefat's options
-  local point="$1" i
+  local point="$1"
   shift
-  fusefat -f "$@" -o fsname="$espdev" "$espdev" "$point" >/dev/null 2>&1 &
+  fusefat -f "$@" -o blkdev,fsname="$espdev" "$espdev" "$point" >/dev/null 2>&1 &
   esp_pid=$!
-  for i in $(seq 50); do
+  for _ in $(seq 50); do
     findmnt -rn "$point" >/dev/null && return 0
     sleep 0.1
   done
@@ -294,7 +294,7 @@ backup() { # $1 mount point, $2 program folder copy, $3 D, $4 log
   unshare -m --propagation private -- bash -euc '
     mount --bind "$1/boot" /boot
     mount --bind "$1/etc/fstab" /etc/fstab
-    if [ -n "$4" ]; then fusefat -o ro,fsname="$4" "$4" /boot/efi >/dev/null; fi
+    if [ -n "$4" ]; then fusefat -o ro,blkdev,fsname="$4" "$4" /boot/efi >/dev/null; fi
     status=0
     (cd "$2" && unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM && exec ./kestrix /rep "$3" /nobat /auto) \
       </dev/null || status=$?
@@ -372,35 +372,9 @@ restore_disks() { # $1 D, $2 log
   return 1
 }
 
-# Where the kernel has no vfat, Restore.exe --amorcage cannot mount an EFI system partition and
-# stops before running anything. Then, only when that was its one failure, the boot loader
-# commands it showed (the rescue system's grub-install, never through a shell) are run by this
-# script, the partition mounted through FUSE at the place the restore program named. Sets
-# loader_runs.
-finish_without_vfat() { # $1 root, $2 the restore program's output
-  local root="$1" log="$2" line
-  loader_runs=()
-  grep -q "^ <!> mount -t vfat .* $espdev $root/boot/efi : impossible, erreur système (code 19)\$" "$log" &&
-    [ "$(grep -c '^ <!> ' "$log")" -eq 2 ] || return 1
-  while IFS= read -r line; do
-    [[ "$line" =~ ^\ \*\ (/[^\ \']*/grub-install)(\ --[^\ \']+)+$ ]] || return 1
-    loader_runs+=("${line# \* }")
-  done < <(grep '^ \* /[^ ]*/grub-install ' "$log")
-  [ ${#loader_runs[@]} -gt 0 ] || return 1
-  mount_esp "$root/boot/efi" -o rw+ || return 1
-  local status=0 run
-  for run in "${loader_runs[@]}"; do
-    echo "=== ce script lance : $run" >>"$log"
-    # shellcheck disable=SC2086 # checked above: options without blanks or quotes
-    $run >>"$log" 2>&1 || status=1
-  done
-  umount_esp "$root/boot/efi" >>"$log" 2>&1 || status=1
-  return $status
-}
-
 run_image() { # $1 bios|efi
   local kind="$1" name
-  name="$(echo "$kind" | tr a-z A-Z)"
+  name="${kind^^}"
   local dir="$work/$kind"
   local image="$dir/disque.img" mnt="$dir/racine" dest="$dir/D" prog="$dir/programme" logs="$dir/journaux"
   mkdir -p "$mnt" "$logs"
@@ -474,16 +448,21 @@ run_image() { # $1 bios|efi
   if [ "$skip_amorcage" -eq 1 ]; then
     say "$name" "8 Restore.exe --amorcage" "SAUTÉ (--skip-amorcage) : le démarrage doit échouer"
   else
-    status=0
-    "$dest/Restore.exe" --amorcage --oui --racine "$mnt" "$dest" >"$logs/8" 2>&1 || status=$?
-    local left note=""
-    left="$(findmnt -rn -o TARGET | grep -F "$mnt/" || true)"
-    if [ "$status" -ne 0 ] && [ -z "$left" ] && [ "$kind" = efi ] && ! grep -qw vfat /proc/filesystems &&
-      finish_without_vfat "$mnt" "$logs/8"; then
-      note="code $status, arrêté au montage vfat de $espdev (pas de vfat dans ce noyau), tout démonté ; "
-      note+="ses ${#loader_runs[@]} grub-install lancés par ce script, partition EFI montée par fusefat"
-      status=0
+    local esp_note=""
+    if [ "$kind" = efi ] && ! grep -qw vfat /proc/filesystems; then
+      if ! mkdir -p "$mnt/boot/efi" || ! mount_esp "$mnt/boot/efi" -o rw+ >>"$logs/8" 2>&1; then
+        fail "$name" "8 Restore.exe --amorcage" "la partition EFI n'a pu être montée par fusefat" "$logs/8"
+        umount "$mnt"
+        return
+      fi
+      esp_note=" ; partition EFI montée avant par fusefat en fuseblk (pas de vfat dans ce noyau)"
     fi
+    status=0
+    "$dest/Restore.exe" --amorcage --oui --racine "$mnt" "$dest" >>"$logs/8" 2>&1 || status=$?
+    if [ -n "$esp_note" ]; then umount_esp "$mnt/boot/efi" >>"$logs/8" 2>&1 || status=$?; fi
+    # Whatever is still mounted under the root now, the restore program left.
+    local left
+    left="$(findmnt -rn -o TARGET | grep -F "$mnt/" || true)"
     if [ "$status" -ne 0 ] || [ -n "$left" ]; then
       fail "$name" "8 Restore.exe --amorcage" "code $status${left:+, montages laissés : $left}" "$logs/8"
       umount "$mnt" 2>/dev/null || true
@@ -496,11 +475,10 @@ run_image() { # $1 bios|efi
       umount "$mnt"
       return
     fi
-    if [ -z "$note" ]; then
-      note="code 0, tout démonté ; $(grep '^\$ [^ ]*/grub-install ' "$logs/8" |
-        sed -e 's|^\$ [^ ]*/grub-install|grub-install|' -e 's| --boot-directory=[^ ]*||' | paste -sd ';')"
-    fi
-    say "$name" "8 Restore.exe --amorcage" "disque cible $target ; $note"
+    say "$name" "8 Restore.exe --amorcage" "disque cible $target ; code 0, tout démonté ; $(
+      grep '^\$ [^ ]*/grub-install ' "$logs/8" |
+        sed -e 's|^\$ [^ ]*/grub-install|grub-install|' -e 's| --boot-directory=[^ ]*||' -e 's| --efi-directory=[^ ]*||' |
+        paste -sd ';')$esp_note"
   fi
   umount "$mnt"
   sync
