@@ -145,7 +145,6 @@ part() { echo "${1}p$2"; }
 
 # Waits for the kernel to show a partition of the loop disk (no udev makes the node here).
 wait_partition() {
-
   for _ in $(seq 50); do
     [ -b "$1" ] && return 0
     sleep 0.1
@@ -478,7 +477,7 @@ run_image() { # $1 bios|efi
     say "$name" "8 Restore.exe --amorcage" "disque cible $target ; code 0, tout démonté ; $(
       grep '^\$ [^ ]*/grub-install ' "$logs/8" |
         sed -e 's|^\$ [^ ]*/grub-install|grub-install|' -e 's| --boot-directory=[^ ]*||' -e 's| --efi-directory=[^ ]*||' |
-        paste -sd ';')$esp_note"
+        paste -sd ',' | sed 's/,/, /g')$esp_note"
   fi
   umount "$mnt"
   sync
