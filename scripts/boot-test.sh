@@ -288,7 +288,7 @@ GRUB
 backup() { # $1 mount point, $2 program folder copy, $3 D, $4 log
   local mnt="$1" prog="$2" dest="$3"
   printf '%s\n' /boot/grub/grub.cfg /etc/fstab >"$prog/Data/Kestrix.dat"
-  mount "$rootdev" "$mnt"
+  mount "$rootdev" "$mnt" || return 1
   local status=0
   unshare -m --propagation private -- bash -euc '
     mount --bind "$1/boot" /boot
@@ -431,7 +431,10 @@ run_image() { # $1 bios|efi
   fi
   say "$name" "6 Restore.exe --disques" "lancé ce qu'il imprime pour $loop : ${ran%, } ; racine UUID $uuid"
 
-  mount "$rootdev" "$mnt"
+  if ! mount "$rootdev" "$mnt" 2>>"$logs/7"; then
+    fail "$name" "7 Restore.exe --racine" "la racine remise n'a pu être montée" "$logs/7"
+    return
+  fi
   # A file system made again holds no folder: the restore program writes files into folders
   # that exist, as a rescuer makes them.
   mkdir -p "$mnt/etc" "$mnt/boot/grub"
