@@ -61,6 +61,7 @@ void VouchEntries(int folder, const std::string& prefix, const TrustedOwners& tr
         {BackupNames::kCatalogue, Step::CatalogueWritable},
         {BackupNames::kHashFile, Step::ManifestWritable},
         {BackupNames::kRightsFile, Step::ManifestWritable},
+        {BackupNames::kCopyMap, Step::ManifestWritable},
         {CommitIntent::kFileName, Step::ManifestWritable}};
     for (const auto& [name, refusal] : entries) {
         struct stat st {};
@@ -226,8 +227,9 @@ std::string BackupFolder::ReadCatalogue(bool force) const {
 }
 
 bool BackupFolder::ReadManifest(const char* name, bool force, std::string& bytes) const {
-    return ReadTrusted(view_->FolderOfFile(name), name, Step::ReadManifest, Step::ManifestWritable,
-                       force, trusted_, bytes);
+    const int folder = view_->FolderOfFile(name);
+    return folder >= 0 && ReadTrusted(folder, name, Step::ReadManifest, Step::ManifestWritable,
+                                      force, trusted_, bytes);
 }
 
 void BackupFolder::OpenCopies(bool force) const {

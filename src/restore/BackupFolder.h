@@ -72,7 +72,7 @@ public:
     // ForeignOwner, TooLarge with the size in bytes).
     std::string ReadCatalogue(bool force) const;
 
-    // The whole of the manifest file `name` (Kestrix.xxh128, Kestrix.droits), checked as the
+    // The whole of the manifest file `name` (Kestrix.xxh128, Kestrix.droits, Kestrix.noms), checked as the
     // catalogue is; false when the backup has none. Throws SystemFailure (ReadManifest,
     // ManifestWritable, ForeignOwner, TooLarge).
     bool ReadManifest(const char* name, bool force, std::string& bytes) const;

@@ -88,13 +88,13 @@ void CopyVerifier::Check(std::vector<PlanItem>& items,
 
 // Leaves `check` NotChecked when the size is right.
 void CopyVerifier::CheckSize(PlanItem& item) const {
-    const std::optional<ManifestEntry> entry = manifest_.Find(item.name);
+    const std::optional<ManifestEntry> entry = manifest_.Find(item.copy);
     if (!Listed(item, entry)) {
         return;
     }
     try {
         struct stat st {};
-        folder_.OpenCopy(item.name, force_, &st);
+        folder_.OpenCopy(item.copy, force_, &st);
         SizeMatches(item, *entry, st);
     } catch (const SystemFailure& failure) {
         Unreadable(item, failure);
@@ -103,7 +103,7 @@ void CopyVerifier::CheckSize(PlanItem& item) const {
 
 void CopyVerifier::CheckHash(PlanItem& item) const {
     try {
-        Compare(item, *manifest_.Find(item.name), folder_.OpenCopy(item.name, force_));
+        Compare(item, *manifest_.Find(item.copy), folder_.OpenCopy(item.copy, force_));
     } catch (const SystemFailure& failure) {
         Unreadable(item, failure);
     }
@@ -126,11 +126,11 @@ void CopyVerifier::CheckEach(std::vector<PlanItem>& items,
         if (!wanted(item)) {
             continue;
         }
-        const std::optional<ManifestEntry> entry = manifest_.Find(item.name);
+        const std::optional<ManifestEntry> entry = manifest_.Find(item.copy);
         FileDescriptor copy;
         struct stat st {};
         try {
-            copy = folder_.OpenCopyNonBlocking(item.name, force_, st);
+            copy = folder_.OpenCopyNonBlocking(item.copy, force_, st);
         } catch (const SystemFailure& failure) {
             // A refusal comes before what the manifests lack, as it names the danger.
             if (!refuse(item, failure) && Listed(item, entry)) {

@@ -341,7 +341,7 @@ std::string SkipReason(const PlanItem& item) {
                    " existent toutes dans Kestrix/, on ne sait pas laquelle est la bonne";
         }
         case Skip::NoCopy:
-            return "la copie Kestrix/" + Printable(item.name) + " manque dans la sauvegarde";
+            return "la copie Kestrix/" + Printable(item.copy) + " manque dans la sauvegarde";
         case Skip::NoDirectory:
             return "le dossier d'origine n'est pas connu (le fichier avait été sauvegardé sans "
                    "chemin) : on ne sait pas où le remettre";
@@ -373,9 +373,9 @@ std::string SkipReason(const PlanItem& item) {
         case Skip::TargetUnusable:
             return Printable(item.targetPath) + " est inaccessible : " + SystemError(item.error);
         case Skip::Unverified:
-            return "copie Kestrix/" + Printable(item.name) + " " + CheckText(item);
+            return "copie Kestrix/" + Printable(item.copy) + " " + CheckText(item);
         case Skip::CopyRefused:
-            return "la copie Kestrix/" + Printable(item.name) + " " + item.refusal;
+            return "la copie Kestrix/" + Printable(item.copy) + " " + item.refusal;
     }
     return {};
 }

@@ -12,7 +12,7 @@ struct PlanItem {
         None,               // to be restored
         Malformed,          // no "name,directory" in the line
         Ambiguous,          // the commas allow several names that all have a copy
-        NoCopy,             // Kestrix/<name> is not in the backup
+        NoCopy,             // its copy is not in the backup
         NoDirectory,        // the file was backed up by a bare relative name
         RelativeDirectory,  // the file was backed up by a relative path
         Superseded,         // a later record of the same name overwrote the copy
@@ -41,6 +41,7 @@ struct PlanItem {
     int line = 0;
     std::string_view record;  // in the catalogue's bytes
     std::string name;
+    std::string copy;  // in Kestrix/: the name, unless Kestrix.noms gives the copy one of its own
     std::string directory;
     std::vector<std::string> candidates;
     std::string targetDirectory;  // the restore root followed by the record's directory

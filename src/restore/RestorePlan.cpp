@@ -80,15 +80,20 @@ void CheckTarget(PlanItem& item, const std::string& root) {
 }  // namespace
 
 RestorePlan::RestorePlan(const Catalogue& catalogue, const BackupFolder& folder,
-                         const std::string& root, Targets targets)
-    : catalogue_(catalogue), root_(root) {
-    // Only the last record of a name has its copy in Kestrix/: each backed-up file overwrote the
+                         const std::string& root, Targets targets, const CopyMap* copyMap)
+    : catalogue_(catalogue), copyMap_(copyMap), root_(root) {
+    // Only the last record of a copy is restored from it: each backed-up file overwrote the
     // copy of the same name before it.
-    std::unordered_map<std::string, CatalogueLine> last;
+    struct Last {
+        CatalogueLine line;
+        RecordSplit split;
+    };
+    std::unordered_map<std::string, Last> last;
     catalogue.ForEachRecord([&](const CatalogueLine& line) {
         // Only regular files are copies: the backup writes no links, and one would lead out of
         // the backup; "." and ".." are folders, so never names.
-        const RecordSplit split = RecordSplit::Of(line.text, [&](const std::string& name) {
+        std::string copy;
+        RecordSplit split = Split(line.text, [&](const std::string& name) {
             if (names_.count(name) != 0) {
                 return true;
             }
@@ -97,34 +102,47 @@ RestorePlan::RestorePlan(const Catalogue& catalogue, const BackupFolder& folder,
             }
             names_.emplace(name, kNoRecord);
             return true;
-        });
+        }, copy);
         if (split.kind == RecordSplit::Kind::Found) {
-            last[split.name] = line;
+            last[copy] = Last{line, std::move(split)};
         }
     });
     // Sorted before the items are made, which are large to move.
-    std::vector<const std::pair<const std::string, CatalogueLine>*> order;
+    std::vector<std::pair<const std::string, Last>*> order;
     order.reserve(last.size());
-    for (const auto& entry : last) {
+    for (auto& entry : last) {
         order.push_back(&entry);
     }
-    std::sort(order.begin(), order.end(),
-              [](const auto* a, const auto* b) { return a->second.number < b->second.number; });
+    std::sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
+        return a->second.line.number < b->second.line.number;
+    });
     copies_.reserve(order.size());
-    for (const auto* entry : order) {
-        const auto& [name, line] = *entry;
-        RecordSplit split;
-        split.kind = RecordSplit::Kind::Found;
-        split.name = name;
-        split.directory = std::string(line.text.substr(name.size() + 1));
-        copies_.push_back(Item(line, std::move(split)));
+    for (auto* entry : order) {
+        copies_.push_back(Item(entry->second.line, std::move(entry->second.split), entry->first));
     }
     for (std::size_t i = 0; i < copies_.size(); ++i) {
-        names_[copies_[i].name] = i;
+        names_[copies_[i].copy] = i;
         if (targets == Targets::Check) {
             CheckTarget(copies_[i], root);
         }
     }
+}
+
+RecordSplit RestorePlan::Split(std::string_view record,
+                               const std::function<bool(const std::string&)>& copyExists,
+                               std::string& copy) const {
+    const CopyMap::Entry* const entry = copyMap_ != nullptr ? copyMap_->Find(record) : nullptr;
+    if (entry == nullptr) {
+        RecordSplit split = RecordSplit::Of(record, copyExists);
+        copy = split.name;
+        return split;
+    }
+    RecordSplit split;
+    split.kind = copyExists(entry->copy) ? RecordSplit::Kind::Found : RecordSplit::Kind::NoCopy;
+    split.name = entry->name;
+    split.directory = std::string(record.substr(entry->name.size() + 1));
+    copy = entry->copy;
+    return split;
 }
 
 void RestorePlan::ForEachItem(const std::function<void(const PlanItem&)>& visit) const {
@@ -135,11 +153,12 @@ void RestorePlan::ForEachItem(const std::function<void(const PlanItem&)>& visit)
             return;
         }
         // The same split as the first walk's, from the copies it found.
-        PlanItem item = Item(line, RecordSplit::Of(line.text, [this](const std::string& name) {
-                                 return names_.count(name) != 0;
-                             }));
+        std::string copy;
+        RecordSplit split = Split(
+            line.text, [this](const std::string& name) { return names_.count(name) != 0; }, copy);
+        PlanItem item = Item(line, std::move(split), std::move(copy));
         if (item.skip == PlanItem::Skip::None) {
-            const std::size_t later = names_.at(item.name);
+            const std::size_t later = names_.at(item.copy);
             if (later == kNoRecord) {
                 // The copy appeared after the first walk had read this record.
                 item.skip = PlanItem::Skip::NoCopy;
@@ -157,7 +176,7 @@ void RestorePlan::ForEachItem(const std::function<void(const PlanItem&)>& visit)
 
 bool RestorePlan::Names(const PlanItem& item, const std::string& name) const {
     return !item.name.empty() &&
-           (name == item.name || name == std::string(BackupNames::kCopies) + "/" + item.name ||
+           (name == item.copy || name == std::string(BackupNames::kCopies) + "/" + item.copy ||
             name == Paths::Join(item.directory, item.name) || name == item.targetPath);
 }
 
@@ -187,12 +206,13 @@ std::vector<std::string> RestorePlan::Select(const std::vector<std::string>& nam
     return unmatched;
 }
 
-PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split) const {
+PlanItem RestorePlan::Item(const CatalogueLine& line, RecordSplit split, std::string copy) const {
     PlanItem item;
     item.line = line.number;
     item.record = line.text;
     item.skip = SkipOf(split.kind);
     item.name = std::move(split.name);
+    item.copy = std::move(copy);
     item.directory = std::move(split.directory);
     item.candidates = std::move(split.candidates);
     if (!item.name.empty()) {

@@ -9,6 +9,7 @@
 #include "restore/PlanItem.h"
 #include "restore/RecordSplit.h"
 #include "shared/Catalogue.h"
+#include "shared/CopyMap.h"
 
 // What a restore from one backup folder would do with each record of its catalogue: which copy
 // goes where, and why a record is skipped. Reads the file system but changes nothing. Items are
@@ -21,10 +22,11 @@ public:
     enum class Targets { Check, Ignore };
 
     // Splits each record, asking `folder` which copies exist, and checks the target of the last
-    // record of each name that has one, unless `targets` says otherwise. `root` is the canonical
-    // restore root, or empty to restore in place. The catalogue outlives the plan.
+    // record of each copy, unless `targets` says otherwise. A record that `copyMap` names has the
+    // copy it gives; any other the copy of its own name. `root` is the canonical restore root,
+    // or empty to restore in place. The catalogue and the map outlive the plan.
     RestorePlan(const Catalogue& catalogue, const BackupFolder& folder, const std::string& root,
-                Targets targets = Targets::Check);
+                Targets targets = Targets::Check, const CopyMap* copyMap = nullptr);
 
     // Restricts the plan to the records that one of `names` names, by its copy's name ("passwd"
     // or "Kestrix/passwd"), its original path ("/etc/passwd") or its target path; the others
@@ -42,14 +44,19 @@ public:
     const std::vector<PlanItem>& Copies() const { return copies_; }
 
 private:
-    PlanItem Item(const CatalogueLine& line, RecordSplit split) const;
+    // The split of a record and, in `copy`, the name of its copy.
+    RecordSplit Split(std::string_view record,
+                      const std::function<bool(const std::string&)>& copyExists,
+                      std::string& copy) const;
+    PlanItem Item(const CatalogueLine& line, RecordSplit split, std::string copy) const;
     // Whether `name` names `item`; whether one of the names selected does.
     bool Names(const PlanItem& item, const std::string& name) const;
     bool Asked(const PlanItem& item) const;
 
     const Catalogue& catalogue_;
+    const CopyMap* copyMap_;
     std::string root_;
-    // Each name found to have a copy, and the index in copies_ of its last record.
+    // Each copy found, and the index in copies_ of its last record.
     std::unordered_map<std::string, std::size_t> names_;
     std::vector<PlanItem> copies_;
     std::vector<std::string> selected_;  // empty: every record is asked

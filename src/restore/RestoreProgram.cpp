@@ -216,7 +216,8 @@ int RestoreProgram::Run(const CommandLine& line, const std::string& programFolde
         groups_ = AccountTable::Read(system, "group", line.force);
     }
     RestorePlan plan(catalogue, *folder, root,
-                     verifying ? RestorePlan::Targets::Ignore : RestorePlan::Targets::Check);
+                     verifying ? RestorePlan::Targets::Ignore : RestorePlan::Targets::Check,
+                     &copyMap_);
     if (!line.files.empty()) {
         const std::vector<std::string> unmatched = plan.Select(line.files);
         for (const std::string& name : unmatched) {
@@ -268,7 +269,7 @@ void RestoreProgram::RefuseUntrustedCopies(RestorePlan& plan, const BackupFolder
             continue;
         }
         try {
-            folder.OpenCopy(item.name, force);
+            folder.OpenCopy(item.copy, force);
         } catch (const SystemFailure& failure) {
             // A copy that cannot be opened is told by each mode as it reads it.
             RefuseCopy(item, failure);
@@ -329,7 +330,7 @@ bool RestoreProgram::ShowDisagreement(const Catalogue& catalogue, const RestoreP
             return;
         }
         ++records;
-        const std::size_t index = manifest_.IndexOf(item.name);
+        const std::size_t index = manifest_.IndexOf(item.copy);
         std::optional<ManifestEntry> entry;
         if (index < recorded.size()) {
             if (recorded[index]) {
@@ -341,10 +342,10 @@ bool RestoreProgram::ShowDisagreement(const Catalogue& catalogue, const RestoreP
             return;
         }
         if (!entry || !entry->hasHash) {
-            missing(item.name, std::string("le catalogue mais pas dans ") + BackupNames::kHashFile);
+            missing(item.copy, std::string("le catalogue mais pas dans ") + BackupNames::kHashFile);
         }
         if (!entry || !entry->hasRights) {
-            missing(item.name,
+            missing(item.copy,
                     std::string("le catalogue mais pas dans ") + BackupNames::kRightsFile);
         }
     });
@@ -391,6 +392,26 @@ bool RestoreProgram::ReadManifest(const BackupFolder& folder, bool force) {
         } else {
             manifest_.ParseRights(std::move(bytes));
         }
+    }
+    std::string names;
+    try {
+        if (!folder.ReadManifest(BackupNames::kCopyMap, force, names)) {
+            return true;
+        }
+    } catch (const SystemFailure& failure) {
+        err_ << kProgram << " : "
+             << ReadFailureText(failure, folder.Path(), "le fichier ",
+                                Paths::Join(folder.Path(), BackupNames::kCopyMap))
+             << "\n";
+        return false;
+    }
+    // Without it, a copy under a name of its own could be taken for another file's.
+    if (const int bad = copyMap_.Parse(names); bad != 0) {
+        err_ << kProgram << " : la ligne " << bad << " de "
+             << Printable(Paths::Join(folder.Path(), BackupNames::kCopyMap))
+             << " est illisible : on ne peut pas savoir quelle copie revient à quel fichier ; "
+                "rien n'a été fait\n";
+        return false;
     }
     return true;
 }
@@ -471,7 +492,7 @@ std::string RestoreProgram::RightsAfter(const PlanItem& item, const BackupFolder
         if (!exists) {
             try {
                 now = {};
-                if (::fstat(folder.OpenCopy(item.name, force).Get(), &now) != 0) {
+                if (::fstat(folder.OpenCopy(item.copy, force).Get(), &now) != 0) {
                     return {};
                 }
             } catch (const SystemFailure&) {
@@ -520,7 +541,7 @@ RestoreProgram::Shown RestoreProgram::ShowPlan(const RestorePlan& plan, const Ba
             return;
         }
         ++shown.restorable;
-        out_ << " * Kestrix/" << Printable(item.name) << " -> " << Printable(item.targetPath);
+        out_ << " * Kestrix/" << Printable(item.copy) << " -> " << Printable(item.targetPath);
         if (!item.targetExists) {
             out_ << " (absent : sera recréé avec les droits "
                  << (hasManifest_ ? "de Kestrix.droits" : "de sa copie") << ")";
@@ -573,7 +594,7 @@ int RestoreProgram::Compare(const RestorePlan& plan, const BackupFolder& folder,
         out_ << " * " << Printable(item.targetPath) << " : ";
         FileDescriptor copy;
         try {
-            copy = folder.OpenCopy(item.name, force);
+            copy = folder.OpenCopy(item.copy, force);
         } catch (const SystemFailure& failure) {
             ++ignored;
             out_ << "comparaison impossible : " << FrenchTexts::Failure(failure) << "\n";
@@ -662,7 +683,7 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
             }
             return;
         }
-        out_ << " * Kestrix/" << Printable(item.name) << " : " << FrenchTexts::CheckText(item)
+        out_ << " * Kestrix/" << Printable(item.copy) << " : " << FrenchTexts::CheckText(item)
              << "\n";
         switch (item.check) {
             case PlanItem::Check::Match:
@@ -688,7 +709,7 @@ int RestoreProgram::Verify(RestorePlan& plan, const BackupFolder& folder, bool f
 SafeReplacement::Expected RestoreProgram::ExpectedOf(const PlanItem& item) const {
     SafeReplacement::Expected expected;
     const std::optional<ManifestEntry> found =
-        hasManifest_ ? manifest_.Find(item.name) : std::nullopt;
+        hasManifest_ ? manifest_.Find(item.copy) : std::nullopt;
     if (!found || !found->hasRights) {
         return expected;
     }
@@ -734,7 +755,7 @@ int RestoreProgram::Restore(RestorePlan& plan, const BackupFolder& folder,
         }
         out_ << " * " << Printable(item.targetPath) << " : ";
         try {
-            const FileDescriptor copy = folder.OpenCopy(item.name, line.force);
+            const FileDescriptor copy = folder.OpenCopy(item.copy, line.force);
             const FileDescriptor directory = TargetDirectory::Open(item.realDirectory, line.force);
             const SafeReplacement::Result result =
                 SafeReplacement::Restore(copy, directory, item.name, ExpectedOf(item));

@@ -10,6 +10,7 @@
 #include "restore/RestorePlan.h"
 #include "restore/SafeReplacement.h"
 #include "restore/SystemFailure.h"
+#include "shared/CopyMap.h"
 #include "shared/Manifest.h"
 
 // The restore program from a parsed command line to its exit status: reads the catalogue and
@@ -76,6 +77,7 @@ private:
     bool hasManifest_ = false;               // at least one of the two files
     const char* missingManifest_ = nullptr;  // the other one, when it is absent
     Manifest manifest_;
+    CopyMap copyMap_;
     int deniedCopies_ = 0;  // copies that only root may read, for another user
     // The names of the system restored into, which may differ from the one that made the
     // backup.

@@ -10,6 +10,8 @@ inline constexpr char kCopyPrefix[] = "Kestrix/";
 inline constexpr char kCatalogue[] = "Kestrix.dat";
 inline constexpr char kHashFile[] = "Kestrix.xxh128";
 inline constexpr char kRightsFile[] = "Kestrix.droits";
+// Which copy goes back where, when a copy does not bear its source's name (shared/CopyMap.h).
+inline constexpr char kCopyMap[] = "Kestrix.noms";
 inline constexpr char kRestoreProgram[] = "Restore.exe";
 inline constexpr char kAutoexec[] = "Autoexec.bat";
 // The record of the disks and the boot chain, a folder of its own.

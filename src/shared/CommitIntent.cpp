@@ -9,8 +9,8 @@ namespace {
 const char kHeader[] = "Kestrix validation 1";
 const char kEnd[] = "fin";
 const char* const kBackupFiles[] = {BackupNames::kCatalogue, BackupNames::kHashFile,
-                                    BackupNames::kRightsFile, BackupNames::kRestoreProgram,
-                                    BackupNames::kAutoexec};
+                                    BackupNames::kRightsFile, BackupNames::kCopyMap,
+                                    BackupNames::kRestoreProgram, BackupNames::kAutoexec};
 const char* const kBackupFolders[] = {BackupNames::kDiskRecord};
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {

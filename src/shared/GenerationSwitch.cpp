@@ -210,8 +210,8 @@ void KeepStaged(const FileDescriptor& staging, const FileDescriptor& earlier,
         Sync(keptRecord);
     }
     for (const char* file : {BackupNames::kHashFile, BackupNames::kRightsFile,
-                             BackupNames::kRestoreProgram, BackupNames::kAutoexec,
-                             BackupNames::kCatalogue}) {
+                             BackupNames::kCopyMap, BackupNames::kRestoreProgram,
+                             BackupNames::kAutoexec, BackupNames::kCatalogue}) {
         MoveIfThere(staged, kept, file);
     }
     Sync(kept);
@@ -346,6 +346,12 @@ void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& 
     Sync(copies);
     for (const std::string& name : intent.files) {
         MoveIfThere(staging, folder, name);
+    }
+    // The copies' names of the replaced backup say nothing of the new one's.
+    if (std::find(intent.files.begin(), intent.files.end(), BackupNames::kCopyMap) ==
+            intent.files.end() &&
+        TypeAt(folder, BackupNames::kCopyMap) == S_IFREG) {
+        Unlink(folder, BackupNames::kCopyMap);
     }
     // A folder is replaced whole: the previous one goes first, then the new one moves in; a
     // folder already moved by an earlier attempt is no longer in the staging folder.
@@ -485,8 +491,8 @@ bool GenerationSwitch::StagePrevious(const FileDescriptor& folder, const FileDes
     const FileDescriptor kept = MakeFolder(staging, kStagedEarlier, 0755);
     const FileDescriptor keptCopies = MakeFolder(kept, BackupNames::kCopies, 0755);
     for (const char* name : {BackupNames::kCatalogue, BackupNames::kHashFile,
-                             BackupNames::kRightsFile, BackupNames::kRestoreProgram,
-                             BackupNames::kAutoexec}) {
+                             BackupNames::kRightsFile, BackupNames::kCopyMap,
+                             BackupNames::kRestoreProgram, BackupNames::kAutoexec}) {
         LinkOrCopy(folder, kept, name);
     }
     const FileDescriptor previous = OpenFolder(folder.Get(), BackupNames::kCopies);

@@ -46,6 +46,10 @@ GenerationView::GenerationView(const FileDescriptor& folder) : folder_(folder) {
 int GenerationView::FolderOfFile(const std::string& name) const {
     const bool staged = pending_ && std::find(intent_.files.begin(), intent_.files.end(), name) !=
                                         intent_.files.end();
+    // The finished switch removes the replaced backup's copies' names when the new one has none.
+    if (pending_ && !staged && name == BackupNames::kCopyMap) {
+        return -1;
+    }
     return staged && Exists(staging_, name) ? staging_.Get() : folder_.Get();
 }
 

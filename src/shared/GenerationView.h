@@ -20,7 +20,7 @@ public:
     bool Damaged() const { return damaged_; }
 
     // The folder that holds the file `name` of D itself (the catalogue, a manifest): D or the
-    // staging folder.
+    // staging folder; -1 for a file that the finished switch removes.
     int FolderOfFile(const std::string& name) const;
 
     // The folder that holds the copy `name`, or -1 when the backup holds no such copy.

@@ -87,10 +87,20 @@ PreviousBackup PreviousBackup::Read(const FileDescriptor& folder) {
     }
     backup.hashes_ = ReadSmallFile(folder, BackupNames::kHashFile);
     backup.rights_ = ReadSmallFile(folder, BackupNames::kRightsFile);
+    backup.copyMapDamaged_ =
+        backup.copyMap_.Parse(ReadSmallFile(folder, BackupNames::kCopyMap)) != 0;
     return backup;
 }
 
+std::string PreviousBackup::CopyOf(const std::string& record, const std::string& name) const {
+    const CopyMap::Entry* const entry = copyMap_.Find(record);
+    return entry != nullptr ? entry->copy : name;
+}
+
 bool PreviousBackup::Find(const std::string& record, const std::string& name, Lines& lines) const {
+    if (copyMapDamaged_) {
+        return false;
+    }
     bool recorded = false;
     catalogue_.ForEachRecord(
         [&](const CatalogueLine& line) { recorded = recorded || line.text == record; });

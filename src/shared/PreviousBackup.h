@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shared/Catalogue.h"
+#include "shared/CopyMap.h"
 #include "shared/FileDescriptor.h"
 
 // What a run may carry over from the backup it replaces when it cannot copy a file again: the
@@ -23,7 +24,12 @@ public:
 
     // The lines of the copy `name` when the previous catalogue records the same source as
     // `record` and both manifests have a line for Kestrix/<name> (the last one of each counts).
+    // None when its Kestrix.noms cannot be read: a copy could then be taken for another's.
     bool Find(const std::string& record, const std::string& name, Lines& lines) const;
+
+    // The copy of the source recorded as `record` whose file name is `name`: the one its
+    // Kestrix.noms gives, or `name`.
+    std::string CopyOf(const std::string& record, const std::string& name) const;
 
     // The copies this backup lists, which Kestrix wrote: every name of its manifests, and the
     // name of each catalogue record whose name and folder cannot be told apart otherwise (one
@@ -42,4 +48,6 @@ private:
     long long catalogueTime_ = -1;  // its time of change, seconds since the epoch
     std::string hashes_;
     std::string rights_;
+    CopyMap copyMap_;
+    bool copyMapDamaged_ = false;
 };

@@ -532,3 +532,65 @@ INSTANTIATE_TEST_SUITE_P(
                      "n'est pas un fichier ordinaire"}));
 
 }  // namespace
+
+namespace {
+
+// A Kestrix.noms in the staged backup (none when empty), with its mode: the exit status of a
+// restore, its stderr ("%s" the backup folder), and what /etc/hosts then holds.
+struct NamesCase {
+    const char* what;
+    std::string names;
+    mode_t mode;
+    int status;
+    std::string err;
+    std::string hosts;  // empty: not restored
+};
+
+void PrintTo(const NamesCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class CopyNamesFileTest : public RestoreSafetyTest,
+                          public ::testing::WithParamInterface<NamesCase> {};
+
+TEST_P(CopyNamesFileTest, SaysWhichCopyGoesBackOrStopsEverything) {
+    const NamesCase& c = GetParam();
+    Write(save_ + "/Kestrix/hosts~2", "10.0.0.1 serveur\n");
+    if (!c.names.empty()) {
+        Write(save_ + "/Kestrix.noms", c.names, c.mode);
+        ASSERT_EQ(::chmod((save_ + "/Kestrix.noms").c_str(), c.mode), 0);
+    }
+    const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
+    EXPECT_EQ(run.status, c.status) << run.out << run.err;
+    std::string err = c.err;
+    if (const std::size_t at = err.find("%s"); at != std::string::npos) {
+        err.replace(at, 2, save_);
+    }
+    EXPECT_EQ(run.err, err);
+    EXPECT_EQ(::access((etc_ + "/hosts").c_str(), F_OK) == 0, !c.hosts.empty());
+    if (!c.hosts.empty()) {
+        EXPECT_EQ(Read(etc_ + "/hosts"), c.hosts);
+    }
+    // Nothing at all is restored when the names cannot be read.
+    EXPECT_EQ(Read(etc_ + "/fstab"), c.hosts.empty() ? kOldFstab : kFstab);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CopyNamesFileTest,
+    ::testing::Values(
+        NamesCase{"None", "", 0644, 0, "", "127.0.0.1 localhost\n"},
+        NamesCase{"HostsUnderANameOfItsOwn", "copie\tchemin\nKestrix/hosts~2\t/etc/hosts\n", 0644,
+                  0, "", "10.0.0.1 serveur\n"},
+        NamesCase{"AnUnreadableLine", "copie\tchemin\nKestrix/hosts~2 /etc/hosts\n", 0644, 2,
+                  "Restore.exe : la ligne 2 de %s/Kestrix.noms est illisible : on ne peut pas "
+                  "savoir quelle copie revient à quel fichier ; rien n'a été fait\n",
+                  ""},
+        // Whoever could write it would choose which copy root writes where.
+        NamesCase{"WritableByOthers", "copie\tchemin\nKestrix/hosts~2\t/etc/hosts\n", 0666, 2,
+                  "Restore.exe : le fichier %s/Kestrix.noms est modifiable par d'autres que son "
+                  "propriétaire (droits 0666) : restauration refusée, car qui peut l'écrire "
+                  "choisirait ce que root écrit, et où ; --force pour passer outre\n",
+                  ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+}  // namespace
