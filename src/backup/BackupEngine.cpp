@@ -13,6 +13,7 @@
 #include <exception>
 #include <system_error>
 
+#include "backup/CopyNames.h"
 #include "backup/DestinationCatalogue.h"
 #include "backup/DestinationCheck.h"
 #include "backup/JobLines.h"
@@ -34,6 +35,7 @@
 #include "platform/SystemError.h"
 #include "shared/BackupNames.h"
 #include "shared/Catalogue.h"
+#include "shared/CopyMap.h"
 #include "shared/FolderLock.h"
 #include "shared/GenerationSwitch.h"
 
@@ -182,7 +184,7 @@ std::optional<std::vector<JobLine>> BackupEngine::LoadFileList() {
     reporter_.BeginStage(QStringLiteral("Création de la liste des fichiers à sauvegarder"));
     listFailed_ = false;
     missingFiles_.clear();
-    leftOutForName_ = 0;
+    leftOut_ = 0;
     std::optional<std::vector<JobLine>> lines;
     QString refusal;
     try {
@@ -199,14 +201,12 @@ std::optional<std::vector<JobLine>> BackupEngine::LoadFileList() {
         Append(QString());
         Append(QStringLiteral(" * Traitement des éléments de la liste"));
         JobListing listing = JobLines(paths);
-        for (const JobListing::LeftOut& left : listing.leftOut) {
-            Append(QStringLiteral(" <!> Le fichier ") + Quoted(left.path) +
-                   QStringLiteral(" a le même nom que ") + Quoted(left.first) +
-                   QStringLiteral(" : il ne sera pas sauvegardé !"));
+        for (const QString& line : listing.leftOutLines) {
+            Append(line);
         }
         missingFiles_ = std::move(listing.missing);
-        leftOutForName_ = static_cast<int>(listing.leftOut.size());
-        if (leftOutForName_ > 0) {
+        leftOut_ = listing.leftOut;
+        if (leftOut_ > 0) {
             copyIncomplete_ = true;
         }
         lines = std::move(listing.lines);
@@ -463,6 +463,10 @@ bool BackupEngine::CommitOrDiscard() {
     if (whole) {
         try {
             CloseCatalogue();
+            if (!copyMapLines_.empty()) {
+                WriteCopyMap();
+                intent_.files.emplace_back(BackupNames::kCopyMap);
+            }
         } catch (const Failure&) {
             ReportError(ErrorCode::SaveDat);
             MarkIncomplete();
@@ -516,6 +520,52 @@ bool BackupEngine::CommitOrDiscard() {
     return true;
 }
 
+void BackupEngine::WriteCopyMap() {
+    PendingFile file(stagingDirectory_, BackupNames::kCopyMap);
+    const std::string bytes = std::string(CopyMap::kHeader) + '\n' + copyMapLines_;
+    CheckedIo::WriteAll(file.fd(), bytes.data(), bytes.size());
+    file.SetMode(0644);
+    file.Commit();
+}
+
+void BackupEngine::NameCopies() {
+    copyNames_.clear();
+    namedBy_.clear();
+    copyMapLines_.clear();
+    QStringList standing;
+    if (previousCopies_.IsOpen()) {
+        try {
+            for (const std::string& name : GenerationSwitch::Names(previousCopies_.Descriptor())) {
+                standing << NativeNames::Decode(QByteArray::fromStdString(name));
+            }
+        } catch (const std::system_error&) {
+            // Unlisted, a name there is replaced as a copy's own name always was.
+        }
+    }
+    const std::vector<QString> names =
+        CopyNames::Allocate(runSources_, standing, [this](const QString& source) {
+            const QString copy = PreviousCopyOf(source);
+            return copy == DestinationCatalogue::FileName(source) ? QString() : copy;
+        });
+    for (std::size_t i = 0; i < runSources_.size(); ++i) {
+        copyNames_.insert(runSources_[i], names[i]);
+        namedBy_.insert(names[i].toCaseFolded(), runSources_[i]);
+    }
+}
+
+QString BackupEngine::PreviousCopyOf(const QString& source) const {
+    const QByteArray name = NativeNames::Encode(DestinationCatalogue::FileName(source));
+    return NativeNames::Decode(QByteArray::fromStdString(previous_.CopyOf(
+        Catalogue::Record(NativeNames::Encode(source).toStdString()), name.toStdString())));
+}
+
+void BackupEngine::NoteCopyName(const QString& source, const QString& copy) {
+    if (copy != DestinationCatalogue::FileName(source)) {
+        copyMapLines_ += CopyMap::Line(NativeNames::Encode(copy).toStdString(),
+                                       NativeNames::Encode(source).toStdString());
+    }
+}
+
 void BackupEngine::NameEarlier() {
     std::vector<std::string> earlier;
     std::vector<std::string> standing;
@@ -551,12 +601,16 @@ void BackupEngine::NameEarlier() {
     }
 }
 
-bool BackupEngine::CarryOver(const QString& source, const QString& copyName) {
+bool BackupEngine::CarryOver(const QString& source) {
+    const QString copyName = PreviousCopyOf(source);
     const QByteArray name = NativeNames::Encode(copyName);
     const std::string copy = name.toStdString();
+    // A name that another source of this run takes is that source's now.
+    const QString holder = namedBy_.value(copyName.toCaseFolded());
     struct stat st {};
     PreviousBackup::Lines lines;
-    if (stagedCopies_.count(copy) != 0 || !stagingDirectory_.IsOpen() ||
+    if ((!holder.isEmpty() && holder != source) || stagedCopies_.count(copy) != 0 ||
+        !stagingDirectory_.IsOpen() ||
         !previousCopies_.IsOpen() ||
         ::fstatat(previousCopies_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(st.st_mode) ||
@@ -571,6 +625,7 @@ bool BackupEngine::CarryOver(const QString& source, const QString& copyName) {
         catalogueFailed_ = true;
         return false;
     }
+    NoteCopyName(source, copyName);
     intent_.kept.push_back(copy);
     Log(Quoted(source) +
         QStringLiteral(" n'a pas été copié : la copie de la sauvegarde précédente est gardée."));
@@ -638,26 +693,27 @@ void BackupEngine::StartRun(const BackupJob& job) {
     readByMore_ = 0;
     deniedSources_ = 0;
     distrust_.clear();
-    // A path listed twice is one source: copied, recorded and counted once.
+    // A file listed twice (by two lines, or by a folder and one of its files) is one source:
+    // copied, recorded and counted once.
+    runSources_.clear();
     QSet<QString> ticked;
-    QSet<QString> tickedNames;
     for (const JobLine& line : job.lines) {
         if (line.ticked) {
             for (const JobFile& file : line.files) {
-                ticked.insert(file.source);
-                tickedNames.insert(file.copyName.toCaseFolded());
+                if (!ticked.contains(file.source)) {
+                    ticked.insert(file.source);
+                    runSources_.push_back(file.source);
+                }
             }
         }
     }
-    filesToCopy_ = leftOutForName_ + static_cast<int>(ticked.size());
+    filesToCopy_ = leftOut_ + static_cast<int>(runSources_.size());
     // A listed file that is missing since the previous backup (deleted on a failing system, or
     // moved away by its owner while the list was read) keeps its copy there, unless a ticked
-    // source now takes its name.
+    // source now takes that copy's name.
     missingByMarker_.clear();
     for (const QString& path : missingFiles_) {
-        if (!tickedNames.contains(DestinationCatalogue::FileName(path).toCaseFolded())) {
-            missingByMarker_.insert(SourceList::MissingMarker(path), path);
-        }
+        missingByMarker_.insert(SourceList::MissingMarker(path), path);
     }
 }
 
@@ -784,7 +840,7 @@ void BackupEngine::CopyFiles(const QString& stages) {
             if (missing != missingByMarker_.end()) {
                 const QString path = *missing;
                 missingByMarker_.erase(missing);
-                if (CarryOver(path, DestinationCatalogue::FileName(path))) {
+                if (CarryOver(path)) {
                     MarkIncomplete();
                     ++filesToCopy_;
                 }
@@ -792,7 +848,8 @@ void BackupEngine::CopyFiles(const QString& stages) {
             Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
             continue;
         }
-        for (const JobFile& file : line.files) {
+        for (const JobFile& listed : line.files) {
+            const JobFile file{listed.source, copyNames_.value(listed.source, listed.copyName)};
             reporter_.SetCurrentSourcePath(file.source);
             EntryOutcome outcome;
             const bool first = !copied.contains(file.source);
@@ -807,21 +864,23 @@ void BackupEngine::CopyFiles(const QString& stages) {
                     errorReported_ = true;
                 }
                 if (!outcome.copied) {
-                    CarryOver(file.source, file.copyName);
+                    CarryOver(file.source);
                 }
             }
-            RecordCopy(file.source, outcome);
+            RecordCopy(file, outcome);
         }
     }
 }
 
-void BackupEngine::RecordCopy(const QString& source, const EntryOutcome& outcome) {
+void BackupEngine::RecordCopy(const JobFile& file, const EntryOutcome& outcome) {
+    const QString& source = file.source;
     try {
         Append(QStringLiteral("    -> Ecriture des infos de configuration..."));
         if (outcome.copied) {
             // The manifests first: a record of the catalogue always has its lines there.
             manifest_.Append(outcome.copy);
             catalogue_.AppendRecord(source);
+            NoteCopyName(source, file.copyName);
             stagedCopies_.insert(outcome.copy.name.toStdString());
             Append(QStringLiteral("    <!> Copie du fichier réussie !"));
             if (outcome.readByMore) {
@@ -882,6 +941,7 @@ void BackupEngine::RunBackup(const BackupJob& job) {
     const QString stages = job.autoexec ? QStringLiteral("3") : QStringLiteral("2");
     reporter_.BeginStage(QStringLiteral("Création de la sauvegarde"));
     if (OpenRun()) {
+        NameCopies();
         CreateCatalogue();
         if (WriteRestoreApplication(stages)) {
             CopyFiles(stages);

@@ -58,8 +58,8 @@ public:
 
     // True once a ticked file was not copied and recorded by a run (no room, vanished, failed,
     // no catalogue record, a run ended early), a listed file missing since the previous backup
-    // kept its copy there, or a listed file was left out because an earlier one has its name: the
-    // program then exits with status 1.
+    // kept its copy there, or a file found under a listed folder could not be read or recorded:
+    // the program then exits with status 1.
     bool CopyIncomplete() const { return copyIncomplete_; }
 
     // Why the restore program would not trust the destination of the last run as root, or
@@ -101,7 +101,7 @@ private:
 
     // One ticked file's copy (one guarded block), then its record.
     EntryOutcome CopyEntry(const JobFile& file);
-    void RecordCopy(const QString& source, const EntryOutcome& outcome);
+    void RecordCopy(const JobFile& file, const EntryOutcome& outcome);
     // Returns the number of bytes written, hashed on the way by the writer thread.
     qint64 CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size);
     void CopyRestoreApplication();
@@ -124,7 +124,18 @@ private:
     // A ticked file that this run did not copy, or a listed one that is missing, keeps the
     // previous backup's copy, record and manifest lines, when that backup holds them for the same
     // source. False when it holds none.
-    bool CarryOver(const QString& source, const QString& copyName);
+    bool CarryOver(const QString& source);
+    // Gives each source of the run its copy's name, once the destination is open: the first of
+    // a name keeps it, a later one gets one that no copy of the run and no name in the
+    // destination's copies' folder takes, or again the one the previous backup gave it.
+    void NameCopies();
+    // The copy the previous backup holds of `source`: the name its Kestrix.noms gives it, or
+    // its file name.
+    QString PreviousCopyOf(const QString& source) const;
+    // A copy that does not bear its source's name gets its line in Kestrix.noms.
+    void NoteCopyName(const QString& source, const QString& copy);
+    // Writes Kestrix.noms in the staging folder. Throws Failure.
+    void WriteCopyMap();
     // Names on stderr what stays in the copies' folder without being part of the backup.
     void LogForeignNames() const;
     // Stages the backup being replaced to be kept as an earlier one, when earlier ones are
@@ -170,7 +181,8 @@ private:
     // The list stage failed: no backup is committed from its list.
     bool listFailed_ = false;
     QStringList missingFiles_;
-    int leftOutForName_ = 0;
+    // Files found under listed folders and left out (a refused link counts one): not copied.
+    int leftOut_ = 0;
     int filesToCopy_ = 0;
     int filesCopied_ = 0;
     int readByMore_ = 0;       // copies the medium lets more users read than their sources
@@ -189,6 +201,12 @@ private:
     PreviousBackup previous_;
     CommitIntent intent_;
     std::set<std::string> stagedCopies_;
+    // The run's sources, each once, in list order; each one's copy name, who takes each name
+    // (case-folded), and the lines of Kestrix.noms so far.
+    std::vector<QString> runSources_;
+    QHash<QString, QString> copyNames_;
+    QHash<QString, QString> namedBy_;
+    std::string copyMapLines_;
     int keepEarlier_ = 0;
     bool previousKept_ = false;
     QStringList droppedForRoom_;

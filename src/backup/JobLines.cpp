@@ -1,32 +1,68 @@
 #include "backup/JobLines.h"
 
 #include <QHash>
+#include <QSet>
 
-#include "backup/DestinationCatalogue.h"
+#include "backup/CopyNames.h"
+#include "backup/ListExpansion.h"
 #include "backup/SourceList.h"
-#include "platform/FileSystem.h"
+
+namespace {
+
+QString Quoted(const QString& text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+}  // namespace
 
 JobListing JobLines(const QStringList& paths) {
     JobListing listing;
     listing.lines.reserve(static_cast<std::size_t>(paths.size()));
-    QHash<QString, QString> sourceOfName;
+    std::vector<QString> sources;
+    QSet<QString> seen;
     for (const QString& path : paths) {
-        if (!FileSystem::FileExists(path)) {
+        ListExpansion::Result found = ListExpansion::Expand(path);
+        if (!found.refusedLink.isEmpty()) {
+            listing.leftOutLines << QStringLiteral(" <!> ") + path + QStringLiteral(" : le lien ") +
+                                        Quoted(found.refusedLink) + QLatin1Char(' ') +
+                                        found.refusedWhy +
+                                        QStringLiteral(" : le dossier n'est pas lu.");
+            ++listing.leftOut;
+        }
+        for (const QString& file : found.unrecordable) {
+            listing.leftOutLines << QStringLiteral(" <!> Le nom du fichier ") + Quoted(file) +
+                                        QStringLiteral(
+                                            " contient un retour à la ligne, que le catalogue ne "
+                                            "peut pas garder : il ne sera pas sauvegardé !");
+            ++listing.leftOut;
+        }
+        if (found.files.empty()) {
             listing.lines.push_back(JobLine{SourceList::MissingMarker(path), false, false, {}});
             listing.missing << path;
             continue;
         }
-        const QString copyName = DestinationCatalogue::FileName(path);
-        const QString name = copyName.toCaseFolded();
-        const auto first = sourceOfName.constFind(name);
-        if (first == sourceOfName.cend()) {
-            sourceOfName.insert(name, path);
-        } else if (*first != path) {
-            listing.lines.push_back(JobLine{SourceList::ClashMarker(path), false, false, {}});
-            listing.leftOut.push_back(JobListing::LeftOut{path, *first});
-            continue;
+        JobLine line{found.kind == ListExpansion::Kind::File
+                         ? path
+                         : SourceList::CountedText(path, static_cast<int>(found.files.size())),
+                     true, true, {}};
+        for (const QString& file : found.files) {
+            line.files.push_back(JobFile{file, QString()});
+            if (!seen.contains(file)) {
+                seen.insert(file);
+                sources.push_back(file);
+            }
         }
-        listing.lines.push_back(JobLine{path, true, true, {JobFile{path, copyName}}});
+        listing.lines.push_back(std::move(line));
+    }
+    const std::vector<QString> names = CopyNames::Allocate(sources, {}, {});
+    QHash<QString, QString> nameOf;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        nameOf.insert(sources[i], names[i]);
+    }
+    for (JobLine& line : listing.lines) {
+        for (JobFile& file : line.files) {
+            file.copyName = nameOf.value(file.source);
+        }
     }
     return listing;
 }

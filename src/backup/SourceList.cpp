@@ -79,6 +79,7 @@ QString SourceList::MissingMarker(const QString& path) {
     return QStringLiteral("<Fichier non trouvé : \"") + path + QStringLiteral("\">");
 }
 
-QString SourceList::ClashMarker(const QString& path) {
-    return QStringLiteral("<Nom déjà utilisé : \"") + path + QStringLiteral("\">");
+QString SourceList::CountedText(const QString& line, int count) {
+    return line + QStringLiteral(" (") + QString::number(count) +
+           (count > 1 ? QStringLiteral(" fichiers)") : QStringLiteral(" fichier)"));
 }

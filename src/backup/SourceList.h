@@ -31,7 +31,6 @@ public:
     // "<Fichier non trouvé : \"path\">", the text of an entry whose file does not exist.
     static QString MissingMarker(const QString& path);
 
-    // "<Nom déjà utilisé : \"path\">", the text of an entry left out because an earlier source
-    // has the same file name: both would share one copy.
-    static QString ClashMarker(const QString& path);
+    // "/etc/ssh/ssh_host_* (6 fichiers)", the text of an entry that stands for several files.
+    static QString CountedText(const QString& line, int count);
 };

@@ -22,7 +22,10 @@ QString Record(const QString& path) {
 
 }  // namespace
 
-using BackupRunTest = BackupFixture;
+class BackupRunTest : public BackupFixture {
+protected:
+    std::pair<QString, QString> ListTwoOfOneName(const QString& name);
+};
 
 TEST_F(BackupRunTest, CleanRunWithoutBootFileWritesTheWholeSectionAndSavesTheReport) {
     const QString a = Source(QStringLiteral("a.cfg"), Pattern(3000));
@@ -454,22 +457,57 @@ TEST_F(BackupRunTest, ReadOnlyBitIsRemovedOnlyWhenTheFileIsReadOnlyForTheUser) {
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("mine.cfg"))), Pattern(100));
 }
 
-TEST_F(BackupRunTest, SameNameTwiceKeepsTheFirstSourcesCopyAndRecord) {
+// The list one/hosts, then two/<name>: two sources of one name, made.
+std::pair<QString, QString> BackupRunTest::ListTwoOfOneName(const QString& name) {
     QDir().mkpath(folder.file(QStringLiteral("src/one")));
     QDir().mkpath(folder.file(QStringLiteral("src/two")));
     const QString first = Source(QStringLiteral("one/hosts"), Pattern(100, 1));
-    const QString second = Source(QStringLiteral("two/HOSTS"), Pattern(200, 2));
+    const QString second = Source(QStringLiteral("two/") + name, Pattern(200, 2));
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")),
                QFile::encodeName(first) + "\r\n" + QFile::encodeName(second) + "\r\n");
     FixFreeSpace(kFreeBytes);
+    return {first, second};
+}
+
+TEST_F(BackupRunTest, SameNameTwiceGivesTheLaterSourceACopyOfItsOwn) {
+    const auto [first, second] = ListTwoOfOneName(QStringLiteral("HOSTS"));
 
     Load();
     engine.RunBackup(job);
 
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(100, 1));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("HOSTS~2"))), Pattern(200, 2));
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS"))));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first)}));
+              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first), Record(second)}));
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")),
+              "copie\tchemin\nKestrix/HOSTS~2\t" + QFile::encodeName(second) + "\n");
+    EXPECT_EQ(BackupSection().filter(QStringLiteral(" * Traitement du fichier")).size(), 2);
+    EXPECT_FALSE(engine.CopyIncomplete());
+}
+
+TEST_F(BackupRunTest, ACopyUnderANameOfItsOwnKeepsItFromRunToRunAndIsCarriedOver) {
+    const auto [first, second] = ListTwoOfOneName(QStringLiteral("hosts"));
+    const QByteArray names = "copie\tchemin\nKestrix/hosts~2\t" + QFile::encodeName(second) + "\n";
+    const QStringList records = {Record(first), Record(second)};
+
+    Load();
+    engine.RunBackup(job);
+    ASSERT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
+    // Run again: the name that stands is the file's own, not one to avoid.
+    writeBytes(second, Pattern(250, 3));
+    Load();
+    engine.RunBackup(job);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts~2"))), Pattern(250, 3));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("hosts~3"))));
+    // Missing since: its copy, record and line of Kestrix.noms are carried over.
+    QFile::remove(second);
+    Load();
+    engine.RunBackup(job);
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts~2"))), Pattern(250, 3));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).mid(1), records);
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 

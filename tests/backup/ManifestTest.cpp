@@ -78,23 +78,24 @@ TEST_F(ManifestTest, RightsTellTheSourcesModeOwnerGroupAndSizeInStepWithTheRecor
 
     const struct group* group = ::getgrgid(42);
     const QByteArray shadowGroup = group != nullptr ? QByteArray(group->gr_name) : "42";
-    // The file skipped for lack of room has no line; the two copies of one name have a line
-    // each, the later last, like their records.
+    // The file skipped for lack of room has no line; the later file of a name has its own
+    // copy, and its line comes last, like its record.
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.droits")),
               "mode\tpropri\xC3\xA9taire\tgroupe\tuid\tgid\ttaille\tchemin\n"
               "0640\troot\t" +
                   shadowGroup +
                   "\t0\t42\t100\tKestrix/shadow\n"
-                  "0664\troot\troot\t0\t0\t7\tKestrix/shadow\n");
+                  "0664\troot\troot\t0\t0\t7\tKestrix/shadow~2\n");
     // The copy is writable by its owner alone: the manifest keeps the source's bits.
     struct stat copy {};
-    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("shadow"))).constData(), &copy), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(CopyPath(QStringLiteral("shadow~2"))).constData(), &copy),
+              0);
     EXPECT_EQ(copy.st_mode & 07777, 0644u);
     const QList<QByteArray> hashes =
         readBytes(dest + QStringLiteral("/Kestrix.xxh128")).split('\n');
     ASSERT_EQ(hashes.size(), 3);
     EXPECT_TRUE(hashes[0].endsWith("  Kestrix/shadow"));
-    EXPECT_TRUE(hashes[1].endsWith("  Kestrix/shadow"));
+    EXPECT_TRUE(hashes[1].endsWith("  Kestrix/shadow~2"));
     EXPECT_NE(hashes[0], hashes[1]);
     EXPECT_EQ(hashes[2], QByteArray());
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).size(), 3);

@@ -62,8 +62,9 @@ TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
 
     const std::vector<JobLine> expected = {
         Listed(a),
-        {QStringLiteral("<Fichier non trouvé : \"") + directory + QStringLiteral("\">"), false,
-         false},
+        // A folder stands for its files.
+        {directory + QStringLiteral(" (2 fichiers)"), true, true,
+         {JobFile{a, QStringLiteral("a.cfg")}, JobFile{b, QStringLiteral("b.cfg")}}},
         {QStringLiteral("<Fichier non trouvé : \"\">"), false, false},
         {QStringLiteral("<Fichier non trouvé : \"") + missing + QStringLiteral("\">"), false,
          false},
@@ -83,50 +84,63 @@ TEST_F(LoadFileListTest, ExistingFilesAreTickedOthersMarkedAndGreyed) {
 
 namespace {
 
-// A list of paths under the sources' folder ("-" before a path: the file is not made). Each
-// expected entry is such a path ticked, "?" before it: its missing marker, "=" before it: its
-// clash marker; each clash is the later source, then the earlier one that keeps the copy.
-struct NameClashCase {
+// Files made under the sources' folder, a list of lines under it, and the expected entries:
+// a path ticked, "?" before it: its missing marker, "#" before it: the line with the count of
+// its files (after a space); and the files found that the report says are left out.
+struct ListLineCase {
     const char* name;
+    std::vector<const char*> made;
     std::vector<const char*> list;
     std::vector<const char*> entries;
-    std::vector<std::pair<const char*, const char*>> clashes;
+    std::vector<const char*> leftOut = {};
 };
 
-class LoadFileListNameTest : public BackupFixture,
-                             public ::testing::WithParamInterface<NameClashCase> {};
+class LoadFileListLineTest : public BackupFixture,
+                             public ::testing::WithParamInterface<ListLineCase> {};
 
 }  // namespace
 
-TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) {
-    const NameClashCase& c = GetParam();
-    const auto path = [this](const char* relative) {
-        return folder.file(QStringLiteral("src/") + QString::fromUtf8(relative));
+TEST_P(LoadFileListLineTest, EachLineIsOneEntryFilesOfOneNameIncluded) {
+    const ListLineCase& c = GetParam();
+    const auto path = [this](const QString& relative) {
+        return folder.file(QStringLiteral("src/") + relative);
     };
+    for (const char* file : c.made) {
+        const QString made = path(QString::fromUtf8(file));
+        QDir().mkpath(QFileInfo(made).path());
+        writeBytes(made, "x");
+    }
     QByteArray list;
     for (const char* line : c.list) {
-        if (line[0] == '-') {
-            list += QFile::encodeName(path(line + 1)) + "\r\n";
-            continue;
-        }
-        QDir().mkpath(QFileInfo(path(line)).path());
-        writeBytes(path(line), "x");
-        list += QFile::encodeName(path(line)) + "\r\n";
+        list += QFile::encodeName(path(QString::fromUtf8(line))) + "\r\n";
     }
     writeBytes(folder.file(QStringLiteral("Data/Kestrix.dat")), list);
 
     Load();
 
+    // "file" or "file=copy": a file and the name of its copy.
+    const auto file = [&](const QString& spec) {
+        const QString source = path(spec.section(QLatin1Char('='), 0, 0));
+        const QString copy = spec.section(QLatin1Char('='), 1);
+        return JobFile{source, copy.isEmpty() ? QFileInfo(source).fileName() : copy};
+    };
     std::vector<JobLine> expected;
     for (const char* entry : c.entries) {
+        const QString text = QString::fromUtf8(entry);
         if (entry[0] == '?') {
-            expected.push_back({SourceList::MissingMarker(path(entry + 1)), false, false});
-        } else if (entry[0] == '=') {
-            expected.push_back(
-                {QStringLiteral("<Nom déjà utilisé : \"") + path(entry + 1) + QStringLiteral("\">"),
-                 false, false});
+            expected.push_back({SourceList::MissingMarker(path(text.mid(1))), false, false});
+        } else if (entry[0] == '#') {
+            const QStringList parts = text.mid(1).split(QLatin1Char('|'));
+            JobLine line{path(parts[0].section(QLatin1Char(' '), 0, 0)) + QLatin1Char(' ') +
+                             parts[0].section(QLatin1Char(' '), 1),
+                         true, true};
+            for (const QString& spec : parts.mid(1)) {
+                line.files.push_back(file(spec));
+            }
+            expected.push_back(line);
         } else {
-            expected.push_back(Listed(path(entry)));
+            const JobFile one = file(text);
+            expected.push_back({one.source, true, true, {one}});
         }
     }
     EXPECT_EQ(job.lines, expected);
@@ -134,50 +148,63 @@ TEST_P(LoadFileListNameTest, ALaterSourceOfTheSameCopyNameIsLeftOutAndReported) 
     section << QStringLiteral(" * Lecture du fichier \"Kestrix.dat\" et chargement de la liste")
             << QStringLiteral("   -> Chargement de la liste effectué") << QString()
             << QStringLiteral(" * Traitement des éléments de la liste");
-    for (const auto& [later, earlier] : c.clashes) {
-        section << QStringLiteral(" <!> Le fichier \"") + path(later) +
-                       QStringLiteral("\" a le même nom que \"") + path(earlier) +
-                       QStringLiteral("\" : il ne sera pas sauvegardé !");
+    for (const char* file : c.leftOut) {
+        section << QStringLiteral(" <!> Le nom du fichier \"") + path(QString::fromUtf8(file)) +
+                       QStringLiteral("\" contient un retour à la ligne, que le catalogue ne "
+                                      "peut pas garder : il ne sera pas sauvegardé !");
     }
     section << QStringLiteral("   -> Traitement des données terminé") << QString() << kNoError;
     EXPECT_EQ(Section(kTitle), section);
     EXPECT_TRUE(ui.boxes.empty());
-    // A source left out is a file not copied: the program exits with status 1.
-    EXPECT_EQ(engine.CopyIncomplete(), !c.clashes.empty());
+    // A file left out is a file not copied: the program exits with status 1.
+    EXPECT_EQ(engine.CopyIncomplete(), !c.leftOut.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Lists, LoadFileListNameTest,
+    Lists, LoadFileListLineTest,
     ::testing::Values(
-        NameClashCase{"OtherFolder",
-                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
-                      {"boot/grub/grub.cfg", "=boot/efi/EFI/debian/grub.cfg"},
-                      {{"boot/efi/EFI/debian/grub.cfg", "boot/grub/grub.cfg"}}},
-        // A FAT medium ignores the case of names.
-        NameClashCase{"CaseOnly",
-                      {"one/Hosts", "two/hOSTS"},
-                      {"one/Hosts", "=two/hOSTS"},
-                      {{"two/hOSTS", "one/Hosts"}}},
-        NameClashCase{"CaseOnlyInOneFolder",
-                      {"one/hosts", "one/HOSTS"},
-                      {"one/hosts", "=one/HOSTS"},
-                      {{"one/HOSTS", "one/hosts"}}},
-        NameClashCase{"CaseOfAccentedLetters",
-                      {"un/Été.txt", "deux/été.TXT"},
-                      {"un/Été.txt", "=deux/été.TXT"},
-                      {{"deux/été.TXT", "un/Été.txt"}}},
-        // Every later one names the source that keeps the copy.
-        NameClashCase{"ThreeOfOneName",
-                      {"one/hosts", "two/hosts", "one/hosts", "three/hosts"},
-                      {"one/hosts", "=two/hosts", "one/hosts", "=three/hosts"},
-                      {{"two/hosts", "one/hosts"}, {"three/hosts", "one/hosts"}}},
-        // The same path twice is one source.
-        NameClashCase{"SamePathTwice", {"one/hosts", "one/hosts"}, {"one/hosts", "one/hosts"}, {}},
+        // A later file of a name is listed as any other, with a copy name of its own.
+        ListLineCase{"OtherFolder",
+                     {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
+                     {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
+                     {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg=grub~2.cfg"}},
+        ListLineCase{"CaseOnly", {"one/Hosts", "two/hOSTS"}, {"one/Hosts", "two/hOSTS"},
+                     {"one/Hosts", "two/hOSTS=hOSTS~2"}},
+        // The same path twice is one source: one name.
+        ListLineCase{"SamePathTwice", {"one/hosts"}, {"one/hosts", "one/hosts"},
+                     {"one/hosts", "one/hosts"}},
         // A missing file has no copy: it takes no name.
-        NameClashCase{"MissingFirst", {"-one/hosts", "two/hosts"}, {"?one/hosts", "two/hosts"}, {}},
-        NameClashCase{"MissingLater", {"one/hosts", "-two/hosts"}, {"one/hosts", "?two/hosts"}, {}},
-        NameClashCase{
-            "OtherNames", {"one/hosts", "two/hosts.bak"}, {"one/hosts", "two/hosts.bak"}, {}}),
+        ListLineCase{"MissingFirst", {"two/hosts"}, {"one/hosts", "two/hosts"},
+                     {"?one/hosts", "two/hosts"}},
+        // A folder, a tree and a pattern are one entry each, with the count of their files.
+        ListLineCase{"Folder", {"lvm/backup/vg0", "lvm/backup/vg1"}, {"lvm/backup/"},
+                     {"#lvm/backup/ (2 fichiers)|lvm/backup/vg0|lvm/backup/vg1"}},
+        ListLineCase{"FolderWithoutSeparator", {"lvm/backup/vg0"}, {"lvm/backup"},
+                     {"#lvm/backup (1 fichier)|lvm/backup/vg0"}},
+        ListLineCase{"Tree", {"ssh/a", "ssh/d/b", "ssh/d/e/c"}, {"ssh/**"},
+                     {"#ssh/** (3 fichiers)|ssh/a|ssh/d/b|ssh/d/e/c"}},
+        ListLineCase{"Pattern",
+                     {"ssh/ssh_host_rsa_key", "ssh/ssh_host_rsa_key.pub", "ssh/sshd_config"},
+                     {"ssh/ssh_host_*", "ssh/sshd_config"},
+                     {"#ssh/ssh_host_* (2 fichiers)|ssh/ssh_host_rsa_key|ssh/ssh_host_rsa_key.pub",
+                      "ssh/sshd_config"}},
+        // Names are given across lines: a folder's file after a listed file of its name.
+        ListLineCase{"FolderAfterAFileOfTheSameName",
+                     {"etc/modules", "initramfs/modules", "initramfs/hooks"},
+                     {"etc/modules", "initramfs/"},
+                     {"etc/modules",
+                      "#initramfs/ (2 fichiers)|initramfs/hooks|initramfs/modules=modules~2"}},
+        // A file listed alone and found in a folder is one source with one name.
+        ListLineCase{"AFileAlsoInAFolder",
+                     {"ssh/sshd_config", "ssh/moduli"},
+                     {"ssh/sshd_config", "ssh/"},
+                     {"ssh/sshd_config", "#ssh/ (2 fichiers)|ssh/moduli|ssh/sshd_config"}},
+        // A folder, tree or pattern that stands for no file is greyed as a missing file.
+        ListLineCase{"EmptyFolder", {"x/keep"}, {"lvm/backup/", "ssh/ssh_host_*", "x/**"},
+                     {"?lvm/backup/", "?ssh/ssh_host_*", "#x/** (1 fichier)|x/keep"}},
+        // A line end in a name: no catalogue line can hold it.
+        ListLineCase{"ALineEndInAName", {"d/ok", "d/two\nlines"}, {"d/"},
+                     {"#d/ (1 fichier)|d/ok"}, {"d/two\nlines"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadFileListTest, ReloadTicksAgainWhatTheUserUnticked) {

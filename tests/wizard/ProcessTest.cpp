@@ -332,8 +332,9 @@ INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
                                            // The list is refused with its reason; the
                                            // previous backup is kept, and said so.
                                            StderrCase{"DressList", ListShape::Folder, 1, 1, 3},
-                                           // Only a report line: no box, yet status 1.
-                                           StderrCase{"NameClash", ListShape::NameClash, 1, 0, 1},
+                                           // Both copied, the later under a name of its
+                                           // own: nothing more to say.
+                                           StderrCase{"NameClash", ListShape::NameClash, 0, 0, 1},
                                            // One line names both.
                                            StderrCase{"TwoMissing", ListShape::TwoMissing, 0, 0,
                                                       2}),

@@ -138,6 +138,37 @@ protected:
     }
 };
 
+TEST_F(WalkTest, AFolderIsOneEntryWithItsCountAndEachOfItsFilesIsCopied) {
+    const QString sources = Source(QStringLiteral(""));
+    writeBytes(File(QStringLiteral("Data/Kestrix.dat")), (sources + QStringLiteral("\r\n")).toUtf8());
+    Start();
+    Click("BtnSuivant");
+    Tick();
+    auto* edit = Window().findChild<QLineEdit*>(QStringLiteral("EditChemin"));
+    edit->clear();
+    QTest::keyClicks(edit, Dest());
+    Click("BtnSuivant");
+    Tick();
+    auto* list = Window().findChild<QListWidget*>(QStringLiteral("CheckListBoxFiles"));
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), sources + QStringLiteral(" (2 fichiers)"));
+    // Ticked or not as a whole; the entry keeps the files it stands for.
+    ToggleFile(0);
+    EXPECT_FALSE(Window().FileEntry(0).ticked);
+    ToggleFile(0);
+    const JobLine entry = Window().FileEntry(0);
+    EXPECT_TRUE(entry.ticked);
+    EXPECT_EQ(entry.files,
+              std::vector<JobFile>({JobFile{Source(QStringLiteral("a.txt")), QStringLiteral("a.txt")},
+                                    JobFile{Source(QStringLiteral("b.txt")), QStringLiteral("b.txt")}}));
+    Click("BtnSuivant");
+    Tick();
+    Click("BtnDemarrer");
+    EXPECT_EQ(Window().Etape(), WizardStep::End);
+    EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/a.txt")), QByteArray("alpha\n"));
+    EXPECT_EQ(readBytes(Dest() + QStringLiteral("/Kestrix/b.txt")), QByteArray(3000, 'b'));
+}
+
 TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     Start();
     ExpectPage(L("Bienvenue !"), WelcomePage());

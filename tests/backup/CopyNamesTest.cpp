@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "QtPrinters.h"
+#include "backup/CopyNames.h"
+
+namespace {
+
+// The sources of a run, what stands in D/Kestrix/, the copy names the previous backup gave
+// (source, copy), and the copy name each source gets.
+struct NamingCase {
+    const char* name;
+    std::vector<const char*> sources;
+    std::vector<const char*> standing;
+    std::vector<std::pair<const char*, const char*>> previous;
+    std::vector<const char*> copies;
+};
+
+void PrintTo(const NamingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CopyNamesTest : public ::testing::TestWithParam<NamingCase> {};
+
+TEST_P(CopyNamesTest, TheFirstKeepsItsNameALaterOneGetsAFreeOne) {
+    const NamingCase& c = GetParam();
+    std::vector<QString> sources;
+    for (const char* source : c.sources) {
+        sources.push_back(QString::fromUtf8(source));
+    }
+    QStringList standing;
+    for (const char* name : c.standing) {
+        standing << QString::fromUtf8(name);
+    }
+    QHash<QString, QString> previous;
+    for (const auto& [source, copy] : c.previous) {
+        previous.insert(QString::fromUtf8(source), QString::fromUtf8(copy));
+    }
+    std::vector<QString> expected;
+    for (const char* copy : c.copies) {
+        expected.push_back(QString::fromUtf8(copy));
+    }
+    EXPECT_EQ(CopyNames::Allocate(sources, standing,
+                                  [&](const QString& source) { return previous.value(source); }),
+              expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, CopyNamesTest,
+    ::testing::Values(
+        // A list without two sources of one name is laid out as it always was, whatever stands.
+        NamingCase{"NoClash",
+                   {"/etc/fstab", "/boot/grub/grub.cfg"},
+                   {"fstab", "grub.cfg", "notes.txt"},
+                   {},
+                   {"fstab", "grub.cfg"}},
+        NamingCase{"BothGrubCfg",
+                   {"/boot/grub/grub.cfg", "/boot/efi/EFI/debian/grub.cfg"},
+                   {},
+                   {},
+                   {"grub.cfg", "grub~2.cfg"}},
+        NamingCase{"NoExtension",
+                   {"/etc/modules", "/etc/initramfs-tools/modules"},
+                   {},
+                   {},
+                   {"modules", "modules~2"}},
+        // A FAT medium ignores the case of names.
+        NamingCase{"CaseOnly", {"/one/Hosts", "/two/hOSTS"}, {}, {}, {"Hosts", "hOSTS~2"}},
+        NamingCase{"CaseOfAccentedLetters",
+                   {"/un/Été.txt", "/deux/été.TXT"},
+                   {},
+                   {},
+                   {"Été.txt", "été~2.TXT"}},
+        NamingCase{"ThreeOfOneName",
+                   {"/a/hosts", "/b/hosts", "/c/hosts"},
+                   {},
+                   {},
+                   {"hosts", "hosts~2", "hosts~3"}},
+        // A name standing in D/Kestrix/ (a user's file, an older copy) is never taken.
+        NamingCase{"StandingNamesAvoided",
+                   {"/a/hosts", "/b/hosts"},
+                   {"hosts~2", "HOSTS~3"},
+                   {},
+                   {"hosts", "hosts~4"}},
+        // A later source's own name is a first name too: no number takes it.
+        NamingCase{"ALaterFirstNameIsKept",
+                   {"/a/x.conf", "/b/x.conf", "/c/x~2.conf"},
+                   {},
+                   {},
+                   {"x.conf", "x~3.conf", "x~2.conf"}},
+        // From run to run, a source keeps the copy name it had.
+        NamingCase{"PreviousNameKept",
+                   {"/a/hosts", "/b/hosts", "/c/hosts"},
+                   {"hosts", "hosts~2", "hosts~3"},
+                   {{"/c/hosts", "hosts~2"}, {"/b/hosts", "hosts~3"}},
+                   {"hosts", "hosts~3", "hosts~2"}},
+        NamingCase{"PreviousNameNowAFirstName",
+                   {"/a/hosts~2", "/a/hosts", "/b/hosts"},
+                   {"hosts", "hosts~2"},
+                   {{"/b/hosts", "hosts~2"}},
+                   {"hosts~2", "hosts", "hosts~3"}},
+        // The same file name in one folder, differing in case only.
+        NamingCase{"OneFolder", {"/e/hosts", "/e/HOSTS"}, {}, {}, {"hosts", "HOSTS~2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct NumberedCase {
+    const char* name;
+    const char* file;
+    int number;
+    const char* numbered;
+};
+
+void PrintTo(const NumberedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class NumberedTest : public ::testing::TestWithParam<NumberedCase> {};
+
+TEST_P(NumberedTest, TheNumberGoesBeforeTheExtension) {
+    const NumberedCase& c = GetParam();
+    EXPECT_EQ(CopyNames::Numbered(QString::fromUtf8(c.file), c.number),
+              QString::fromUtf8(c.numbered));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NumberedTest,
+    ::testing::Values(NumberedCase{"Extension", "grub.cfg", 2, "grub~2.cfg"},
+                      NumberedCase{"TwoDots", "a.tar.gz", 3, "a.tar~3.gz"},
+                      NumberedCase{"HiddenFile", ".bashrc", 2, ".bashrc~2"},
+                      NumberedCase{"HiddenWithExtension", ".config.yaml", 2, ".config~2.yaml"},
+                      // A tab would end the copy's field of Kestrix.noms.
+                      NumberedCase{"Tab", "a\tb.cfg", 2, "a_b~2.cfg"},
+                      NumberedCase{"TrailingDot", "name.", 2, "name~2."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NumberedNames, ALongNameIsShortenedToFitAFileName) {
+    const QString name = QString(250, QLatin1Char('a')) + QStringLiteral(".cfg");
+    const QString numbered = CopyNames::Numbered(name, 12);
+    EXPECT_EQ(numbered.toUtf8().size(), 255);
+    EXPECT_TRUE(numbered.endsWith(QStringLiteral("a~12.cfg")));
+    // A letter of two bytes is never cut in half.
+    const QString accents = QString(200, QChar(0xE9));
+    EXPECT_EQ(CopyNames::Numbered(accents, 2), QString(126, QChar(0xE9)) + QStringLiteral("~2"));
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "FileBytes.h"
+#include "QtPrinters.h"
+#include "backup/ListExpansion.h"
+
+namespace {
+
+// A staged tree, a line of the list (relative to the tree's root, "@" standing for it), and the
+// files the line stands for (relative too), in their order.
+//   "f:a/b"   a regular file        "d:a"    a folder
+//   "l:a>t"   a link to t           "p:a"    a FIFO
+//   "u:a>t"   a link to t owned by the user 1001, which a run as root does not follow
+struct ExpansionCase {
+    const char* name;
+    std::vector<const char*> tree;
+    const char* line;
+    ListExpansion::Kind kind;
+    std::vector<const char*> files;
+    std::vector<const char*> unrecordable = {};
+    const char* refusedLink = "";
+};
+
+void PrintTo(const ExpansionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ListExpansionTest : public ::testing::TestWithParam<ExpansionCase> {
+protected:
+    QString Path(const QString& relative) const { return root.path() + '/' + relative; }
+    QTemporaryDir root;
+};
+
+TEST_P(ListExpansionTest, ALineStandsForItsFilesSorted) {
+    const ExpansionCase& c = GetParam();
+    if (::geteuid() != 0 && !std::string(c.refusedLink).empty()) {
+        GTEST_SKIP() << "giving a link to another user needs root";
+    }
+    for (const char* entry : c.tree) {
+        const QString spec = QString::fromUtf8(entry + 2);
+        const QString path = Path(spec.section(QLatin1Char('>'), 0, 0));
+        const QByteArray native = QFile::encodeName(path);
+        QDir().mkpath(QFileInfo(path).path());
+        switch (entry[0]) {
+            case 'f':
+                writeBytes(path, "x");
+                break;
+            case 'd':
+                ASSERT_TRUE(QDir().mkpath(path));
+                break;
+            case 'p':
+                ASSERT_EQ(::mkfifo(native.constData(), 0644), 0);
+                break;
+            case 'l':
+            case 'u': {
+                const QByteArray target = QFile::encodeName(spec.section(QLatin1Char('>'), 1));
+                ASSERT_EQ(::symlink(target.constData(), native.constData()), 0);
+                if (entry[0] == 'u') {
+                    ASSERT_EQ(::lchown(native.constData(), 1001, 1001), 0);
+                }
+                break;
+            }
+        }
+    }
+    const QString line = QString::fromUtf8(c.line).replace(QLatin1Char('@'), root.path());
+    const ListExpansion::Result result = ListExpansion::Expand(line);
+    EXPECT_EQ(result.kind, c.kind);
+    QStringList expected;
+    for (const char* file : c.files) {
+        expected << Path(QString::fromUtf8(file));
+    }
+    EXPECT_EQ(QStringList(result.files.begin(), result.files.end()), expected);
+    QStringList unrecordable;
+    for (const char* file : c.unrecordable) {
+        unrecordable << Path(QString::fromUtf8(file));
+    }
+    EXPECT_EQ(result.unrecordable, unrecordable);
+    EXPECT_EQ(result.refusedLink, QString::fromUtf8(c.refusedLink).isEmpty()
+                                      ? QString()
+                                      : Path(QString::fromUtf8(c.refusedLink)));
+}
+
+using Kind = ListExpansion::Kind;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ListExpansionTest,
+    ::testing::Values(
+        ExpansionCase{"AFileIsItself", {"f:etc/fstab"}, "@/etc/fstab", Kind::File, {"etc/fstab"}},
+        ExpansionCase{"AMissingFileIsNothing", {"d:etc"}, "@/etc/fstab", Kind::File, {}},
+        // A folder: its regular files, one level, in byte order.
+        ExpansionCase{"FolderOneLevel",
+                      {"f:lvm/backup/vg1", "f:lvm/backup/Vg0", "f:lvm/backup/.hidden",
+                       "f:lvm/backup/old/vg9", "p:lvm/backup/fifo"},
+                      "@/lvm/backup",
+                      Kind::Folder,
+                      {"lvm/backup/.hidden", "lvm/backup/Vg0", "lvm/backup/vg1"}},
+        ExpansionCase{"FolderWithTrailingSeparator",
+                      {"f:sudoers.d/admins", "f:sudoers.d/README"},
+                      "@/sudoers.d/",
+                      Kind::Folder,
+                      {"sudoers.d/README", "sudoers.d/admins"}},
+        ExpansionCase{"AnEmptyFolderIsNothing", {"d:empty"}, "@/empty/", Kind::Folder, {}},
+        ExpansionCase{"AMissingFolderIsNothing", {"d:etc"}, "@/etc/nope/", Kind::Folder, {}},
+        // The whole tree, never through a link to a folder.
+        ExpansionCase{"Tree",
+                      {"f:ssh/a", "f:ssh/d/b", "f:ssh/d/e/c", "d:ssh/f", "l:ssh/out>../other",
+                       "f:other/secret"},
+                      "@/ssh/**",
+                      Kind::Tree,
+                      {"ssh/a", "ssh/d/b", "ssh/d/e/c"}},
+        // A link to a file is the file: the copy follows or refuses it as a listed one.
+        ExpansionCase{"LinkToAFileIsTaken",
+                      {"f:etc/real", "l:etc/alias>real", "l:etc/dangling>gone"},
+                      "@/etc/",
+                      Kind::Folder,
+                      {"etc/alias", "etc/real"}},
+        ExpansionCase{"PatternOfTheLastName",
+                      {"f:ssh/ssh_host_rsa_key", "f:ssh/ssh_host_rsa_key.pub",
+                       "f:ssh/ssh_host_ed25519_key", "f:ssh/sshd_config", "d:ssh/ssh_host_dir"},
+                      "@/ssh/ssh_host_*",
+                      Kind::Pattern,
+                      {"ssh/ssh_host_ed25519_key", "ssh/ssh_host_rsa_key",
+                       "ssh/ssh_host_rsa_key.pub"}},
+        ExpansionCase{"PatternOfAFolder",
+                      {"f:boot/efi/EFI/debian/grub.cfg", "f:boot/efi/EFI/ubuntu/grub.cfg",
+                       "f:boot/efi/EFI/BOOT/bootx64.efi"},
+                      "@/boot/efi/EFI/*/grub.cfg",
+                      Kind::Pattern,
+                      {"boot/efi/EFI/debian/grub.cfg", "boot/efi/EFI/ubuntu/grub.cfg"}},
+        // As a shell matches: a leading dot only by a leading dot, classes and '?'.
+        ExpansionCase{"PatternLeavesHiddenFiles",
+                      {"f:d/.a.conf", "f:d/b.conf", "f:d/c1.conf", "f:d/c2.conf"},
+                      "@/d/*.conf",
+                      Kind::Pattern,
+                      {"d/b.conf", "d/c1.conf", "d/c2.conf"}},
+        ExpansionCase{"PatternClassAndOneCharacter",
+                      {"f:d/c1.conf", "f:d/c2.conf", "f:d/c10.conf"},
+                      "@/d/c[2-9].con?",
+                      Kind::Pattern,
+                      {"d/c2.conf"}},
+        ExpansionCase{"APatternMatchingNothingIsNothing",
+                      {"f:d/a"},
+                      "@/d/*.key",
+                      Kind::Pattern,
+                      {}},
+        // A name with a line end cannot be recorded in the catalogue.
+        ExpansionCase{"ALineEndInANameIsLeftOut",
+                      {"f:d/ok", "f:d/two\nlines"},
+                      "@/d/",
+                      Kind::Folder,
+                      {"d/ok"},
+                      {"d/two\nlines"}},
+        // Another user's link on the way is not followed: the folder is not read.
+        ExpansionCase{"AnotherUsersLinkOnTheWay",
+                      {"f:real/key", "u:planted>real"},
+                      "@/planted/**",
+                      Kind::Tree,
+                      {},
+                      {},
+                      "planted"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
