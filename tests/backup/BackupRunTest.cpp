@@ -509,6 +509,11 @@ TEST_F(BackupRunTest, ACopyUnderANameOfItsOwnKeepsItFromRunToRunAndIsCarriedOver
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts~2"))), Pattern(250, 3));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).mid(1), records);
     EXPECT_TRUE(engine.CopyIncomplete());
+    // Once no copy needs a name of its own, the backup is laid out as it always was.
+    Tick({first});
+    engine.RunBackup(job);
+    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Kestrix.noms")));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("hosts~2"))));
 }
 
 TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {

@@ -168,19 +168,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg=grub~2.cfg"}},
-        ListLineCase{"CaseOnly", {"one/Hosts", "two/hOSTS"}, {"one/Hosts", "two/hOSTS"},
-                     {"one/Hosts", "two/hOSTS=hOSTS~2"}},
-        // The same path twice is one source: one name.
-        ListLineCase{"SamePathTwice", {"one/hosts"}, {"one/hosts", "one/hosts"},
-                     {"one/hosts", "one/hosts"}},
         // A missing file has no copy: it takes no name.
         ListLineCase{"MissingFirst", {"two/hosts"}, {"one/hosts", "two/hosts"},
                      {"?one/hosts", "two/hosts"}},
         // A folder, a tree and a pattern are one entry each, with the count of their files.
         ListLineCase{"Folder", {"lvm/backup/vg0", "lvm/backup/vg1"}, {"lvm/backup/"},
                      {"#lvm/backup/ (2 fichiers)|lvm/backup/vg0|lvm/backup/vg1"}},
-        ListLineCase{"FolderWithoutSeparator", {"lvm/backup/vg0"}, {"lvm/backup"},
-                     {"#lvm/backup (1 fichier)|lvm/backup/vg0"}},
         ListLineCase{"Tree", {"ssh/a", "ssh/d/b", "ssh/d/e/c"}, {"ssh/**"},
                      {"#ssh/** (3 fichiers)|ssh/a|ssh/d/b|ssh/d/e/c"}},
         ListLineCase{"Pattern",

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
@@ -176,81 +175,5 @@ TEST_F(EndToEndTest, AFatBackupBringsBackAMissingFilesModeOwnerAndGroup) {
             << run.out;
     }
 }
-
-// Sources of one name in several folders (relative to the sources' folder, each with its mode
-// and group), the Kestrix.noms the backup writes, and the copies of D/Kestrix/.
-struct SameNameCase {
-    const char* what;
-    std::vector<std::pair<const char*, mode_t>> files;
-    std::string names;
-    std::string check;  // xxh128sum -c's output
-};
-
-void PrintTo(const SameNameCase& c, std::ostream* out) {
-    *out << c.what;
-}
-
-class SameNameTest : public EndToEndTest, public ::testing::WithParamInterface<SameNameCase> {};
-
-TEST_P(SameNameTest, EachFileGoesBackToItsOwnPlace) {
-    const SameNameCase& c = GetParam();
-    QStringList sources;
-    for (std::size_t i = 0; i < c.files.size(); ++i) {
-        const QString name = QString::fromUtf8(c.files[i].first);
-        QDir().mkpath(QFileInfo(folder.file(QStringLiteral("src/") + name)).path());
-        sources << Staged(name, Pattern(300, static_cast<int>(i) + 1), c.files[i].second, 0,
-                          static_cast<gid_t>(i));
-    }
-    Backup(sources);
-    QByteArray names = QByteArray::fromStdString(c.names);
-    names.replace("@", QFile::encodeName(folder.file(QStringLiteral("src"))));
-    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
-    const ProcessRun check = InBackup("xxh128sum -c Kestrix.xxh128");
-    EXPECT_EQ(check.status, 0) << check.err;
-    EXPECT_EQ(check.out, c.check);
-    const ProcessRun verify = RunProgram({"--verifier", Native(dest)});
-    EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
-
-    for (const QString& source : sources) {
-        ASSERT_EQ(::unlink(Native(source).c_str()), 0);
-    }
-    const ProcessRun run = RunProgram({"--oui", Native(dest)});
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    for (std::size_t i = 0; i < c.files.size(); ++i) {
-        const QString& source = sources[static_cast<int>(i)];
-        EXPECT_EQ(readBytes(source), Pattern(300, static_cast<int>(i) + 1)) << Native(source);
-        const RestoreFiles::Status restored = RestoreFiles::StatusOf(Native(source));
-        EXPECT_EQ(restored.mode, c.files[i].second) << Native(source);
-        EXPECT_EQ(restored.gid, static_cast<gid_t>(i)) << Native(source);
-    }
-
-    // Once the clash is gone, the names of the copies go with it: the backup is laid out as one
-    // without clashes always was, and the copy of the first file is restored again.
-    Backup({sources[0]});
-    EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Kestrix.noms")));
-    EXPECT_EQ(QDir(dest + QStringLiteral("/Kestrix")).entryList(QDir::Files | QDir::Hidden),
-              QStringList({QFileInfo(sources[0]).fileName()}));
-    ASSERT_EQ(::unlink(Native(sources[0]).c_str()), 0);
-    const ProcessRun again = RunProgram({"--oui", Native(dest)});
-    EXPECT_EQ(again.status, 0) << again.out << again.err;
-    EXPECT_EQ(readBytes(sources[0]), Pattern(300, 1));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, SameNameTest,
-    ::testing::Values(
-        SameNameCase{"BothGrubCfg",
-                     {{"boot/grub/grub.cfg", 0444}, {"boot/efi/EFI/debian/grub.cfg", 0700}},
-                     "copie\tchemin\nKestrix/grub~2.cfg\t@/boot/efi/EFI/debian/grub.cfg\n",
-                     "Kestrix/grub.cfg: OK\nKestrix/grub~2.cfg: OK\n"},
-        // A FAT medium ignores the case of names; the third takes the next number.
-        SameNameCase{"ThreeModules",
-                     {{"etc/modules", 0644},
-                      {"etc/initramfs-tools/modules", 0640},
-                      {"x/MODULES", 0600}},
-                     "copie\tchemin\nKestrix/modules~2\t@/etc/initramfs-tools/modules\n"
-                     "Kestrix/MODULES~3\t@/x/MODULES\n",
-                     "Kestrix/modules: OK\nKestrix/modules~2: OK\nKestrix/MODULES~3: OK\n"}),
-    [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

@@ -535,7 +535,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
-// A Kestrix.noms in the staged backup (none when empty), with its mode: the exit status of a
+// A Kestrix.noms in the staged backup, with its mode: the exit status of a
 // restore, its stderr ("%s" the backup folder), and what /etc/hosts then holds.
 struct NamesCase {
     const char* what;
@@ -556,10 +556,8 @@ class CopyNamesFileTest : public RestoreSafetyTest,
 TEST_P(CopyNamesFileTest, SaysWhichCopyGoesBackOrStopsEverything) {
     const NamesCase& c = GetParam();
     Write(save_ + "/Kestrix/hosts~2", "10.0.0.1 serveur\n");
-    if (!c.names.empty()) {
-        Write(save_ + "/Kestrix.noms", c.names, c.mode);
-        ASSERT_EQ(::chmod((save_ + "/Kestrix.noms").c_str(), c.mode), 0);
-    }
+    Write(save_ + "/Kestrix.noms", c.names, c.mode);
+    ASSERT_EQ(::chmod((save_ + "/Kestrix.noms").c_str(), c.mode), 0);
     const ProcessRun run = RunProgram({"--oui", "--racine", root_, save_});
     EXPECT_EQ(run.status, c.status) << run.out << run.err;
     std::string err = c.err;
@@ -578,7 +576,6 @@ TEST_P(CopyNamesFileTest, SaysWhichCopyGoesBackOrStopsEverything) {
 INSTANTIATE_TEST_SUITE_P(
     Files, CopyNamesFileTest,
     ::testing::Values(
-        NamesCase{"None", "", 0644, 0, "", "127.0.0.1 localhost\n"},
         NamesCase{"HostsUnderANameOfItsOwn", "copie\tchemin\nKestrix/hosts~2\t/etc/hosts\n", 0644,
                   0, "", "10.0.0.1 serveur\n"},
         NamesCase{"AnUnreadableLine", "copie\tchemin\nKestrix/hosts~2 /etc/hosts\n", 0644, 2,
