@@ -6,9 +6,12 @@
 #include "app/Fonts.h"
 #include "app/TApplication.h"
 #include "config/CommandLine.h"
+#include "controller/ProgramStart.h"
 #include "platform/AppControl.h"
 #include "wizard/TFormKestrix.h"
 
+// The window program: the wizard, and with "/auto" the minimised window that shows an
+// unattended run. Without a display, kestrix runs "/auto" itself and never starts it.
 int main(int argc, char** argv) {
     // The usage needs no display, and starts neither the window nor a report.
     if (AsksForHelp(RawArguments(argc, argv))) {
@@ -19,11 +22,7 @@ int main(int argc, char** argv) {
     const bool unattended = HasAutoOption(argc, argv);
     if (NoDisplay()) {
         if (!unattended) {
-            std::fputs(
-                "Kestrix : aucun affichage disponible. Sans écran, seule une sauvegarde "
-                "automatique est possible (kestrix /auto).\n",
-                stderr);
-            return 2;
+            return RefuseWithoutDisplay();
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
         AppControl::SetHeadless(true);

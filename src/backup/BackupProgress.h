@@ -26,12 +26,3 @@ public:
                QString::number(size / 1024 + 1) + QStringLiteral(" Ko");
     }
 };
-
-// A run that nobody watches.
-class NoProgress : public BackupProgress {
-public:
-    void SetStatusText(const QString&) override {}
-    void SetFileText(const QString&) override {}
-    void SetFileAmount(qint64, qint64) override {}
-    void SetPosition(int) override {}
-};

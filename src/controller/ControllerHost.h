@@ -28,6 +28,10 @@ public:
     virtual void UnattendedBackupStarts() {}
     virtual void UnattendedBackupEnded() {}
 
+    // A box that nobody can see: it takes its default button and goes to stderr as one line.
+    static MessageAnswer AnswerOnStderr(MessageIcon icon, MessageButtons buttons,
+                                        const QString& text);
+
     void SetStatusText(const QString&) override {}
     void SetFileText(const QString&) override {}
     void SetFileAmount(qint64, qint64) override {}

@@ -1,6 +1,7 @@
 #include "controller/RunController.h"
 
 #include <QFileInfo>
+#include <cstdio>
 
 #include "config/CommandLine.h"
 #include "platform/AppControl.h"
@@ -97,4 +98,11 @@ void RunController::RunShutdownStage() {
         Shutdown();
         RequestEnd();
     }
+}
+
+MessageAnswer ControllerHost::AnswerOnStderr(MessageIcon icon, MessageButtons buttons,
+                                             const QString& text) {
+    const char* title = icon == MessageIcon::Error ? "Erreur" : "Avertissement";
+    std::fprintf(stderr, "%s : %s\n", title, text.toLocal8Bit().constData());
+    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

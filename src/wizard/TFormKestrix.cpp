@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-#include <cstdio>
 #include <ctime>
 
 #include "config/BlockSize.h"
@@ -409,14 +408,11 @@ MessageAnswer TFormKestrix::ShowMessage(MessageIcon icon, MessageButtons buttons
     if (hooks_.answerMessage) {
         return hooks_.answerMessage(icon, buttons, text);
     }
+    if (AppControl::Headless()) {
+        return AnswerOnStderr(icon, buttons, text);
+    }
     const QString title =
         icon == MessageIcon::Error ? QStringLiteral("Erreur") : QStringLiteral("Avertissement");
-    if (AppControl::Headless()) {
-        // Nobody can see the box: it takes its default button and goes to the terminal.
-        std::fprintf(stderr, "%s : %s\n", title.toLocal8Bit().constData(),
-                     text.toLocal8Bit().constData());
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
                     title, text, QMessageBox::NoButton, this);
     if (buttons == MessageButtons::YesNo) {
