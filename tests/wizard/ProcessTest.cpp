@@ -47,9 +47,10 @@ protected:
                    (folder.file(QStringLiteral("src/a.txt")) + QStringLiteral("\r\n")).toUtf8());
     }
 
-    // `program` defaults to the copied kestrix; `platform` is QT_QPA_PLATFORM, if any.
+    // `program` defaults to the copied kestrix; `platform` is QT_QPA_PLATFORM and `display`
+    // DISPLAY, if any.
     ProcessRun Kestrix(const QStringList& arguments, const QString& program = {},
-                       const QString& platform = {}) {
+                       const QString& platform = {}, const QString& display = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         // As a scheduled job runs it: no display, no session.
@@ -59,6 +60,9 @@ protected:
         }
         if (!platform.isEmpty()) {
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        }
+        if (!display.isEmpty()) {
+            environment.insert(QStringLiteral("DISPLAY"), display);
         }
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder.path());
@@ -339,3 +343,104 @@ INSTANTIATE_TEST_SUITE_P(Runs, ProcessStderrTest,
                                            StderrCase{"TwoMissing", ListShape::TwoMissing, 0, 0,
                                                       2}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+// What stands at kestrix-fenetre in the program folder: a stand-in that writes down its
+// arguments, a file that cannot be run, or nothing.
+enum class WindowProgram { StandIn, NotExecutable, Missing };
+
+struct HandOverCase {
+    const char* name;
+    bool display;
+    bool automatic;
+    WindowProgram window;
+    int status;
+    bool windowStarted;
+    bool backedUp;
+    const char* errors;  // the start of stderr, "" for nothing
+};
+
+const char* const kBackedUp =
+    "Kestrix : fin de la sauvegarde : 1 fichier copié, 0 non copié, code de sortie 0, rapport ";
+
+class ProcessHandOverTest : public ProcessTest,
+                            public ::testing::WithParamInterface<HandOverCase> {};
+
+}  // namespace
+
+// kestrix runs an unattended backup that nobody can see itself, and hands everything else to
+// the window program beside it, with the arguments unchanged.
+TEST_P(ProcessHandOverTest, StartsTheWindowOnlyWhereItCanBeSeen) {
+    const HandOverCase& c = GetParam();
+    const QString window = folder.file(QStringLiteral("kestrix-fenetre"));
+    const QString started = folder.file(QStringLiteral("started.txt"));
+    QFile::remove(window);
+    if (c.window != WindowProgram::Missing) {
+        writeBytes(window, "#!/bin/sh\nprintf '%s\\n' \"$@\" >started.txt\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(window).constData(),
+                          c.window == WindowProgram::StandIn ? 0755 : 0644),
+                  0);
+    }
+    QStringList arguments{QStringLiteral("/rep"), dest};
+    if (c.automatic) {
+        arguments << QStringLiteral("/AUTO");
+    }
+
+    const ProcessRun run =
+        Kestrix(arguments, {}, {}, c.display ? QStringLiteral(":97") : QString());
+
+    EXPECT_EQ(run.status, c.status) << run.errors.toStdString();
+    const QString errors = QString::fromUtf8(c.errors).replace(QStringLiteral("FENETRE"), window);
+    EXPECT_TRUE(errors.isEmpty() ? run.errors.isEmpty() : run.errors.startsWith(errors))
+        << run.errors.toStdString();
+    EXPECT_EQ(QFile::exists(started), c.windowStarted);
+    if (c.windowStarted) {
+        EXPECT_EQ(readBytes(started), (arguments.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    }
+    EXPECT_EQ(QFile::exists(dest + QStringLiteral("/Kestrix/a.txt")), c.backedUp);
+    EXPECT_EQ(QDir(folder.file(QStringLiteral("Rapports"))).isEmpty(), !c.backedUp);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProcessHandOverTest,
+    ::testing::Values(
+        HandOverCase{"Window", true, false, WindowProgram::StandIn, 0, true, false, ""},
+        // With a display, the minimised window shows the unattended run.
+        HandOverCase{"AutoWithADisplay", true, true, WindowProgram::StandIn, 0, true, false, ""},
+        HandOverCase{"AutoWithoutADisplay", false, true, WindowProgram::StandIn, 0, false, true,
+                     kBackedUp},
+        HandOverCase{"AutoWithoutTheWindow", true, true, WindowProgram::Missing, 0, false, true,
+                     kBackedUp},
+        HandOverCase{"NoWindow", true, false, WindowProgram::Missing, 2, false, false,
+                     "Kestrix : la fenêtre de Kestrix (FENETRE) manque, car elle n'est pas "
+                     "installée (paquet kestrix). Sans elle, seule une sauvegarde automatique est "
+                     "possible (kestrix /auto).\n"},
+        HandOverCase{"WindowThatCannotRun", true, false, WindowProgram::NotExecutable, 2, false,
+                     false, "Kestrix : la fenêtre de Kestrix (FENETRE) manque, car elle n'a pas pu "
+                            "démarrer ("},
+        HandOverCase{"NoDisplay", false, false, WindowProgram::StandIn, 2, false, false,
+                     "Kestrix : aucun affichage disponible."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A server without the graphical libraries runs its backups: an unattended run that nobody sees
+// loads no Qt Gui or Widgets library and opens no font.
+TEST_F(ProcessTest, AnUnattendedRunLoadsNothingGraphical) {
+    const QString trace = folder.file(QStringLiteral("openat.txt"));
+    const ProcessRun run = Kestrix({QStringLiteral("-f"), QStringLiteral("-e"),
+                                    QStringLiteral("trace=openat"), QStringLiteral("-o"), trace,
+                                    folder.file(QStringLiteral("kestrix")), QStringLiteral("/rep"),
+                                    dest, QStringLiteral("/auto")},
+                                   QStringLiteral("strace"));
+    if (run.status == 127 || !QFile::exists(trace)) {
+        GTEST_SKIP() << "strace cannot run here: " << run.errors.toStdString();
+    }
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    const QString opened = QString::fromUtf8(readBytes(trace));
+    EXPECT_TRUE(opened.contains(QStringLiteral("libQt6Core")));
+    for (const char* graphical : {"libQt6Gui", "libQt6Widgets", "libxcb", "libX11", "libGL",
+                                  "fontconfig", ".ttf", ".otf"}) {
+        EXPECT_FALSE(opened.contains(QLatin1String(graphical))) << graphical;
+    }
+    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix/a.txt")), QByteArray("alpha\n"));
+}
