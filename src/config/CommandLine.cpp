@@ -101,7 +101,8 @@ QString Usage(const QString& programFolder) {
                "  0  aucune erreur, et chaque fichier coché a été copié\n"
                "  1  une erreur, un fichier coché non copié, un fichier écarté pour son nom, ou,\n"
                "     lancé par root, une destination que Restore.exe refusera\n"
-               "  2  Kestrix n'a pas pu démarrer (aucun affichage sans /auto)\n"
+               "  2  Kestrix n'a pas pu démarrer (sans /auto : aucun affichage, ou pas de "
+               "fenêtre)\n"
                "\n") +
            QStringLiteral("Réglages : ") + Resolved(folder, QStringLiteral("Data/Kestrix.ini")) +
            QStringLiteral("\nListe des fichiers : ") +
