@@ -1,5 +1,7 @@
 #include <QDir>
 #include <QFile>
+#include <string>
+#include <vector>
 
 #include "BackupFixture.h"
 #include "FileBytes.h"
@@ -20,92 +22,128 @@ TEST(DirectoriesJoin, OneSeparatorBetween) {
     EXPECT_EQ(Directories::Join("Save", "Kestrix"), QStringLiteral("Save/Kestrix"));
 }
 
-using PrepareDestinationTest = BackupFixture;
+namespace {
 
-TEST_F(PrepareDestinationTest, BothDirectoriesPresent) {
+// What stands in the way before the stage: nothing, a file where a level of the destination
+// should be created, or a file in place of the copies' folder.
+enum class InTheWay { Nothing, FileAtA, FileAtKestrix };
+
+// The destination as typed ("DEST" stands for the fixture's "Save", absolute; other paths are
+// relative to the program folder), the section's lines after its heading ("ERROR" for the error
+// line with its code, "MESSAGE" for the quoted box text), the destination the stage returns
+// ("=" for as typed) and a folder it must have made ("" for none).
+struct DestinationCase {
+    const char* name;
+    InTheWay inTheWay;
+    const char* typed;
+    std::vector<const char*> lines;
+    const char* returned;
+    const char* made;
+};
+
+const char* const kChecked[] = {" <i> Vérification du répertoire indiqué...",
+                                "     -> Répertoire correct !", ""};
+const char* const kCreated[] = {" <i> Le répertoire indiqué n'existe pas, il va donc être créé.",
+                                "     -> Création du répertoire effectuée", ""};
+const char* const kSubChecked[] = {" <i> Vérification du sous-répertoire \"Kestrix\" existant...",
+                                   "     -> Sous-répertoire correct !", ""};
+const char* const kSubCreated[] = {
+    " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé.",
+    "     -> Création du sous-répertoire effectuée", ""};
+const char* const kNoErrorLine = "  <i> Aucune erreur ne semble s'être produite.";
+
+std::vector<const char*> Lines(std::initializer_list<std::vector<const char*>> parts) {
+    std::vector<const char*> lines;
+    for (const auto& part : parts) {
+        lines.insert(lines.end(), part.begin(), part.end());
+    }
+    return lines;
+}
+
+std::vector<const char*> Of(const char* const (&lines)[3]) {
+    return {lines, lines + 3};
+}
+
+class PrepareDestinationTest : public BackupFixture,
+                               public ::testing::WithParamInterface<DestinationCase> {
+protected:
+    QString Typed(const char* typed) const {
+        return QString::fromUtf8(typed).replace(QStringLiteral("DEST"), dest);
+    }
+};
+
+}  // namespace
+
+TEST_P(PrepareDestinationTest, ReportsEachStepAndMakesWhatIsMissing) {
+    const DestinationCase& c = GetParam();
+    if (c.inTheWay == InTheWay::FileAtA) {
+        writeBytes(folder.file(QStringLiteral("A")), "file");
+    }
+    if (c.inTheWay == InTheWay::FileAtKestrix) {
+        QDir(dest).rmdir(QStringLiteral("Kestrix"));
+        writeBytes(dest + QStringLiteral("/Kestrix"), "file");
+    }
+    job.destination = Typed(c.typed);
+
     Prepare();
+
     QStringList expected = Heading(kTitle);
-    expected << QStringLiteral(" <i> Vérification du répertoire indiqué...")
-             << QStringLiteral("     -> Répertoire correct !") << QString()
-             << QStringLiteral(" <i> Vérification du sous-répertoire \"Kestrix\" existant...")
-             << QStringLiteral("     -> Sous-répertoire correct !") << QString() << kNoError;
+    for (const char* line : c.lines) {
+        const QString text = QString::fromUtf8(line);
+        expected << (text == QLatin1String("ERROR")     ? QStringLiteral("  <!> Erreur : ") +
+                                                              reporter.LastErrorText()
+                     : text == QLatin1String("MESSAGE") ? QStringLiteral("  -> Message : \"") +
+                                                              kBoxText + QLatin1Char('"')
+                                                        : text);
+    }
     EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_EQ(job.destination, dest);
-}
-
-TEST_F(PrepareDestinationTest, MissingLevelsAreCreatedFromTheTop) {
-    job.destination = folder.file(QStringLiteral("A/B/C"));
-    Prepare();
-    QStringList expected = Heading(kTitle);
-    expected << QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé.")
-             << QStringLiteral("     -> Création du répertoire effectuée") << QString()
-             << QStringLiteral(
-                    " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé.")
-             << QStringLiteral("     -> Création du sous-répertoire effectuée") << QString()
-             << kNoError;
-    EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_TRUE(QDir(folder.file(QStringLiteral("A/B/C/Kestrix"))).exists());
-}
-
-TEST_F(PrepareDestinationTest, RelativeDestinationWithTrailingSeparatorIsShortened) {
-    job.destination = QStringLiteral("Rel/");
-    Prepare();
-    EXPECT_EQ(job.destination, QStringLiteral("Rel"));
-    const QStringList section = Section(kTitle);
-    ASSERT_GE(section.size(), 7);
-    EXPECT_EQ(section[6], QStringLiteral(" * Répertoire sélectionné : Rel"));
-    EXPECT_TRUE(QDir(folder.file(QStringLiteral("Rel/Kestrix"))).exists());
-    EXPECT_EQ(section.last(), kNoError);
-}
-
-TEST_F(PrepareDestinationTest, TwoSeparatorsStayAsWritten) {
-    job.destination = dest + QLatin1Char('/');
-    Prepare();
-    EXPECT_EQ(job.destination, dest + QLatin1Char('/'));
-    EXPECT_EQ(Section(kTitle)[6], QStringLiteral(" <i> Vérification du répertoire indiqué..."));
-}
-
-TEST_F(PrepareDestinationTest, EmptyDestinationReportsRepertoire) {
-    job.destination.clear();
-    Prepare();
-    QStringList expected = Heading(kTitle);
-    expected << QStringLiteral(" * Répertoire sélectionné : ")
-             << QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé.")
-             << QStringLiteral("  <!> Erreur : ") + reporter.LastErrorText()
-             << QStringLiteral("  -> Message : \"") + kBoxText + QLatin1Char('"');
-    EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_EQ(ui.MessageTexts(), QStringList({kBoxText}));
+    EXPECT_EQ(job.destination, QLatin1String(c.returned) == QLatin1String("=")
+                                   ? Typed(c.typed)
+                                   : QString::fromUtf8(c.returned));
+    const bool failed = std::string(c.lines.back()) == "MESSAGE";
+    EXPECT_EQ(ui.MessageTexts(), failed ? QStringList({kBoxText}) : QStringList());
+    // "Répertoire" never ends the program.
     EXPECT_EQ(ui.endRequests, 0);
-    EXPECT_FALSE(QDir(QStringLiteral("/Kestrix")).exists() &&
-                 !QFileInfo(QStringLiteral("/Kestrix")).isDir());
+    if (failed) {
+        EXPECT_TRUE(reporter.LastErrorText().startsWith(QStringLiteral("Code ")));
+    }
+    if (*c.made != '\0') {
+        EXPECT_TRUE(QDir(folder.file(QString::fromUtf8(c.made))).exists()) << c.made;
+    }
+    // What stood in the way is left as it was.
+    if (c.inTheWay == InTheWay::FileAtA) {
+        EXPECT_EQ(readBytes(folder.file(QStringLiteral("A"))), QByteArray("file"));
+    }
+    if (c.inTheWay == InTheWay::FileAtKestrix) {
+        EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix")), QByteArray("file"));
+    }
 }
 
-TEST_F(PrepareDestinationTest, FileInTheWayReportsRepertoireAndKeepsTheFile) {
-    writeBytes(folder.file(QStringLiteral("A")), "file");
-    job.destination = folder.file(QStringLiteral("A/B"));
-    Prepare();
-    const QStringList section = Section(kTitle);
-    ASSERT_EQ(section.size(), 9);
-    EXPECT_EQ(section[6],
-              QStringLiteral(" <i> Le répertoire indiqué n'existe pas, il va donc être créé."));
-    EXPECT_EQ(section[8], QStringLiteral("  -> Message : \"") + kBoxText + QLatin1Char('"'));
-    EXPECT_EQ(readBytes(folder.file(QStringLiteral("A"))), QByteArray("file"));
-}
-
-TEST_F(PrepareDestinationTest, SubdirectoryBlockedByAFileReportsRepertoire) {
-    QDir(dest).rmdir(QStringLiteral("Kestrix"));
-    writeBytes(dest + QStringLiteral("/Kestrix"), "file");
-    Prepare();
-    QStringList expected = Heading(kTitle);
-    expected << QStringLiteral(" <i> Vérification du répertoire indiqué...")
-             << QStringLiteral("     -> Répertoire correct !") << QString()
-             << QStringLiteral(
-                    " <i> Le sous-répertoire \"Kestrix\" n'existe pas, il va donc être créé.")
-             << QStringLiteral("  <!> Erreur : ") + reporter.LastErrorText()
-             << QStringLiteral("  -> Message : \"") + kBoxText + QLatin1Char('"');
-    EXPECT_EQ(Section(kTitle), expected);
-    EXPECT_TRUE(reporter.LastErrorText().startsWith(QStringLiteral("Code ")));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PrepareDestinationTest,
+    ::testing::Values(
+        DestinationCase{"BothPresent", InTheWay::Nothing, "DEST",
+                        Lines({Of(kChecked), Of(kSubChecked), {kNoErrorLine}}), "=", ""},
+        DestinationCase{"MissingLevelsAreMadeFromTheTop", InTheWay::Nothing, "A/B/C",
+                        Lines({Of(kCreated), Of(kSubCreated), {kNoErrorLine}}), "=",
+                        "A/B/C/Kestrix"},
+        // The only separator at the end goes, and the report says which folder is used.
+        DestinationCase{"RelativeWithATrailingSeparator", InTheWay::Nothing, "Rel/",
+                        Lines({{" * Répertoire sélectionné : Rel"},
+                               Of(kCreated),
+                               Of(kSubCreated),
+                               {kNoErrorLine}}),
+                        "Rel", "Rel/Kestrix"},
+        DestinationCase{"TwoSeparatorsStayAsTyped", InTheWay::Nothing, "DEST/",
+                        Lines({Of(kChecked), Of(kSubChecked), {kNoErrorLine}}), "=", ""},
+        DestinationCase{"Empty", InTheWay::Nothing, "",
+                        {" * Répertoire sélectionné : ", kCreated[0], "ERROR", "MESSAGE"}, "",
+                        ""},
+        DestinationCase{"FileInTheWay", InTheWay::FileAtA, "A/B",
+                        {kCreated[0], "ERROR", "MESSAGE"}, "=", ""},
+        DestinationCase{"FileInPlaceOfTheCopiesFolder", InTheWay::FileAtKestrix, "DEST",
+                        Lines({Of(kChecked), {kSubCreated[0], "ERROR", "MESSAGE"}}), "=", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DirectoriesCreate, ShortPathsAreReallyCreated) {
     QTemporaryDir temp;
