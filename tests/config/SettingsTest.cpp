@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 #include <ostream>
 
 #include "FileBytes.h"
@@ -99,37 +102,99 @@ TEST_F(SettingsFile, ShippedFileReadsAsTheDefaults) {
     EXPECT_FALSE(reporter.ErrorOccurred());
 }
 
-TEST_F(SettingsFile, ValuesAreAppliedToTheWindow) {
-    Read(
-        "[Options]\r\nTexture=Non\r\nVitesse=5\r\nBarColorDebut=clRed\r\nBarColorFin=$00123456\r\n"
-        "BackColor=clTeal\r\nButtonColorHaut=16\r\nButtonColorBas=clInfoBk\r\n"
-        "[Enregistrement]\r\nAutoexec=Non\r\nVitesse=Non\r\n"
-        "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"
-        "[Autres]\r\nCurrentRapportNo=7\r\n");
-    EXPECT_FALSE(settings.textureShown);
-    EXPECT_EQ(settings.trackBarPosition, 5);
-    EXPECT_EQ(settings.colours[ColourBox::BarDebut], clRed);
-    EXPECT_EQ(settings.colours.at(ColourBox::BarDebut), clRed);
-    EXPECT_EQ(settings.colours.at(ColourBox::BarFin), 0x00123456);
-    EXPECT_EQ(settings.colours.at(ColourBox::Fond), clTeal);
-    EXPECT_EQ(settings.colours[ColourBox::Fond], clTeal);
-    EXPECT_EQ(settings.colours[ColourBox::ButtonHaut], 16);
-    EXPECT_EQ(settings.colours[ColourBox::ButtonBas], clInfoBk);
-    EXPECT_FALSE(settings.saveFlags[SaveFlag::Autoexec]);
-    EXPECT_FALSE(settings.saveFlags[SaveFlag::Vitesse]);
-    EXPECT_TRUE(settings.saveFlags[SaveFlag::RepName]);
-    EXPECT_TRUE(settings.autoexec);
-    EXPECT_EQ(settings.chemin, QStringLiteral("/mnt/clé"));
-    EXPECT_EQ(reporter.ReportNumberText(), "08");
-    EXPECT_EQ(Lines()[1], " * Usage de la texture  : Non");
-    EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
-    EXPECT_EQ(Lines()[3], " * Couleurs de la barre : clRed, $00123456");
-    EXPECT_EQ(Lines()[5], " * Couleurs des boutons : 16, clInfoBk");
-    EXPECT_EQ(Lines()[8], " * Création d'Autoexec.bat   : Non");
-    EXPECT_EQ(Lines()[13], " * Taille des blocs fichier  : Non");
-    EXPECT_EQ(Lines()[17], " * Créer un Autoexec.bat  : Oui");
-    EXPECT_EQ(Lines()[18], QStringLiteral(" * Répertoire destination : /mnt/clé"));
+namespace {
+
+// A settings file, report lines by their index (from the end when negative), what the reading
+// keeps beyond the defaults, the report number text, and what writing them back puts in the file.
+struct ReadCase {
+    const char* name;
+    QByteArray ini;
+    std::vector<std::pair<int, const char*>> lines;
+    std::function<void(Settings&)> read;
+    const char* number;
+    QByteArray written;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* out) {
+    *out << c.name;
 }
+
+class SettingsRead : public SettingsFile, public ::testing::WithParamInterface<ReadCase> {};
+
+}  // namespace
+
+TEST_P(SettingsRead, EchoesKeepsAndWritesBack) {
+    const ReadCase& c = GetParam();
+    Read(c.ini);
+    for (const auto& [index, text] : c.lines) {
+        const int at = index < 0 ? Lines().size() + index : index;
+        ASSERT_LT(at, Lines().size());
+        EXPECT_EQ(Lines()[at], QString::fromUtf8(text)) << index;
+    }
+    Settings expected;
+    c.read(expected);
+    EXPECT_EQ(settings.textureShown, expected.textureShown);
+    EXPECT_EQ(settings.trackBarPosition, expected.trackBarPosition);
+    EXPECT_EQ(settings.colours, expected.colours);
+    EXPECT_EQ(settings.saveFlags, expected.saveFlags);
+    EXPECT_EQ(settings.autoexec, expected.autoexec);
+    EXPECT_EQ(settings.chemin, expected.chemin);
+    EXPECT_EQ(reporter.ReportNumberText(), QLatin1String(c.number));
+    EXPECT_FALSE(reporter.ErrorOccurred());
+    WriteSettings(reporter, settings);
+    EXPECT_TRUE(readBytes(kIniPath).contains(c.written)) << readBytes(kIniPath).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsRead,
+    ::testing::Values(
+        ReadCase{"EveryValue",
+                 "[Options]\r\nTexture=Non\r\nVitesse=5\r\nBarColorDebut=clRed\r\n"
+                 "BarColorFin=$00123456\r\nBackColor=clTeal\r\nButtonColorHaut=16\r\n"
+                 "ButtonColorBas=clInfoBk\r\n[Enregistrement]\r\nAutoexec=Non\r\nVitesse=Non\r\n"
+                 "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"
+                 "[Autres]\r\nCurrentRapportNo=7\r\n",
+                 // The block size line tells the size held before the reading.
+                 {{1, " * Usage de la texture  : Non"},
+                  {2, " * Taille des blocs     : 3 (20 Ko - Normal)"},
+                  {3, " * Couleurs de la barre : clRed, $00123456"},
+                  {5, " * Couleurs des boutons : 16, clInfoBk"},
+                  {8, " * Création d'Autoexec.bat   : Non"},
+                  {13, " * Taille des blocs fichier  : Non"},
+                  {17, " * Créer un Autoexec.bat  : Oui"},
+                  {18, " * Répertoire destination : /mnt/clé"}},
+                 [](Settings& s) {
+                     s.textureShown = false;
+                     s.trackBarPosition = 5;
+                     s.colours = {{ColourBox::Fond, clTeal},
+                                  {ColourBox::ButtonHaut, 16},
+                                  {ColourBox::ButtonBas, clInfoBk},
+                                  {ColourBox::BarDebut, clRed},
+                                  {ColourBox::BarFin, 0x00123456}};
+                     s.saveFlags[SaveFlag::Autoexec] = false;
+                     s.saveFlags[SaveFlag::Vitesse] = false;
+                     s.autoexec = true;
+                     s.chemin = QStringLiteral("/mnt/clé");
+                 },
+                 "08", "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"},
+        ReadCase{"LowerCaseOuiIsOui", "[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n",
+                 {{1, " * Usage de la texture  : Oui"}, {9, " * Nom du répertoire utilisé : Oui"}},
+                 [](Settings&) {}, "01", "Texture=Oui\r\n"},
+        ReadCase{"BlockSizeAboveTheScale", "[Options]\r\nVitesse=9\r\n",
+                 {{2, " * Taille des blocs     : 3 (20 Ko - Normal)"}},
+                 [](Settings& s) { s.trackBarPosition = 6; }, "01", "\r\nVitesse=6\r\n"},
+        ReadCase{"BlockSizeBelowTheScale", "[Options]\r\nVitesse=-1\r\n", {},
+                 [](Settings& s) { s.trackBarPosition = 0; }, "01", "\r\nVitesse=0\r\n"},
+        ReadCase{"WindowColourNameInAnyCase", "[Options]\r\nBackColor=clbtnface\r\n",
+                 {{4, " * Couleur des fenêtres : clbtnface"}}, [](Settings&) {}, "01",
+                 "[Options]\r\nBackColor=clBtnFace\r\nTexture=Oui\r\n"},
+        ReadCase{"ReportNumberAfterNine", "[Autres]\r\nCurrentRapportNo=09\r\n",
+                 {{-1, " * Numéro de rapport courant : 10"}}, [](Settings&) {}, "10",
+                 "[Autres]\r\nCurrentRapportNo=10\r\n"},
+        ReadCase{"ReportNumberAfterNinetyNine", "[Autres]\r\nCurrentRapportNo=99\r\n",
+                 {{-1, " * Numéro de rapport courant : 100"}}, [](Settings&) {}, "100",
+                 "[Autres]\r\nCurrentRapportNo=100\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsFile, MissingFileGivesEveryDefaultAndIsWrittenWhole) {
     ReadSettings(reporter, settings);
@@ -148,35 +213,6 @@ TEST_F(SettingsFile, WritingBackKeepsTheFileLayout) {
     WriteSettings(reporter, settings);
     ini.replace("CurrentRapportNo=00", "CurrentRapportNo=01");
     EXPECT_EQ(readBytes(kIniPath), ini);
-}
-
-TEST_F(SettingsFile, LowerCaseOuiIsOui) {
-    Read("[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n");
-    EXPECT_EQ(Lines().mid(0, 3), DisplayLines(QStringLiteral("Oui")));
-    EXPECT_EQ(Lines()[9], " * Nom du répertoire utilisé : Oui");
-    EXPECT_TRUE(settings.textureShown);
-    EXPECT_TRUE(settings.saveFlags[SaveFlag::RepName]);
-}
-
-TEST_F(SettingsFile, BlockSizeOutsideTheScaleIsBroughtToItsEnds) {
-    Read("[Options]\r\nVitesse=9\r\n");
-    EXPECT_EQ(settings.trackBarPosition, 6);
-    EXPECT_EQ(Lines()[2], " * Taille des blocs     : 3 (20 Ko - Normal)");
-    Settings other;
-    writeBytes(kIniPath, "[Options]\r\nVitesse=-1\r\n");
-    ReadSettings(reporter, other);
-    EXPECT_EQ(other.trackBarPosition, 0);
-    WriteSettings(reporter, other);
-    EXPECT_TRUE(readBytes(kIniPath).contains("\r\nVitesse=0\r\n"));
-}
-
-TEST_F(SettingsFile, WindowColourNameInAnyCaseIsWrittenBackProperly) {
-    Read("[Options]\r\nBackColor=clbtnface\r\n");
-    EXPECT_EQ(Lines()[4], " * Couleur des fenêtres : clbtnface");
-    EXPECT_EQ(settings.colours.at(ColourBox::Fond), clBtnFace);
-    WriteSettings(reporter, settings);
-    EXPECT_TRUE(
-        readBytes(kIniPath).startsWith("[Options]\r\nBackColor=clBtnFace\r\nTexture=Oui\r\n"));
 }
 
 TEST_F(SettingsFile, UnknownColourStopsTheReadingAfterItsLine) {
@@ -211,18 +247,6 @@ TEST_F(SettingsFile, BadBlockSizeStopsTheReadingAndTheNumberDefaults) {
     EXPECT_EQ(reporter.ReportNumberText(), "01");
     WriteSettings(reporter, settings);
     EXPECT_TRUE(readBytes(kIniPath).endsWith("[Autres]\r\nCurrentRapportNo=01\r\n"));
-}
-
-TEST_F(SettingsFile, ReportNumbersAfterNineAndNinetyNine) {
-    Read("[Autres]\r\nCurrentRapportNo=09\r\n");
-    EXPECT_EQ(reporter.ReportNumber(), 10);
-    EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 10");
-    writeBytes(kIniPath, "[Autres]\r\nCurrentRapportNo=99\r\n");
-    ReadSettings(reporter, settings);
-    EXPECT_EQ(reporter.ReportNumber(), 100);
-    EXPECT_EQ(Lines().back(), " * Numéro de rapport courant : 100");
-    WriteSettings(reporter, settings);
-    EXPECT_TRUE(readBytes(kIniPath).startsWith("[Autres]\r\nCurrentRapportNo=100\r\n"));
 }
 
 TEST_F(SettingsFile, BadReportNumberStaysAsReadAndIsWrittenBack) {
