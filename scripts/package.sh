@@ -19,7 +19,7 @@ if [ $build = yes ]; then
   bash "$root/scripts/install-deps.sh" >&2
   cmake -S "$root" -B "$builddir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$builddir" --parallel "$(nproc)" \
-    --target kestrix kestrix_restore kestrix_program_folder kestrix_install_files >&2
+    --target kestrix kestrix_fenetre kestrix_restore kestrix_program_folder kestrix_install_files >&2
 fi
 prefix="$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$builddir/CMakeCache.txt")"
 if [ "$prefix" != /usr ]; then
@@ -42,10 +42,11 @@ gzip -9 -n -c "$root/packaging/debian/changelog" >"$stage/usr/share/doc/kestrix/
 install -D -m 0644 "$root/packaging/debian/lintian-overrides" \
   "$stage/usr/share/lintian/overrides/kestrix"
 
-# Dependencies from the shared libraries the program links (the restore program is static).
+# Dependencies from the shared libraries the two programs link (the restore program is static).
 mkdir "$work/shlibs" "$work/shlibs/debian"
 printf 'Source: kestrix\n\nPackage: kestrix\nArchitecture: any\n' >"$work/shlibs/debian/control"
-depends="$(cd "$work/shlibs" && dpkg-shlibdeps -O -e"$stage/usr/lib/kestrix/kestrix" 2>"$work/shlibs.log" |
+depends="$(cd "$work/shlibs" && dpkg-shlibdeps -O -e"$stage/usr/lib/kestrix/kestrix" \
+  -e"$stage/usr/lib/kestrix/kestrix-fenetre" 2>"$work/shlibs.log" |
   sed -n 's/^shlibs:Depends=//p')" || { cat "$work/shlibs.log" >&2; exit 1; }
 [ -n "$depends" ] || { cat "$work/shlibs.log" >&2; exit 1; }
 
