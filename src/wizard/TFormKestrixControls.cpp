@@ -554,6 +554,9 @@ void TFormKestrix::ConnectHandlers() {
     onColour(ColourBox::ButtonBas, &TFormKestrix::TintoColorComboBoxButtonBasChange);
     onColour(ColourBox::BarDebut, &TFormKestrix::TintoColorComboBoxBarDebutChange);
     onColour(ColourBox::BarFin, &TFormKestrix::TintoColorComboBoxBarFinChange);
+    // A backup in progress reads its block size again at each block.
+    connect(TrackBarVitesse, &QSlider::valueChanged, this,
+            [this](int position) { job_.trackBarPosition = position; });
 }
 
 void TFormKestrix::NameControlsByTheirLabels() {
