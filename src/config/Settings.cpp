@@ -203,9 +203,8 @@ void WriteSettings(Reporter& reporter, const Settings& settings) {
             ini.WriteString(kSauvegarde, QStringLiteral("Autoexec"),
                             SettingsText::BoolText(settings.autoexec));
         });
-        saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "), [&] {
-            ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), settings.chemin);
-        });
+        saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "),
+               [&] { ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), settings.chemin); });
         reporter.Append(QString());
         reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
         saveIf(SaveFlag::Texture, QStringLiteral(" * Utilisation de la texture : "), [&] {

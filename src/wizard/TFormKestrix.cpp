@@ -590,7 +590,8 @@ void TFormKestrix::SetFileAmount(qint64 copied, qint64 size) {
 
 void TFormKestrix::ShowPendingFileSize() {
     if (pendingFileSize_) {
-        LabelFileSize->setText(BackupProgress::FileAmountText(pendingFileSize_->first, pendingFileSize_->second));
+        LabelFileSize->setText(
+            BackupProgress::FileAmountText(pendingFileSize_->first, pendingFileSize_->second));
         LabelFileSize->setGeometry(304, 228, 136, 13);
         pendingFileSize_.reset();
         lastFileSizeShown_ = CoarseNowNs();

@@ -6,12 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "QtPrinters.h"
 #include "RecordingProgress.h"
 #include "RecordingUi.h"
-#include "backup/BackupJob.h"
-#include "QtPrinters.h"
 #include "TempProgramFolder.h"
 #include "backup/BackupEngine.h"
+#include "backup/BackupJob.h"
 #include "report/Reporter.h"
 
 // A program folder with Data/Kestrix.res, a destination folder "Save" with its subfolder, a job

@@ -90,11 +90,11 @@ TEST_P(PrepareDestinationTest, ReportsEachStepAndMakesWhatIsMissing) {
     QStringList expected = Heading(kTitle);
     for (const char* line : c.lines) {
         const QString text = QString::fromUtf8(line);
-        expected << (text == QLatin1String("ERROR")     ? QStringLiteral("  <!> Erreur : ") +
-                                                              reporter.LastErrorText()
-                     : text == QLatin1String("MESSAGE") ? QStringLiteral("  -> Message : \"") +
-                                                              kBoxText + QLatin1Char('"')
-                                                        : text);
+        expected << (text == QLatin1String("ERROR")
+                         ? QStringLiteral("  <!> Erreur : ") + reporter.LastErrorText()
+                     : text == QLatin1String("MESSAGE")
+                         ? QStringLiteral("  -> Message : \"") + kBoxText + QLatin1Char('"')
+                         : text);
     }
     EXPECT_EQ(Section(kTitle), expected);
     EXPECT_EQ(job.destination, QLatin1String(c.returned) == QLatin1String("=")
@@ -136,11 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
                         "Rel", "Rel/Kestrix"},
         DestinationCase{"TwoSeparatorsStayAsTyped", InTheWay::Nothing, "DEST/",
                         Lines({Of(kChecked), Of(kSubChecked), {kNoErrorLine}}), "=", ""},
-        DestinationCase{"Empty", InTheWay::Nothing, "",
-                        {" * Répertoire sélectionné : ", kCreated[0], "ERROR", "MESSAGE"}, "",
+        DestinationCase{"Empty",
+                        InTheWay::Nothing,
+                        "",
+                        {" * Répertoire sélectionné : ", kCreated[0], "ERROR", "MESSAGE"},
+                        "",
                         ""},
-        DestinationCase{"FileInTheWay", InTheWay::FileAtA, "A/B",
-                        {kCreated[0], "ERROR", "MESSAGE"}, "=", ""},
+        DestinationCase{
+            "FileInTheWay", InTheWay::FileAtA, "A/B", {kCreated[0], "ERROR", "MESSAGE"}, "=", ""},
         DestinationCase{"FileInPlaceOfTheCopiesFolder", InTheWay::FileAtKestrix, "DEST",
                         Lines({Of(kChecked), {kSubCreated[0], "ERROR", "MESSAGE"}}), "=", ""}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <utility>
 #include <vector>
-#include <ostream>
 
 #include "FileBytes.h"
 #include "Mounts.h"
@@ -176,23 +176,43 @@ INSTANTIATE_TEST_SUITE_P(
                      s.autoexec = true;
                      s.chemin = QStringLiteral("/mnt/clé");
                  },
-                 "08", "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"},
-        ReadCase{"LowerCaseOuiIsOui", "[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n",
+                 "08",
+                 "[Sauvegarde]\r\nAutoexec=oui\r\nChemin=/mnt/cl\xe9\r\n"},
+        ReadCase{"LowerCaseOuiIsOui",
+                 "[Options]\r\nTexture=oui\r\n[Enregistrement]\r\nChemin=non\r\n",
                  {{1, " * Usage de la texture  : Oui"}, {9, " * Nom du répertoire utilisé : Oui"}},
-                 [](Settings&) {}, "01", "Texture=Oui\r\n"},
-        ReadCase{"BlockSizeAboveTheScale", "[Options]\r\nVitesse=9\r\n",
+                 [](Settings&) {},
+                 "01",
+                 "Texture=Oui\r\n"},
+        ReadCase{"BlockSizeAboveTheScale",
+                 "[Options]\r\nVitesse=9\r\n",
                  {{2, " * Taille des blocs     : 3 (20 Ko - Normal)"}},
-                 [](Settings& s) { s.trackBarPosition = 6; }, "01", "\r\nVitesse=6\r\n"},
-        ReadCase{"BlockSizeBelowTheScale", "[Options]\r\nVitesse=-1\r\n", {},
-                 [](Settings& s) { s.trackBarPosition = 0; }, "01", "\r\nVitesse=0\r\n"},
-        ReadCase{"WindowColourNameInAnyCase", "[Options]\r\nBackColor=clbtnface\r\n",
-                 {{4, " * Couleur des fenêtres : clbtnface"}}, [](Settings&) {}, "01",
+                 [](Settings& s) { s.trackBarPosition = 6; },
+                 "01",
+                 "\r\nVitesse=6\r\n"},
+        ReadCase{"BlockSizeBelowTheScale",
+                 "[Options]\r\nVitesse=-1\r\n",
+                 {},
+                 [](Settings& s) { s.trackBarPosition = 0; },
+                 "01",
+                 "\r\nVitesse=0\r\n"},
+        ReadCase{"WindowColourNameInAnyCase",
+                 "[Options]\r\nBackColor=clbtnface\r\n",
+                 {{4, " * Couleur des fenêtres : clbtnface"}},
+                 [](Settings&) {},
+                 "01",
                  "[Options]\r\nBackColor=clBtnFace\r\nTexture=Oui\r\n"},
-        ReadCase{"ReportNumberAfterNine", "[Autres]\r\nCurrentRapportNo=09\r\n",
-                 {{-1, " * Numéro de rapport courant : 10"}}, [](Settings&) {}, "10",
+        ReadCase{"ReportNumberAfterNine",
+                 "[Autres]\r\nCurrentRapportNo=09\r\n",
+                 {{-1, " * Numéro de rapport courant : 10"}},
+                 [](Settings&) {},
+                 "10",
                  "[Autres]\r\nCurrentRapportNo=10\r\n"},
-        ReadCase{"ReportNumberAfterNinetyNine", "[Autres]\r\nCurrentRapportNo=99\r\n",
-                 {{-1, " * Numéro de rapport courant : 100"}}, [](Settings&) {}, "100",
+        ReadCase{"ReportNumberAfterNinetyNine",
+                 "[Autres]\r\nCurrentRapportNo=99\r\n",
+                 {{-1, " * Numéro de rapport courant : 100"}},
+                 [](Settings&) {},
+                 "100",
                  "[Autres]\r\nCurrentRapportNo=100\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

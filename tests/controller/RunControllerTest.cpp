@@ -20,8 +20,7 @@ namespace {
 // control, and closing it runs the controller's shutdown stage.
 class RecordingHost : public ControllerHost {
 public:
-    MessageAnswer ShowMessage(MessageIcon, MessageButtons buttons,
-                              const QString& text) override {
+    MessageAnswer ShowMessage(MessageIcon, MessageButtons buttons, const QString& text) override {
         calls << QStringLiteral("box ") + text.left(30);
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
@@ -106,8 +105,8 @@ TEST_P(RunControllerTest, TheDestinationTheRunUsedIsShownAndSaved) {
 TEST_P(RunControllerTest, AFailedCopyWritesTheSettingsRightAfterIt) {
     ASSERT_TRUE(QDir().mkpath(dest + QStringLiteral("/Kestrix/a.txt")));
 
-    controller.Start({QStringLiteral("kestrix"), QStringLiteral("/rep"), dest,
-                      QStringLiteral("/auto")});
+    controller.Start(
+        {QStringLiteral("kestrix"), QStringLiteral("/rep"), dest, QStringLiteral("/auto")});
 
     EXPECT_EQ(controller.ExitStatus(), 1);
     EXPECT_EQ(host.calls.count(QStringLiteral("close")), 1);
@@ -119,7 +118,8 @@ TEST_P(RunControllerTest, AFailedCopyWritesTheSettingsRightAfterIt) {
     // Inside the failed file's part of the backup section, before its record line.
     const int first = lines.indexOf(settings);
     EXPECT_GT(first, lines.indexOf(QStringLiteral(" # Création de la sauvegarde")));
-    EXPECT_LT(first, lines.lastIndexOf(QStringLiteral("    -> Ecriture des infos de configuration...")));
+    EXPECT_LT(first,
+              lines.lastIndexOf(QStringLiteral("    -> Ecriture des infos de configuration...")));
     EXPECT_EQ(QDir(QStringLiteral("Rapports")).entryList(QDir::Files).size(), 1);
 }
 

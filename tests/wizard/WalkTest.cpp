@@ -189,8 +189,8 @@ TEST_F(WalkTest, TwoBackupsWithARestartedReportThenQuitter) {
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(Window().FileEntry(2),
               (JobLine{L("<Fichier non trouvé : \"") + Source(QStringLiteral("missing.txt")) +
-                             QStringLiteral("\">"),
-                         false, false}));
+                           QStringLiteral("\">"),
+                       false, false}));
     ToggleFile(0);
     EXPECT_FALSE(Window().FileEntry(0).ticked);
     ToggleFile(0);
