@@ -27,6 +27,8 @@ run() {  # run NAME FOLDER
   rm -rf "$work/prog"
   cp -a "$2" "$work/prog"
   rm -rf "$work/prog/Rapports" "$work/prog/Rapport Important.txt" && mkdir "$work/prog/Rapports"
+  # One restore program for both, so that only kestrix differs.
+  cp "$old/Data/Kestrix.res" "$work/prog/Data/Kestrix.res"
   rm -f "$work/prog/Data/Kestrix.dat"
   if [ "$list" = folder ]; then mkdir "$work/prog/Data/Kestrix.dat"; else cp "$work/list" "$work/prog/Data/Kestrix.dat"; fi
   sed 's/^CurrentRapportNo=.*/CurrentRapportNo=41/' "$(dirname "$0")/../data/Data/Kestrix.ini" \
