@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package kestrix_<version>_<arch>.deb: installs what is missing, configures and
-# builds the program into the build folder (default build/), lays out the install there with
-# `cmake --install`, and packs it with dpkg-deb. Prints the package's path.
+# Builds the two Debian packages of packaging/debian/control: kestrix-nox (the headless program,
+# the restore program, the list, the units, the manual pages) and kestrix (the window and its menu
+# entry). Installs what is missing, configures and builds the programs into the build folder
+# (default build/), lays out each install component of the same name there with
+# `cmake --install --component`, and packs it with dpkg-deb. Prints the packages' paths, one a
+# line, kestrix-nox first.
 #   scripts/package.sh [--no-build] [BUILD_DIR [OUTPUT_DIR]]
 #   --no-build   the build folder is already built (the install-layout test uses it)
 set -euo pipefail
@@ -14,6 +17,7 @@ fi
 builddir="$(realpath -m "${1:-$root/build}")"
 outdir="$(realpath -m "${2:-$builddir}")"
 umask 022
+packages=(kestrix-nox kestrix)
 
 if [ $build = yes ]; then
   bash "$root/scripts/install-deps.sh" >&2
@@ -26,42 +30,80 @@ if [ "$prefix" != /usr ]; then
   echo "package.sh: $builddir installs under $prefix; a package needs -DCMAKE_INSTALL_PREFIX=/usr" >&2
   exit 2
 fi
-version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$builddir/CMakeCache.txt")"
-arch="$(dpkg --print-architecture)"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-stage="$work/stage"
-mkdir -m 0755 "$stage"
-DESTDIR="$stage" cmake --install "$builddir" --strip >/dev/null
-# The settings are made by postinst where none exist: Kestrix rewrites them at every run, so
-# dpkg must never own them.
-rm "$stage/var/lib/kestrix/Data/Kestrix.ini"
-install -D -m 0644 "$root/packaging/debian/copyright" "$stage/usr/share/doc/kestrix/copyright"
-gzip -9 -n -c "$root/packaging/debian/changelog" >"$stage/usr/share/doc/kestrix/changelog.gz"
-install -D -m 0644 "$root/packaging/debian/lintian-overrides" \
-  "$stage/usr/share/lintian/overrides/kestrix"
+# dpkg-shlibdeps and dpkg-gencontrol read debian/control and debian/changelog from where they run.
+source="$work/source"
+mkdir -p "$source/debian"
+cp "$root/packaging/debian/control" "$root/packaging/debian/changelog" "$source/debian/"
 
-# Dependencies from the shared libraries the two programs link (the restore program is static).
-mkdir "$work/shlibs" "$work/shlibs/debian"
-printf 'Source: kestrix\n\nPackage: kestrix\nArchitecture: any\n' >"$work/shlibs/debian/control"
-depends="$(cd "$work/shlibs" && dpkg-shlibdeps -O -e"$stage/usr/lib/kestrix/kestrix" \
-  -e"$stage/usr/lib/kestrix/kestrix-fenetre" 2>"$work/shlibs.log" |
-  sed -n 's/^shlibs:Depends=//p')" || { cat "$work/shlibs.log" >&2; exit 1; }
-[ -n "$depends" ] || { cat "$work/shlibs.log" >&2; exit 1; }
+# Each package is its install component; the settings are made by postinst where none exist:
+# Kestrix rewrites them at every run, so dpkg must never own them. The source list, installed by
+# the "settings" component of a source install, is kestrix-nox's conffile.
+stage_of() { echo "$work/stage-$1"; }
+lay_out() {
+  local stage="$1"
+  shift
+  mkdir -m 0755 "$stage"
+  for component do
+    DESTDIR="$stage" cmake --install "$builddir" --strip ${component:+--component "$component"} >/dev/null
+  done
+  rm -f "$stage/var/lib/kestrix/Data/Kestrix.ini"
+}
+lay_out "$(stage_of kestrix-nox)" kestrix-nox settings
+lay_out "$(stage_of kestrix)" kestrix
+# A file installed in no package's component, or in both, would be lost or clash at install.
+lay_out "$work/stage-all" ""
+files_of() { (cd "$1" && find . ! -type d | LC_ALL=C sort); }
+files_of "$work/stage-all" >"$work/files-all"
+cat <(files_of "$(stage_of kestrix-nox)") <(files_of "$(stage_of kestrix)") | LC_ALL=C sort >"$work/files-packed"
+if ! cmp -s "$work/files-all" "$work/files-packed"; then
+  echo "package.sh: these files are in no package (-) or in both (+):" >&2
+  diff "$work/files-all" "$work/files-packed" | sed -n 's/^< /- /p;s/^> /+ /p' >&2 || true
+  exit 1
+fi
 
-mkdir -m 0755 "$stage/DEBIAN"
-sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@DEPENDS@/$depends/" \
-  -e "s/@INSTALLED_SIZE@/$(du -sk --apparent-size "$stage" | cut -f1)/" \
-  "$root/packaging/debian/control.in" >"$stage/DEBIAN/control"
-install -m 0644 "$root/packaging/debian/conffiles" "$stage/DEBIAN/conffiles"
-install -m 0755 "$root/packaging/debian/postinst" "$root/packaging/debian/prerm" \
-  "$root/packaging/debian/postrm" "$stage/DEBIAN/"
-(cd "$stage" && find . -path ./DEBIAN -prune -o -type f -printf '%P\0' | LC_ALL=C sort -z |
-  xargs -0 md5sum >DEBIAN/md5sums)
-chmod 0644 "$stage/DEBIAN/md5sums"
+for package in "${packages[@]}"; do
+  stage="$(stage_of "$package")"
+  doc="$stage/usr/share/doc/$package"
+  install -D -m 0644 "$root/packaging/debian/copyright" "$doc/copyright"
+  gzip -9 -n -c "$root/packaging/debian/changelog" >"$doc/changelog.gz"
+  install -D -m 0644 "$root/packaging/debian/$package.lintian-overrides" \
+    "$stage/usr/share/lintian/overrides/$package"
+
+  # Dependencies from the shared libraries its programs link (the restore program is static).
+  programs=()
+  while IFS= read -r -d '' file; do
+    if readelf -d "$file" 2>/dev/null | grep -q '(NEEDED)'; then
+      programs+=("$file")
+    fi
+  done < <(find "$stage" -type f -perm -u+x -print0)
+  [ ${#programs[@]} -eq 0 ] ||
+    (cd "$source" && dpkg-shlibdeps -T"debian/$package.substvars" "${programs[@]/#/-e}") \
+      2>"$work/shlibs.log" || { cat "$work/shlibs.log" >&2; exit 1; }
+
+  mkdir -m 0755 "$stage/DEBIAN"
+  for script in postinst prerm postrm; do
+    file="$root/packaging/debian/$package.$script"
+    [ ! -e "$file" ] || install -m 0755 "$file" "$stage/DEBIAN/$script"
+  done
+  file="$root/packaging/debian/$package.conffiles"
+  [ ! -e "$file" ] || install -m 0644 "$file" "$stage/DEBIAN/conffiles"
+  touch "$source/debian/$package.substvars"
+  (cd "$source" && dpkg-gencontrol -p"$package" -P"$stage" -T"debian/$package.substvars" \
+    -f"$work/files") 2>"$work/gencontrol.log" || { cat "$work/gencontrol.log" >&2; exit 1; }
+  (cd "$stage" && find . -path ./DEBIAN -prune -o -type f -printf '%P\0' | LC_ALL=C sort -z |
+    xargs -0 md5sum >DEBIAN/md5sums)
+  chmod 0644 "$stage/DEBIAN/md5sums"
+done
 
 mkdir -p "$outdir"
-deb="$outdir/kestrix_${version}_${arch}.deb"
-dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
-echo "$deb"
+for package in "${packages[@]}"; do
+  stage="$(stage_of "$package")"
+  version="$(sed -n 's/^Version: //p' "$stage/DEBIAN/control")"
+  arch="$(sed -n 's/^Architecture: //p' "$stage/DEBIAN/control")"
+  deb="$outdir/${package}_${version}_${arch}.deb"
+  dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
+  echo "$deb"
+done
