@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# The Debian package installed with dpkg into a temporary root: its launcher, run headless with
-# "/rep DIR /auto" against a staged list, makes the backup and leaves its report in the installed
-# program folder, with the journal lines of the missing file and of the run's end on stderr; a
-# relative destination is taken from the caller's folder; "--help" prints the usage. A reinstall
-# over an edited Kestrix.ini and Kestrix.dat keeps both, byte for byte, and the next run uses
-# them; the maintainer scripts, run as if systemd were running, never start, restart or stop the
-# service; a removal keeps the administrator's files, and a purge takes the program folder except
-# a backup made there, and the links of the timer the administrator enabled.
+# The Debian packages installed with dpkg into a temporary root. kestrix-nox alone: its launcher,
+# run headless with "/rep DIR /auto" against a staged list, makes the backup and leaves its report
+# in the installed program folder, with the journal lines of the missing file and of the run's end
+# on stderr, also with a display announced but no window installed; a relative destination is
+# taken from the caller's folder; "--help" prints the usage. With kestrix beside it, a reinstall
+# of both over an edited Kestrix.ini and Kestrix.dat keeps both, byte for byte, and the next run
+# uses them; the maintainer scripts, run as if systemd were running, never start, restart or stop
+# the service; a purge of the window's package leaves the administrator's files and the timer; a
+# removal of kestrix-nox keeps them, and its purge takes the program folder except a backup made
+# there, and the links of the timer the administrator enabled. Then the upgrade from the single
+# package kestrix 1.1: no question about the edited list, and the settings, list, reports, backups
+# and timer kept.
 # The installed paths are absolute (/usr/bin/kestrix enters /var/lib/kestrix), so the launcher
 # runs in a private mount namespace where the temporary root is laid over /usr, /etc and /var/lib.
 #   installed-package.sh BUILD_DIR
@@ -34,15 +38,23 @@ fail() {
   failures=$((failures + 1))
 }
 
-deb="$(bash "$source_dir/scripts/package.sh" --no-build "$build" "$work")"
-inst="$work/root"
-mkdir -p "$inst/var/lib/dpkg/info" "$inst/var/lib/dpkg/updates" "$inst/var/lib/dpkg/triggers"
-touch "$inst/var/lib/dpkg/status" "$inst/var/lib/dpkg/available"
+mapfile -t debs < <(bash "$source_dir/scripts/package.sh" --no-build "$build" "$work")
+[ ${#debs[@]} -eq 2 ] || { echo "package.sh did not make two packages" >&2; exit 1; }
+nox_deb="${debs[0]}"
+window_deb="${debs[1]}"
+# Makes an empty dpkg database in $1 and takes it as the root the functions below work on.
+use_root() {
+  inst="$1"
+  folder="$inst/var/lib/kestrix"
+  mkdir -p "$inst/var/lib/dpkg/info" "$inst/var/lib/dpkg/updates" "$inst/var/lib/dpkg/triggers"
+  touch "$inst/var/lib/dpkg/status" "$inst/var/lib/dpkg/available"
+}
+# No standard input: a configuration file question fails dpkg instead of waiting.
 dpkg_root() {
-  dpkg --root="$inst" --force-script-chrootless --force-depends "$@" >"$work/dpkg.log" 2>&1 ||
+  dpkg --root="$inst" --force-script-chrootless --force-depends "$@" </dev/null >"$work/dpkg.log" 2>&1 ||
     { cat "$work/dpkg.log" >&2; return 1; }
 }
-folder="$inst/var/lib/kestrix"
+use_root "$work/root"
 
 # Runs a command with the temporary root over the real paths, from the folder $caller (default /),
 # with /run as where systemd runs.
@@ -61,12 +73,17 @@ in_root() {
   ' "$work/overlay-work" "$inst" "${caller:-/}" "$@"
 }
 
-# Runs the installed launcher headless; its output in run.out (stdout) and run.err; prints its exit
-# status.
+# Runs the installed launcher headless, or with the display $display; its output in run.out
+# (stdout) and run.err; prints its exit status.
 run_launcher() {
   set +e
-  in_root env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LC_ALL=C /usr/bin/kestrix \
-    "$@" >"$work/run.out" 2>"$work/run.err"
+  if [ -n "${display:-}" ]; then
+    in_root env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" LC_ALL=C /usr/bin/kestrix \
+      "$@" >"$work/run.out" 2>"$work/run.err"
+  else
+    in_root env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LC_ALL=C /usr/bin/kestrix \
+      "$@" >"$work/run.out" 2>"$work/run.err"
+  fi
   echo $?
   set -e
 }
@@ -78,7 +95,7 @@ printf 'secret\n' >"$work/sources/mon shadow"
 chmod 0640 "$work/sources/mon shadow"
 printf 'terminal_output console\n' >"$work/sources/grub.cfg"
 
-dpkg_root --install "$deb"
+dpkg_root --install "$nox_deb"
 # A relative line would name a file of whatever folder the run starts in.
 relative="$(grep -v '^/' "$inst/etc/kestrix/Kestrix.dat" || true)"
 [ -z "$relative" ] || fail "the shipped list has lines that are no absolute paths: $relative"
@@ -141,6 +158,18 @@ for option in --help -h; do
 done
 [ "$(ls "$folder/Rapports" | wc -l)" = 2 ] || fail "--help wrote a report"
 
+# A display announced (an ssh session forwarding X) without the window's package: the backup runs
+# headless all the same.
+status="$(display=:99 run_launcher /rep "$work/Affichage" /nobat /auto)"
+[ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "display without the window: exit status $status"; }
+cmp -s "$work/sources/fstab" "$work/Affichage/Kestrix/fstab" || fail "display without the window: no copy"
+[ -n "$(report_of 03)" ] || fail "display without the window: no report 03"
+
+# The window's package joins it.
+dpkg_root --install "$window_deb"
+[ "$(readlink "$folder/Aide")" = /usr/share/kestrix/Aide ] && [ -f "$inst/usr/share/kestrix/Aide/HTML/Index.htm" ] ||
+  fail "the window's package: no help"
+
 # The administrator enables the timer, edits both files, then the package is installed again over
 # them.
 systemctl --root="$inst" enable kestrix-sauvegarde.timer >"$work/systemctl.log" 2>&1 ||
@@ -153,7 +182,7 @@ grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "could not edit Kestrix.
 printf '%s\n' "$work/sources/grub.cfg" >>"$inst/etc/kestrix/Kestrix.dat"
 cp "$folder/Data/Kestrix.ini" "$work/ini.before"
 cp "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before"
-dpkg_root --install "$deb"
+dpkg_root --install "$nox_deb" "$window_deb"
 cmp -s "$folder/Data/Kestrix.ini" "$work/ini.before" || fail "reinstall changed Kestrix.ini"
 cmp -s "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before" || fail "reinstall changed Kestrix.dat"
 
@@ -165,14 +194,14 @@ status="$(run_launcher /rep "$dest" /auto)"
 copy="$(awk -F'\t' -v p="$work/sources/grub.cfg" '$2 == p { print substr($1, 9) }' \
   "$dest/Kestrix.noms" 2>/dev/null)"
 cmp -s "$work/sources/grub.cfg" "$dest/Kestrix/${copy:-grub.cfg}" || fail "second run ignored the edited list"
-[ -n "$(report_of 03)" ] || fail "second run: no report 03"
+[ -n "$(report_of 04)" ] || fail "second run: no report 04"
 grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "second run lost the edited setting"
 
 # The maintainer scripts as if systemd were running: an install and an upgrade start nothing and
 # never touch the service (a start or a stop would start or cut a backup); only the timer is
 # reloaded on upgrade and stopped at removal.
 mkdir "$work/control" "$work/stubs"
-dpkg-deb -e "$deb" "$work/control"
+dpkg-deb -e "$nox_deb" "$work/control"
 for command in systemctl deb-systemd-invoke deb-systemd-helper; do
   printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$command" "$work/calls" >"$work/stubs/$command"
   chmod +x "$work/stubs/$command"
@@ -194,18 +223,75 @@ scripted() {
 status="$(run_launcher /rep /var/lib/kestrix/Save /auto)"
 [ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "run into the program folder: status $status"; }
 
+# The window's package purged: the program folder, the list and the timer are kestrix-nox's.
+dpkg_root --purge kestrix
+[ ! -e "$folder/Aide" ] && [ ! -L "$folder/Aide" ] || fail "the window's purge left the help"
+[ -f "$folder/Data/Kestrix.ini" ] || fail "the window's purge deleted Kestrix.ini"
+cmp -s "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before" || fail "the window's purge changed Kestrix.dat"
+[ -n "$(report_of 04)" ] || fail "the window's purge deleted the reports"
+[ -L "$timer_link" ] || fail "the window's purge removed the timer's link"
+
 # Removed: the administrator's files stay; purged: they go, but the backup stays.
-dpkg_root --remove kestrix
+dpkg_root --remove kestrix-nox
 [ -f "$folder/Data/Kestrix.ini" ] || fail "removal deleted Kestrix.ini"
 cmp -s "$inst/etc/kestrix/Kestrix.dat" "$work/dat.before" || fail "removal changed Kestrix.dat"
-[ -n "$(report_of 03)" ] || fail "removal deleted the reports"
+[ -n "$(report_of 04)" ] || fail "removal deleted the reports"
 [ ! -e "$inst/usr/lib/kestrix/kestrix" ] || fail "removal left the program"
 [ -L "$timer_link" ] || fail "removal removed the timer's link"
-dpkg_root --purge kestrix
+dpkg_root --purge kestrix-nox
 [ "$(ls -A "$folder" 2>&1)" = Save ] || fail "purge did not leave only the backup: $(ls -A "$folder" 2>&1)"
 cmp -s "$work/sources/fstab" "$folder/Save/Kestrix/fstab" || fail "purge changed the backup"
 [ ! -e "$timer_link" ] && [ ! -L "$timer_link" ] || fail "purge left the timer's link"
 [ ! -e "$inst/etc/kestrix/Kestrix.dat" ] || fail "purge left /etc/kestrix/Kestrix.dat"
 
+# The upgrade from the single package kestrix 1.1: its files (without the window program) and its
+# maintainer scripts and conffiles as that release shipped them, from the history of this tree.
+single=a84f7fc7a2cb692bce19642b9c6a60763137cc8f
+if ! git -C "$source_dir" cat-file -e "$single^{commit}" 2>/dev/null; then
+  echo "[  SKIPPED ] the upgrade from kestrix 1.1: the commit $single is not in this clone"
+else
+  old="$work/single"
+  dpkg-deb -R "$nox_deb" "$old"
+  dpkg-deb -x "$window_deb" "$old"
+  rm "$old/usr/lib/kestrix/kestrix-fenetre" "$old/usr/share/lintian/overrides/kestrix-nox" \
+    "$old/DEBIAN/md5sums"
+  mv "$old/usr/share/doc/kestrix-nox/examples" "$old/usr/share/doc/kestrix/"
+  rm -r "$old/usr/share/doc/kestrix-nox"
+  for file in postinst prerm postrm conffiles; do
+    git -C "$source_dir" show "$single:packaging/debian/$file" >"$old/DEBIAN/$file"
+  done
+  sed -i -e 's/^Package: .*/Package: kestrix/' -e 's/^Version: .*/Version: 1.1/' \
+    -e '/^Source:\|^Replaces:\|^Breaks:/d' "$old/DEBIAN/control"
+  dpkg-deb --root-owner-group --build "$old" "$work/kestrix_1.1.deb" >/dev/null
+
+  use_root "$work/upgrade"
+  dpkg_root --install "$work/kestrix_1.1.deb"
+  printf '%s\n' "$work/sources/fstab" "$work/sources/mon shadow" >"$inst/etc/kestrix/Kestrix.dat"
+  status="$(run_launcher /rep /var/lib/kestrix/Save /auto)"
+  [ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "kestrix 1.1: exit status $status"; }
+  sed -i 's/^Vitesse=3\(\r\?\)$/Vitesse=6\1/' "$folder/Data/Kestrix.ini"
+  systemctl --root="$inst" enable kestrix-sauvegarde.timer >"$work/systemctl.log" 2>&1 ||
+    { cat "$work/systemctl.log" >&2; fail "kestrix 1.1: could not enable the timer"; }
+  timer_link="$inst/etc/systemd/system/timers.target.wants/kestrix-sauvegarde.timer"
+  (cd "$inst" && find etc var/lib/kestrix -path var/lib/kestrix/Aide -prune -o -print0 | LC_ALL=C sort -z |
+    xargs -0 md5sum -- 2>/dev/null) >"$work/upgrade.before" || true
+
+  # Both packages at once, as apt upgrades them: kestrix-nox breaks the old kestrix, so apt lets
+  # dpkg deconfigure it until its own upgrade.
+  dpkg_root --auto-deconfigure --install "$nox_deb" "$window_deb" ||
+    fail "the upgrade from kestrix 1.1 failed (a configuration file question?)"
+  (cd "$inst" && find etc var/lib/kestrix -path var/lib/kestrix/Aide -prune -o -print0 | LC_ALL=C sort -z |
+    xargs -0 md5sum -- 2>/dev/null) >"$work/upgrade.after" || true
+  diff "$work/upgrade.before" "$work/upgrade.after" >&2 ||
+    fail "the upgrade changed the settings, the list, the reports, the backup or the timer"
+  [ -L "$timer_link" ] || fail "the upgrade removed the timer's link"
+  [ "$(dpkg-query --admindir="$inst/var/lib/dpkg" -S /etc/kestrix/Kestrix.dat)" = \
+    "kestrix-nox: /etc/kestrix/Kestrix.dat" ] || fail "the list is not kestrix-nox's after the upgrade"
+  status="$(run_launcher /rep /var/lib/kestrix/Save /auto)"
+  [ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "after the upgrade: exit status $status"; }
+  [ -n "$(report_of 02)" ] || fail "after the upgrade: no report 02"
+  grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "after the upgrade: the edited setting is lost"
+fi
+
 [ "$failures" -eq 0 ] || exit 1
-echo "installed package: backup, journal, launcher, reinstall, units, removal and purge as expected"
+echo "installed packages: backup, journal, launcher, reinstall, units, removal, purge and upgrade as expected"
