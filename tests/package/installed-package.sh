@@ -291,6 +291,13 @@ else
   [ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "after the upgrade: exit status $status"; }
   [ -n "$(report_of 02)" ] || fail "after the upgrade: no report 02"
   grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "after the upgrade: the edited setting is lost"
+
+  # A server keeps kestrix-nox alone: the window's package, upgraded, purges nothing of the rest
+  # (the single package's purge rules went with its upgrade).
+  dpkg_root --purge kestrix
+  grep -q '^Vitesse=6' "$folder/Data/Kestrix.ini" || fail "purging kestrix after the upgrade: settings lost"
+  [ -n "$(report_of 02)" ] || fail "purging kestrix after the upgrade: reports lost"
+  [ -L "$timer_link" ] || fail "purging kestrix after the upgrade: the timer's link is lost"
 fi
 
 [ "$failures" -eq 0 ] || exit 1
