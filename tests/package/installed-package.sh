@@ -2,8 +2,9 @@
 # The Debian packages installed with dpkg into a temporary root. kestrix-nox alone: its launcher,
 # run headless with "/rep DIR /auto" against a staged list, makes the backup and leaves its report
 # in the installed program folder, with the journal lines of the missing file and of the run's end
-# on stderr, also with a display announced but no window installed; a relative destination is
-# taken from the caller's folder; "--help" prints the usage. With kestrix beside it, a reinstall
+# on stderr, also with a display announced but no window installed (without "/auto", one line
+# names the window's package); a relative destination is taken from the caller's folder; "--help"
+# prints the usage. With kestrix beside it, a reinstall
 # of both over an edited Kestrix.ini and Kestrix.dat keeps both, byte for byte, and the next run
 # uses them; the maintainer scripts, run as if systemd were running, never start, restart or stop
 # the service; a purge of the window's package leaves the administrator's files and the timer; a
@@ -164,6 +165,10 @@ status="$(display=:99 run_launcher /rep "$work/Affichage" /nobat /auto)"
 [ "$status" = 0 ] || { cat "$work/run.err" >&2; fail "display without the window: exit status $status"; }
 cmp -s "$work/sources/fstab" "$work/Affichage/Kestrix/fstab" || fail "display without the window: no copy"
 [ -n "$(report_of 03)" ] || fail "display without the window: no report 03"
+status="$(display=:99 run_launcher /rep "$work/Affichage")"
+[ "$status" = 2 ] || fail "the window asked for, not installed: exit status $status, not 2"
+printf '%s\n' "Kestrix : la fenêtre de Kestrix (/usr/lib/kestrix/kestrix-fenetre) manque, car elle n'est pas installée (paquet kestrix). Sans elle, seule une sauvegarde automatique est possible (kestrix /auto)." >"$work/journal"
+cmp -s "$work/run.err" "$work/journal" || { diff "$work/journal" "$work/run.err" >&2 || true; fail "the window asked for, not installed: not the one line that names its package"; }
 
 # The window's package joins it.
 dpkg_root --install "$window_deb"
