@@ -18,7 +18,6 @@
 #include "backup/DestinationCheck.h"
 #include "backup/JobLines.h"
 #include "backup/SourceList.h"
-#include "backup/WriteBehind.h"
 #include "config/BlockSize.h"
 #include "config/Settings.h"
 #include "disks/StagedRecord.h"
@@ -291,6 +290,7 @@ BackupEngine::Opening BackupEngine::OpenDestination() {
         GenerationSwitch::MakeStaging(folder, staging, stagingCopies);
         stagingDirectory_ = DirectoryHandle(std::move(staging));
         copiesDirectory_ = DirectoryHandle(std::move(stagingCopies));
+        copyFlush_ = CopyFlush(stagingDirectory_.Descriptor());
     } catch (const std::system_error& failure) {
         // A destination that takes no new file (read-only, full): each file fails with it.
         stagingDirectory_ = DirectoryHandle::Failed(failure.code().value());
@@ -462,6 +462,8 @@ bool BackupEngine::CommitOrDiscard() {
     bool whole = stagingDirectory_.IsOpen() && !catalogueFailed_ && !listFailed_;
     if (whole) {
         try {
+            // Before anything names the copies: a writeback that failed fails the backup.
+            copyFlush_.Wait();
             CloseCatalogue();
             if (!copyMapLines_.empty()) {
                 WriteCopyMap();
@@ -663,6 +665,7 @@ void BackupEngine::LogForeignNames() const {
 void BackupEngine::ReleaseDestination() {
     // Closing the lock ends the run's hold on the destination.
     lock_.reset();
+    copyFlush_ = CopyFlush();
     destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
     previousCopies_ = DirectoryHandle::Failed(ENOENT);
     previous_ = PreviousBackup();
@@ -1077,7 +1080,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
     Append(QStringLiteral("    -> Fermeture des fichiers..."));
     CheckedIo::Close(input);
     if (fits) {
-        copy.Commit();
+        copy.Commit(copyFlush_);
         outcome.copied = true;
         ShareUnchanged(previousCopies_, copiesDirectory_, outcome.copy.name);
     }
@@ -1124,7 +1127,7 @@ void BackupEngine::ShareUnchanged(const DirectoryHandle& previous, const Directo
 }
 
 qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destination, qint64 size) {
-    WriteBehind writer(destination, hash_, buffers_);
+    WriteBehind::Copy writer(writer_, destination);
     qint64 position = 0;
     // The disk is read a whole buffer at a time and each buffer is written behind, while the
     // next is read; the blocks of the track bar pace the display and the message pump over the

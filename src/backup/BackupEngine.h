@@ -15,6 +15,8 @@
 #include "backup/BackupManifest.h"
 #include "backup/BackupProgress.h"
 #include "backup/DestinationCatalogue.h"
+#include "backup/WriteBehind.h"
+#include "platform/CopyFlush.h"
 #include "platform/DirectoryHandle.h"
 #include "report/Reporter.h"
 #include "shared/AlignedBuffer.h"
@@ -198,6 +200,8 @@ private:
     DirectoryHandle stagingDirectory_;
     DirectoryHandle copiesDirectory_;
     DirectoryHandle previousCopies_;
+    // The copies' flushes, gathered before the commit where the destination allows it.
+    CopyFlush copyFlush_;
     PreviousBackup previous_;
     CommitIntent intent_;
     std::set<std::string> stagedCopies_;
@@ -219,4 +223,5 @@ private:
     bool readingLineWritten_ = false;
     bool writingLineWritten_ = false;
     AlignedBuffer buffers_[2];
+    WriteBehind writer_{hash_, buffers_};
 };

@@ -2,18 +2,10 @@
 
 #include "platform/CheckedIo.h"
 
-WriteBehind::WriteBehind(const FileDescriptor& destination, ContentHash& hash,
-                         AlignedBuffer (&buffers)[2])
-    : destination_(destination), hash_(hash), buffers_(buffers) {
-    hash_.Reset();
-    writer_ = std::thread(&WriteBehind::WritePieces, this);
-}
+WriteBehind::WriteBehind(ContentHash& hash, AlignedBuffer (&buffers)[2])
+    : hash_(hash), buffers_(buffers) {}
 
 WriteBehind::~WriteBehind() {
-    Stop();
-}
-
-void WriteBehind::Stop() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ending_ = true;
@@ -21,6 +13,38 @@ void WriteBehind::Stop() {
     changed_.notify_all();
     if (writer_.joinable()) {
         writer_.join();
+    }
+}
+
+WriteBehind::Copy::Copy(WriteBehind& writer, const FileDescriptor& destination)
+    : writer_(writer) {
+    writer_.Begin(destination);
+}
+
+WriteBehind::Copy::~Copy() {
+    if (!finished_) {
+        writer_.Abandon();
+    }
+}
+
+void WriteBehind::Copy::Finish() {
+    finished_ = true;
+    writer_.Finish();
+}
+
+void WriteBehind::Begin(const FileDescriptor& destination) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        destination_ = &destination;
+        given_ = 0;
+        released_ = 0;
+        written_ = 0;
+        failure_ = nullptr;
+        // The writer is idle between copies: the hash is the caller's until the first piece.
+        hash_.Reset();
+    }
+    if (!writer_.joinable()) {
+        writer_ = std::thread(&WriteBehind::WritePieces, this);
     }
 }
 
@@ -38,47 +62,69 @@ void WriteBehind::Write(std::size_t size) {
         const std::lock_guard<std::mutex> lock(mutex_);
         sizes_[given_ % 2] = size;
         ++given_;
+        if (given_ == 1) {
+            return;
+        }
+        released_ = given_;
     }
     changed_.notify_all();
 }
 
 void WriteBehind::Finish() {
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return written_ == given_ || failure_; });
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (released_ < given_) {
+        // The only piece: the writer has nothing of this copy.
+        lock.unlock();
+        try {
+            CheckedIo::WriteAll(*destination_, buffers_[0].Data(), sizes_[0]);
+        } catch (...) {
+            lock.lock();
+            destination_ = nullptr;
+            throw;
+        }
+        hash_.Update(buffers_[0].Data(), sizes_[0]);
+        lock.lock();
+        released_ = written_ = given_;
     }
-    Stop();
+    changed_.wait(lock, [this] { return written_ == given_ || failure_; });
+    destination_ = nullptr;
     if (failure_) {
         std::rethrow_exception(failure_);
     }
 }
 
+void WriteBehind::Abandon() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !writing_; });
+    given_ = released_ = written_;
+    destination_ = nullptr;
+}
+
 void WriteBehind::WritePieces() {
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        const char* piece = nullptr;
-        std::size_t size = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return written_ < given_ || ending_; });
-            // Ending with pieces left means the copy failed: they are not written.
-            if (ending_) {
-                return;
-            }
-            piece = buffers_[written_ % 2].Data();
-            size = sizes_[written_ % 2];
-        }
-        try {
-            // A short write is retried to the end; a disk that takes no more bytes is a failure.
-            CheckedIo::WriteAll(destination_, piece, size);
-            hash_.Update(piece, size);
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            failure_ = std::current_exception();
-            changed_.notify_all();
+        changed_.wait(lock, [this] { return (written_ < released_ && !failure_) || ending_; });
+        if (ending_) {
             return;
         }
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
+        const char* piece = buffers_[written_ % 2].Data();
+        const std::size_t size = sizes_[written_ % 2];
+        const FileDescriptor& destination = *destination_;
+        writing_ = true;
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            // A short write is retried to the end; a disk that takes no more bytes is a failure.
+            CheckedIo::WriteAll(destination, piece, size);
+            hash_.Update(piece, size);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        writing_ = false;
+        if (failure) {
+            failure_ = failure;
+        } else {
             ++written_;
         }
         changed_.notify_all();

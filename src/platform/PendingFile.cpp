@@ -59,6 +59,16 @@ void PendingFile::Commit() {
     // Closed before it is renamed: a write error that shows only at the close keeps the file
     // out of place, and some FUSE drivers lose a file renamed while open.
     CheckedIo::FlushAndClose(fd_);
+    Rename();
+}
+
+void PendingFile::Commit(CopyFlush& flush) {
+    flush.Written(fd_);
+    CheckedIo::Close(fd_);
+    Rename();
+}
+
+void PendingFile::Rename() {
     if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
         0) {
         KESTRIX_FAIL("cannot replace " + finalName_.toStdString());

@@ -4,6 +4,7 @@
 #include <QByteArray>
 
 #include "platform/DirectoryHandle.h"
+#include "platform/CopyFlush.h"
 #include "shared/FileDescriptor.h"
 
 // A file of the destination, written under a temporary name in its directory and put in place
@@ -28,8 +29,13 @@ public:
     // device or a hard link standing there is replaced, never opened; a directory there fails.
     // Throws Failure.
     void Commit();
+    // The same, the flush left to `flush` (its Wait, when it gathers flushes, before anything
+    // relies on the file's bytes). Throws Failure.
+    void Commit(CopyFlush& flush);
 
 private:
+    void Rename();
+
     int directory_;
     QByteArray finalName_;
     QByteArray temporaryName_;
