@@ -666,6 +666,7 @@ void BackupEngine::ReleaseDestination() {
     // Closing the lock ends the run's hold on the destination.
     lock_.reset();
     copyFlush_ = CopyFlush();
+    sourceFolders_ = SourceFolders();
     destinationDirectory_ = DirectoryHandle::Failed(ENOENT);
     previousCopies_ = DirectoryHandle::Failed(ENOENT);
     previous_ = PreviousBackup();
@@ -982,8 +983,9 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
     FileDescriptor input;
     // A source that is there but cannot be read fails after its first report lines.
     std::exception_ptr unreadable;
+    struct stat status {};
     try {
-        input = BackupFiles::OpenSource(source, refused);
+        input = BackupFiles::OpenSource(source, refused, status);
     } catch (const Failure& failure) {
         const int error = failure.errorNumber();
         if (error != ENOENT && error != ENOTDIR && error != EISDIR && error != EINVAL &&
@@ -1014,15 +1016,14 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
     Append(QString());
     Append(QStringLiteral(" * Traitement du fichier ") + Quoted(source));
     Append(QStringLiteral("    -> Modification des attributs..."));
-    if (input) {
-        FileAttributes::RemoveReadOnly(input);
+    if (input && FileAttributes::RemoveReadOnly(input, status)) {
+        status = BackupFiles::Status(input);
     }
 
     Append(QStringLiteral("    -> Ouverture du fichier source..."));
     if (unreadable) {
         std::rethrow_exception(unreadable);
     }
-    const struct stat status = BackupFiles::Status(input);
     const qint64 size = status.st_size;
 
     Append(QStringLiteral("    -> Ouverture du fichier destination..."));
@@ -1074,7 +1075,7 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
             KESTRIX_FAIL("the source changed while it was copied");
         }
         outcome.copy.hash = hash_.Hex();
-        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), input, status);
+        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), input, status, sourceFolders_);
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));

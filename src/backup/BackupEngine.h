@@ -18,6 +18,7 @@
 #include "backup/WriteBehind.h"
 #include "platform/CopyFlush.h"
 #include "platform/DirectoryHandle.h"
+#include "platform/SourceFolders.h"
 #include "report/Reporter.h"
 #include "shared/AlignedBuffer.h"
 #include "shared/CommitIntent.h"
@@ -202,6 +203,8 @@ private:
     DirectoryHandle previousCopies_;
     // The copies' flushes, gathered before the commit where the destination allows it.
     CopyFlush copyFlush_;
+    // The folders above the sources, looked at once a run.
+    SourceFolders sourceFolders_;
     PreviousBackup previous_;
     CommitIntent intent_;
     std::set<std::string> stagedCopies_;

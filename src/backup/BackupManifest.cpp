@@ -42,6 +42,8 @@ void WriteAll(const FileDescriptor& fd, const std::string& bytes) {
 void BackupManifest::Create(const DirectoryHandle& directory) {
     hashes_ = FileDescriptor();
     rights_ = FileDescriptor();
+    owners_.clear();
+    groups_.clear();
     FileDescriptor hashes = directory.CreateFile(BackupNames::kHashFile, 0644);
     FileDescriptor rights = directory.CreateFile(BackupNames::kRightsFile, 0644);
     WriteAll(rights, std::string(Manifest::kRightsHeader) + '\n');
@@ -67,8 +69,16 @@ void BackupManifest::Close() {
 std::string BackupManifest::RightsLine(const Copy& copy) {
     ManifestEntry entry;
     entry.mode = copy.source.st_mode;
-    entry.owner = OwnerName(copy.source.st_uid);
-    entry.group = GroupName(copy.source.st_gid);
+    const auto owner = owners_.find(copy.source.st_uid);
+    entry.owner = owner != owners_.end()
+                      ? owner->second
+                      : owners_.emplace(copy.source.st_uid, OwnerName(copy.source.st_uid))
+                            .first->second;
+    const auto group = groups_.find(copy.source.st_gid);
+    entry.group = group != groups_.end()
+                      ? group->second
+                      : groups_.emplace(copy.source.st_gid, GroupName(copy.source.st_gid))
+                            .first->second;
     entry.uid = copy.source.st_uid;
     entry.gid = copy.source.st_gid;
     entry.size = static_cast<std::uint64_t>(copy.size);

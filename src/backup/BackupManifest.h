@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <QByteArray>
 #include <string>
+#include <unordered_map>
 
 #include "platform/DirectoryHandle.h"
 #include "shared/FileDescriptor.h"
@@ -34,9 +35,12 @@ public:
     void Close();
 
     // The Kestrix.droits line of `copy`, with the owner and group names of this system.
-    static std::string RightsLine(const Copy& copy);
+    std::string RightsLine(const Copy& copy);
 
 private:
     FileDescriptor hashes_;
     FileDescriptor rights_;
+    // The names of the owners and groups met since Create: each is looked up once a run.
+    std::unordered_map<uid_t, std::string> owners_;
+    std::unordered_map<gid_t, std::string> groups_;
 };

@@ -35,7 +35,8 @@ constexpr const char* kAccessList = "system.posix_acl_access";
 
 }  // namespace
 
-mode_t ReachableMode(const FileDescriptor& source, const struct stat& status) {
+mode_t ReachableMode(const FileDescriptor& source, const struct stat& status,
+                     SourceFolders& folders) {
     const mode_t owner = status.st_mode & 0700;
     std::string path;
     if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0 || !LinkWalk::PathOf(source, path) ||
@@ -45,17 +46,15 @@ mode_t ReachableMode(const FileDescriptor& source, const struct stat& status) {
     mode_t mode = status.st_mode & 0777;
     for (std::size_t slash = path.rfind('/'); slash != std::string::npos;
          slash = slash == 0 ? std::string::npos : path.rfind('/', slash - 1)) {
-        const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0 ||
-            ::getxattr(folder.c_str(), kAccessList, nullptr, 0) > 0) {
+        const SourceFolders::Folder& st =
+            folders.Look(slash == 0 ? std::string("/") : path.substr(0, slash));
+        if (!st.known || st.accessList) {
             return owner;
         }
-        if ((st.st_mode & S_IXOTH) == 0) {
+        if ((st.mode & S_IXOTH) == 0) {
             mode &= ~S_IRWXO;
         }
-        if ((st.st_mode & S_IXGRP) == 0 ||
-            ((st.st_mode & S_IXOTH) == 0 && st.st_gid != status.st_gid)) {
+        if ((st.mode & S_IXGRP) == 0 || ((st.mode & S_IXOTH) == 0 && st.gid != status.st_gid)) {
             mode &= ~S_IRWXG;
         }
     }
@@ -73,6 +72,11 @@ FileDescriptor OpenSource(const QString& path) {
 }
 
 FileDescriptor OpenSource(const QString& path, RefusedLink& refused) {
+    struct stat status {};
+    return OpenSource(path, refused, status);
+}
+
+FileDescriptor OpenSource(const QString& path, RefusedLink& refused, struct stat& st) {
     LinkWalk::Refusal refusal;
     // Non-blocking, so that a FIFO put in a source's place cannot hold the run at the open.
     FileDescriptor fd =
@@ -85,7 +89,6 @@ FileDescriptor OpenSource(const QString& path, RefusedLink& refused) {
         }
         KESTRIX_FAIL("cannot open " + path.toStdString());
     }
-    struct stat st {};
     if (::fstat(fd.Get(), &st) != 0) {
         KESTRIX_FAIL("cannot read the status of " + path.toStdString());
     }
@@ -93,8 +96,8 @@ FileDescriptor OpenSource(const QString& path, RefusedLink& refused) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         KESTRIX_FAIL("not a regular file: " + path.toStdString());
     }
-    const int flags = ::fcntl(fd.Get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    // O_NONBLOCK is the only status flag the walk set.
+    if (::fcntl(fd.Get(), F_SETFL, 0) != 0) {
         KESTRIX_FAIL("cannot set up the reading of " + path.toStdString());
     }
     return fd;
@@ -109,10 +112,10 @@ struct stat Status(const FileDescriptor& fd) {
 }
 
 bool MatchOwnerAndMode(const FileDescriptor& copy, const FileDescriptor& original,
-                       const struct stat& status) {
+                       const struct stat& status, SourceFolders& folders) {
     // Compared with the copy as if the source had only the bits that anyone can use.
     struct stat source = status;
-    source.st_mode = (status.st_mode & ~07777) | ReachableMode(original, status);
+    source.st_mode = (status.st_mode & ~07777) | ReachableMode(original, status, folders);
     mode_t mode = source.st_mode & 0755;
     // Refusals are not failures: the check below tells what the medium really kept.
     if (::geteuid() == 0) {

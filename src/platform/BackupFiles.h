@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "platform/SourceFolders.h"
 #include "shared/FileDescriptor.h"
 
 // The sources of a backup and the owner and permissions of their copies.
@@ -23,6 +24,8 @@ struct RefusedLink {
 // closed and is told in `refused`. Anything but a regular file (a FIFO, a device, a directory)
 // is refused without blocking. Throws Failure.
 FileDescriptor OpenSource(const QString& path, RefusedLink& refused);
+// The same, with the status of the file opened.
+FileDescriptor OpenSource(const QString& path, RefusedLink& refused, struct stat& status);
 // The same, where a refused link is a failure (ELOOP).
 FileDescriptor OpenSource(const QString& path);
 
@@ -33,8 +36,10 @@ struct stat Status(const FileDescriptor& fd);
 // who cannot reach the file: a folder of its real path that denies others search takes the
 // others' bits off; one that denies its group search, or others when it is not the file's
 // group, the group's. An access control list on the file or on a folder of the path, whose
-// extra readers no mode can tell, leaves the owner's bits alone.
-mode_t ReachableMode(const FileDescriptor& source, const struct stat& status);
+// extra readers no mode can tell, leaves the owner's bits alone. The folders are looked at
+// through `folders`, once a run.
+mode_t ReachableMode(const FileDescriptor& source, const struct stat& status,
+                     SourceFolders& folders);
 
 // Gives a copy its source's owner and group (when run as root) and then its permission bits as
 // far as the folders on the way let anyone use them (ReachableMode), without the group's and
@@ -44,6 +49,6 @@ mode_t ReachableMode(const FileDescriptor& source, const struct stat& status);
 // True when the copy is still readable by more users than its source (a file system that keeps
 // no owners or modes, such as FAT).
 bool MatchOwnerAndMode(const FileDescriptor& copy, const FileDescriptor& source,
-                       const struct stat& status);
+                       const struct stat& status, SourceFolders& folders);
 
 }  // namespace BackupFiles

@@ -6,13 +6,11 @@
 
 namespace FileAttributes {
 
-void RemoveReadOnly(const FileDescriptor& file) {
-    struct stat st {};
-    if (::fstat(file.Get(), &st) != 0 || (st.st_mode & S_IWUSR) != 0 || ::geteuid() == 0 ||
-        st.st_uid != ::geteuid()) {
-        return;
+bool RemoveReadOnly(const FileDescriptor& file, const struct stat& status) {
+    if ((status.st_mode & S_IWUSR) != 0 || ::geteuid() == 0 || status.st_uid != ::geteuid()) {
+        return false;
     }
-    ::fchmod(file.Get(), (st.st_mode & 07777) | S_IWUSR);
+    return ::fchmod(file.Get(), (status.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 }  // namespace FileAttributes

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -103,9 +105,26 @@ FileDescriptor Walk(const FileDescriptor& at, const std::string& shownAt, const 
     return current;
 }
 
+// Opens `path` for reading in one call when no name of it is a link; closed with ELOOP when one
+// is, and with ENOSYS where the system lacks the call. The walk name by name then decides. Any
+// other error comes before a link is met, so the walk would meet it too.
+FileDescriptor OpenWithoutLinks(const std::string& path) {
+    struct open_how how {};
+    how.flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    return FileDescriptor(
+        static_cast<int>(::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how)));
+}
+
 }  // namespace
 
 FileDescriptor LinkWalk::Open(const std::string& path, Last last, Refusal& refusal) {
+    if (last == Last::Read && !NamesOf(path).empty()) {
+        FileDescriptor fd = OpenWithoutLinks(path);
+        if (fd || (errno != ELOOP && errno != ENOSYS && errno != EPERM && errno != EINVAL)) {
+            return fd;
+        }
+    }
     int links = 0;
     return Walk(FileDescriptor(), ".", path, last == Last::Read, links, refusal);
 }
