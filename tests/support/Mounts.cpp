@@ -42,13 +42,38 @@ Mount Mount::Bind(const QString& path) {
     return Mount(target);
 }
 
-Mount Mount::Fat(const QString& image, const QString& path, qint64 bytes, std::string& why) {
-    why = EnterPrivateNamespace();
+namespace {
+
+// A mount namespace of the process's own and the mount point `path`; empty when both are there.
+std::string PrepareMountPoint(const QString& path) {
+    std::string why = EnterPrivateNamespace();
+    if (why.empty() && !QDir().mkpath(path)) {
+        why = "cannot make the mount point";
+    }
+    return why;
+}
+
+}  // namespace
+
+Mount Mount::Ext4(const QString& image, const QString& path, qint64 bytes, std::string& why) {
+    why = PrepareMountPoint(path);
     if (!why.empty()) {
         return Mount(QByteArray());
     }
-    if (!QDir().mkpath(path)) {
-        why = "cannot make the mount point";
+    const std::string file = QFile::encodeName(image).toStdString();
+    const std::string make = "truncate -s " + std::to_string(bytes) + " '" + file +
+                             "' && mkfs.ext4 -q -F '" + file + "' >/dev/null 2>&1 && mount -o loop '" +
+                             file + "' '" + QFile::encodeName(path).toStdString() + "' 2>/dev/null";
+    if (std::system(make.c_str()) != 0) {
+        why = "cannot make and mount an ext4 image through a loop device here";
+        return Mount(QByteArray());
+    }
+    return Mount(QFile::encodeName(path));
+}
+
+Mount Mount::Fat(const QString& image, const QString& path, qint64 bytes, std::string& why) {
+    why = PrepareMountPoint(path);
+    if (!why.empty()) {
         return Mount(QByteArray());
     }
     const std::string file = QFile::encodeName(image).toStdString();

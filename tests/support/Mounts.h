@@ -23,6 +23,9 @@ public:
     // namespace of its own. The kernel's driver where it has one, else the FUSE one. Empty
     // `why` when mounted, else why not (the test then skips).
     static Mount Fat(const QString& image, const QString& path, qint64 bytes, std::string& why);
+    // A new ext4 image `image` of `bytes` mounted at `path` (created) through a loop device, as
+    // a backup disk is. Empty `why` when mounted, else why not (the test then skips).
+    static Mount Ext4(const QString& image, const QString& path, qint64 bytes, std::string& why);
 
     Mount(Mount&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
     Mount& operator=(Mount&&) = delete;
