@@ -8,9 +8,10 @@
 #include "shared/FileDescriptor.h"
 
 // A file of the destination, written under a temporary name in its directory and put in place
-// under its final name only once complete and flushed. Until then whatever stands at the final
-// name (an earlier backup's file) is untouched; a file given up leaves nothing behind. The
-// directory handle must outlive it.
+// under its final name only once complete and flushed (or, in a staging folder that nothing
+// relies on before its commit, with its flush left to a CopyFlush). Until then whatever stands
+// at the final name (an earlier backup's file) is untouched; a file given up leaves nothing
+// behind. The directory handle must outlive it.
 class PendingFile {
 public:
     // Creates the temporary file, readable by its owner only, never through a link. Throws
