@@ -1075,7 +1075,8 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
             KESTRIX_FAIL("the source changed while it was copied");
         }
         outcome.copy.hash = hash_.Hex();
-        outcome.readByMore = BackupFiles::MatchOwnerAndMode(copy.fd(), input, status, sourceFolders_);
+        outcome.readByMore =
+            BackupFiles::MatchOwnerAndMode(copy.fd(), input, status, sourceFolders_);
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));

@@ -70,15 +70,15 @@ std::string BackupManifest::RightsLine(const Copy& copy) {
     ManifestEntry entry;
     entry.mode = copy.source.st_mode;
     const auto owner = owners_.find(copy.source.st_uid);
-    entry.owner = owner != owners_.end()
-                      ? owner->second
-                      : owners_.emplace(copy.source.st_uid, OwnerName(copy.source.st_uid))
-                            .first->second;
+    entry.owner =
+        owner != owners_.end()
+            ? owner->second
+            : owners_.emplace(copy.source.st_uid, OwnerName(copy.source.st_uid)).first->second;
     const auto group = groups_.find(copy.source.st_gid);
-    entry.group = group != groups_.end()
-                      ? group->second
-                      : groups_.emplace(copy.source.st_gid, GroupName(copy.source.st_gid))
-                            .first->second;
+    entry.group =
+        group != groups_.end()
+            ? group->second
+            : groups_.emplace(copy.source.st_gid, GroupName(copy.source.st_gid)).first->second;
     entry.uid = copy.source.st_uid;
     entry.gid = copy.source.st_gid;
     entry.size = static_cast<std::uint64_t>(copy.size);

@@ -16,8 +16,7 @@ WriteBehind::~WriteBehind() {
     }
 }
 
-WriteBehind::Copy::Copy(WriteBehind& writer, const FileDescriptor& destination)
-    : writer_(writer) {
+WriteBehind::Copy::Copy(WriteBehind& writer, const FileDescriptor& destination) : writer_(writer) {
     writer_.Begin(destination);
 }
 

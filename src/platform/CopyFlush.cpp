@@ -14,13 +14,13 @@ namespace {
 // and then empties the disk's cache, as fdatasync does for one file.
 bool SyncfsReachesTheDisk(const struct statfs& fs) {
     switch (static_cast<unsigned long>(fs.f_type)) {
-    case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4 share it
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case F2FS_SUPER_MAGIC:
-        return true;
-    default:
-        return false;
+        case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4 share it
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+            return true;
+        default:
+            return false;
     }
 }
 

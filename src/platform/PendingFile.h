@@ -3,8 +3,8 @@
 #include <sys/types.h>
 #include <QByteArray>
 
-#include "platform/DirectoryHandle.h"
 #include "platform/CopyFlush.h"
+#include "platform/DirectoryHandle.h"
 #include "shared/FileDescriptor.h"
 
 // A file of the destination, written under a temporary name in its directory and put in place

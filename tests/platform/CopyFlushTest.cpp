@@ -50,9 +50,8 @@ TEST_P(CopyFlushTest, EachCopyIsFlushedOnceBeforeWaitReturns) {
     EXPECT_EQ(flush.Gathers(), row.gathers);
 
     int flushes = 0;
-    DurableSteps::Observe([&](DurableSteps::Kind kind) {
-        flushes += kind == DurableSteps::Kind::Flush ? 1 : 0;
-    });
+    DurableSteps::Observe(
+        [&](DurableSteps::Kind kind) { flushes += kind == DurableSteps::Kind::Flush ? 1 : 0; });
     for (const char* name : {"un", "deux", "trois"}) {
         PendingFile copy(folder, name);
         ASSERT_TRUE(copy.fd().WriteAll(name, 2));

@@ -62,8 +62,9 @@ Mount Mount::Ext4(const QString& image, const QString& path, qint64 bytes, std::
     }
     const std::string file = QFile::encodeName(image).toStdString();
     const std::string make = "truncate -s " + std::to_string(bytes) + " '" + file +
-                             "' && mkfs.ext4 -q -F '" + file + "' >/dev/null 2>&1 && mount -o loop '" +
-                             file + "' '" + QFile::encodeName(path).toStdString() + "' 2>/dev/null";
+                             "' && mkfs.ext4 -q -F '" + file +
+                             "' >/dev/null 2>&1 && mount -o loop '" + file + "' '" +
+                             QFile::encodeName(path).toStdString() + "' 2>/dev/null";
     if (std::system(make.c_str()) != 0) {
         why = "cannot make and mount an ext4 image through a loop device here";
         return Mount(QByteArray());
