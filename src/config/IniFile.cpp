@@ -295,6 +295,10 @@ QByteArray IniFile::ReadAll() const {
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    WriteStrings({Entry{section, key, value}});
+}
+
+void IniFile::WriteStrings(const std::vector<Entry>& entries) {
     const QByteArray target = WriteTarget(FileSystem::NativePath(path_));
     struct stat st {};
     const bool exists = ::stat(target.constData(), &st) == 0;
@@ -302,8 +306,10 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
         KESTRIX_FAIL("cannot reach " + target.toStdString());
     }
     // An existing file is read completely first: what cannot be read is never replaced.
-    const QByteArray content = exists ? ReadContent(target) : QByteArray();
-    const QByteArray updated = WithValue(content, section, key, value);
+    QByteArray updated = exists ? ReadContent(target) : QByteArray();
+    for (const Entry& entry : entries) {
+        updated = WithValue(updated, entry.section, entry.key, entry.value);
+    }
 
     if (exists) {
         // The file is replaced by a complete new one, but only where it may be written in place:

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // A Windows-style INI file with the private-profile behaviour: "[Section]" lines open sections,
 // "Key=Value" lines hold values, names match without regard to case, and the first matching
@@ -26,10 +27,20 @@ public:
     // missing or cannot be read (every key then takes its fallback, as with ReadString).
     QByteArray ReadAll() const;
 
+    struct Entry {
+        QString section;
+        QString key;
+        QString value;
+    };
+
     // Sets the key on disk at once, creating the file, section and key as needed. Throws Failure
     // (with errno) when the file cannot be read or replaced, or when WithValue refuses the entry;
     // the file is then left as it was.
     void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // Sets the keys in their order with one replacement of the file, so that a run's settings
+    // cost one flush rather than one per key. All or nothing, as WriteString.
+    void WriteStrings(const std::vector<Entry>& entries);
 
     // The value of a key in INI content; nothing when the section or key is absent.
     static std::optional<QString> Lookup(const QByteArray& content, const QString& section,

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstdio>
+#include <exception>
+#include <vector>
 
 #include "config/IniFile.h"
 #include "config/SettingsText.h"
@@ -184,74 +186,114 @@ void ReadSettings(Reporter& reporter, Settings& settings) {
     }
 }
 
-void WriteSettings(Reporter& reporter, const Settings& settings) {
-    reporter.BeginStage(QStringLiteral("Ecriture des paramètres vers le fichier Ini"));
-    IniFile ini(kIniPath);
+namespace {
+
+// A line of the settings' report and the keys that stand behind it.
+struct WriteStep {
+    QString line;
+    std::vector<IniFile::Entry> entries;
+};
+
+std::vector<WriteStep> WriteSteps(const Reporter& reporter, const Settings& settings) {
     const QString enregistre = QStringLiteral("Enregistré");
     const QString ignore = QStringLiteral("Ignoré");
-    try {
-        reporter.Append(QStringLiteral(" - Paramètres de la sauvegarde"));
+    std::vector<WriteStep> steps;
+    const auto line = [&](const QString& text) { steps.push_back({text, {}}); };
+    const auto saveIf = [&](SaveFlag flag, const QString& text,
+                            std::vector<IniFile::Entry> entries) {
+        const bool save = settings.saveFlags.at(flag);
+        steps.push_back({text + (save ? enregistre : ignore),
+                         save ? std::move(entries) : std::vector<IniFile::Entry>{}});
+    };
+    const auto colour = [&](ColourBox box) {
+        return SettingsText::ColourText(settings.colours.at(box));
+    };
+    line(QStringLiteral(" - Paramètres de la sauvegarde"));
+    saveIf(SaveFlag::Autoexec, QStringLiteral(" * Création d'Autoexec.bat   : "),
+           {{kSauvegarde, QStringLiteral("Autoexec"), SettingsText::BoolText(settings.autoexec)}});
+    saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "),
+           {{kSauvegarde, QStringLiteral("Chemin"), settings.chemin}});
+    line(QString());
+    line(QStringLiteral(" - Paramètres généraux et d'affichage"));
+    saveIf(SaveFlag::Texture, QStringLiteral(" * Utilisation de la texture : "),
+           {{kOptions, QStringLiteral("Texture"), SettingsText::BoolText(settings.textureShown)}});
+    saveIf(SaveFlag::Vitesse, QStringLiteral(" * Taille des blocs fichier  : "),
+           {{kOptions, QStringLiteral("Vitesse"), QString::number(settings.trackBarPosition)}});
+    saveIf(SaveFlag::WinColor, QStringLiteral(" * Couleur des fenêtres      : "),
+           {{kOptions, QStringLiteral("BackColor"), colour(ColourBox::Fond)}});
+    saveIf(SaveFlag::BarColor, QStringLiteral(" * Couleur de la barre       : "),
+           {{kOptions, QStringLiteral("BarColorDebut"), colour(ColourBox::BarDebut)},
+            {kOptions, QStringLiteral("BarColorFin"), colour(ColourBox::BarFin)}});
+    saveIf(SaveFlag::BtnColor, QStringLiteral(" * Couleur des boutons       : "),
+           {{kOptions, QStringLiteral("ButtonColorHaut"), colour(ColourBox::ButtonHaut)},
+            {kOptions, QStringLiteral("ButtonColorBas"), colour(ColourBox::ButtonBas)}});
+    line(QString());
+    line(QStringLiteral(" - Paramètres d'enregistrement"));
+    for (const FlagLine& f : kWriteFlags) {
+        const QString value = SettingsText::BoolText(settings.saveFlags.at(f.flag));
+        steps.push_back({Text(f.line) + value, {{kEnregistrement, QLatin1String(f.key), value}}});
+    }
+    line(QString());
+    line(QStringLiteral(" - Autres paramètres"));
+    steps.push_back({QStringLiteral(" * Numéro de rapport courant : ") +
+                         reporter.ReportNumberText(),
+                     {{kAutres, kCurrentRapportNo, reporter.ReportNumberText()}}});
+    return steps;
+}
 
-        const auto saveIf = [&](SaveFlag flag, const QString& line, const auto& write) {
-            const bool save = settings.saveFlags.at(flag);
-            if (save) {
-                write();
+}  // namespace
+
+void WriteSettings(Reporter& reporter, const Settings& settings) {
+    reporter.BeginStage(QStringLiteral("Ecriture des paramètres vers le fichier Ini"));
+    // The keys are set in memory up to the first that the file cannot hold, then written with
+    // one replacement of the file. The report reads as if each key were written in turn: a
+    // refused key ends it after the lines before, a file that cannot be replaced before the
+    // first key that is saved.
+    std::vector<IniFile::Entry> entries;
+    QStringList lines;
+    int beforeFirstWrite = -1;
+    std::exception_ptr refusal;
+    for (const WriteStep& step : WriteSteps(reporter, settings)) {
+        try {
+            for (const IniFile::Entry& entry : step.entries) {
+                IniFile::WithValue(QByteArray(), entry.section, entry.key, entry.value);
             }
-            reporter.Append(line + (save ? enregistre : ignore));
-        };
-        saveIf(SaveFlag::Autoexec, QStringLiteral(" * Création d'Autoexec.bat   : "), [&] {
-            ini.WriteString(kSauvegarde, QStringLiteral("Autoexec"),
-                            SettingsText::BoolText(settings.autoexec));
-        });
-        saveIf(SaveFlag::RepName, QStringLiteral(" * Nom du répertoire utilisé : "),
-               [&] { ini.WriteString(kSauvegarde, QStringLiteral("Chemin"), settings.chemin); });
-        reporter.Append(QString());
-        reporter.Append(QStringLiteral(" - Paramètres généraux et d'affichage"));
-        saveIf(SaveFlag::Texture, QStringLiteral(" * Utilisation de la texture : "), [&] {
-            ini.WriteString(kOptions, QStringLiteral("Texture"),
-                            SettingsText::BoolText(settings.textureShown));
-        });
-        saveIf(SaveFlag::Vitesse, QStringLiteral(" * Taille des blocs fichier  : "), [&] {
-            ini.WriteString(kOptions, QStringLiteral("Vitesse"),
-                            QString::number(settings.trackBarPosition));
-        });
-        saveIf(SaveFlag::WinColor, QStringLiteral(" * Couleur des fenêtres      : "), [&] {
-            ini.WriteString(kOptions, QStringLiteral("BackColor"),
-                            SettingsText::ColourText(settings.colours.at(ColourBox::Fond)));
-        });
-        saveIf(SaveFlag::BarColor, QStringLiteral(" * Couleur de la barre       : "), [&] {
-            ini.WriteString(kOptions, QStringLiteral("BarColorDebut"),
-                            SettingsText::ColourText(settings.colours.at(ColourBox::BarDebut)));
-            ini.WriteString(kOptions, QStringLiteral("BarColorFin"),
-                            SettingsText::ColourText(settings.colours.at(ColourBox::BarFin)));
-        });
-        saveIf(SaveFlag::BtnColor, QStringLiteral(" * Couleur des boutons       : "), [&] {
-            ini.WriteString(kOptions, QStringLiteral("ButtonColorHaut"),
-                            SettingsText::ColourText(settings.colours.at(ColourBox::ButtonHaut)));
-            ini.WriteString(kOptions, QStringLiteral("ButtonColorBas"),
-                            SettingsText::ColourText(settings.colours.at(ColourBox::ButtonBas)));
-        });
-
-        reporter.Append(QString());
-        reporter.Append(QStringLiteral(" - Paramètres d'enregistrement"));
-        for (const FlagLine& f : kWriteFlags) {
-            const QString value = SettingsText::BoolText(settings.saveFlags.at(f.flag));
-            ini.WriteString(kEnregistrement, QLatin1String(f.key), value);
-            reporter.Append(Text(f.line) + value);
+        } catch (const Failure&) {
+            refusal = std::current_exception();
+            break;
         }
-
-        reporter.Append(QString());
-        reporter.Append(QStringLiteral(" - Autres paramètres"));
-        ini.WriteString(kAutres, kCurrentRapportNo, reporter.ReportNumberText());
-        reporter.Append(QStringLiteral(" * Numéro de rapport courant : ") +
-                        reporter.ReportNumberText());
-
-        if (!reporter.ErrorOccurred()) {
-            reporter.Append(QString());
-            reporter.Append(QStringLiteral("  <!> Aucune erreur ne semble s'être produite."));
+        if (!step.entries.empty() && beforeFirstWrite < 0) {
+            beforeFirstWrite = lines.size();
+        }
+        entries.insert(entries.end(), step.entries.begin(), step.entries.end());
+        lines << step.line;
+    }
+    const auto append = [&](const QStringList& some) {
+        for (const QString& line : some) {
+            reporter.Append(line);
+        }
+    };
+    try {
+        if (!entries.empty()) {
+            IniFile(kIniPath).WriteStrings(entries);
         }
     } catch (const Failure&) {
+        append(lines.mid(0, beforeFirstWrite));
         reporter.ReportError(ErrorCode::WriteIni);
+        return;
+    }
+    append(lines);
+    if (refusal) {
+        try {
+            std::rethrow_exception(refusal);
+        } catch (const Failure&) {
+            reporter.ReportError(ErrorCode::WriteIni);
+        }
+        return;
+    }
+    if (!reporter.ErrorOccurred()) {
+        reporter.Append(QString());
+        reporter.Append(QStringLiteral("  <!> Aucune erreur ne semble s'être produite."));
     }
 }
 

@@ -316,6 +316,12 @@ TEST_P(IniFileRefused, OldValueAndEveryByteStay) {
         const Entry& e = GetParam();
         EXPECT_EQ(FailureErrno([&] { ini.WriteString(e.section, e.key, e.value); }), EINVAL);
         EXPECT_EQ(readBytes(kPath), before);
+        // Several keys at once: a good key before the refused one is not written either.
+        EXPECT_EQ(FailureErrno([&] {
+                      ini.WriteStrings({{"Options", "Vitesse", "3"}, {e.section, e.key, e.value}});
+                  }),
+                  EINVAL);
+        EXPECT_EQ(readBytes(kPath), before);
         EXPECT_EQ(FilesIn("Data"), QStringList{"Kestrix.ini"});
     }
 }
