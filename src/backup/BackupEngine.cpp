@@ -493,7 +493,7 @@ bool BackupEngine::CommitOrDiscard() {
     }
     NameEarlier();
     std::string unrecorded;
-    if (StagedRecord::Write(stagingDirectory_.Descriptor(), unrecorded)) {
+    if (StagedRecord::Write(stagingDirectory_.Descriptor(), unrecorded, diskRoots_)) {
         intent_.folders.emplace_back(BackupNames::kDiskRecord);
     }
     if (!unrecorded.empty()) {

@@ -16,6 +16,7 @@
 #include "backup/BackupProgress.h"
 #include "backup/DestinationCatalogue.h"
 #include "backup/WriteBehind.h"
+#include "disks/SystemRoots.h"
 #include "platform/CopyFlush.h"
 #include "platform/DirectoryHandle.h"
 #include "platform/SourceFolders.h"
@@ -74,6 +75,9 @@ public:
 
     // Only for tests: replaces the free-space query (a failing query cannot be staged).
     void SetFreeSpaceQuery(std::function<qint64(const QString&)> query);
+
+    // Where the disk record reads the disks from: the machine's own unless set.
+    void SetDiskRoots(SystemRoots roots) { diskRoots_ = std::move(roots); }
 
     // "12 Ko", "3 Mo (3072 Ko)", "1 Go (1024 Mo)".
     static QString FormatFreeSpace(qint64 bytes);
@@ -175,6 +179,7 @@ private:
     // Missing files' markers whose previous copies may be kept, to their paths.
     QHash<QString, QString> missingByMarker_;
     std::function<qint64(const QString&)> freeSpaceQuery_;
+    SystemRoots diskRoots_;
     qint64 lastFreeSpace_ = 0;
     bool copyIncomplete_ = false;
     bool runIncomplete_ = false;
