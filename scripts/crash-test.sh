@@ -110,7 +110,9 @@ if [ "$steps" -eq 1 ]; then
     exit 2
   fi
   image="$(mktemp -d -p /var/tmp kestrix-steps.XXXXXX)"
-  truncate -s $((64 * (1 << 20) + 10 * source_bytes)) "$image/ext4.img"
+  # The program folder is copied there too: room for it beside the backups.
+  program_bytes="$(du -sb "$program" | cut -f1)"
+  truncate -s $((64 * (1 << 20) + program_bytes + 10 * source_bytes)) "$image/ext4.img"
   mkfs.ext4 -q -F "$image/ext4.img"
   work="$image/mnt"
   mkdir "$work"
