@@ -1,6 +1,5 @@
 #include "backup/ListExpansion.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -9,10 +8,12 @@
 #include <QByteArray>
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 #include "platform/FileSystem.h"
 #include "platform/NativeNames.h"
 #include "shared/FileDescriptor.h"
+#include "shared/GenerationSwitch.h"
 #include "shared/LinkWalk.h"
 
 namespace {
@@ -23,24 +24,16 @@ bool HasWildcard(const QByteArray& text) {
     return text.contains('*') || text.contains('?') || text.contains('[');
 }
 
-// The names of a folder, sorted by their bytes; "." and ".." left out.
+// The names of a folder, sorted by their bytes; none when it cannot be listed.
 std::vector<QByteArray> NamesIn(const FileDescriptor& folder) {
     std::vector<QByteArray> names;
-    const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (listing == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
+    try {
+        for (const std::string& name : GenerationSwitch::Names(folder)) {
+            names.emplace_back(name.data(), static_cast<qsizetype>(name.size()));
         }
-        return names;
+    } catch (const std::system_error&) {
+        return {};
     }
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    ::closedir(listing);
     std::sort(names.begin(), names.end());
     return names;
 }
