@@ -1,6 +1,5 @@
 // The boot repair's plan from a record and what the machine shows: each row is a rescue day
-// (BIOS or EFI, the restored system's own tools or the rescue system's, a root that is not the
-// recorded one, a disk found by its size alone) and the exact mounts and commands it leads to.
+// and the exact mounts and commands it leads to, or the refusal.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -92,29 +91,41 @@ TEST_P(BootPlanRows, MountsAndCommands) {
 
 const std::vector<std::string> kBind = {"monter /dev /dev", "monter /proc /proc",
                                         "monter /sys /sys"};
+const std::string kEfiGrub =
+    "chroot /usr/sbin/grub-install --target=x86_64-efi "
+    "--efi-directory=/boot/efi --bootloader-id=debian";
+const std::string kAsk = " : donnez le disque où installer le chargeur avec --disque /dev/sdX";
 
-std::vector<std::string> With(std::vector<std::string> first, std::vector<std::string> rest) {
-    first.insert(first.begin() + 1, kBind.begin(), kBind.end());
-    first.insert(first.end(), rest.begin(), rest.end());
-    return first;
+// The mode, the bind mounts, then `lines`.
+std::vector<std::string> Bound(const char* mode, std::vector<std::string> lines) {
+    lines.insert(lines.begin(), kBind.begin(), kBind.end());
+    lines.insert(lines.begin(), mode);
+    return lines;
 }
+
+// As Bound, the system's own grub and initramfs updates between `before` and `after`.
+std::vector<std::string> With(const char* mode, std::vector<std::string> before,
+                              const std::vector<std::string>& after = {}) {
+    before.insert(before.end(),
+                  {"chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"});
+    before.insert(before.end(), after.begin(), after.end());
+    return Bound(mode, before);
+}
+
+const std::vector<std::string> kBios =
+    With("BIOS", {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb"});
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, BootPlanRows,
     ::testing::Values(
         Row{"BIOS: the system's own grub-install onto the disk found", "bios",
-            [](DiskRecord&, BootFacts&) {},
-            With({"BIOS"},
-                 {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+            [](DiskRecord&, BootFacts&) {}, kBios},
         Row{"EFI with the firmware's variables: the ESP mounted, the entry and the order put back",
             "efi", [](DiskRecord&, BootFacts&) {},
-            With({"EFI"},
+            With("EFI",
                  {"monter efivarfs /sys/firmware/efi/efivars", "monter /dev/sdb1 /boot/efi",
-                  "chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
-                  "--bootloader-id=debian",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all",
-                  "chroot /bin/efibootmgr --create --disk /dev/sdb --part 1 --label debian "
+                  kEfiGrub},
+                 {"chroot /bin/efibootmgr --create --disk /dev/sdb --part 1 --label debian "
                   "--loader \\EFI\\debian\\shimx64.efi",
                   "chroot /bin/efibootmgr --bootorder 0001,0000"})},
         Row{"EFI from a BIOS-started rescue system: no variables, the removable path too", "efi",
@@ -122,44 +133,35 @@ INSTANTIATE_TEST_SUITE_P(
                 f.efiVariables = false;
                 f.espMounted = true;
             },
-            With({"EFI"},
-                 {"chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
-                  "--bootloader-id=debian --no-nvram",
+            With("EFI",
+                 {kEfiGrub + " --no-nvram",
                   "chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
-                  "--removable --no-nvram",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all",
-                  "<i> ce système de secours n'a pas démarré en EFI "})},
+                  "--removable --no-nvram"},
+                 {"<i> ce système de secours n'a pas démarré en EFI "})},
         Row{"a restored system without grub-install: the rescue system's, with its paths", "efi",
             [](DiskRecord&, BootFacts& f) {
-                f.rootTools.erase("grub-install");
-                f.rootTools.erase("efibootmgr");
-                f.rootTools.erase("update-grub");
-                f.rootTools["grub-mkconfig"] = "/usr/sbin/grub-mkconfig";
-                f.rootTools.erase("update-initramfs");
-                f.rootTools["dracut"] = "/usr/bin/dracut";
+                f.rootTools = {{"grub-mkconfig", "/usr/sbin/grub-mkconfig"},
+                               {"dracut", "/usr/bin/dracut"}};
             },
-            With({"EFI"},
-                 {"monter efivarfs /sys/firmware/efi/efivars", "monter /dev/sdb1 /boot/efi",
-                  "/usr/sbin/grub-install --boot-directory=/mnt/boot --target=x86_64-efi "
-                  "--efi-directory=/mnt/boot/efi --bootloader-id=debian",
-                  "chroot /usr/sbin/grub-mkconfig -o /boot/grub/grub.cfg",
-                  "chroot /usr/bin/dracut --regenerate-all --force",
-                  "<i> efibootmgr manque au système restauré et à ce système de secours "})},
+            Bound("EFI",
+                  {"monter efivarfs /sys/firmware/efi/efivars", "monter /dev/sdb1 /boot/efi",
+                   "/usr/sbin/grub-install --boot-directory=/mnt/boot --target=x86_64-efi "
+                   "--efi-directory=/mnt/boot/efi --bootloader-id=debian",
+                   "chroot /usr/sbin/grub-mkconfig -o /boot/grub/grub.cfg",
+                   "chroot /usr/bin/dracut --regenerate-all --force",
+                   "<i> efibootmgr manque au système restauré et à ce système de secours "})},
         Row{"grub-install nowhere: said, and the rest still planned", "bios",
             [](DiskRecord&, BootFacts& f) {
                 f.rootTools = {};
                 f.rescueTools = {};
             },
-            With({"BIOS"},
-                 {"<i> grub-install manque au système restauré et à ce système de secours ",
-                  "<i> le système restauré n'a ni update-grub ni grub-mkconfig ",
-                  "<i> le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni "
-                  "dracut) "})},
+            Bound("BIOS",
+                  {"<i> grub-install manque au système restauré et à ce système de secours ",
+                   "<i> le système restauré n'a ni update-grub ni grub-mkconfig ",
+                   "<i> le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni "
+                   "dracut) "})},
         Row{"a root on LVM: the disk is that of the recorded EFI system partition", "bios",
-            [](DiskRecord& r, BootFacts&) { r.fileSystems[1].device = "dm-0"; },
-            With({"BIOS"},
-                 {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+            [](DiskRecord& r, BootFacts&) { r.fileSystems[1].device = "dm-0"; }, kBios},
         Row{"a root on LVM with no partition of the machine recorded: refused",
             "bios",
             [](DiskRecord& r, BootFacts&) {
@@ -167,25 +169,24 @@ INSTANTIATE_TEST_SUITE_P(
                 r.fileSystems[0].mountPoint.clear();
             },
             {"refus : le système de fichiers monté sur /mnt (UUID root-uuid) ne mène à aucun "
-             "disque de l'enregistrement : donnez le disque où installer le chargeur avec "
-             "--disque /dev/sdX"}},
+             "disque de l'enregistrement" +
+             kAsk}},
         Row{"the recorded disk found by its size alone: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.diskBySize = true; },
             {"refus : le disque enregistré /dev/sda n'est pas identifié sur cette machine "
-             "(/dev/sdb n'a que sa taille) : donnez le disque où installer le chargeur avec "
-             "--disque /dev/sdX"}},
+             "(/dev/sdb n'a que sa taille)" +
+             kAsk}},
         Row{"the recorded disk absent: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.disk.clear(); },
-            {"refus : le disque enregistré /dev/sda n'est pas sur cette machine : donnez le "
-             "disque où installer le chargeur avec --disque /dev/sdX"}},
+            {"refus : le disque enregistré /dev/sda n'est pas sur cette machine" + kAsk}},
         Row{"a root the record does not hold: refused without --disque",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.rootUuid = "other"; },
             {"refus : le système de fichiers monté sur /mnt (UUID other) ne mène à aucun disque "
-             "de l'enregistrement : donnez le disque où installer le chargeur avec --disque "
-             "/dev/sdX"}},
+             "de l'enregistrement" +
+             kAsk}},
         Row{"nothing mounted at the root: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) { f.rootUuid.clear(); },
@@ -198,20 +199,14 @@ INSTANTIATE_TEST_SUITE_P(
                 f.diskGiven = true;
                 f.espMounted = true;
             },
-            With({"EFI"},
-                 {"monter efivarfs /sys/firmware/efi/efivars",
-                  "chroot /usr/sbin/grub-install --target=x86_64-efi --efi-directory=/boot/efi "
-                  "--bootloader-id=debian",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+            With("EFI", {"monter efivarfs /sys/firmware/efi/efivars", kEfiGrub})},
         Row{"a given disk with a BIOS boot partition as well: BIOS", "efi",
             [](DiskRecord&, BootFacts& f) {
                 f.rootUuid = "other";
                 f.diskGiven = true;
                 f.diskHasBiosBoot = true;
             },
-            With({"BIOS"},
-                 {"chroot /usr/sbin/grub-install --target=i386-pc /dev/sdb",
-                  "chroot /usr/sbin/update-grub", "chroot /usr/sbin/update-initramfs -u -k all"})},
+            kBios},
         Row{"a partition given as the disk: refused",
             "bios",
             [](DiskRecord&, BootFacts& f) {

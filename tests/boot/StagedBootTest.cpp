@@ -1,15 +1,11 @@
 // Restore.exe --amorcage for real: a restored root on a loop disk, recorded as the backup
-// records it, whose grub-install is a script; each row stages a rescue day (the loader that
-// fails on the wrong target, one that works, a link planted where /proc should be, a stop
-// signal in the middle, a "no" to the question) and checks the exit status, the lines printed
-// and that the mounts are exactly as before.
+// records it, whose grub-install is a script; each row stages a rescue day and checks the exit
+// status, the lines printed and that the mounts are exactly as before.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,13 +33,6 @@ void PrintTo(const Row& row, std::ostream* out) {
     *out << row.what;
 }
 
-std::string Read(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::string Expand(std::string line, const std::string& root, const std::string& disk) {
     for (const auto& [name, value] : {std::pair<std::string, std::string>{"$ROOT", root},
                                       std::pair<std::string, std::string>{"$DISK", disk}}) {
@@ -68,19 +57,18 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         work_ = pattern;
         root_ = work_ + "/mnt";
-        Run("truncate -s 64M " + work_ +
-            "/disque.img && printf 'label: dos\\ntype=83\\n' | "
-            "sfdisk -q " +
-            work_ + "/disque.img && mkdir " + root_ + " " + work_ + "/D");
+        Run(
+            Shell("truncate -s 64M $W/disque.img && printf \"label: dos\\ntype=83\\n\" | "
+                  "sfdisk -q $W/disque.img && mkdir $ROOT $W/D"));
         disk_ = Output("losetup -f --show " + work_ + "/disque.img");
         ASSERT_EQ(disk_.compare(0, 9, "/dev/loop"), 0) << "no loop device: " << disk_;
         std::system(("partx -a " + disk_ + " 2>/dev/null").c_str());
         // A root with a shell for the tools' scripts, as small as a restored system can be.
-        Run("mkfs.ext4 -q " + disk_ + "p1 && mount " + disk_ + "p1 " + root_ + " && mkdir -p " +
-            root_ + "/usr/sbin " + root_ + "/bin " + root_ + "/lib64 " + root_ +
-            "/lib/x86_64-linux-gnu && cp /bin/dash " + root_ + "/bin/sh && cp " +
-            "/lib/x86_64-linux-gnu/libc.so.6 " + root_ + "/lib/x86_64-linux-gnu/ && cp " +
-            "/lib64/ld-linux-x86-64.so.2 " + root_ + "/lib64/");
+        Run(
+            Shell("mkfs.ext4 -q ${DISK}p1 && mount ${DISK}p1 $ROOT && cd $ROOT && "
+                  "mkdir -p usr/sbin bin lib64 lib/x86_64-linux-gnu && cp /bin/dash bin/sh && "
+                  "cp /lib/x86_64-linux-gnu/libc.so.6 lib/x86_64-linux-gnu/ && "
+                  "cp /lib64/ld-linux-x86-64.so.2 lib64/"));
         const FileDescriptor folder(::open((work_ + "/D").c_str(), O_RDONLY | O_DIRECTORY));
         std::string problem;
         StagedRecord::Write(folder, problem);
@@ -121,14 +109,14 @@ TEST_P(StagedBoot, SaysWhatRanAndLeavesTheMountsAsTheyWere) {
     if (row.needs != nullptr && ::access(row.needs, F_OK) != 0) {
         GTEST_SKIP() << "needs " << row.needs << " (Debian's grub-pc-bin)";
     }
-    std::ofstream(root_ + "/usr/sbin/grub-install") << "#!/bin/sh\necho \"$@\" >/grub-install.ran\n"
-                                                    << row.grubInstall << "\n";
+    Write(root_ + "/usr/sbin/grub-install",
+          std::string("#!/bin/sh\necho \"$@\" >/grub-install.ran\n") + row.grubInstall + "\n");
     Run("chmod 755 " + root_ + "/usr/sbin/grub-install");
     Run(Shell(row.prepare));
     const std::string before = Output("findmnt -rn -o TARGET,SOURCE,FSTYPE");
     Run(Shell(row.run));
-    const std::string out = Read(work_ + "/out");
-    EXPECT_EQ(Read(work_ + "/status"), std::to_string(row.status) + "\n") << out;
+    const std::string out = Output("cat " + work_ + "/out");
+    EXPECT_EQ(Output("cat " + work_ + "/status"), std::to_string(row.status)) << out;
     std::size_t at = 0;
     for (const std::string& line : row.lines) {
         const std::string expected = Expand(line, root_, disk_);
@@ -152,11 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
             kRun,
             1,
             {"Disque cible : $DISK, par l'identifiant de sa table",
-             " * mount --bind /dev $ROOT/dev",
              "$ chroot $ROOT /usr/sbin/grub-install --target=i386-pc $DISK\n"
              "grub-install: error: cannot find a GRUB drive for $DISK.\n"
              " <!> grub-install a échoué (code 1)",
-             " <i> le système restauré n'a ni update-grub ni grub-mkconfig",
              " * démonté : $ROOT/sys", " * démonté : $ROOT/proc", " * démonté : $ROOT/dev",
              "Démarrage NON réparé : le chargeur de démarrage n'a pas été installé"},
             true},
