@@ -42,12 +42,12 @@ protected:
 
 TEST_P(ListExpansionTest, ALineStandsForItsFilesSorted) {
     const ExpansionCase& c = GetParam();
-    if (::geteuid() != 0 && !std::string(c.refusedLink).empty()) {
+    if (::geteuid() != 0 && *c.refusedLink) {
         GTEST_SKIP() << "giving a link to another user needs root";
     }
     for (const char* entry : c.tree) {
-        const QString spec = QString::fromUtf8(entry + 2);
-        const QString path = Path(spec.section(QLatin1Char('>'), 0, 0));
+        const QString row = QString::fromUtf8(entry + 2);
+        const QString path = Path(row.section(QLatin1Char('>'), 0, 0));
         const QByteArray native = QFile::encodeName(path);
         QDir().mkpath(QFileInfo(path).path());
         switch (entry[0]) {
@@ -62,7 +62,7 @@ TEST_P(ListExpansionTest, ALineStandsForItsFilesSorted) {
                 break;
             case 'l':
             case 'u': {
-                const QByteArray target = QFile::encodeName(spec.section(QLatin1Char('>'), 1));
+                const QByteArray target = QFile::encodeName(row.section(QLatin1Char('>'), 1));
                 ASSERT_EQ(::symlink(target.constData(), native.constData()), 0);
                 if (entry[0] == 'u') {
                     ASSERT_EQ(::lchown(native.constData(), 1001, 1001), 0);
@@ -79,9 +79,8 @@ TEST_P(ListExpansionTest, ALineStandsForItsFilesSorted) {
         expected << Path(QString::fromUtf8(file));
     }
     EXPECT_EQ(QStringList(result.files.begin(), result.files.end()), expected);
-    EXPECT_EQ(result.refusedLink, QString::fromUtf8(c.refusedLink).isEmpty()
-                                      ? QString()
-                                      : Path(QString::fromUtf8(c.refusedLink)));
+    EXPECT_EQ(result.refusedLink,
+              *c.refusedLink ? Path(QString::fromUtf8(c.refusedLink)) : QString());
 }
 
 using Kind = ListExpansion::Kind;
@@ -91,14 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A folder: its regular files, one level, in byte order; a link to a file is the file
         // (the copy follows or refuses it as a listed one).
-        ExpansionCase{"FolderOneLevel",
-                      {"f:lvm/backup/vg1", "f:lvm/backup/Vg0", "f:lvm/backup/.hidden",
-                       "f:lvm/backup/old/vg9", "p:lvm/backup/fifo", "l:lvm/backup/alias>vg1",
-                       "l:lvm/backup/dangling>gone"},
-                      "@/lvm/backup",
-                      Kind::Folder,
-                      {"lvm/backup/.hidden", "lvm/backup/Vg0", "lvm/backup/alias",
-                       "lvm/backup/vg1"}},
+        ExpansionCase{
+            "FolderOneLevel",
+            {"f:lvm/backup/vg1", "f:lvm/backup/Vg0", "f:lvm/backup/.hidden", "f:lvm/backup/old/vg9",
+             "p:lvm/backup/fifo", "l:lvm/backup/alias>vg1", "l:lvm/backup/dangling>gone"},
+            "@/lvm/backup",
+            Kind::Folder,
+            {"lvm/backup/.hidden", "lvm/backup/Vg0", "lvm/backup/alias", "lvm/backup/vg1"}},
         // The whole tree, never through a link to a folder.
         ExpansionCase{"Tree",
                       {"f:ssh/a", "f:ssh/d/b", "f:ssh/d/e/c", "d:ssh/f", "l:ssh/out>../other",
@@ -106,18 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
                       "@/ssh/**",
                       Kind::Tree,
                       {"ssh/a", "ssh/d/b", "ssh/d/e/c"}},
-        ExpansionCase{"PatternOfAFolder",
-                      {"f:boot/efi/EFI/debian/grub.cfg", "f:boot/efi/EFI/ubuntu/grub.cfg",
-                       "f:boot/efi/EFI/BOOT/bootx64.efi"},
-                      "@/boot/efi/EFI/*/grub.cfg",
+        // As a shell matches, in a folder's place too: a leading dot only by a leading dot; a
+        // folder is no file.
+        ExpansionCase{"Pattern",
+                      {"f:efi/debian/b.conf", "f:efi/debian/.a.conf", "f:efi/ubuntu/c.conf",
+                       "f:efi/.hidden/d.conf", "f:efi/BOOT/x.efi", "d:efi/debian/e.conf"},
+                      "@/efi/*/*.conf",
                       Kind::Pattern,
-                      {"boot/efi/EFI/debian/grub.cfg", "boot/efi/EFI/ubuntu/grub.cfg"}},
-        // As a shell matches: a leading dot only by a leading dot; a folder is no file.
-        ExpansionCase{"PatternLeavesHiddenFiles",
-                      {"f:d/.a.conf", "f:d/b.conf", "f:d/c1.conf", "f:d/c2.conf", "d:d/e.conf"},
-                      "@/d/*.conf",
-                      Kind::Pattern,
-                      {"d/b.conf", "d/c1.conf", "d/c2.conf"}},
+                      {"efi/debian/b.conf", "efi/ubuntu/c.conf"}},
         // Another user's link on the way is not followed: the folder is not read.
         ExpansionCase{"AnotherUsersLinkOnTheWay",
                       {"f:real/key", "u:planted>real"},

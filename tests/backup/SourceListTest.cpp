@@ -119,9 +119,9 @@ TEST_P(LoadFileListLineTest, EachLineIsOneEntryFilesOfOneNameIncluded) {
     Load();
 
     // "file" or "file=copy": a file and the name of its copy.
-    const auto file = [&](const QString& spec) {
-        const QString source = path(spec.section(QLatin1Char('='), 0, 0));
-        const QString copy = spec.section(QLatin1Char('='), 1);
+    const auto file = [&](const QString& row) {
+        const QString source = path(row.section(QLatin1Char('='), 0, 0));
+        const QString copy = row.section(QLatin1Char('='), 1);
         return JobFile{source, copy.isEmpty() ? QFileInfo(source).fileName() : copy};
     };
     std::vector<JobLine> expected;
@@ -134,8 +134,8 @@ TEST_P(LoadFileListLineTest, EachLineIsOneEntryFilesOfOneNameIncluded) {
             JobLine line{path(parts[0].section(QLatin1Char(' '), 0, 0)) + QLatin1Char(' ') +
                              parts[0].section(QLatin1Char(' '), 1),
                          true, true};
-            for (const QString& spec : parts.mid(1)) {
-                line.files.push_back(file(spec));
+            for (const QString& row : parts.mid(1)) {
+                line.files.push_back(file(row));
             }
             expected.push_back(line);
         } else {
@@ -163,41 +163,37 @@ TEST_P(LoadFileListLineTest, EachLineIsOneEntryFilesOfOneNameIncluded) {
 INSTANTIATE_TEST_SUITE_P(
     Lists, LoadFileListLineTest,
     ::testing::Values(
-        // A later file of a name is listed as any other, with a copy name of its own.
-        ListLineCase{"OtherFolder",
+        // A later file of a name is listed as any other, with a copy name of its own; a missing
+        // file has no copy: it takes no name.
+        ListLineCase{"LaterFileOfAName",
                      {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
-                     {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
-                     {"boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg=grub~2.cfg"}},
-        // A missing file has no copy: it takes no name.
-        ListLineCase{"MissingFirst", {"two/hosts"}, {"one/hosts", "two/hosts"},
-                     {"?one/hosts", "two/hosts"}},
-        // A folder, a tree and a pattern are one entry each, with the count of their files.
-        ListLineCase{"Folder", {"lvm/backup/vg0", "lvm/backup/vg1"}, {"lvm/backup/"},
-                     {"#lvm/backup/ (2 fichiers)|lvm/backup/vg0|lvm/backup/vg1"}},
-        ListLineCase{"Tree", {"ssh/a", "ssh/d/b", "ssh/d/e/c"}, {"ssh/**"},
-                     {"#ssh/** (3 fichiers)|ssh/a|ssh/d/b|ssh/d/e/c"}},
-        ListLineCase{"Pattern",
-                     {"ssh/ssh_host_rsa_key", "ssh/ssh_host_rsa_key.pub", "ssh/sshd_config"},
-                     {"ssh/ssh_host_*", "ssh/sshd_config"},
-                     {"#ssh/ssh_host_* (2 fichiers)|ssh/ssh_host_rsa_key|ssh/ssh_host_rsa_key.pub",
-                      "ssh/sshd_config"}},
-        // Names are given across lines: a folder's file after a listed file of its name.
-        ListLineCase{"FolderAfterAFileOfTheSameName",
-                     {"etc/modules", "initramfs/modules", "initramfs/hooks"},
-                     {"etc/modules", "initramfs/"},
+                     {"one/grub.cfg", "boot/grub/grub.cfg", "boot/efi/EFI/debian/grub.cfg"},
+                     {"?one/grub.cfg", "boot/grub/grub.cfg",
+                      "boot/efi/EFI/debian/grub.cfg=grub~2.cfg"}},
+        // A tree and a pattern are one entry each, with the count of their files.
+        ListLineCase{"TreeAndPattern",
+                     {"ssh/a", "ssh/d/b", "ssh/d/e/c", "keys/host_key", "keys/host_key.pub",
+                      "keys/sshd_config"},
+                     {"ssh/**", "keys/host_*", "keys/sshd_config"},
+                     {"#ssh/** (3 fichiers)|ssh/a|ssh/d/b|ssh/d/e/c",
+                      "#keys/host_* (2 fichiers)|keys/host_key|keys/host_key.pub",
+                      "keys/sshd_config"}},
+        // Names are given across lines: a folder's file after a listed file of its name; a file
+        // listed alone and found in a folder is one source with one name.
+        ListLineCase{"NamesAcrossLines",
+                     {"etc/modules", "initramfs/modules", "initramfs/hooks", "ssh/sshd_config",
+                      "ssh/moduli"},
+                     {"etc/modules", "initramfs/", "ssh/sshd_config", "ssh/"},
                      {"etc/modules",
-                      "#initramfs/ (2 fichiers)|initramfs/hooks|initramfs/modules=modules~2"}},
-        // A file listed alone and found in a folder is one source with one name.
-        ListLineCase{"AFileAlsoInAFolder",
-                     {"ssh/sshd_config", "ssh/moduli"},
-                     {"ssh/sshd_config", "ssh/"},
-                     {"ssh/sshd_config", "#ssh/ (2 fichiers)|ssh/moduli|ssh/sshd_config"}},
-        // A folder, tree or pattern that stands for no file is greyed as a missing file.
-        ListLineCase{"EmptyFolder", {"x/keep"}, {"lvm/backup/", "ssh/ssh_host_*", "x/**"},
-                     {"?lvm/backup/", "?ssh/ssh_host_*", "#x/** (1 fichier)|x/keep"}},
-        // A line end in a name: no catalogue line can hold it.
-        ListLineCase{"ALineEndInAName", {"d/ok", "d/two\nlines"}, {"d/"},
-                     {"#d/ (1 fichier)|d/ok"}, {"d/two\nlines"}}),
+                      "#initramfs/ (2 fichiers)|initramfs/hooks|initramfs/modules=modules~2",
+                      "ssh/sshd_config", "#ssh/ (2 fichiers)|ssh/moduli|ssh/sshd_config"}},
+        // A folder or pattern that stands for no file is greyed as a missing file; a line end in
+        // a name: no catalogue line can hold it.
+        ListLineCase{"EmptyOrLeftOut",
+                     {"d/ok", "d/two\nlines"},
+                     {"lvm/backup/", "ssh/ssh_host_*", "d/"},
+                     {"?lvm/backup/", "?ssh/ssh_host_*", "#d/ (1 fichier)|d/ok"},
+                     {"d/two\nlines"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadFileListTest, ReloadTicksAgainWhatTheUserUnticked) {

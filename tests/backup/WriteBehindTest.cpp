@@ -24,11 +24,6 @@ struct Step {
     End end;
 };
 
-struct SequenceCase {
-    const char* name;
-    std::vector<Step> steps;
-};
-
 QByteArray Bytes(std::size_t size, char seed) {
     QByteArray bytes(static_cast<int>(size), Qt::Uninitialized);
     for (std::size_t i = 0; i < size; ++i) {
@@ -37,15 +32,22 @@ QByteArray Bytes(std::size_t size, char seed) {
     return bytes;
 }
 
-class WriteBehindTest : public testing::TestWithParam<SequenceCase> {};
-
-TEST_P(WriteBehindTest, EachCopyHoldsItsOwnBytesAndHash) {
+TEST(WriteBehindTest, EachCopyHoldsItsOwnBytesAndHash) {
+    const std::vector<Step> steps = {{100, End::Finished},
+                                     {kBuffer, End::Finished},
+                                     {10, End::WriteFails},
+                                     {2 * kBuffer + 1, End::Finished},
+                                     {5 * kBuffer, End::WriteFails},
+                                     {kBuffer - 1, End::Finished},
+                                     {4 * kBuffer, End::Abandoned},
+                                     {3 * kBuffer + 5, End::Finished},
+                                     {0, End::Finished}};
     QTemporaryDir folder;
     ContentHash hash;
     AlignedBuffer buffers[2] = {AlignedBuffer(kBuffer), AlignedBuffer(kBuffer)};
     WriteBehind writer(hash, buffers);
     char seed = 'a';
-    for (const Step& step : GetParam().steps) {
+    for (const Step& step : steps) {
         const QString path = folder.filePath(QString(QLatin1Char(seed)));
         const QByteArray bytes = Bytes(step.size, seed++);
         // A descriptor open for reading only: every write to it fails (EBADF).
@@ -78,20 +80,5 @@ TEST_P(WriteBehindTest, EachCopyHoldsItsOwnBytesAndHash) {
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, WriteBehindTest,
-    testing::Values(
-        SequenceCase{"OnePieceThenSeveral",
-                     {{100, End::Finished}, {3 * kBuffer + 5, End::Finished}, {0, End::Finished}}},
-        SequenceCase{"ExactlyOneBufferThenTwo",
-                     {{kBuffer, End::Finished}, {2 * kBuffer, End::Finished}}},
-        SequenceCase{"FailedOnePieceThenSeveral",
-                     {{10, End::WriteFails}, {2 * kBuffer + 1, End::Finished}}},
-        SequenceCase{"FailedSeveralThenOnePiece",
-                     {{5 * kBuffer, End::WriteFails}, {kBuffer - 1, End::Finished}}},
-        SequenceCase{"AbandonedThenSeveral",
-                     {{4 * kBuffer, End::Abandoned}, {3 * kBuffer, End::Finished}}}),
-    [](const testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
