@@ -20,10 +20,6 @@ struct NamingCase {
     std::vector<const char*> copies;
 };
 
-void PrintTo(const NamingCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 template <typename Strings>
 Strings FromUtf8(const std::vector<const char*>& texts) {
     Strings strings;
