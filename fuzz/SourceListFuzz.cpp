@@ -1,4 +1,4 @@
-// The source list: the whole text is read; every line without a NUL byte, written back with the
+// The source list: the whole text is read (a leading byte-order mark apart); every line without a NUL byte, written back with the
 // file-name codec, is exactly the bytes it was read from, in order; every line with one is left out
 // under its own number.
 #include <cstddef>
@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QList<SourceList::Refused> refused;
     const QStringList lines = SourceList::Lines(text, &refused);
-    qsizetype at = 0;
+    // A leading UTF-8 byte-order mark is no part of the first line.
+    qsizetype at = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     int number = 0;
     qsizetype nextLine = 0;
     qsizetype nextRefused = 0;

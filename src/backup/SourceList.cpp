@@ -56,9 +56,10 @@ QStringList SourceList::Lines(const QByteArray& bytes, QList<Refused>* withNul) 
         }
         lines.append(NativeNames::Decode(line));
     };
-    int start = 0;
+    // A list saved with a UTF-8 byte-order mark: the mark is no part of the first path.
+    int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     const int size = bytes.size();
-    for (int i = 0; i < size; ++i) {
+    for (int i = start; i < size; ++i) {
         const char c = bytes.at(i);
         if (c != '\r' && c != '\n') {
             continue;

@@ -83,7 +83,13 @@ QString Decode(const QByteArray& bytes) {
             ++i;
             continue;
         }
-        name.append(QString::fromUcs4(&code, 1));
+        // Appended as code units: a conversion from UCS-4 would drop U+FEFF as a byte-order mark.
+        if (code < 0x10000) {
+            name.append(QChar(static_cast<char16_t>(code)));
+        } else {
+            name.append(QChar(QChar::highSurrogate(code)));
+            name.append(QChar(QChar::lowSurrogate(code)));
+        }
         i += length;
     }
     return name;

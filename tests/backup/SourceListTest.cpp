@@ -27,6 +27,9 @@ TEST(SourceListLines, EveryKindOfLineEndEndsALine) {
     // LF CR is two line ends; CR LF is one.
     EXPECT_EQ(SourceList::Lines("a\n\rb"), QStringList({"a", "", "b"}));
     EXPECT_EQ(SourceList::Lines("a\r\r\nb"), QStringList({"a", "", "b"}));
+    // A leading byte-order mark is no part of the first path; elsewhere it is a character.
+    EXPECT_EQ(SourceList::Lines("\xEF\xBB\xBF/a\n\xEF\xBB\xBF"),
+              QStringList({"/a", QString(QChar(0xFEFF))}));
 }
 
 TEST(SourceListLines, EmptyLinesAndBlanksAreEntriesAsWritten) {

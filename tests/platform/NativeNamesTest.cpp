@@ -18,6 +18,7 @@ TEST(NativeNamesTest, BytesRoundTripAndValidTextDecodes) {
         {"latin1 byte", "/etc/caf\xE9.conf",
          QStringLiteral("/etc/caf") + QChar(0xDCE9) + QStringLiteral(".conf")},
         {"astral", "\xF0\x9F\x98\x80", QString::fromUcs4(U"\U0001F600", 1)},
+        {"U+FEFF kept", "a\xEF\xBB\xBF", QStringLiteral("a") + QChar(0xFEFF)},
         {"overlong slash", "\xC0\xAF", QString(QChar(0xDCC0)) + QChar(0xDCAF)},
         {"encoded surrogate", "\xED\xB3\xA9",
          QString(QChar(0xDCED)) + QChar(0xDCB3) + QChar(0xDCA9)},
