@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "platform/CheckedIo.h"
@@ -29,39 +30,49 @@ std::string GroupName(gid_t gid) {
     return found != nullptr && found->gr_name != nullptr ? found->gr_name : "";
 }
 
-void WriteAll(const FileDescriptor& fd, const std::string& bytes) {
+constexpr std::size_t kBlockBytes = 64 << 10;
+
+}  // namespace
+
+void BackupManifest::Write(const FileDescriptor& fd, std::string& pending, bool always) {
     if (!fd) {
         errno = EBADF;
         KESTRIX_FAIL("the manifests are not open");
     }
-    CheckedIo::WriteAll(fd, bytes.data(), bytes.size());
+    if (always || pending.size() >= kBlockBytes) {
+        const std::string bytes = std::move(pending);
+        pending.clear();
+        CheckedIo::WriteAll(fd, bytes.data(), bytes.size());
+    }
 }
-
-}  // namespace
 
 void BackupManifest::Create(const DirectoryHandle& directory) {
     hashes_ = FileDescriptor();
     rights_ = FileDescriptor();
+    hashesPending_.clear();
+    rightsPending_ = std::string(Manifest::kRightsHeader) + '\n';
     owners_.clear();
     groups_.clear();
-    FileDescriptor hashes = directory.CreateFile(BackupNames::kHashFile, 0644);
-    FileDescriptor rights = directory.CreateFile(BackupNames::kRightsFile, 0644);
-    WriteAll(rights, std::string(Manifest::kRightsHeader) + '\n');
-    hashes_ = std::move(hashes);
-    rights_ = std::move(rights);
+    hashes_ = directory.CreateFile(BackupNames::kHashFile, 0644);
+    rights_ = directory.CreateFile(BackupNames::kRightsFile, 0644);
 }
 
 void BackupManifest::Append(const Copy& copy) {
-    WriteAll(hashes_, Manifest::HashLine(copy.name.toStdString(), copy.hash));
-    WriteAll(rights_, RightsLine(copy));
+    AppendLines(Manifest::HashLine(copy.name.toStdString(), copy.hash), RightsLine(copy));
 }
 
 void BackupManifest::AppendLines(const std::string& hashLine, const std::string& rightsLine) {
-    WriteAll(hashes_, hashLine);
-    WriteAll(rights_, rightsLine);
+    hashesPending_ += hashLine;
+    rightsPending_ += rightsLine;
+    Write(hashes_, hashesPending_, false);
+    Write(rights_, rightsPending_, false);
 }
 
 void BackupManifest::Close() {
+    if (hashes_ && rights_) {
+        Write(hashes_, hashesPending_, true);
+        Write(rights_, rightsPending_, true);
+    }
     CheckedIo::FlushAndClose(hashes_);
     CheckedIo::FlushAndClose(rights_);
 }

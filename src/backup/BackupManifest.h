@@ -9,7 +9,8 @@
 #include "shared/FileDescriptor.h"
 
 // Writes the two manifests beside the catalogue (their format: shared/Manifest.h), one line
-// per copy, in step with its records.
+// per copy, in step with its records. The lines are written a block at a time: nothing reads the
+// manifests before Close, and a write lost on the way fails Append or Close.
 class BackupManifest {
 public:
     // What the manifests tell of one copy.
@@ -28,7 +29,7 @@ public:
 
     // Throws Failure, also when the manifests are not open.
     void Append(const Copy& copy);
-    // Writes lines of another backup's manifests as they are (each with its LF). Throws Failure.
+    // Adds lines of another backup's manifests as they are (each with its LF). Throws Failure.
     void AppendLines(const std::string& hashLine, const std::string& rightsLine);
 
     // Flushes and closes both; throws Failure when a write is lost.
@@ -38,8 +39,13 @@ public:
     std::string RightsLine(const Copy& copy);
 
 private:
+    // Writes what `pending` holds once it fills a block, or `always`. Throws Failure.
+    static void Write(const FileDescriptor& fd, std::string& pending, bool always);
+
     FileDescriptor hashes_;
     FileDescriptor rights_;
+    std::string hashesPending_;
+    std::string rightsPending_;
     // The names of the owners and groups met since Create: each is looked up once a run.
     std::unordered_map<uid_t, std::string> owners_;
     std::unordered_map<gid_t, std::string> groups_;
