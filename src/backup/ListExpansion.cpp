@@ -56,8 +56,8 @@ Entry EntryOf(const FileDescriptor& folder, const QByteArray& name) {
 }
 
 FileDescriptor OpenFolderIn(const FileDescriptor& folder, const QByteArray& name) {
-    return FileDescriptor(::openat(folder.Get(), name.constData(),
-                                   O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return FileDescriptor(
+        ::openat(folder.Get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 class Walker {
@@ -159,11 +159,13 @@ ListExpansion::Kind ListExpansion::KindOf(const QString& line) {
 
 ListExpansion::Result ListExpansion::Expand(const QString& line) {
     Result result;
-    result.kind = KindOf(line);
+    // A list of files looks at each of them once.
+    const bool file = !line.endsWith(kTreeSuffix) && FileSystem::FileExists(line);
+    result.kind = file ? Kind::File : KindOf(line);
     const QByteArray path = NativeNames::Encode(line);
     switch (result.kind) {
         case Kind::File:
-            if (FileSystem::FileExists(line)) {
+            if (file) {
                 result.files.push_back(line);
             }
             return result;
