@@ -85,10 +85,13 @@ cp "$mnt/program/Data/Kestrix.ini" "$ini"
 sync -f "$mnt"
 
 now() { echo "${EPOCHREALTIME/./}"; }
-kestrix_run() {
+# The settings and reports of the previous round go before the clock starts.
+kestrix_prepare() {
   cp "$ini" "$mnt/program/Data/Kestrix.ini"
   rm -rf "$mnt/program/Rapports" "$mnt/program/Rapport Important.txt"
   mkdir "$mnt/program/Rapports"
+}
+kestrix_run() {
   (
     cd "$mnt/program"
     unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
@@ -124,6 +127,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "== $files files of $kib KiB, ext4 on $loop, $rounds rounds"
 for ((r = 1; r <= rounds; r++)); do
   rm -rf "$mnt/D" "$mnt/C"
+  kestrix_prepare
   sync -f "$mnt"
   if ((r % 2)); then
     timed kestrix_run; tk=$t
