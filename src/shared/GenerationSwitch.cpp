@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "shared/BackupNames.h"
@@ -103,6 +106,27 @@ FileDescriptor MakeFolder(const FileDescriptor& parent, const char* name, mode_t
     const mode_t inherited = ::fstat(folder.Get(), &st) == 0 ? (st.st_mode & S_ISGID) : 0;
     ::fchmod(folder.Get(), mode | inherited);
     return folder;
+}
+
+// A first backup's copies go in at once: the staged copies' folder takes the place of D's empty
+// one, with its mode, owner and group. False, and D's folder left as it is, where it is not
+// empty, holds an access control list, differs in owner or group, or cannot be replaced (a
+// mount point): the copies then go one by one.
+bool ReplaceEmptyCopies(const FileDescriptor& folder, const FileDescriptor& staging,
+                        const FileDescriptor& stagingCopies, const FileDescriptor& copies) {
+    struct stat now {};
+    struct stat staged {};
+    if (::fstat(copies.Get(), &now) != 0 || ::fstat(stagingCopies.Get(), &staged) != 0 ||
+        now.st_uid != staged.st_uid || now.st_gid != staged.st_gid ||
+        ::fgetxattr(copies.Get(), "system.posix_acl_access", nullptr, 0) >= 0 ||
+        ::fgetxattr(copies.Get(), "system.posix_acl_default", nullptr, 0) >= 0 ||
+        !GenerationSwitch::Names(copies).empty() ||
+        ::fchmod(stagingCopies.Get(), now.st_mode & 07777) != 0 ||
+        ::renameat(staging.Get(), BackupNames::kCopies, folder.Get(), BackupNames::kCopies) != 0) {
+        return false;
+    }
+    DurableSteps::Done(Kind::Rename);
+    return true;
 }
 
 // Where the backup being replaced is staged as an earlier one, and what an earlier backup that
@@ -217,9 +241,9 @@ void KeepStaged(const FileDescriptor& staging, const FileDescriptor& earlier,
     Sync(kept);
 }
 
-}  // namespace
-
-std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
+// The names in `folder`, "." and ".." apart; with `foldersOnly`, those the listing gives as
+// folders or as of a kind it does not tell.
+std::vector<std::string> ListNames(const FileDescriptor& folder, bool foldersOnly) {
     const int fd = ::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* const listing = fd < 0 ? nullptr : ::fdopendir(fd);
     if (listing == nullptr) {
@@ -232,7 +256,8 @@ std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
     errno = 0;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
+        if (name != "." && name != ".." &&
+            (!foldersOnly || entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)) {
             names.push_back(name);
         }
         errno = 0;
@@ -243,6 +268,12 @@ std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
         Fail("cannot list a folder of the backup", error);
     }
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> GenerationSwitch::Names(const FileDescriptor& folder) {
+    return ListNames(folder, false);
 }
 
 FileDescriptor GenerationSwitch::OpenFolder(int at, const char* name) {
@@ -308,11 +339,16 @@ bool GenerationSwitch::HasStaging(const FileDescriptor& folder) {
 
 void GenerationSwitch::Finish(const FileDescriptor& folder, const CommitIntent& intent) {
     const FileDescriptor staging = OpenFolder(folder.Get(), CommitIntent::kStagingName);
-    const FileDescriptor stagingCopies =
+    FileDescriptor stagingCopies =
         staging ? OpenFolder(staging.Get(), BackupNames::kCopies) : FileDescriptor();
     FileDescriptor copies = OpenFolder(folder.Get(), BackupNames::kCopies);
     if (!copies) {
         copies = MakeFolder(folder, BackupNames::kCopies, 0755);
+    }
+    if (stagingCopies && ReplaceEmptyCopies(folder, staging, stagingCopies, copies)) {
+        stagingCopies = FileDescriptor();
+        copies = OpenFolder(folder.Get(), BackupNames::kCopies);
+        Sync(folder);
     }
     if (!intent.history.empty() || !intent.dropped.empty()) {
         FileDescriptor earlier = OpenFolder(folder.Get(), BackupNames::kEarlier);
@@ -430,9 +466,14 @@ void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor
             Fail("a folder stands at " + name, EISDIR);
         }
     }
-    for (const std::string& name : intent.staged) {
-        if (copies && TypeAt(copies, name) == S_IFDIR) {
-            Fail("a folder stands at " + name, EISDIR);
+    if (copies) {
+        // Listed once: the copies' folder holds the previous backup's copies, a name each.
+        const std::vector<std::string> listed = ListNames(copies, true);
+        const std::unordered_set<std::string> folders(listed.begin(), listed.end());
+        for (const std::string& name : intent.staged) {
+            if (folders.count(name) != 0 && TypeAt(copies, name) == S_IFDIR) {
+                Fail("a folder stands at " + name, EISDIR);
+            }
         }
     }
     Sync(stagingCopies);

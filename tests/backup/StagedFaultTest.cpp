@@ -249,6 +249,51 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
 
 // The new backup is written beside the previous one in the destination itself: a writable
 // Kestrix/ under a read-only destination takes no file, and the previous backup stays.
+// A first backup's copies go in with the folder they were written in, which takes the place of
+// the empty one in D with its mode; a folder that holds a name Kestrix did not write stays, and
+// the copies go into it one by one.
+TEST_F(StagedFaultTest, FirstBackupKeepsTheCopiesFolderThatStoodThere) {
+    const struct {
+        const char* name;
+        mode_t mode;  // 0: the folder Kestrix makes
+        bool foreignName;
+    } rows[] = {
+        {"made by Kestrix", 0, false},
+        {"closed to others beforehand", 0750, false},
+        {"holding another name", 0711, true},
+    };
+    const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
+    const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString destination = folder.file(QLatin1String(row.name));
+        const QString copies = destination + QStringLiteral("/Kestrix");
+        ASSERT_TRUE(QDir().mkpath(row.mode != 0 ? copies : destination));
+        if (row.foreignName) {
+            writeBytes(copies + QStringLiteral("/notes.txt"), "mine");
+        }
+        if (row.mode != 0) {
+            ASSERT_EQ(::chmod(QFile::encodeName(copies).constData(), row.mode), 0);
+        }
+        job.destination = destination;
+        Prepare();
+        Tick({a, b});
+
+        engine.RunBackup(job);
+
+        EXPECT_TRUE(engine.LastRunSucceeded());
+        EXPECT_EQ(readBytes(copies + QStringLiteral("/a")), Pattern(5000, 1));
+        EXPECT_EQ(readBytes(copies + QStringLiteral("/b")), QByteArray());
+        EXPECT_EQ(Mode(copies), row.mode != 0 ? row.mode : 0755);
+        EXPECT_EQ(QFileInfo::exists(copies + QStringLiteral("/notes.txt")), row.foreignName);
+        EXPECT_EQ(
+            QDir(destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({QStringLiteral("Disques"), QStringLiteral("Kestrix"),
+                         QStringLiteral("Kestrix.dat"), QStringLiteral("Kestrix.droits"),
+                         QStringLiteral("Kestrix.xxh128"), QStringLiteral("Restore.exe")}));
+    }
+}
+
 TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     MountTmpfs(dest, 1024 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
@@ -286,7 +331,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
-                                                  FileErrorText(b), kSaveAutoexec}));
+                                              FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
@@ -330,7 +375,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
-                                                  FileErrorText(b), kSaveAutoexec}));
+                                              FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), QByteArray("old copy"));
@@ -467,8 +512,7 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
              << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QStringLiteral("    <!> Copie du fichier réussie !");
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(ui.MessageTexts(),
-              QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
+    EXPECT_EQ(ui.MessageTexts(), QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("locked"))));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fine"))), Pattern(3000, 2));
@@ -524,12 +568,12 @@ TEST_F(StagedFaultTest, RootDestinationIsRefused) {
 // copies shared by hard links, and on a nearly full medium the oldest removed first.
 struct EarlierCase {
     const char* what;
-    const char* ini;     // the [Historique] section, or nullptr
+    const char* ini;  // the [Historique] section, or nullptr
     int runs;
-    qint64 medium;       // a tmpfs of this size for D, or 0
-    bool changing;       // each run backs up new bytes
-    int earlier;         // earlier backups left
-    int droppedForRoom;  // stderr lines of earlier backups removed for room
+    qint64 medium;              // a tmpfs of this size for D, or 0
+    bool changing;              // each run backs up new bytes
+    int earlier;                // earlier backups left
+    int droppedForRoom;         // stderr lines of earlier backups removed for room
     bool fileInTheWay = false;  // a file of a user's at Kestrix.historique
     bool fat = false;           // D on a FAT stick: no hard links, full copies
 };
@@ -585,9 +629,8 @@ TEST_P(EarlierBackupTest, KeepsTheLatestAndDropsTheOldestFirst) {
         QDir(all).entryList({QStringLiteral("2*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     ASSERT_EQ(earlier.size(), c.earlier) << earlier.join(QLatin1Char(' ')).toStdString();
     int dropped = 0;
-    for (std::size_t at = 0; (at = err.find("la plus ancienne, est supprimée", at)) !=
-                             std::string::npos;
-         ++at) {
+    for (std::size_t at = 0;
+         (at = err.find("la plus ancienne, est supprimée", at)) != std::string::npos; ++at) {
         ++dropped;
     }
     EXPECT_EQ(dropped, c.droppedForRoom) << err;

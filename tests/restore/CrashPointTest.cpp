@@ -157,7 +157,7 @@ protected:
             earlier = all + QLatin1Char('/') + names.front();
         }
         const auto kept = Restored(earlier.toStdString(), detail);
-        return *current == previous_ && kept == older_ ? Found::Previous
+        return *current == previous_ && kept == older_  ? Found::Previous
                : *current == next_ && kept == previous_ ? Found::New
                                                         : Found::Other;
     }
@@ -209,6 +209,36 @@ TEST_F(CrashPointTest, EveryStepLeavesThePreviousOrTheNewBackupWhole) {
     // Both sides of the commit were reached.
     EXPECT_GT(counts[Found::Previous], 10);
     EXPECT_GT(counts[Found::New], 10);
+}
+
+// A first backup stopped at any step: the folder holds no backup, or the new one whole (its
+// copies' folder moves in at once).
+TEST_F(CrashPointTest, EveryStepOfAFirstBackupLeavesNoBackupOrTheNewOne) {
+    const QString fresh = folder.file(QStringLiteral("Fresh"));
+    job.destination = fresh;
+    int none = 0;
+    int whole = 0;
+    for (const Kind kind : kKinds) {
+        for (int ordinal = 1;; ++ordinal) {
+            Shell("rm -rf '" + fresh + "' && mkdir -p '" + fresh + "/Kestrix'");
+            if (!RunStoppedAt(kind, ordinal)) {
+                break;
+            }
+            std::string detail;
+            if (!QFileInfo::exists(fresh + QStringLiteral("/Kestrix.dat")) &&
+                !QFileInfo::exists(fresh + QStringLiteral("/.kestrix-validation")) &&
+                QDir(fresh + QStringLiteral("/Kestrix"))
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+                ++none;
+                continue;
+            }
+            EXPECT_EQ(Restored(fresh.toStdString(), detail), next_)
+                << static_cast<int>(kind) << " " << ordinal << ": " << detail;
+            ++whole;
+        }
+    }
+    EXPECT_GT(none, 10);
+    EXPECT_GT(whole, 5);
 }
 
 // A run stopped right after its commit leaves the intent file; whoever opens the folder next
