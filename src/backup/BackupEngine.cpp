@@ -57,11 +57,10 @@ QString Quoted(const QString& text) {
 }  // namespace
 
 BackupEngine::BackupEngine(Reporter& reporter, BackupProgress& progress)
-    : reporter_(reporter), progress_(progress), freeSpaceQuery_(&FreeSpace::Available) {}
+    : reporter_(reporter), progress_(progress) {}
 
 void BackupEngine::SetFreeSpaceQuery(std::function<qint64(const QString&)> query) {
-    freeSpaceQuery_ =
-        query ? std::move(query) : std::function<qint64(const QString&)>(&FreeSpace::Available);
+    freeSpaceQuery_ = std::move(query);
 }
 
 QString BackupEngine::FormatFreeSpace(qint64 v) {
@@ -101,7 +100,11 @@ void BackupEngine::ReportError(ErrorCode code) {
 }
 
 qint64 BackupEngine::MeasureFreeSpace(const QString& path) const {
-    const qint64 value = freeSpaceQuery_(path);
+    // Every byte of the run goes to the staging folder, once it stands.
+    const qint64 value = freeSpaceQuery_ ? freeSpaceQuery_(path)
+                         : stagingDirectory_.IsOpen()
+                             ? FreeSpace::Available(stagingDirectory_.Descriptor())
+                             : FreeSpace::Available(path);
     return value < 0 ? 2147483647 : value;
 }
 
@@ -356,7 +359,8 @@ bool BackupEngine::DropOldestEarlier() {
         droppedForRoom_ << name;
         Log(QStringLiteral("place insuffisante dans ") + Quoted(destination_) +
             QStringLiteral(" : la sauvegarde précédente ") +
-            Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier) + QLatin1Char('/') + name)) +
+            Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier) + QLatin1Char('/') +
+                                   name)) +
             QStringLiteral(", la plus ancienne, est supprimée."));
         return true;
     } catch (const std::system_error&) {
@@ -534,15 +538,21 @@ void BackupEngine::NameCopies() {
     copyNames_.clear();
     namedBy_.clear();
     copyMapLines_.clear();
+    previousNames_.reset();
     QStringList standing;
     if (previousCopies_.IsOpen()) {
         try {
-            for (const std::string& name : GenerationSwitch::Names(previousCopies_.Descriptor())) {
+            std::vector<std::string> names = GenerationSwitch::Names(previousCopies_.Descriptor());
+            for (const std::string& name : names) {
                 standing << NativeNames::Decode(QByteArray::fromStdString(name));
             }
+            previousNames_.emplace(std::make_move_iterator(names.begin()),
+                                   std::make_move_iterator(names.end()));
         } catch (const std::system_error&) {
             // Unlisted, a name there is replaced as a copy's own name always was.
         }
+    } else {
+        previousNames_.emplace();
     }
     const std::vector<QString> names =
         CopyNames::Allocate(runSources_, standing, [this](const QString& source) {
@@ -579,8 +589,7 @@ void BackupEngine::NameEarlier() {
     if (previousKept_) {
         const std::string base = previous_.EarlierName();
         // Two of the same second: the later one sorts after ("-02", "-03"...).
-        const bool sameDate =
-            !earlier.empty() && earlier.back().compare(0, base.size(), base) == 0;
+        const bool sameDate = !earlier.empty() && earlier.back().compare(0, base.size(), base) == 0;
         const auto taken = [&](const std::string& name) {
             return std::find(standing.begin(), standing.end(), name) != standing.end() ||
                    (sameDate && name <= earlier.back());
@@ -598,8 +607,8 @@ void BackupEngine::NameEarlier() {
     const std::size_t room = !intent_.history.empty() ? static_cast<std::size_t>(keepEarlier_) - 1
                                                       : static_cast<std::size_t>(keepEarlier_);
     if (earlier.size() > room) {
-        intent_.dropped.assign(earlier.begin(),
-                               earlier.begin() + static_cast<std::ptrdiff_t>(earlier.size() - room));
+        intent_.dropped.assign(
+            earlier.begin(), earlier.begin() + static_cast<std::ptrdiff_t>(earlier.size() - room));
     }
 }
 
@@ -612,8 +621,7 @@ bool BackupEngine::CarryOver(const QString& source) {
     struct stat st {};
     PreviousBackup::Lines lines;
     if ((!holder.isEmpty() && holder != source) || stagedCopies_.count(copy) != 0 ||
-        !stagingDirectory_.IsOpen() ||
-        !previousCopies_.IsOpen() ||
+        !stagingDirectory_.IsOpen() || !previousCopies_.IsOpen() ||
         ::fstatat(previousCopies_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(st.st_mode) ||
         !previous_.Find(Catalogue::Record(NativeNames::Encode(source).toStdString()), copy,
@@ -958,16 +966,18 @@ void BackupEngine::RunBackup(const BackupJob& job) {
 
 void BackupEngine::CopyRestoreApplication() {
     FileDescriptor source = BackupFiles::OpenSource(kRestoreSource);
-    PendingFile copy(stagingDirectory_, BackupNames::kRestoreProgram);
+    PendingFile copy(stagingDirectory_, BackupNames::kRestoreProgram, PendingFile::Naming::Staged);
+    qint64 size = 0;
     for (;;) {
         const qint64 n = CheckedIo::Read(source, buffers_[0].Data(), buffers_[0].Size());
         if (n == 0) {
             break;
         }
         CheckedIo::WriteAll(copy.fd(), buffers_[0].Data(), static_cast<std::size_t>(n));
+        size += n;
     }
     copy.SetMode(0755);
-    copy.Commit();
+    copy.Commit(copyFlush_, size);
     CheckedIo::Close(source);
     ShareUnchanged(destinationDirectory_, stagingDirectory_, BackupNames::kRestoreProgram);
 }
@@ -1027,17 +1037,18 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
     const qint64 size = status.st_size;
 
     Append(QStringLiteral("    -> Ouverture du fichier destination..."));
-    // Written under a temporary name and put in place only once whole and flushed: a file
-    // skipped or failed leaves nothing behind, and the earlier backup's copy of that name as
-    // it was.
+    // Written in the staging folder, which the commit puts in place only once every copy is
+    // whole and flushed: a file skipped or failed leaves nothing behind, and the earlier
+    // backup's copy of that name as it was.
     outcome.copy.name = NativeNames::Encode(file.copyName);
     outcome.copy.source = status;
     // A folder at the copy's name in the backup would stop its switch: the copy fails now.
-    if (previousCopies_.Find(outcome.copy.name) == DirectoryHandle::Entry::Directory) {
+    if ((!previousNames_ || previousNames_->count(outcome.copy.name.toStdString()) != 0) &&
+        previousCopies_.Find(outcome.copy.name) == DirectoryHandle::Entry::Directory) {
         errno = EISDIR;
         KESTRIX_FAIL("a folder stands at the copy's name");
     }
-    PendingFile copy(copiesDirectory_, outcome.copy.name);
+    PendingFile copy(copiesDirectory_, outcome.copy.name, PendingFile::Naming::Staged);
 
     bool fits = true;
     if (!reporter_.SkipFreeSpaceCheck()) {
@@ -1075,14 +1086,14 @@ BackupEngine::EntryOutcome BackupEngine::CopyEntry(const JobFile& file) {
             KESTRIX_FAIL("the source changed while it was copied");
         }
         outcome.copy.hash = hash_.Hex();
-        outcome.readByMore =
-            BackupFiles::MatchOwnerAndMode(copy.fd(), input, status, sourceFolders_);
+        outcome.readByMore = BackupFiles::MatchOwnerAndMode(
+            copy.fd(), input, FileSystem::NativePath(source), status, sourceFolders_);
     }
 
     Append(QStringLiteral("    -> Fermeture des fichiers..."));
     CheckedIo::Close(input);
     if (fits) {
-        copy.Commit(copyFlush_);
+        copy.Commit(copyFlush_, outcome.copy.size);
         outcome.copied = true;
         ShareUnchanged(previousCopies_, copiesDirectory_, outcome.copy.name);
     }
@@ -1148,7 +1159,11 @@ qint64 BackupEngine::CopyBlocks(FileDescriptor& source, FileDescriptor& destinat
         }
         const qint64 block = BlockSize::Bytes(BlockSize::Clamp(job_->trackBarPosition));
         if (shown == buffered) {
-            buffered = CheckedIo::Read(source, writer.NextBuffer(), writer.BufferSize());
+            // A file read up to its size is not read again for its end: the status taken
+            // after the copy tells whether it grew meanwhile.
+            buffered = position == size && size > 0
+                           ? 0
+                           : CheckedIo::Read(source, writer.NextBuffer(), writer.BufferSize());
             shown = 0;
         }
         const qint64 n = std::min(block, buffered - shown);

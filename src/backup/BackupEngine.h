@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QString>
 #include <QHash>
+#include <QString>
 #include <QStringList>
 #include <QtGlobal>
 #include <functional>
-#include <set>
-#include <string>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "backup/BackupJob.h"
@@ -23,9 +24,9 @@
 #include "report/Reporter.h"
 #include "shared/AlignedBuffer.h"
 #include "shared/CommitIntent.h"
-#include "shared/FolderLock.h"
 #include "shared/ContentHash.h"
 #include "shared/FileDescriptor.h"
+#include "shared/FolderLock.h"
 #include "shared/PreviousBackup.h"
 
 // The backup engine: the destination preparation, the source list, the backup run with its
@@ -178,7 +179,7 @@ private:
     bool errorReported_ = false;
     // Missing files' markers whose previous copies may be kept, to their paths.
     QHash<QString, QString> missingByMarker_;
-    std::function<qint64(const QString&)> freeSpaceQuery_;
+    std::function<qint64(const QString&)> freeSpaceQuery_;  // none: the file system's own
     SystemRoots diskRoots_;
     qint64 lastFreeSpace_ = 0;
     bool copyIncomplete_ = false;
@@ -193,8 +194,8 @@ private:
     int leftOut_ = 0;
     int filesToCopy_ = 0;
     int filesCopied_ = 0;
-    int readByMore_ = 0;       // copies the medium lets more users read than their sources
-    int deniedSources_ = 0;    // sources the run had no right to read
+    int readByMore_ = 0;     // copies the medium lets more users read than their sources
+    int deniedSources_ = 0;  // sources the run had no right to read
 
     // Run state: the destination, the last free-space text, the one-time line flags, the two
     // block buffers that serve the whole run.
@@ -206,6 +207,8 @@ private:
     DirectoryHandle stagingDirectory_;
     DirectoryHandle copiesDirectory_;
     DirectoryHandle previousCopies_;
+    // The names in previousCopies_ when the run starts; none when they could not be listed.
+    std::optional<std::unordered_set<std::string>> previousNames_;
     // The copies' flushes, gathered before the commit where the destination allows it.
     CopyFlush copyFlush_;
     // The folders above the sources, looked at once a run.

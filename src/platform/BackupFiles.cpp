@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <string>
 
+#include <QList>
+
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
 #include "platform/NativeNames.h"
@@ -33,14 +35,32 @@ bool ReadByMore(const struct stat& copy, const struct stat& source) {
 // A POSIX access control list, which the system keeps only when it gives more than the mode.
 constexpr const char* kAccessList = "system.posix_acl_access";
 
+// An absolute path without empty, "." or ".." names: opened with no link followed, it is the
+// file's real path as it was then.
+bool IsRealPath(const QByteArray& path) {
+    if (!path.startsWith('/') || path.size() < 2 || path.endsWith('/')) {
+        return false;
+    }
+    for (const QByteArray& name : path.mid(1).split('/')) {
+        if (name.isEmpty() || name == "." || name == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-mode_t ReachableMode(const FileDescriptor& source, const struct stat& status,
-                     SourceFolders& folders) {
+mode_t ReachableMode(const FileDescriptor& source, const QByteArray& opened,
+                     const struct stat& status, SourceFolders& folders) {
     const mode_t owner = status.st_mode & 0700;
+    if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0) {
+        return owner;
+    }
     std::string path;
-    if (::fgetxattr(source.Get(), kAccessList, nullptr, 0) > 0 || !LinkWalk::PathOf(source, path) ||
-        path.empty() || path[0] != '/') {
+    if (IsRealPath(opened)) {
+        path = opened.toStdString();
+    } else if (!LinkWalk::PathOf(source, path) || path.empty() || path[0] != '/') {
         return owner;
     }
     mode_t mode = status.st_mode & 0777;
@@ -112,13 +132,15 @@ struct stat Status(const FileDescriptor& fd) {
 }
 
 bool MatchOwnerAndMode(const FileDescriptor& copy, const FileDescriptor& original,
-                       const struct stat& status, SourceFolders& folders) {
+                       const QByteArray& opened, const struct stat& status,
+                       SourceFolders& folders) {
     // Compared with the copy as if the source had only the bits that anyone can use.
     struct stat source = status;
-    source.st_mode = (status.st_mode & ~07777) | ReachableMode(original, status, folders);
+    source.st_mode = (status.st_mode & ~07777) | ReachableMode(original, opened, status, folders);
     mode_t mode = source.st_mode & 0755;
     // Refusals are not failures: the check below tells what the medium really kept.
-    if (::geteuid() == 0) {
+    static const bool root = ::geteuid() == 0;
+    if (root) {
         ::fchown(copy.Get(), source.st_uid, source.st_gid);
     } else if (Status(copy).st_gid != source.st_gid) {
         mode &= 0700;

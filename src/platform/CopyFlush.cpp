@@ -24,6 +24,10 @@ bool SyncfsReachesTheDisk(const struct statfs& fs) {
     }
 }
 
+// From this size on, a copy's writeback starts as it is closed; the dirty pages of smaller ones
+// stay within the system's limits, which start their writeback as well.
+constexpr qint64 kEarlyWriteback = 1 << 20;
+
 }  // namespace
 
 CopyFlush::CopyFlush(const FileDescriptor& folder) {
@@ -36,7 +40,7 @@ CopyFlush::CopyFlush(const FileDescriptor& folder) {
     folder_ = FileDescriptor(::openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-void CopyFlush::Written(const FileDescriptor& copy) {
+void CopyFlush::Written(const FileDescriptor& copy, qint64 bytes) {
     if (!folder_) {
         if (::fdatasync(copy.Get()) != 0) {
             KESTRIX_FAIL("flush failed");
@@ -44,11 +48,12 @@ void CopyFlush::Written(const FileDescriptor& copy) {
         DurableSteps::Done(DurableSteps::Kind::Flush);
         return;
     }
+    pending_ = true;
     // Only starts the writeback: the bytes go to the disk while the next copies are read.
-    if (::sync_file_range(copy.Get(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
+    if (bytes >= kEarlyWriteback &&
+        ::sync_file_range(copy.Get(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
         KESTRIX_FAIL("cannot start the writeback of a copy");
     }
-    pending_ = true;
 }
 
 void CopyFlush::Wait() {

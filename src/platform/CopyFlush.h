@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include "shared/FileDescriptor.h"
 
 // How a run's copies reach the disk before its commit. A flush per copy costs a commit of the
@@ -18,9 +20,9 @@ public:
 
     bool Gathers() const { return static_cast<bool>(folder_); }
 
-    // `copy` is whole: starts its writeback, or flushes it when flushes are not gathered.
-    // Throws Failure.
-    void Written(const FileDescriptor& copy);
+    // `copy`, of `bytes` bytes, is whole: starts the writeback of a large copy, or flushes it
+    // when flushes are not gathered. Throws Failure.
+    void Written(const FileDescriptor& copy, qint64 bytes);
 
     // Returns once every copy given to Written is on the disk, with the folders that name
     // them. Throws Failure, with the error of a writeback that failed since the folder was

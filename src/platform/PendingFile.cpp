@@ -27,12 +27,18 @@ QByteArray TemporaryName() {
 
 }  // namespace
 
-PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName)
-    : directory_(directory.get()), finalName_(std::move(finalName)) {
+PendingFile::PendingFile(const DirectoryHandle& directory, QByteArray finalName, Naming naming)
+    : directory_(directory.get()),
+      finalName_(std::move(finalName)),
+      staged_(naming == Naming::Staged) {
     directory.RequireOpen();
     // Another user who can write the directory may have taken a name: draw again.
-    for (int attempt = 0; attempt < 100 && !fd_; ++attempt) {
-        temporaryName_ = TemporaryName();
+    for (int attempt = 0; attempt < (staged_ ? 1 : 100) && !fd_; ++attempt) {
+        if (staged_) {
+            temporaryName_ = finalName_;
+        } else {
+            temporaryName_ = TemporaryName();
+        }
         fd_ = FileDescriptor(::openat(directory_, temporaryName_.constData(),
                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd_ && errno != EEXIST) {
@@ -62,17 +68,19 @@ void PendingFile::Commit() {
     Rename();
 }
 
-void PendingFile::Commit(CopyFlush& flush) {
-    flush.Written(fd_);
+void PendingFile::Commit(CopyFlush& flush, qint64 bytes) {
+    flush.Written(fd_, bytes);
     CheckedIo::Close(fd_);
     Rename();
 }
 
 void PendingFile::Rename() {
-    if (::renameat(directory_, temporaryName_.constData(), directory_, finalName_.constData()) !=
-        0) {
-        KESTRIX_FAIL("cannot replace " + finalName_.toStdString());
+    if (!staged_) {
+        if (::renameat(directory_, temporaryName_.constData(), directory_,
+                       finalName_.constData()) != 0) {
+            KESTRIX_FAIL("cannot replace " + finalName_.toStdString());
+        }
+        DurableSteps::Done(DurableSteps::Kind::Rename);
     }
     committed_ = true;
-    DurableSteps::Done(DurableSteps::Kind::Rename);
 }

@@ -48,9 +48,9 @@ TEST_P(CopyFlushTest, EachCopyIsFlushedOnceBeforeWaitReturns) {
     DurableSteps::Observe(
         [&](DurableSteps::Kind kind) { flushes += kind == DurableSteps::Kind::Flush ? 1 : 0; });
     for (const char* name : {"un", "deux", "trois"}) {
-        PendingFile copy(folder, name);
+        PendingFile copy(folder, name, PendingFile::Naming::Staged);
         ASSERT_TRUE(copy.fd().WriteAll(name, 2));
-        copy.Commit(flush);
+        copy.Commit(flush, 2);
     }
     flush.Wait();
     EXPECT_EQ(flushes, row.gathers ? 1 : 3);
