@@ -450,6 +450,15 @@ void GenerationSwitch::Commit(const FileDescriptor& folder, const FileDescriptor
     if (TypeAt(folder, CommitIntent::kFileName) == S_IFDIR) {
         Fail("a folder stands at the intent file's name", EISDIR);
     }
+    // Another file system mounted on D/Kestrix/ takes no rename from the staging folder: every
+    // later run would find the switch stopped there.
+    struct stat copiesStatus {};
+    struct stat stagingStatus {};
+    if (copies && ::fstat(copies.Get(), &copiesStatus) == 0 &&
+        ::fstat(stagingCopies.Get(), &stagingStatus) == 0 &&
+        copiesStatus.st_dev != stagingStatus.st_dev) {
+        Fail("another file system is mounted on the copies' folder", EXDEV);
+    }
     if (!intent.history.empty() || !intent.dropped.empty()) {
         const mode_t earlier = TypeAt(folder, BackupNames::kEarlier);
         if (earlier != 0 && earlier != S_IFDIR) {

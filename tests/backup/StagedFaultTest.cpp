@@ -251,16 +251,19 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
 // Kestrix/ under a read-only destination takes no file, and the previous backup stays.
 // A first backup's copies go in with the folder they were written in, which takes the place of
 // the empty one in D with its mode; a folder that holds a name Kestrix did not write stays, and
-// the copies go into it one by one.
+// the copies go into it one by one. Another file system mounted there takes no copy: the run
+// fails before its commit, and nothing stays half-switched for the next run.
 TEST_F(StagedFaultTest, FirstBackupKeepsTheCopiesFolderThatStoodThere) {
     const struct {
         const char* name;
         mode_t mode;  // 0: the folder Kestrix makes
         bool foreignName;
+        bool mountPoint;
     } rows[] = {
-        {"made by Kestrix", 0, false},
-        {"closed to others beforehand", 0750, false},
-        {"holding another name", 0711, true},
+        {"made by Kestrix", 0, false, false},
+        {"closed to others beforehand", 0750, false, false},
+        {"holding another name", 0711, true, false},
+        {"a mount point", 0750, false, true},
     };
     const QString a = Source(QStringLiteral("a"), Pattern(5000, 1));
     const QString b = Source(QStringLiteral("b"), Pattern(0, 2));
@@ -269,6 +272,12 @@ TEST_F(StagedFaultTest, FirstBackupKeepsTheCopiesFolderThatStoodThere) {
         const QString destination = folder.file(QLatin1String(row.name));
         const QString copies = destination + QStringLiteral("/Kestrix");
         ASSERT_TRUE(QDir().mkpath(row.mode != 0 ? copies : destination));
+        if (row.mountPoint) {
+            if (const std::string why = Mounts::EnterPrivateNamespace(); !why.empty()) {
+                GTEST_SKIP() << why;
+            }
+            MountTmpfs(copies, 1 << 20);
+        }
         if (row.foreignName) {
             writeBytes(copies + QStringLiteral("/notes.txt"), "mine");
         }
@@ -281,16 +290,24 @@ TEST_F(StagedFaultTest, FirstBackupKeepsTheCopiesFolderThatStoodThere) {
 
         engine.RunBackup(job);
 
+        EXPECT_EQ(Mode(copies), row.mode != 0 ? row.mode : 0755);
+        const QStringList inD =
+            QDir(destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        if (row.mountPoint) {
+            EXPECT_FALSE(engine.LastRunSucceeded());
+            EXPECT_TRUE(reporter.Report().Lines().contains(QStringLiteral("  -> Message : \"") +
+                                                           kSaveDat + QLatin1Char('"')));
+            EXPECT_EQ(inD, QStringList({QStringLiteral("Kestrix")}));
+            continue;
+        }
         EXPECT_TRUE(engine.LastRunSucceeded());
         EXPECT_EQ(readBytes(copies + QStringLiteral("/a")), Pattern(5000, 1));
         EXPECT_EQ(readBytes(copies + QStringLiteral("/b")), QByteArray());
-        EXPECT_EQ(Mode(copies), row.mode != 0 ? row.mode : 0755);
         EXPECT_EQ(QFileInfo::exists(copies + QStringLiteral("/notes.txt")), row.foreignName);
-        EXPECT_EQ(
-            QDir(destination).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList({QStringLiteral("Disques"), QStringLiteral("Kestrix"),
-                         QStringLiteral("Kestrix.dat"), QStringLiteral("Kestrix.droits"),
-                         QStringLiteral("Kestrix.xxh128"), QStringLiteral("Restore.exe")}));
+        EXPECT_EQ(inD,
+                  QStringList({QStringLiteral("Disques"), QStringLiteral("Kestrix"),
+                               QStringLiteral("Kestrix.dat"), QStringLiteral("Kestrix.droits"),
+                               QStringLiteral("Kestrix.xxh128"), QStringLiteral("Restore.exe")}));
     }
 }
 
