@@ -359,8 +359,7 @@ bool BackupEngine::DropOldestEarlier() {
         droppedForRoom_ << name;
         Log(QStringLiteral("place insuffisante dans ") + Quoted(destination_) +
             QStringLiteral(" : la sauvegarde précédente ") +
-            Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier) + QLatin1Char('/') +
-                                   name)) +
+            Quoted(DestinationPath(QString::fromLatin1(BackupNames::kEarlier) + QLatin1Char('/') + name)) +
             QStringLiteral(", la plus ancienne, est supprimée."));
         return true;
     } catch (const std::system_error&) {
@@ -589,7 +588,8 @@ void BackupEngine::NameEarlier() {
     if (previousKept_) {
         const std::string base = previous_.EarlierName();
         // Two of the same second: the later one sorts after ("-02", "-03"...).
-        const bool sameDate = !earlier.empty() && earlier.back().compare(0, base.size(), base) == 0;
+        const bool sameDate =
+            !earlier.empty() && earlier.back().compare(0, base.size(), base) == 0;
         const auto taken = [&](const std::string& name) {
             return std::find(standing.begin(), standing.end(), name) != standing.end() ||
                    (sameDate && name <= earlier.back());
@@ -607,8 +607,8 @@ void BackupEngine::NameEarlier() {
     const std::size_t room = !intent_.history.empty() ? static_cast<std::size_t>(keepEarlier_) - 1
                                                       : static_cast<std::size_t>(keepEarlier_);
     if (earlier.size() > room) {
-        intent_.dropped.assign(
-            earlier.begin(), earlier.begin() + static_cast<std::ptrdiff_t>(earlier.size() - room));
+        intent_.dropped.assign(earlier.begin(),
+                               earlier.begin() + static_cast<std::ptrdiff_t>(earlier.size() - room));
     }
 }
 
@@ -621,7 +621,8 @@ bool BackupEngine::CarryOver(const QString& source) {
     struct stat st {};
     PreviousBackup::Lines lines;
     if ((!holder.isEmpty() && holder != source) || stagedCopies_.count(copy) != 0 ||
-        !stagingDirectory_.IsOpen() || !previousCopies_.IsOpen() ||
+        !stagingDirectory_.IsOpen() ||
+        !previousCopies_.IsOpen() ||
         ::fstatat(previousCopies_.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(st.st_mode) ||
         !previous_.Find(Catalogue::Record(NativeNames::Encode(source).toStdString()), copy,

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
+#include <QHash>
 #include <QStringList>
 #include <QtGlobal>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <set>
 #include <string>
+#include <memory>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -24,9 +24,9 @@
 #include "report/Reporter.h"
 #include "shared/AlignedBuffer.h"
 #include "shared/CommitIntent.h"
+#include "shared/FolderLock.h"
 #include "shared/ContentHash.h"
 #include "shared/FileDescriptor.h"
-#include "shared/FolderLock.h"
 #include "shared/PreviousBackup.h"
 
 // The backup engine: the destination preparation, the source list, the backup run with its
@@ -194,8 +194,8 @@ private:
     int leftOut_ = 0;
     int filesToCopy_ = 0;
     int filesCopied_ = 0;
-    int readByMore_ = 0;     // copies the medium lets more users read than their sources
-    int deniedSources_ = 0;  // sources the run had no right to read
+    int readByMore_ = 0;       // copies the medium lets more users read than their sources
+    int deniedSources_ = 0;    // sources the run had no right to read
 
     // Run state: the destination, the last free-space text, the one-time line flags, the two
     // block buffers that serve the whole run.

@@ -56,8 +56,8 @@ Entry EntryOf(const FileDescriptor& folder, const QByteArray& name) {
 }
 
 FileDescriptor OpenFolderIn(const FileDescriptor& folder, const QByteArray& name) {
-    return FileDescriptor(
-        ::openat(folder.Get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return FileDescriptor(::openat(folder.Get(), name.constData(),
+                                   O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 class Walker {

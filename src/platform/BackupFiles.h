@@ -20,9 +20,9 @@ struct RefusedLink {
 // Opens a regular file for reading only (sources may sit on a read-only file system), walking
 // its path one name at a time. A link (any name of the path, the last one included) is followed
 // only when root or the owner of what it points to owns it and nobody else may write its folder:
-// /etc holds legitimate ones, while another user's link could point a run as root at any file.
-// Another link leaves the result closed and is told in `refused`. Anything but a regular file (a
-// FIFO, a device, a directory) is refused without blocking. Throws Failure.
+// /etc holds legitimate ones, while another user's link could point a run as root at any file. Another link leaves the result
+// closed and is told in `refused`. Anything but a regular file (a FIFO, a device, a directory)
+// is refused without blocking. Throws Failure.
 FileDescriptor OpenSource(const QString& path, RefusedLink& refused);
 // The same, with the status of the file opened.
 FileDescriptor OpenSource(const QString& path, RefusedLink& refused, struct stat& status);

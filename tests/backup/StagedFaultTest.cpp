@@ -348,7 +348,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
-                                              FileErrorText(b), kSaveAutoexec}));
+                                                  FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.dat")),
@@ -392,7 +392,7 @@ TEST_F(MountedFaultTest, ReadOnlyDestinationEverywhereReportsFileErrorPerFile) {
              << ErrorLines(QStringLiteral("Erreur"), EROFS, kSaveAutoexec);
     EXPECT_EQ(FromBackupSection(), expected);
     EXPECT_EQ(ui.MessageTexts(), QStringList({kSaveDat, kCopyFile, FileErrorText(a),
-                                              FileErrorText(b), kSaveAutoexec}));
+                                                  FileErrorText(b), kSaveAutoexec}));
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_EQ(ui.endRequests, 1);
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("a"))), QByteArray("old copy"));
@@ -529,7 +529,8 @@ TEST_F(StagedFaultTest, UnreadableSourcesReportFileErrorAndTheRunGoesOn) {
              << QStringLiteral("    -> Ecriture des infos de configuration...")
              << QStringLiteral("    <!> Copie du fichier réussie !");
     EXPECT_EQ(FromBackupSection(), expected);
-    EXPECT_EQ(ui.MessageTexts(), QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
+    EXPECT_EQ(ui.MessageTexts(),
+              QStringList({FileErrorText(locked), FileErrorText(unreadable)}));
     EXPECT_EQ(ui.shutdownStages, 2);
     EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("locked"))));
     EXPECT_EQ(readBytes(CopyPath(QStringLiteral("fine"))), Pattern(3000, 2));
@@ -585,12 +586,12 @@ TEST_F(StagedFaultTest, RootDestinationIsRefused) {
 // copies shared by hard links, and on a nearly full medium the oldest removed first.
 struct EarlierCase {
     const char* what;
-    const char* ini;  // the [Historique] section, or nullptr
+    const char* ini;     // the [Historique] section, or nullptr
     int runs;
-    qint64 medium;              // a tmpfs of this size for D, or 0
-    bool changing;              // each run backs up new bytes
-    int earlier;                // earlier backups left
-    int droppedForRoom;         // stderr lines of earlier backups removed for room
+    qint64 medium;       // a tmpfs of this size for D, or 0
+    bool changing;       // each run backs up new bytes
+    int earlier;         // earlier backups left
+    int droppedForRoom;  // stderr lines of earlier backups removed for room
     bool fileInTheWay = false;  // a file of a user's at Kestrix.historique
     bool fat = false;           // D on a FAT stick: no hard links, full copies
 };
@@ -646,8 +647,9 @@ TEST_P(EarlierBackupTest, KeepsTheLatestAndDropsTheOldestFirst) {
         QDir(all).entryList({QStringLiteral("2*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     ASSERT_EQ(earlier.size(), c.earlier) << earlier.join(QLatin1Char(' ')).toStdString();
     int dropped = 0;
-    for (std::size_t at = 0;
-         (at = err.find("la plus ancienne, est supprimée", at)) != std::string::npos; ++at) {
+    for (std::size_t at = 0; (at = err.find("la plus ancienne, est supprimée", at)) !=
+                             std::string::npos;
+         ++at) {
         ++dropped;
     }
     EXPECT_EQ(dropped, c.droppedForRoom) << err;
