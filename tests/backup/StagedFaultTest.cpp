@@ -247,8 +247,6 @@ TEST_F(MountedFaultTest, DiskFullWhileCopyingReportsFileErrorAndLeavesNoPartialC
     EXPECT_TRUE(engine.CopyIncomplete());
 }
 
-// The new backup is written beside the previous one in the destination itself: a writable
-// Kestrix/ under a read-only destination takes no file, and the previous backup stays.
 // A first backup's copies go in with the folder they were written in, which takes the place of
 // the empty one in D with its mode; a folder that holds a name Kestrix did not write stays, and
 // the copies go into it one by one. Another file system mounted there takes no copy: the run
@@ -311,6 +309,8 @@ TEST_F(StagedFaultTest, FirstBackupKeepsTheCopiesFolderThatStoodThere) {
     }
 }
 
+// The new backup is written beside the previous one in the destination itself: a writable
+// Kestrix/ under a read-only destination takes no file, and the previous backup stays.
 TEST_F(MountedFaultTest, ReadOnlyDestinationWithWritableSubfolder) {
     MountTmpfs(dest, 1024 * 1024);
     QDir().mkpath(dest + QStringLiteral("/Kestrix"));
