@@ -469,51 +469,43 @@ std::pair<QString, QString> BackupRunTest::ListTwoOfOneName(const QString& name)
     return {first, second};
 }
 
-TEST_F(BackupRunTest, SameNameTwiceGivesTheLaterSourceACopyOfItsOwn) {
+// Two sources of one name (in any case): the later one gets a copy name of its own, which it
+// keeps from run to run and which is carried over while it is missing.
+TEST_F(BackupRunTest, SameNameTwiceGivesTheLaterSourceACopyOfItsOwnKeptFromRunToRun) {
     const auto [first, second] = ListTwoOfOneName(QStringLiteral("HOSTS"));
-
-    Load();
-    engine.RunBackup(job);
-
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(100, 1));
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("HOSTS~2"))), Pattern(200, 2));
-    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS"))));
-    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
-              QStringList({QStringLiteral("07/12/2026,11:15:45"), Record(first), Record(second)}));
-    EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")),
-              "copie\tchemin\nKestrix/HOSTS~2\t" + QFile::encodeName(second) + "\n");
-    EXPECT_EQ(BackupSection().filter(QStringLiteral(" * Traitement du fichier")).size(), 2);
-    EXPECT_FALSE(engine.CopyIncomplete());
-}
-
-TEST_F(BackupRunTest, ACopyUnderANameOfItsOwnKeepsItFromRunToRunAndIsCarriedOver) {
-    const auto [first, second] = ListTwoOfOneName(QStringLiteral("hosts"));
-    const QByteArray names = "copie\tchemin\nKestrix/hosts~2\t" + QFile::encodeName(second) + "\n";
+    const QByteArray names = "copie\tchemin\nKestrix/HOSTS~2\t" + QFile::encodeName(second) + "\n";
     const QStringList records = {Record(first), Record(second)};
 
     Load();
     engine.RunBackup(job);
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts"))), Pattern(100, 1));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("HOSTS~2"))), Pattern(200, 2));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS"))));
+    EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")),
+              QStringList({QStringLiteral("07/12/2026,11:15:45")}) + records);
     ASSERT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
+    EXPECT_EQ(BackupSection().filter(QStringLiteral(" * Traitement du fichier")).size(), 2);
+    EXPECT_FALSE(engine.CopyIncomplete());
     // Run again: the name that stands is the file's own, not one to avoid.
     writeBytes(second, Pattern(250, 3));
     Load();
     engine.RunBackup(job);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts~2"))), Pattern(250, 3));
-    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("hosts~3"))));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("HOSTS~2"))), Pattern(250, 3));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS~3"))));
     // Missing since: its copy, record and line of Kestrix.noms are carried over.
     QFile::remove(second);
     Load();
     engine.RunBackup(job);
     EXPECT_EQ(readBytes(dest + QStringLiteral("/Kestrix.noms")), names);
-    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("hosts~2"))), Pattern(250, 3));
+    EXPECT_EQ(readBytes(CopyPath(QStringLiteral("HOSTS~2"))), Pattern(250, 3));
     EXPECT_EQ(readCrLfLines(dest + QStringLiteral("/Kestrix.dat")).mid(1), records);
     EXPECT_TRUE(engine.CopyIncomplete());
     // Once no copy needs a name of its own, the backup is laid out as it always was.
     Tick({first});
     engine.RunBackup(job);
     EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/Kestrix.noms")));
-    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("hosts~2"))));
+    EXPECT_FALSE(QFile::exists(CopyPath(QStringLiteral("HOSTS~2"))));
 }
 
 TEST_F(BackupRunTest, TheSameFileAsSourceAndCopyKeepsItsBytes) {
