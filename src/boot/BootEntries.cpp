@@ -131,18 +131,16 @@ std::string OrderNow(const BootChain& boot, const std::map<std::string, std::str
     std::string order;
     for (const std::string& number : boot.order) {
         std::string now;
+        bool described = false;
         for (const RecordedBootEntry& entry : boot.entries) {
             if (Upper(entry.number) == Upper(number)) {
+                described = true;
                 now = NumberNow(entry, present);
             }
         }
         // An entry the record does not describe keeps its number when it is still there.
-        if (now.empty() && present.count(Upper(number)) != 0) {
-            bool described = false;
-            for (const RecordedBootEntry& entry : boot.entries) {
-                described = described || Upper(entry.number) == Upper(number);
-            }
-            now = described ? "" : Upper(number);
+        if (!described && present.count(Upper(number)) != 0) {
+            now = Upper(number);
         }
         if (!now.empty() && ("," + order + ",").find("," + now + ",") == std::string::npos) {
             order += (order.empty() ? "" : ",") + now;

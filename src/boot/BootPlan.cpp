@@ -1,6 +1,7 @@
 #include "boot/BootPlan.h"
 
 #include <cctype>
+#include <initializer_list>
 
 namespace {
 
@@ -14,8 +15,9 @@ bool IsEspType(const std::string& type) {
     return lower == kEspType || lower == kEspMbrType || lower == "0xef";
 }
 
-// The recorded file system of the EFI system partition: by its mount point, else by its type.
-const RecordedFileSystem* RecordedEsp(const DiskRecord& record) {
+}  // namespace
+
+const RecordedFileSystem* BootPlan::RecordedEsp(const DiskRecord& record) {
     for (const char* point : kEspPoints) {
         for (const RecordedFileSystem& fs : record.fileSystems) {
             if (fs.mountPoint == point) {
@@ -31,6 +33,8 @@ const RecordedFileSystem* RecordedEsp(const DiskRecord& record) {
     }
     return nullptr;
 }
+
+namespace {
 
 BootStep Skipped(std::string why) {
     BootStep step;
@@ -107,28 +111,30 @@ void AddLoader(BootPlan& plan, const DiskRecord& record, const BootFacts& facts)
     }
 }
 
+// The first of `choices` (a program and its arguments) that the restored system has, run in it;
+// skipped for `why` when it has none.
+BootStep FirstOwnTool(const BootFacts& facts, BootCommand::Role role,
+                      std::initializer_list<std::vector<std::string>> choices, const char* why) {
+    for (std::vector<std::string> words : choices) {
+        if (const std::string* tool = OwnTool(facts, words.front())) {
+            words.front() = *tool;
+            return Command(role, true, std::move(words));
+        }
+    }
+    return Skipped(why);
+}
+
 void AddConfigAndInitramfs(BootPlan& plan, const BootFacts& facts) {
-    if (const std::string* update = OwnTool(facts, "update-grub")) {
-        plan.steps.push_back(Command(BootCommand::Role::Config, true, {*update}));
-    } else if (const std::string* make = OwnTool(facts, "grub-mkconfig")) {
-        plan.steps.push_back(
-            Command(BootCommand::Role::Config, true, {*make, "-o", "/boot/grub/grub.cfg"}));
-    } else {
-        plan.steps.push_back(Skipped(
-            "le système restauré n'a ni update-grub ni grub-mkconfig : son grub.cfg est gardé "
-            "tel qu'il a été restauré"));
-    }
-    if (const std::string* update = OwnTool(facts, "update-initramfs")) {
-        plan.steps.push_back(
-            Command(BootCommand::Role::Initramfs, true, {*update, "-u", "-k", "all"}));
-    } else if (const std::string* dracut = OwnTool(facts, "dracut")) {
-        plan.steps.push_back(
-            Command(BootCommand::Role::Initramfs, true, {*dracut, "--regenerate-all", "--force"}));
-    } else {
-        plan.steps.push_back(Skipped(
-            "le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni dracut) : "
-            "ses images initramfs ne sont pas refaites"));
-    }
+    plan.steps.push_back(FirstOwnTool(
+        facts, BootCommand::Role::Config,
+        {{"update-grub"}, {"grub-mkconfig", "-o", "/boot/grub/grub.cfg"}},
+        "le système restauré n'a ni update-grub ni grub-mkconfig : son grub.cfg est gardé tel "
+        "qu'il a été restauré"));
+    plan.steps.push_back(FirstOwnTool(
+        facts, BootCommand::Role::Initramfs,
+        {{"update-initramfs", "-u", "-k", "all"}, {"dracut", "--regenerate-all", "--force"}},
+        "le système restauré n'a pas d'outil d'initramfs (ni update-initramfs ni dracut) : ses "
+        "images initramfs ne sont pas refaites"));
 }
 
 void AddEfiEntries(BootPlan& plan, const DiskRecord& record, const BootFacts& facts,
@@ -260,13 +266,14 @@ BootPlan BootPlan::Make(const DiskRecord& record, const BootFacts& facts) {
                    {BootMount::Kind::Bind, "/sys", "/sys"}};
     if (plan.efi) {
         const RecordedFileSystem* esp = RecordedEsp(record);
-        plan.espPoint =
-            esp != nullptr && !esp->mountPoint.empty() ? esp->mountPoint : kEspPoints[0];
+        plan.espPoint = !facts.espMountedAt.empty()                  ? facts.espMountedAt
+                        : esp != nullptr && !esp->mountPoint.empty() ? esp->mountPoint
+                                                                     : kEspPoints[0];
         if (facts.efiVariables) {
             plan.mounts.push_back(
                 {BootMount::Kind::EfiVariables, "efivarfs", "/sys/firmware/efi/efivars"});
         }
-        if (!facts.espMounted) {
+        if (facts.espMountedAt.empty()) {
             if (facts.espDevice.empty()) {
                 plan.refusal = "la partition système EFI (" + plan.espPoint + ") n'est pas sur " +
                                facts.disk +

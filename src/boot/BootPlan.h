@@ -19,7 +19,7 @@ struct BootFacts {
     bool diskHasEsp = false;  // an EFI system partition on the target disk
     bool diskHasBiosBoot = false;
     std::string espDevice;      // the EFI system partition now ("/dev/sda1")
-    bool espMounted = false;    // already mounted at its place under the root
+    std::string espMountedAt;   // where it is already mounted inside the root; empty when not
     bool efiVariables = false;  // this system started in EFI: the firmware's variables are here
     // Programs by name ("grub-install") and where they are: inside the root, and on this system.
     std::map<std::string, std::string> rootTools;
@@ -68,6 +68,9 @@ struct BootPlan {
     // What boots the system in the root, from the record and what this machine shows.
     static BootPlan Make(const DiskRecord& record, const BootFacts& facts);
 
+    // The recorded file system of the EFI system partition: by its mount point, else by its
+    // type; null when none is.
+    static const RecordedFileSystem* RecordedEsp(const DiskRecord& record);
     // The recorded file system of UUID `uuid`, the one mounted at / first; null when none is.
     static const RecordedFileSystem* RecordedRoot(const DiskRecord& record,
                                                   const std::string& uuid);

@@ -67,7 +67,7 @@ void BootRepair::Show(const DiskRecord& record, const BootFacts& facts, const Bo
          << "Démarrage : " << (plan.efi ? "EFI" : "BIOS") << " (" << plan.firmwareWhy << ")";
     if (plan.efi) {
         out_ << ", partition système EFI " << Printable(facts.espDevice)
-             << (facts.espMounted ? " déjà montée sur " : " à monter sur ")
+             << (facts.espMountedAt.empty() ? " à monter sur " : " déjà montée sur ")
              << Printable(facts.root + plan.espPoint);
     }
     out_ << "\n\nCe qui sera fait, dans l'ordre (rien n'est partitionné ni formaté) :\n";
@@ -126,7 +126,7 @@ int BootRepair::Carry(const DiskRecord& record, const BootPlan& plan, const std:
                 loaderFailed = loaderFailed || step.loaderMissing;
                 continue;
             }
-            const bool ok = RunStep(record, step, root, loaderDone && !loaderFailed);
+            const bool ok = RunStep(record, step, root, loaderDone);
             failed = failed || !ok;
             if (LoaderRole(step.command.role)) {
                 loaderFailed = loaderFailed || !ok;

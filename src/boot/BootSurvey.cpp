@@ -77,9 +77,13 @@ std::string FindEsp(const DiskRecord& record, const PresentDisk& disk, const std
             return dev + '/' + name;
         }
     }
-    for (const ProbedPartition& partition : disk.probe.partitions) {
-        if (number != 0 && partition.number == number) {
-            return RepairCommands::PartitionDevice(dev + '/' + disk.device.name, number);
+    if (number != 0) {
+        const std::string device =
+            RepairCommands::PartitionDevice(dev + '/' + disk.device.name, number);
+        for (const auto& [name, probe] : disk.partitions) {
+            if (dev + '/' + name == device && probe.type == "vfat") {
+                return device;
+            }
         }
     }
     for (const ProbedPartition& partition : disk.probe.partitions) {
@@ -155,13 +159,19 @@ BootFacts Read(const DiskRecord& record, const std::string& root, const std::str
         }
         facts.espDevice = FindEsp(record, *target, roots.dev);
     }
+    // Already mounted where the record has it, or at one of the usual places: grub-install is
+    // then pointed there.
+    const RecordedFileSystem* recordedEsp = BootPlan::RecordedEsp(record);
     struct stat esp {};
-    for (const char* point : {"/boot/efi", "/efi"}) {
+    for (const std::string& point :
+         {recordedEsp != nullptr ? recordedEsp->mountPoint : std::string(),
+          std::string("/boot/efi"), std::string("/efi")}) {
         struct stat mounted {};
-        facts.espMounted =
-            facts.espMounted ||
-            (!facts.espDevice.empty() && ::stat(facts.espDevice.c_str(), &esp) == 0 &&
-             ::stat((root + point).c_str(), &mounted) == 0 && mounted.st_dev == esp.st_rdev);
+        if (facts.espMountedAt.empty() && !point.empty() && !facts.espDevice.empty() &&
+            ::stat(facts.espDevice.c_str(), &esp) == 0 &&
+            ::stat((root + point).c_str(), &mounted) == 0 && mounted.st_dev == esp.st_rdev) {
+            facts.espMountedAt = point;
+        }
     }
     struct stat efi {};
     facts.efiVariables = ::stat((roots.sys + "/firmware/efi").c_str(), &efi) == 0;

@@ -104,19 +104,19 @@ bool MountStack::Undo() {
     while (!made_.empty()) {
         const std::string target = made_.back();
         made_.pop_back();
-        int result = -1;
+        // The error of the last try, never the wait's: a stop signal interrupts the wait.
+        int error = 0;
         for (int i = 0; i < kBusyTries; ++i) {
-            result = ::umount2(target.c_str(), UMOUNT_NOFOLLOW);
-            if (result == 0 || errno != EBUSY) {
+            error = ::umount2(target.c_str(), UMOUNT_NOFOLLOW) == 0 ? 0 : errno;
+            if (error != EBUSY || i + 1 == kBusyTries) {
                 break;
             }
             ::usleep(kBusyWait);
         }
-        if (result == 0) {
+        if (error == 0) {
             out_ << " * démonté : " << FrenchTexts::Printable(target) << "\n";
             continue;
         }
-        const int error = errno;
         whole = false;
         if (error == EBUSY && ::umount2(target.c_str(), MNT_DETACH | UMOUNT_NOFOLLOW) == 0) {
             out_ << " <!> " << FrenchTexts::Printable(target)

@@ -66,8 +66,7 @@ Result Run(const std::vector<std::string>& arguments, const std::string& root) {
         int error = 0;
         // A group of its own, so that a stop reaches every program a script started.
         if (::setpgid(0, 0) != 0 || ::dup2(nothing.Get(), STDIN_FILENO) < 0 ||
-            (!root.empty() && (::chroot(root.c_str()) != 0 || ::chdir("/") != 0)) ||
-            (root.empty() && ::chdir("/") != 0)) {
+            (!root.empty() && ::chroot(root.c_str()) != 0) || ::chdir("/") != 0) {
             error = errno;
         } else {
             ::execve(argv[0], argv.data(), envp.data());

@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"EFI from a BIOS-started rescue system: no variables, the removable path too", "efi",
             [](DiskRecord&, BootFacts& f) {
                 f.efiVariables = false;
-                f.espMounted = true;
+                f.espMountedAt = "/boot/efi";
             },
             With("EFI",
                  {kEfiGrub + " --no-nvram",
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](DiskRecord&, BootFacts& f) {
                 f.rootUuid = "other";
                 f.diskGiven = true;
-                f.espMounted = true;
+                f.espMountedAt = "/boot/efi";
             },
             With("EFI", {"monter efivarfs /sys/firmware/efi/efivars", kEfiGrub})},
         Row{"a given disk with a BIOS boot partition as well: BIOS", "efi",
