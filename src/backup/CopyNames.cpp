@@ -49,7 +49,7 @@ std::vector<QString> CopyNames::Allocate(const std::vector<QString>& sources,
     for (const std::size_t i : later) {
         // Kept from run to run, so that an unchanged list keeps its layout.
         const QString before = previous ? previous(sources[i]) : QString();
-        if (!before.isEmpty() && before.compare(names[i], Qt::CaseInsensitive) != 0 &&
+        if (!before.isEmpty() && before.toCaseFolded() != names[i].toCaseFolded() &&
             !before.contains(QLatin1Char('\t')) && !taken.contains(before.toCaseFolded())) {
             names[i] = before;
         } else {

@@ -5,7 +5,8 @@
 #include "disks/RecordText.h"
 
 bool SameId(const std::string& a, const std::string& b) {
-    return !RecordText::IdDigits(a).empty() && RecordText::IdDigits(a) == RecordText::IdDigits(b);
+    const std::string digits = RecordText::IdDigits(a);
+    return !digits.empty() && digits == RecordText::IdDigits(b);
 }
 
 DiskMatch DiskMatch::Find(const RecordedDisk& disk, std::vector<PresentDisk>& machine) {

@@ -1,5 +1,7 @@
 #include "shared/CopyMap.h"
 
+#include <utility>
+
 #include "shared/BackupNames.h"
 #include "shared/Catalogue.h"
 #include "shared/CommitIntent.h"
@@ -11,8 +13,9 @@ std::string CopyMap::Line(const std::string& copy, const std::string& source) {
 }
 
 int CopyMap::Parse(std::string_view bytes) {
+    // Kept only whole: a damaged file gives no entry at all.
     byRecord_.clear();
-    byCopy_.clear();
+    std::unordered_map<std::string, Entry> byRecord;
     const std::string_view prefix = BackupNames::kCopyPrefix;
     int number = 0;
     while (!bytes.empty()) {
@@ -38,18 +41,13 @@ int CopyMap::Parse(std::string_view bytes) {
             return number;
         }
         // The last line of a record or a copy holds, as in the manifests.
-        byRecord_[Catalogue::Record(source)] = Entry{copy, Catalogue::FileName(source)};
-        byCopy_[copy] = source;
+        byRecord[Catalogue::Record(source)] = Entry{copy, Catalogue::FileName(source)};
     }
+    byRecord_ = std::move(byRecord);
     return 0;
 }
 
 const CopyMap::Entry* CopyMap::Find(std::string_view record) const {
     const auto found = byRecord_.find(std::string(record));
     return found == byRecord_.end() ? nullptr : &found->second;
-}
-
-std::string CopyMap::SourceOf(std::string_view copy) const {
-    const auto found = byCopy_.find(std::string(copy));
-    return found == byCopy_.end() ? std::string() : found->second;
 }

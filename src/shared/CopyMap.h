@@ -34,12 +34,8 @@ public:
     // when its copy bears its source's name.
     const Entry* Find(std::string_view record) const;
 
-    // The source's path of the copy `copy`, or empty.
-    std::string SourceOf(std::string_view copy) const;
-
     bool Empty() const { return byRecord_.empty(); }
 
 private:
     std::unordered_map<std::string, Entry> byRecord_;
-    std::unordered_map<std::string, std::string> byCopy_;  // copy -> source path
 };
