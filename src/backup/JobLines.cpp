@@ -29,6 +29,13 @@ JobListing JobLines(const QStringList& paths) {
                                         QStringLiteral(" : le dossier n'est pas lu.");
             ++listing.leftOut;
         }
+        for (const QString& folder : found.unreadable) {
+            listing.leftOutLines << QStringLiteral(" <!> Le dossier ") + Quoted(folder) +
+                                        QStringLiteral(
+                                            " n'a pas pu être lu : ses fichiers ne seront pas "
+                                            "sauvegardés !");
+            ++listing.leftOut;
+        }
         for (const QString& file : found.unrecordable) {
             listing.leftOutLines << QStringLiteral(" <!> Le nom du fichier ") + Quoted(file) +
                                         QStringLiteral(

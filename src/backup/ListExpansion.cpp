@@ -24,18 +24,22 @@ bool HasWildcard(const QByteArray& text) {
     return text.contains('*') || text.contains('?') || text.contains('[');
 }
 
-// The names of a folder, sorted by their bytes; none when it cannot be listed.
-std::vector<QByteArray> NamesIn(const FileDescriptor& folder) {
-    std::vector<QByteArray> names;
+// How deep a tree is walked below its line's folder: each level holds a folder open.
+constexpr int kMaxDepth = 64;
+
+// The names of a folder, sorted by their bytes; none, and false, when it cannot be listed.
+bool NamesIn(const FileDescriptor& folder, std::vector<QByteArray>& names) {
+    names.clear();
     try {
         for (const std::string& name : GenerationSwitch::Names(folder)) {
             names.emplace_back(name.data(), static_cast<qsizetype>(name.size()));
         }
     } catch (const std::system_error&) {
-        return {};
+        names.clear();
+        return false;
     }
     std::sort(names.begin(), names.end());
-    return names;
+    return true;
 }
 
 enum class Entry { File, Folder, Other };
@@ -64,16 +68,20 @@ class Walker {
 public:
     explicit Walker(ListExpansion::Result& result) : result_(result) {}
 
-    // The files of `folder` (shown as `path`), and those of its folders when `tree`.
-    void Files(const FileDescriptor& folder, const QByteArray& path, bool tree) {
-        for (const QByteArray& name : NamesIn(folder)) {
+    // The files of `folder` (shown as `path`, `depth` folders below the line's), and those of
+    // its folders when `tree`.
+    void Files(const FileDescriptor& folder, const QByteArray& path, bool tree, int depth = 0) {
+        for (const QByteArray& name : Names(folder, path)) {
             const Entry entry = EntryOf(folder, name);
             if (entry == Entry::File) {
                 Add(path, name);
             } else if (entry == Entry::Folder && tree) {
-                const FileDescriptor inner = OpenFolderIn(folder, name);
+                const FileDescriptor inner =
+                    depth < kMaxDepth ? OpenFolderIn(folder, name) : FileDescriptor();
                 if (inner) {
-                    Files(inner, Join(path, name), true);
+                    Files(inner, Join(path, name), true, depth + 1);
+                } else {
+                    Unreadable(Join(path, name));
                 }
             }
         }
@@ -83,7 +91,7 @@ public:
     void Matches(const FileDescriptor& folder, const QByteArray& path,
                  const std::vector<QByteArray>& patterns, std::size_t index) {
         const bool last = index + 1 == patterns.size();
-        for (const QByteArray& name : NamesIn(folder)) {
+        for (const QByteArray& name : Names(folder, path)) {
             // As a shell matches: a leading dot only by a leading dot.
             if (::fnmatch(patterns[index].constData(), name.constData(), FNM_PERIOD) != 0) {
                 continue;
@@ -95,6 +103,8 @@ public:
                 const FileDescriptor inner = OpenFolderIn(folder, name);
                 if (inner) {
                     Matches(inner, Join(path, name), patterns, index + 1);
+                } else {
+                    Unreadable(Join(path, name));
                 }
             }
         }
@@ -105,6 +115,18 @@ public:
     }
 
 private:
+    std::vector<QByteArray> Names(const FileDescriptor& folder, const QByteArray& path) {
+        std::vector<QByteArray> names;
+        if (!NamesIn(folder, names)) {
+            Unreadable(path);
+        }
+        return names;
+    }
+
+    void Unreadable(const QByteArray& path) {
+        result_.unreadable << NativeNames::Decode(path.isEmpty() ? QByteArray(".") : path);
+    }
+
     void Add(const QByteArray& path, const QByteArray& name) {
         const QString file = NativeNames::Decode(Join(path, name));
         if (name.contains('\n') || name.contains('\r')) {

@@ -20,6 +20,9 @@ public:
         std::vector<QString> files;
         // Names found that no catalogue line can hold (a line end in the name): left out.
         QStringList unrecordable;
+        // Folders met on the way that could not be read, or lie deeper than a tree is walked:
+        // their files are left out.
+        QStringList unreadable;
         // A link on the way to the folder that was not followed, and why, in French.
         QString refusedLink;
         QString refusedWhy;

@@ -27,7 +27,18 @@ struct ExpansionCase {
     const char* line;
     std::vector<const char*> files;
     const char* refusedLink = "";
+    std::vector<const char*> unreadable = {};
 };
+
+// A file 65 folders below "deep": one folder more than a tree is walked.
+const std::string kTooDeep = [] {
+    std::string path = "deep";
+    for (int i = 0; i < 65; ++i) {
+        path += "/d";
+    }
+    return path;
+}();
+const std::string kTooDeepFile = "f:" + kTooDeep + "/x";
 
 class ListExpansionTest : public ::testing::TestWithParam<ExpansionCase> {
 protected:
@@ -75,6 +86,11 @@ TEST_P(ListExpansionTest, ALineStandsForItsFilesSorted) {
     EXPECT_EQ(QStringList(result.files.begin(), result.files.end()), expected);
     EXPECT_EQ(result.refusedLink,
               *c.refusedLink ? Path(QString::fromUtf8(c.refusedLink)) : QString());
+    QStringList unreadable;
+    for (const char* folder : c.unreadable) {
+        unreadable << Path(QString::fromUtf8(folder));
+    }
+    EXPECT_EQ(result.unreadable, unreadable);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,7 +122,14 @@ INSTANTIATE_TEST_SUITE_P(
                       {"f:real/key", "u:planted>real"},
                       "@/planted/**",
                       {},
-                      "planted"}),
+                      "planted"},
+        // A tree deeper than it is walked: what lies below is named, not silently dropped.
+        ExpansionCase{"TooDeep",
+                      {"f:deep/top", kTooDeepFile.c_str()},
+                      "@/deep/**",
+                      {"deep/top"},
+                      "",
+                      {kTooDeep.c_str()}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
