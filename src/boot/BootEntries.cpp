@@ -3,10 +3,6 @@
 #include <cctype>
 #include <cstdint>
 
-#include "disks/BlockDevices.h"
-#include "disks/RecordText.h"
-#include "disks/SystemRoots.h"
-
 namespace {
 
 // Bytes from hexadecimal digits; what is not a digit ends them.
@@ -88,20 +84,6 @@ std::string Upper(const std::string& text) {
 }  // namespace
 
 namespace BootEntries {
-
-std::map<std::string, std::string> Read(const std::string& efivars) {
-    std::map<std::string, std::string> present;
-    for (const std::string& name : BlockDevices::Names(efivars)) {
-        std::string bytes;
-        if (name.size() == 8 + sizeof kEfiGlobalSuffix - 1 && name.compare(0, 4, "Boot") == 0 &&
-            name.compare(8, std::string::npos, kEfiGlobalSuffix) == 0 &&
-            std::isxdigit(static_cast<unsigned char>(name[4])) &&
-            BlockDevices::ReadFile(efivars + "/" + name, bytes, 65536) && bytes.size() > 4) {
-            present[Upper(name.substr(4, 4))] = RecordText::Hex(bytes.substr(4));
-        }
-    }
-    return present;
-}
 
 std::string NumberNow(const RecordedBootEntry& entry,
                       const std::map<std::string, std::string>& present) {

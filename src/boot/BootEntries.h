@@ -6,11 +6,9 @@
 #include "disks/DiskRecord.h"
 
 // The firmware's boot entries as efivarfs shows them, against the recorded ones: which recorded
-// entry is there now, under which number, and the recorded order in today's numbers.
+// entry is there now, under which number, and the recorded order in today's numbers. `present`
+// is what BlockDevices::BootVariables reads.
 namespace BootEntries {
-
-// The Boot#### variables under `efivars`: number ("0003") -> load option in hexadecimal.
-std::map<std::string, std::string> Read(const std::string& efivars);
 
 // The number of the variable that is `entry`: the same bytes, or the same label and loader
 // (the firmware or grub-install may word the device path otherwise); empty when none is.

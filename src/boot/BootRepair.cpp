@@ -10,6 +10,7 @@
 #include "boot/MountStack.h"
 #include "boot/ProgramRun.h"
 #include "boot/StopSignals.h"
+#include "disks/BlockDevices.h"
 #include "disks/DiskCheck.h"
 #include "disks/RepairCommands.h"
 #include "restore/FrenchTexts.h"
@@ -166,7 +167,7 @@ bool BootRepair::RunStep(const DiskRecord& record, const BootStep& step, const s
     }
     if (command.role == BootCommand::Role::EfiEntry && command.entry != nullptr) {
         const std::string number =
-            BootEntries::NumberNow(*command.entry, BootEntries::Read(roots_.Efivars()));
+            BootEntries::NumberNow(*command.entry, BlockDevices::BootVariables(roots_.Efivars()));
         if (!number.empty()) {
             out_ << " * entrée « " << Printable(command.entry->label) << " » déjà présente (Boot"
                  << number << ") : laissée telle quelle\n\n";
@@ -175,7 +176,7 @@ bool BootRepair::RunStep(const DiskRecord& record, const BootStep& step, const s
     }
     if (command.role == BootCommand::Role::BootOrder) {
         const std::string order =
-            BootEntries::OrderNow(record.boot, BootEntries::Read(roots_.Efivars()));
+            BootEntries::OrderNow(record.boot, BlockDevices::BootVariables(roots_.Efivars()));
         if (order.empty()) {
             out_ << " <!> aucune des entrées de l'ordre de démarrage enregistré n'est présente : "
                     "l'ordre n'est pas changé\n\n";

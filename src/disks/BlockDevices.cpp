@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
+#include "disks/RecordText.h"
+#include "disks/SystemRoots.h"
 #include "shared/FileDescriptor.h"
 
 namespace BlockDevices {
@@ -213,6 +216,24 @@ std::map<std::string, MountedFileSystem> Mounts(const SystemRoots& roots) {
         }
     }
     return mounts;
+}
+
+std::map<std::string, std::string> BootVariables(const std::string& efivars) {
+    std::map<std::string, std::string> entries;
+    for (const std::string& name : Names(efivars)) {
+        std::string bytes;
+        if (name.size() == 8 + sizeof kEfiGlobalSuffix - 1 && name.compare(0, 4, "Boot") == 0 &&
+            name.compare(8, std::string::npos, kEfiGlobalSuffix) == 0 &&
+            name.find_first_not_of("0123456789ABCDEFabcdef", 4) == 8 &&
+            ReadFile(efivars + "/" + name, bytes, 65536) && bytes.size() > 4) {
+            std::string number = name.substr(4, 4);
+            for (char& c : number) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            entries[number] = RecordText::Hex(bytes.substr(4));
+        }
+    }
+    return entries;
 }
 
 }  // namespace BlockDevices

@@ -53,4 +53,8 @@ bool ReadFile(const std::string& path, std::string& bytes, std::size_t limit);
 // The names in a folder, sorted; none when it cannot be read.
 std::vector<std::string> Names(const std::string& folder);
 
+// The boot entries among the firmware's variables in `efivars`: each Boot#### number, in upper
+// case, to its load option in hexadecimal (the variable's bytes after their 4 of attributes).
+std::map<std::string, std::string> BootVariables(const std::string& efivars);
+
 }  // namespace BlockDevices

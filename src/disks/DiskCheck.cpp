@@ -402,17 +402,10 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
     if (!record.boot.entries.empty()) {
         out_ << "\nEntrées EFI :\n";
         std::set<std::string> present;
-        const std::string efivars = roots_.Efivars();
-        const std::vector<std::string> names = BlockDevices::Names(efivars);
-        for (const std::string& name : names) {
-            std::string bytes;
-            if (name.size() == 8 + sizeof kEfiGlobalSuffix - 1 && name.compare(0, 4, "Boot") == 0 &&
-                name.compare(8, std::string::npos, kEfiGlobalSuffix) == 0 &&
-                BlockDevices::ReadFile(efivars + "/" + name, bytes, 65536) && bytes.size() > 4) {
-                present.insert(RecordText::Hex(bytes.substr(4)));
-            }
+        for (const auto& variable : BlockDevices::BootVariables(roots_.Efivars())) {
+            present.insert(variable.second);
         }
-        const bool efi = !names.empty();
+        const bool efi = !BlockDevices::Names(roots_.Efivars()).empty();
         for (const RecordedBootEntry& entry : record.boot.entries) {
             out_ << " * Boot" << Printable(entry.number) << " " << Printable(entry.label) << " : ";
             if (!efi) {
