@@ -46,14 +46,7 @@ std::vector<PresentDisk> Disks(const SystemRoots& roots) {
         if (BlockDevices::IsVirtual(device.name)) {
             continue;
         }
-        PresentDisk present;
-        present.device = device;
-        present.probe = BlockProbe::Read(roots.dev + '/' + device.name, true);
-        for (const BlockPartition& partition : device.partitions) {
-            present.partitions.emplace_back(
-                partition.name, BlockProbe::Read(roots.dev + '/' + partition.name, false));
-        }
-        machine.push_back(std::move(present));
+        machine.push_back(PresentDisk::Read(device, roots.dev));
     }
     return machine;
 }

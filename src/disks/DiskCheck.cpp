@@ -184,18 +184,14 @@ int DiskCheck::Compare(const DiskRecord& record, const std::string& folder) {
             volumeNames.push_back(device.name);
             continue;
         }
-        PresentDisk present;
-        present.device = device;
-        present.probe = BlockProbe::Read(path, true);
+        PresentDisk present = PresentDisk::Read(device, roots_.dev);
         present.mounted = mounts.count(device.devNumber) != 0;
         volumes.push_back(present.probe);
         volumeNames.push_back(device.name);
-        for (const BlockPartition& partition : device.partitions) {
-            present.partitions.emplace_back(
-                partition.name, BlockProbe::Read(roots_.dev + '/' + partition.name, false));
-            present.mounted = present.mounted || mounts.count(partition.devNumber) != 0;
-            volumes.push_back(present.partitions.back().second);
-            volumeNames.push_back(partition.name);
+        for (std::size_t i = 0; i < device.partitions.size(); ++i) {
+            present.mounted = present.mounted || mounts.count(device.partitions[i].devNumber) != 0;
+            volumes.push_back(present.partitions[i].second);
+            volumeNames.push_back(device.partitions[i].name);
         }
         machine.push_back(std::move(present));
     }

@@ -9,6 +9,17 @@ bool SameId(const std::string& a, const std::string& b) {
     return !digits.empty() && digits == RecordText::IdDigits(b);
 }
 
+PresentDisk PresentDisk::Read(const BlockDevice& device, const std::string& dev) {
+    PresentDisk present;
+    present.device = device;
+    present.probe = BlockProbe::Read(dev + '/' + device.name, true);
+    for (const BlockPartition& partition : device.partitions) {
+        present.partitions.emplace_back(partition.name,
+                                        BlockProbe::Read(dev + '/' + partition.name, false));
+    }
+    return present;
+}
+
 DiskMatch DiskMatch::Find(const RecordedDisk& disk, std::vector<PresentDisk>& machine) {
     using Test = bool (*)(const RecordedDisk&, const PresentDisk&);
     const std::pair<const char*, Test> tests[] = {

@@ -16,6 +16,10 @@ struct PresentDisk {
     std::vector<std::pair<std::string, BlockProbe>> partitions;  // name, what is on it
     bool mounted = false;
     bool taken = false;  // already found for another recorded disk
+
+    // What `device` holds now, read through the device files under `dev`: its table and what
+    // each of its partitions holds (not whether they are mounted).
+    static PresentDisk Read(const BlockDevice& device, const std::string& dev);
 };
 
 // Which disk of this machine a recorded disk is: by its WWN, its serial number, a by-id name or
