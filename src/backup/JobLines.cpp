@@ -22,26 +22,25 @@ JobListing JobLines(const QStringList& paths) {
     QSet<QString> seen;
     for (const QString& path : paths) {
         ListExpansion::Result found = ListExpansion::Expand(path);
-        if (!found.refusedLink.isEmpty()) {
-            listing.leftOutLines << QStringLiteral(" <!> ") + path + QStringLiteral(" : le lien ") +
-                                        Quoted(found.refusedLink) + QLatin1Char(' ') +
-                                        found.refusedWhy +
-                                        QStringLiteral(" : le dossier n'est pas lu.");
+        // Each line of the report about what the line cannot take is one file left out.
+        const auto leaveOut = [&listing](const QString& line) {
+            listing.leftOutLines << QStringLiteral(" <!> ") + line;
             ++listing.leftOut;
+        };
+        if (!found.refusedLink.isEmpty()) {
+            leaveOut(path + QStringLiteral(" : le lien ") + Quoted(found.refusedLink) +
+                     QLatin1Char(' ') + found.refusedWhy +
+                     QStringLiteral(" : le dossier n'est pas lu."));
         }
         for (const QString& folder : found.unreadable) {
-            listing.leftOutLines << QStringLiteral(" <!> Le dossier ") + Quoted(folder) +
-                                        QStringLiteral(
-                                            " n'a pas pu être lu : ses fichiers ne seront pas "
-                                            "sauvegardés !");
-            ++listing.leftOut;
+            leaveOut(
+                QStringLiteral("Le dossier ") + Quoted(folder) +
+                QStringLiteral(" n'a pas pu être lu : ses fichiers ne seront pas sauvegardés !"));
         }
         for (const QString& file : found.unrecordable) {
-            listing.leftOutLines << QStringLiteral(" <!> Le nom du fichier ") + Quoted(file) +
-                                        QStringLiteral(
-                                            " contient un retour à la ligne, que le catalogue ne "
-                                            "peut pas garder : il ne sera pas sauvegardé !");
-            ++listing.leftOut;
+            leaveOut(QStringLiteral("Le nom du fichier ") + Quoted(file) +
+                     QStringLiteral(" contient un retour à la ligne, que le catalogue ne peut pas "
+                                    "garder : il ne sera pas sauvegardé !"));
         }
         if (found.files.empty()) {
             listing.lines.push_back(JobLine{SourceList::MissingMarker(path), false, false, {}});
